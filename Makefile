@@ -1,0 +1,31 @@
+# Entry points: `make run` and `make test`. Everything else goes through CMake.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DPIXMOLD_WERROR=ON
+endif
+
+.PHONY: deps build run test asan clean
+
+deps:
+	bash scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/pixmold
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Decoder robustness tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXMOLD_SANITIZE=ON -DPIXMOLD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS) --target image_tests
+	cd build-asan && ctest --output-on-failure -R '^image\.' -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) build-asan

@@ -1,0 +1,74 @@
+// Pixmold image engine: decoding files and memory blocks into numbered
+// pictures, and encoding pictures to files.
+//
+// Decoders are tried in registration order (BMP first, then JPEG, PNG,
+// TIFF, TGA as start-up registers them); icon files are recognised before
+// the registry. Encoders exist for BMP, JPEG and PNG.
+//
+// Saving never destroys an existing file: the encoder writes a temporary
+// file in the target's folder and renames it over the target only after a
+// complete, flushed write.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/image.h"
+
+namespace pixmold {
+
+// Metadata carried from a source to an output.
+struct Metadata {
+    // TIFF-structured EXIF payload, starting with "II*\0" or "MM\0*" (what
+    // follows "Exif\0\0" in a JPEG APP1 segment, or a PNG eXIf chunk).
+    std::vector<std::uint8_t> exif;
+    // ICC colour profile, uncompressed.
+    std::vector<std::uint8_t> icc;
+};
+
+struct DecodeOptions {
+    // Called once the decoder knows the full size; returns the smallest size
+    // the caller can use. A decoder that can scale while decoding (JPEG DCT
+    // scaling) picks the smallest scale whose result is still at least that
+    // size on both sides. Empty: decode at full size.
+    std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
+    // Polled during decoding; when it becomes true the decode fails (returns 0).
+    const std::atomic<bool>* cancel = nullptr;
+    // When set, receives the source's EXIF and ICC profile where the format has them.
+    Metadata* metadata = nullptr;
+};
+
+struct EncodeOptions {
+    // Written into the output where the format allows (JPEG: APP1 Exif and
+    // APP2 ICC_PROFILE; PNG: iCCP and eXIf).
+    const Metadata* metadata = nullptr;
+    // Polled during encoding; when it becomes true the save fails and leaves no file.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+void register_bmp_codec();
+void register_jpeg_decoder();
+void register_jpeg_encoder();
+void register_png_decoder();
+void register_png_encoder();
+void register_tiff_decoder();
+void register_tga_decoder();
+// All of the above, in the order start-up uses. Idempotent.
+void register_all_codecs();
+
+// Handle result as for create_image; 0 when the data cannot be read or no
+// decoder accepts it. `path` is UTF-8.
+ImageHandle load_image(ImageId number, const std::string& path, const DecodeOptions& options = {});
+ImageHandle catch_image(ImageId number, const void* data, std::size_t size, const DecodeOptions& options = {});
+
+// quality: JPEG 0..10 (library quality = clamp(q,0,10)*10); for PNG/BMP only
+// bit 0x100 (dithering of the palette quantiser) has a meaning.
+// depth -1: the picture's source_depth. Returns non-zero on success.
+int save_image(ImageId number, const std::string& path, FormatTag format = TAG_BMP, int quality = 7, int depth = -1,
+               const EncodeOptions& options = {});
+
+}  // namespace pixmold
