@@ -83,15 +83,15 @@ void reset_isa();
 
 // Scratch memory with a test hook: allocations larger than the limit fail,
 // so tests can reach the out-of-memory paths.
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
+struct ScratchDeleter {
+    void operator()(std::uint8_t* p) const;
 };
-using Scratch = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+using Scratch = std::unique_ptr<std::uint8_t[], ScratchDeleter>;
 Scratch allocate_scratch(std::size_t bytes);  // 64-byte aligned, null on failure
 void set_scratch_limit(std::size_t bytes);    // 0: no limit
-// Largest single scratch request since the last reset, for memory tests.
-std::size_t peak_scratch_request();
-void reset_peak_scratch_request();
+// Most scratch bytes alive at once since the last reset, for memory tests.
+std::size_t peak_scratch_bytes();
+void reset_peak_scratch_bytes();
 
 // Splits [0, n) into `threads` consecutive ranges and runs them at once,
 // the last on the calling thread. Falls back to fewer threads when a thread

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -39,7 +41,11 @@ struct Mitchell {
 };
 
 std::atomic<std::size_t> g_scratch_limit{0};
-std::atomic<std::size_t> g_peak_request{0};
+std::atomic<std::size_t> g_live_bytes{0};
+std::atomic<std::size_t> g_peak_bytes{0};
+
+// Each block starts with a header holding its size, for the accounting.
+constexpr std::size_t kHeader = 64;
 
 }  // namespace
 
@@ -133,19 +139,31 @@ void input_span(const Contributions& table, int& first, int& last) {
 }
 
 Scratch allocate_scratch(std::size_t bytes) {
-    if (bytes == 0) bytes = 1;
-    std::size_t peak = g_peak_request.load();
-    while (bytes > peak && !g_peak_request.compare_exchange_weak(peak, bytes)) {
-    }
     const std::size_t limit = g_scratch_limit.load();
     if (limit != 0 && bytes > limit) return Scratch();
+    if (bytes > SIZE_MAX - 2 * kHeader) return Scratch();
     const std::size_t rounded = (bytes + 63) / 64 * 64;
-    return Scratch(static_cast<std::uint8_t*>(std::aligned_alloc(64, rounded)));
+    auto* block = static_cast<std::uint8_t*>(std::aligned_alloc(64, rounded + kHeader));
+    if (!block) return Scratch();
+    std::memcpy(block, &rounded, sizeof rounded);
+    const std::size_t live = g_live_bytes.fetch_add(rounded) + rounded;
+    std::size_t peak = g_peak_bytes.load();
+    while (live > peak && !g_peak_bytes.compare_exchange_weak(peak, live)) {
+    }
+    return Scratch(block + kHeader);
+}
+
+void ScratchDeleter::operator()(std::uint8_t* p) const {
+    std::uint8_t* block = p - kHeader;
+    std::size_t rounded;
+    std::memcpy(&rounded, block, sizeof rounded);
+    g_live_bytes.fetch_sub(rounded);
+    std::free(block);
 }
 
 void set_scratch_limit(std::size_t bytes) { g_scratch_limit.store(bytes); }
-std::size_t peak_scratch_request() { return g_peak_request.load(); }
-void reset_peak_scratch_request() { g_peak_request.store(0); }
+std::size_t peak_scratch_bytes() { return g_peak_bytes.load(); }
+void reset_peak_scratch_bytes() { g_peak_bytes.store(g_live_bytes.load()); }
 
 void run_split(int threads, int n, const std::function<void(int, int)>& work) {
     if (n <= 0) return;
