@@ -68,8 +68,11 @@ protected:
 }  // namespace
 
 ToolkitState& state() {
-    static ToolkitState s;
-    return s;
+    // Never destroyed: Qt's own globals are gone by the time static
+    // destructors run, so a program that exits without shutdown_toolkit
+    // must not tear the application object down then.
+    static ToolkitState* s = new ToolkitState;
+    return *s;
 }
 
 void push_event(QueuedEvent event) {

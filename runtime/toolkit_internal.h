@@ -106,6 +106,8 @@ public:
     int menu_height() const;
     void allow_close() { closing_ = true; }
     void set_drops(bool on);
+    // Places the menu bar and the inner area again (after the menu bar changed).
+    void relayout();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,7 +116,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void relayout();
     int number_;
     int inner_width_;
     int inner_height_;

@@ -26,6 +26,7 @@ bool create_menu_bar(int window) {
 void add_menu_title(const std::string& text) {
     if (!state().menu_bar) return;
     state().menu = state().menu_bar->addMenu(QString::fromStdString(text));
+    if (ShellWindow* w = find_window(state().menu_window)) w->relayout();
 }
 
 void add_menu_item(int command, const std::string& text, ImageHandle icon) {
