@@ -411,7 +411,7 @@ void switch_language(const char* lng) {
     notice_with_icon(std::string(RESTART_NOTICE_TITLE), std::string(restart_notice(chosen)));
     save_all_settings();
     g_language_switch = true;
-    shell.quit_requested = 1;
+    if (g_language_ending) g_language_ending();
 }
 
 }  // namespace
