@@ -132,12 +132,12 @@ void build_widgets() {
     create_frame(w, W_SIZE_FRAME, 1, ROW_SIZE_TITLE - 3, COLUMN_WIDTH - 2, 131);
     create_label(w, W_SIZE_TITLE, 3, ROW_SIZE_TITLE, COLUMN_WIDTH - 6, 20, t.size_title, LABEL_CENTRED);
     create_label(w, W_LANDSCAPE_HINT, 6, ROW_LANDSCAPE_HINT, 210, 20, t.landscape_hint);
-    create_label(w, W_LANDSCAPE_LABEL, 3, ROW_LANDSCAPE, 140, 20, t.landscape_label);
-    create_field(w, W_LANDSCAPE_WIDTH, 150, ROW_LANDSCAPE, 60, 20, std::to_string(s.Taille_Paysage),
+    create_label(w, W_LANDSCAPE_LABEL, 3, ROW_LANDSCAPE, 132, 20, t.landscape_label, LABEL_CENTRED);
+    create_field(w, W_LANDSCAPE_WIDTH, 145, ROW_LANDSCAPE, 70, 20, std::to_string(s.Taille_Paysage),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
     create_label(w, W_PORTRAIT_HINT, 6, ROW_PORTRAIT_HINT, 210, 20, t.portrait_hint);
-    create_label(w, W_PORTRAIT_LABEL, 3, ROW_PORTRAIT, 140, 20, t.portrait_label);
-    create_field(w, W_PORTRAIT_HEIGHT, 150, ROW_PORTRAIT, 60, 20, std::to_string(s.Taille_Portrait),
+    create_label(w, W_PORTRAIT_LABEL, 3, ROW_PORTRAIT, 132, 20, t.portrait_label, LABEL_CENTRED);
+    create_field(w, W_PORTRAIT_HEIGHT, 145, ROW_PORTRAIT, 70, 20, std::to_string(s.Taille_Portrait),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
 
     create_frame(w, W_FORMAT_FRAME, 1, ROW_FORMAT_TITLE - 3, COLUMN_WIDTH - 2, ROW_INFO - ROW_FORMAT_TITLE);
