@@ -9,6 +9,7 @@
 #include "app/signals.h"
 #include "image/image.h"
 #include "runtime/sound.h"
+#include "runtime/threads.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
@@ -21,6 +22,7 @@ void delete_snapshot(const std::string& path) {
 
 void release_resources() {
     remove_close_signals();
+    kill_all_threads();  // workers write to widgets; they end before the widgets do
     shutdown_sound();
     shutdown_toolkit();  // windows, widgets, menus, fonts
     free_all_images();
