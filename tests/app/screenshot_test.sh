@@ -15,6 +15,9 @@ trap cleanup EXIT
 
 cd "$work"
 unset QT_QPA_PLATFORM
+# A lock folder of its own, so a copy started by another test cannot make
+# this one the "second instance".
+export XDG_RUNTIME_DIR="$work"
 "$program" >"$work/log" 2>&1 &
 pid=$!
 
