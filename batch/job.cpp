@@ -29,6 +29,17 @@ struct Slots {
     }
 };
 
+// The TIFF reader already mirrors pictures whose orientation tag asks for it
+// (it cannot swap sides): what is left to do once it has decoded.
+int orientation_left_after_decode(FormatTag format, int orientation) {
+    if (format != TAG_TIFF) return orientation;
+    switch (orientation) {
+        case 6: case 8: return 7;
+        case 5: case 7: return 5;
+        default: return 1;
+    }
+}
+
 }  // namespace
 
 void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
@@ -71,6 +82,11 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     decode.metadata = &metadata;
     decode.min_size = [&](int full_w, int full_h, int& min_w, int& min_h) {
         decide_target(full_w, full_h);
+        if (!context.shrink_on_load) {
+            min_w = full_w;
+            min_h = full_h;
+            return;
+        }
         shrink_on_load_size(full_w, full_h, stored_size(report.target, orientation), min_w, min_h);
     };
 
@@ -78,6 +94,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (!load_image(slots.source, source, decode)) return cancelled();
     const Image* info = is_image(slots.source);
     const int source_depth = info ? info->source_depth : -1;
+    const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
     PixelView pixels = image_pixels(slots.source);
     if (!pixels) return cancelled();
     if (!have_target) decide_target(pixels.width, pixels.height);
@@ -94,10 +111,10 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         current = slots.resized;
         pixels = resized;
     }
-    if (orientation != 1) {
+    if (turn != 1) {
         if (!create_image(slots.turned, int(report.target.width), int(report.target.height), pixels.depth))
             return cancelled();
-        if (!orient_pixels(pixels, image_pixels(slots.turned), orientation)) return cancelled();
+        if (!orient_pixels(pixels, image_pixels(slots.turned), turn)) return cancelled();
         free_image(current);
         current = slots.turned;
     }

@@ -18,10 +18,11 @@
 
 #include "batch/intake.h"
 #include "batch/rules.h"
+#include "batch/schedule.h"
 
 namespace pixmold {
 
-class OrderedScheduler;
+
 
 enum class PictureOutcome {
     Written,    // the output file is complete
@@ -37,6 +38,8 @@ struct PictureContext {
     TargetSize previous_target{};
     // Store numbers this worker may use (source, resized, turned).
     int slot_base = 1000;
+    // Let a JPEG decoder scale down while decoding when the target is small.
+    bool shrink_on_load = true;
 };
 
 struct PictureReport {
