@@ -223,11 +223,12 @@ int run_cli(int argc, char** argv) {
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
     job.start(std::move(pictures), job_options);
-    while (job.running()) {
+    for (;;) {
         if (g_interrupted) {
             job.stop();
             break;
         }
+        if (job.wait_for(tty ? 100 : 50)) break;
         if (tty) {
             std::lock_guard lock(out);
             const std::string line = progress_bar(total - job.remaining(), total,
@@ -235,7 +236,6 @@ int run_cli(int argc, char** argv) {
             std::fprintf(stderr, "\r%s", line.c_str());
             std::fflush(stderr);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     job.wait();
     if (tty) std::fprintf(stderr, "\r%s\r", std::string(std::size_t(columns - 1), ' ').c_str());

@@ -1,6 +1,7 @@
 #include "batch/job.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "batch/exif.h"
 #include "batch/orient.h"
@@ -189,7 +190,11 @@ void BatchJob::run(int workers, int resize_threads) {
     for (int w = 1; w < workers; ++w) pool.emplace_back([this, w, resize_threads] { work(w, resize_threads); });
     work(0, resize_threads);
     for (std::thread& t : pool) t.join();
-    running_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+    }
+    ended_.notify_all();
     if (options_.on_end) options_.on_end(cancel_.load());
 }
 
@@ -231,6 +236,11 @@ void BatchJob::stop() {
 
 void BatchJob::wait() {
     if (controller_.joinable() && controller_.get_id() != std::this_thread::get_id()) controller_.join();
+}
+
+bool BatchJob::wait_for(int milliseconds) {
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return !running_.load(); });
 }
 
 std::string BatchJob::current_output() const {

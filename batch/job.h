@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,6 +94,8 @@ public:
     void stop();
     // Waits for the batch to end by itself.
     void wait();
+    // Waits at most `milliseconds` for the batch to end; true when it has.
+    bool wait_for(int milliseconds);
 
     bool running() const { return running_.load(); }
     std::int64_t total() const { return total_.load(); }
@@ -118,6 +121,7 @@ private:
     std::atomic<std::int64_t> remaining_{0};
     std::atomic<std::int64_t> failed_{0};
     mutable std::mutex mutex_;
+    std::condition_variable ended_;
     std::string current_output_;
     std::vector<bool> failed_flags_;
     TargetSize last_target_{};
