@@ -93,4 +93,11 @@ PixelView handle_pixels(ImageHandle handle);
 // Number of slots in the numbered table (grows to n + 16 on demand).
 std::size_t image_store_capacity();
 
+// Moves the pixel memory of `from` into `to` (for in-place resizing: build
+// the new pixels in a scratch picture, then move them over). `to` keeps its
+// source_depth and format_tag and takes the width, height and depth of the
+// moved pixels; `from` becomes empty. Returns the handle result for `to`, or
+// 0 (nothing changed) when either picture is missing or is an icon.
+ImageHandle move_pixels(ImageId from, ImageId to);
+
 }  // namespace pixmold

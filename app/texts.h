@@ -1,0 +1,154 @@
+// Pixmold interface texts: every caption, menu entry, tooltip, message and
+// help text of the program, by role, in French or English.
+//
+// The language is chosen once at start-up from the LNG setting: "FR" gives
+// French, anything else (including "UK") gives English, so an unknown value
+// never leaves the interface without captions. Texts are UTF-8; multi-line
+// texts use a single line feed between lines. Leading and trailing blanks are
+// part of the texts: other code appends numbers and words to them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pixmold {
+
+enum class Language { French, English };
+
+// "FR" -> French; every other value (compared exactly) -> English.
+Language language_for(std::string_view lng);
+
+struct InterfaceTexts {
+    Language language = Language::English;
+
+    // Menus. Item texts may carry "\t" followed by the key hint.
+    std::string menu_project;
+    std::string menu_adjust_to_desktop;
+    std::string menu_open_relative;  // followed by Taille_Paysage, menu_or, Taille_Portrait
+    std::string menu_or;
+    std::string menu_open_free;  // followed by L + " x " + H
+    std::string menu_quit;
+    std::string menu_help;
+    std::string menu_about;
+    std::string menu_how_to_resize;
+    std::string menu_which_format;
+    std::string menu_which_resolution;
+    std::string menu_how_to_crop;
+    std::string menu_online;
+    std::string menu_check_update;
+    std::string menu_visit_website;
+    std::string menu_preferences;
+    std::string menu_french;
+    std::string menu_english;
+
+    // Main window.
+    std::string relative_mode_button;
+    std::string free_mode_button;
+    std::string mode_tip_title;
+    std::string always_on_top_caption;
+    std::string preset_header;
+    std::string stop_button;
+    std::string size_title;
+    std::string landscape_label;
+    std::string landscape_hint;
+    std::string portrait_label;
+    std::string portrait_hint;
+    std::string free_width_label;
+    std::string free_height_label;
+    std::string format_title;
+    std::string format_label;
+    std::string quality_legend;
+    std::string prefix_label;
+    std::string prefix_button;
+    std::string width_letter;
+    std::string height_letter;
+    std::string fx_tip_title;
+    std::string fx_tip_text;
+    std::string drop_invitation;
+
+    // Settings summary.
+    std::string summary_screen;
+    std::string summary_mode;
+    std::string summary_relative_name;
+    std::string summary_free_name;
+    std::string summary_relative_sizes;
+    std::string summary_relative_size;
+    std::string summary_free_size;
+    std::string summary_format;
+    std::string summary_quality;
+    std::string summary_relative_explained;
+    std::string summary_free_explained;
+
+    // Status line and messages.
+    std::string batch_finished;
+    std::string batch_finished_tail;
+    std::string batch_stopped;
+    std::string setting_saved;
+    std::string save_failed_title;
+    std::string save_failed_text;
+    std::string preset_applied;
+    std::string prefix_dialog_title;
+    std::string prefix_dialog_prompt;
+    std::string overwrite_question;
+    std::string no_prefix;
+    std::string new_prefix_done;
+    std::string prefix_unchanged;
+
+    // FX editor.
+    std::string fx_apply;
+    std::string fx_cancel;
+    std::string fx_load;
+    std::string fx_save;
+    std::string fx_black_white;
+    std::string fx_black_white_optimised;
+    std::string fx_sepia;
+    std::string fx_border;
+    std::string cancelled;
+    std::string fx_apply_first;
+
+    // Update check.
+    std::string update_no_connection;
+    std::string update_title;
+    std::string update_latest;
+    std::string update_newer_before;
+    std::string update_newer_after;
+    std::string update_declined;
+
+    // Help texts shown in the InfoPanel.
+    std::string help_how_to_resize;
+    std::string help_which_format;
+    std::string help_which_resolution;  // holds the screen size of start-up
+    std::string help_how_to_crop;
+    std::string about;
+};
+
+// Screen numbers that the resolution help quotes; taken once at start-up.
+struct ScreenNumbers {
+    int screen_width = 0;
+    int screen_height = 0;
+    int desktop_width = 0;
+};
+
+// The full table for one language. `product_name` and `version` are the
+// shell's ("Pixmold ", " 1.7.0").
+InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& screen, std::string_view product_name,
+                                    std::string_view version);
+
+// The table in use, filled by load_interface_texts from LNG; until then the
+// English table with zero screen numbers.
+const InterfaceTexts& texts();
+void load_interface_texts(std::string_view lng, const ScreenNumbers& screen, std::string_view product_name,
+                          std::string_view version);
+
+// The notice shown after a language change; always in the chosen language.
+std::string_view restart_notice(Language chosen);
+inline constexpr std::string_view RESTART_NOTICE_TITLE = "Info";
+
+// Tooltip text of the two mode buttons (the same tail in both languages).
+std::string relative_mode_tip(const InterfaceTexts& t);
+std::string free_mode_tip(const InterfaceTexts& t);
+
+// Tooltip of the banner: product name, version, a blank and the drop invitation.
+std::string banner_tip(const InterfaceTexts& t, std::string_view version);
+
+}  // namespace pixmold

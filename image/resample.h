@@ -1,0 +1,47 @@
+// Pixmold image engine: resampling a picture to a new pixel size.
+//
+// Smooth mode uses a separable Mitchell-Netravali cubic (B = C = 1/3).
+//   * 32-bit pictures: the exact double-precision filter, all four channels
+//     alike (straight alpha). The result is the same byte for byte whatever
+//     the thread count or the instruction set the machine offers.
+//   * 24-bit pictures: the same filter on blue, green and red in single
+//     precision; an axis that keeps its size is copied, not filtered. The
+//     result is within one level of the double-precision filter and does
+//     not depend on the thread count.
+// Raw mode takes one source pixel per destination pixel (nearest centre).
+//
+// Memory used beyond the source and destination pixels: one intermediate
+// picture (at most new width x old height, 4 bytes a pixel), the
+// contribution tables and one row of scratch per worker thread.
+#pragma once
+
+#include <cstddef>
+
+#include "image/image.h"
+
+namespace pixmold {
+
+inline constexpr int RESIZE_SMOOTH = 0;
+inline constexpr int RESIZE_RAW = 1;  // any non-zero mode is raw
+inline constexpr int KEEP_SIZE = -65535;
+
+// Resizes picture `number` in place. KEEP_SIZE as width or height keeps that
+// dimension. Returns the new handle, the unchanged handle when the size does
+// not change, and 0 on failure:
+//   * no picture, an icon, or a size outside 1..32767: nothing changes;
+//   * no memory for the new pixels or the intermediate buffer: the picture
+//     is lost and the number becomes empty.
+ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZE_SMOOTH);
+
+// Resamples the whole of `src` onto the whole of `dst` (both 24-bit or both
+// 32-bit, bottom-up, any sizes). `threads` <= 0 means resample_threads().
+// Returns false (dst contents unspecified) when the views do not match or a
+// temporary buffer cannot be allocated. Safe to call from several threads
+// at once on different pictures.
+bool resize_pixels(const PixelView& src, const PixelView& dst, int mode = RESIZE_SMOOTH, int threads = 0);
+
+// Worker threads for one resize: PIXMOLD_THREADS when it holds a positive
+// number, otherwise the number of hardware threads (at least 1).
+int resample_threads();
+
+}  // namespace pixmold

@@ -1,0 +1,339 @@
+// The picture store: numbered slots plus a list for ANY_NUMBER pictures.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <new>
+#include <unordered_set>
+#include <vector>
+
+#include "image/bitmap.h"
+#include "image/image.h"
+
+namespace pixmold {
+
+Bitmap::~Bitmap() { std::free(pixels); }
+
+std::size_t stride_for(int width, int bits_per_pixel) {
+    if (width <= 0 || width > MAX_IMAGE_SIDE) return 0;
+    const std::size_t w = std::size_t(width);
+    switch (bits_per_pixel) {
+    case 1: return ((w + 31) / 32) * 4;
+    case 2: return ((w + 15) / 16) * 4;
+    case 4: return ((w + 7) / 8) * 4;
+    case 8: return ((w + 3) / 4) * 4;
+    case 15:
+    case 16: return ((w + 1) / 2) * 4;
+    case 24: return ((w * 3 + 3) / 4) * 4;
+    case 32: return w * 4;
+    default: return 0;
+    }
+}
+
+BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero) {
+    if (width < 1 || height < 1 || width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE) return nullptr;
+    if (depth != 24 && depth != 32) return nullptr;
+    // Both factors are bounded above, so the product fits comfortably in 64 bits.
+    const std::size_t stride = stride_for(width, depth);
+    const std::size_t bytes = stride * std::size_t(height);
+    void* memory = nullptr;
+    if (posix_memalign(&memory, 64, bytes) != 0 || memory == nullptr) return nullptr;
+    BitmapPtr bitmap(new (std::nothrow) Bitmap);
+    if (!bitmap) {
+        std::free(memory);
+        return nullptr;
+    }
+    bitmap->pixels = static_cast<std::uint8_t*>(memory);
+    bitmap->width = width;
+    bitmap->height = height;
+    bitmap->depth = depth;
+    bitmap->stride = int(stride);
+    if (zero) std::memset(memory, 0, bytes);
+    return bitmap;
+}
+
+namespace {
+
+struct Record {
+    Image image;
+    BitmapPtr bitmap;
+};
+
+constexpr std::size_t kInitialSlots = 16;
+// Numbers are small integers the program picks; refusing absurd ones keeps a
+// stray value from allocating gigabytes of empty slots.
+constexpr ImageId kMaxNumber = 1 << 20;
+
+struct Store {
+    std::mutex lock;
+    std::vector<std::unique_ptr<Record>> slots;
+    std::list<std::unique_ptr<Record>> loose;  // ANY_NUMBER pictures
+    std::unordered_set<const Bitmap*> live;    // valid handles
+
+    Store() {
+        slots.resize(kInitialSlots);
+        for (auto& s : slots) s = std::make_unique<Record>();
+    }
+};
+
+Store& store() {
+    static Store* instance = new Store;  // never destroyed: threads may outlive exit
+    return *instance;
+}
+
+ImageId id_of(const Record* r) { return ImageId(reinterpret_cast<std::uintptr_t>(r)); }
+
+// Caller holds the lock.
+Record* find_locked(Store& s, ImageId id) {
+    if (id >= 0 && std::size_t(id) < s.slots.size()) return s.slots[std::size_t(id)].get();
+    for (auto& r : s.loose)
+        if (id_of(r.get()) == id) return r.get();
+    return nullptr;
+}
+
+Record* lookup(ImageId id) {
+    Store& s = store();
+    std::lock_guard guard(s.lock);
+    Record* r = find_locked(s, id);
+    return (r && r->image.handle) ? r : nullptr;
+}
+
+// Empties a record; the pixels are released outside the lock by the caller
+// letting the returned pointer go.
+BitmapPtr clear_locked(Store& s, Record* r) {
+    if (r->bitmap) s.live.erase(r->bitmap.get());
+    BitmapPtr old = std::move(r->bitmap);
+    r->image = Image{};
+    return old;
+}
+
+void release_locked(Store& s, Record* r, std::vector<BitmapPtr>& garbage) {
+    garbage.push_back(clear_locked(s, r));
+    for (auto it = s.loose.begin(); it != s.loose.end(); ++it) {
+        if (it->get() == r) {
+            s.loose.erase(it);
+            return;
+        }
+    }
+}
+
+ImageHandle handle_result(ImageId number, const Record* r) {
+    return number == ANY_NUMBER ? ImageHandle(id_of(r)) : r->image.handle;
+}
+
+PixelView view_of(const Bitmap* b) {
+    PixelView v;
+    v.pixels = b->pixels;
+    v.width = b->width;
+    v.height = b->height;
+    v.depth = b->depth;
+    v.stride = b->stride;
+    v.is_icon = b->is_icon;
+    return v;
+}
+
+}  // namespace
+
+ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, FormatTag tag) {
+    Store& s = store();
+    BitmapPtr old;
+    ImageHandle result = 0;
+    {
+        std::lock_guard guard(s.lock);
+        Record* r = nullptr;
+        if (number == ANY_NUMBER) {
+            if (!bitmap) return 0;
+            auto fresh = std::unique_ptr<Record>(new (std::nothrow) Record);
+            if (!fresh) return 0;
+            s.loose.push_back(std::move(fresh));
+            r = s.loose.back().get();
+        } else {
+            r = find_locked(s, number);
+            if (!r) {
+                if (number < 0 || number > kMaxNumber) return 0;
+                const std::size_t old_size = s.slots.size();
+                s.slots.resize(std::size_t(number) + 16);
+                for (std::size_t i = old_size; i < s.slots.size(); ++i) s.slots[i] = std::make_unique<Record>();
+                r = s.slots[std::size_t(number)].get();
+            }
+            old = clear_locked(s, r);
+            if (!bitmap) {
+                std::vector<BitmapPtr> garbage;
+                release_locked(s, r, garbage);
+                return 0;
+            }
+        }
+        Image& img = r->image;
+        img.handle = ImageHandle(reinterpret_cast<std::uintptr_t>(bitmap.get()));
+        img.width = std::int16_t(bitmap->width);
+        img.height = std::int16_t(bitmap->height);
+        img.depth = std::uint8_t(bitmap->depth);
+        img.source_depth = std::uint8_t(source_depth);
+        img.format_tag = tag;
+        img.frame_count = 1;
+        img.frame_delay = 0;
+        s.live.insert(bitmap.get());
+        r->bitmap = std::move(bitmap);
+        result = handle_result(number, r);
+    }
+    return result;
+}
+
+void clear_number(ImageId number) {
+    Store& s = store();
+    BitmapPtr old;
+    std::lock_guard guard(s.lock);
+    if (Record* r = find_locked(s, number)) old = clear_locked(s, r);
+}
+
+void init_image_engine() { (void)store(); }
+
+ImageHandle create_image(ImageId number, int width, int height, int depth, std::int32_t colour) {
+    if (depth >= 1 && depth < 24) depth = 24;
+    // The number is emptied before allocating, so a big old picture is gone
+    // before the new one needs memory.
+    clear_number(number);
+    BitmapPtr b = allocate_bitmap(width, height, depth, false);
+    if (!b) return store_bitmap(number, nullptr, 0, 0);
+    const std::uint32_t c = std::uint32_t(colour);
+    const std::uint8_t red = std::uint8_t(c), green = std::uint8_t(c >> 8), blue = std::uint8_t(c >> 16);
+    if (depth == 32) {
+        const std::uint32_t word = colour == -1 ? 0u : ((c | 0xFF000000u) & 0xFF00FF00u) | (red << 16) | blue;
+        for (int y = 0; y < b->height; ++y) {
+            std::uint8_t* p = b->row(y);
+            for (int x = 0; x < b->width; ++x, p += 4) std::memcpy(p, &word, 4);
+        }
+    } else {
+        for (int y = 0; y < b->height; ++y) {
+            std::uint8_t* p = b->row(y);
+            for (int x = 0; x < b->width; ++x, p += 3) {
+                p[0] = blue;
+                p[1] = green;
+                p[2] = red;
+            }
+            std::memset(p, 0, std::size_t(b->stride - b->width * 3));
+        }
+    }
+    return store_bitmap(number, std::move(b), depth, 0);
+}
+
+ImageHandle copy_image(ImageId source, ImageId target) {
+    Record* src = lookup(source);
+    if (!src) return 0;
+    const Image info = src->image;
+    const Bitmap& from = *src->bitmap;
+    // Duplicate before taking the target, so copying a picture onto its own
+    // number keeps it.
+    BitmapPtr b = allocate_bitmap(from.width, from.height, from.depth, false);
+    if (b) {
+        std::memcpy(b->pixels, from.pixels, from.byte_size());
+        b->is_icon = from.is_icon;
+    }
+    return store_bitmap(target, std::move(b), info.source_depth, info.format_tag);
+}
+
+ImageHandle grab_image(ImageId source, ImageId target, int x, int y, int width, int height) {
+    Record* src = lookup(source);
+    if (!src || src->bitmap->is_icon) return 0;
+    const Bitmap& from = *src->bitmap;
+    BitmapPtr b = allocate_bitmap(width, height, from.depth, true);
+    if (!b) return 0;  // the target keeps what it held
+    const int bpp = from.depth / 8;
+    // Copy the part of the rectangle that lies inside the source; the rest
+    // stays zero, as a clipped blit leaves it.
+    const int x0 = std::max(x, 0), x1 = std::min<long long>((long long)x + width, from.width);
+    const int y0 = std::max(y, 0), y1 = std::min<long long>((long long)y + height, from.height);
+    if (x0 < x1) {
+        for (int sy = y0; sy < y1; ++sy) {
+            const std::uint8_t* s = from.row(from.height - 1 - sy) + std::size_t(x0) * bpp;
+            std::uint8_t* d = b->row(b->height - 1 - (sy - y)) + std::size_t(x0 - x) * bpp;
+            std::memcpy(d, s, std::size_t(x1 - x0) * bpp);
+        }
+    }
+    return store_bitmap(target, std::move(b), src->image.source_depth, 0);
+}
+
+void free_image(ImageId number) {
+    Store& s = store();
+    std::vector<BitmapPtr> garbage;
+    {
+        std::lock_guard guard(s.lock);
+        if (number == ANY_NUMBER) {
+            for (auto& r : s.slots) garbage.push_back(clear_locked(s, r.get()));
+            for (auto& r : s.loose) garbage.push_back(clear_locked(s, r.get()));
+            s.loose.clear();
+        } else if (Record* r = find_locked(s, number)) {
+            release_locked(s, r, garbage);
+        }
+    }
+}
+
+void free_all_images() { free_image(ANY_NUMBER); }
+
+int image_width(ImageId number) {
+    const Record* r = lookup(number);
+    return r ? r->image.width : 0;
+}
+
+int image_height(ImageId number) {
+    const Record* r = lookup(number);
+    return r ? r->image.height : 0;
+}
+
+ImageHandle image_handle(ImageId number) {
+    const Record* r = lookup(number);
+    return r ? r->image.handle : 0;
+}
+
+const Image* is_image(ImageId number) {
+    const Record* r = lookup(number);
+    return r ? &r->image : nullptr;
+}
+
+PixelView image_pixels(ImageId number) {
+    const Record* r = lookup(number);
+    return r ? view_of(r->bitmap.get()) : PixelView{};
+}
+
+PixelView handle_pixels(ImageHandle handle) {
+    if (handle == 0) return {};
+    Store& s = store();
+    const Bitmap* b = reinterpret_cast<const Bitmap*>(handle);
+    std::lock_guard guard(s.lock);
+    return s.live.count(b) ? view_of(b) : PixelView{};
+}
+
+std::size_t image_store_capacity() {
+    Store& s = store();
+    std::lock_guard guard(s.lock);
+    return s.slots.size();
+}
+
+ImageHandle move_pixels(ImageId from, ImageId to) {
+    Store& s = store();
+    BitmapPtr old;
+    std::lock_guard guard(s.lock);
+    Record* src = find_locked(s, from);
+    Record* dst = find_locked(s, to);
+    if (!src || !dst || !src->image.handle || !dst->image.handle || src == dst) return 0;
+    if (src->bitmap->is_icon || dst->bitmap->is_icon) return 0;
+    s.live.erase(dst->bitmap.get());
+    old = std::move(dst->bitmap);
+    dst->bitmap = std::move(src->bitmap);
+    Image& img = dst->image;
+    img.handle = ImageHandle(reinterpret_cast<std::uintptr_t>(dst->bitmap.get()));
+    img.width = std::int16_t(dst->bitmap->width);
+    img.height = std::int16_t(dst->bitmap->height);
+    img.depth = std::uint8_t(dst->bitmap->depth);
+    src->image = Image{};
+    for (auto it = s.loose.begin(); it != s.loose.end(); ++it) {
+        if (it->get() == src) {
+            s.loose.erase(it);
+            break;
+        }
+    }
+    return img.handle;
+}
+
+}  // namespace pixmold

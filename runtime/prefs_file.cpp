@@ -1,0 +1,368 @@
+#include "runtime/prefs_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace pixmold {
+namespace {
+
+struct Node {
+    enum Kind { Group, Comment, Entry } kind;
+    std::string key;    // group name or entry key
+    std::string value;  // comment text or entry value
+};
+
+struct Context {
+    bool active = false;       // a file is open (or a failed open remembered its path)
+    std::string path;
+    bool modified = false;
+    bool read_only = false;
+    int flags = 0;
+    std::vector<Node> nodes;
+    long current = -1;                   // index of the selected group node, -1: before the first group
+    std::optional<std::string> pending;  // selected group not in the file yet
+    long group_cursor = -1;              // position of prefs_first_group / prefs_next_group
+};
+
+thread_local Context ctx;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_eol(char c) { return c == '\r' || c == '\n'; }
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+    return true;
+}
+
+std::string latin1_to_utf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out.push_back(char(c));
+        } else {
+            out.push_back(char(0xC0 | (c >> 6)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// One pass over the text; a line ends at the first CR or LF, so a line
+// without "=" can never swallow the next line, whatever the line ends are.
+std::vector<Node> parse(std::string_view text) {
+    std::vector<Node> nodes;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        while (i < n && is_blank(text[i])) ++i;
+        if (i >= n) break;
+        if (is_eol(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < n && !is_eol(text[end])) ++end;
+        std::string_view line = text.substr(i, end - i);
+        i = end;
+
+        if (line[0] == ';') {
+            std::string_view body = line.substr(1);
+            if (!body.empty() && body[0] == ' ') body.remove_prefix(1);
+            nodes.push_back({Node::Comment, {}, std::string(body)});
+        } else if (line[0] == '[') {
+            std::string_view name = line.substr(1);
+            std::size_t close = name.find(']');
+            if (close != std::string_view::npos) name = name.substr(0, close);
+            nodes.push_back({Node::Group, std::string(name), {}});
+        } else {
+            std::size_t eq = line.find('=');
+            std::string_view key = line.substr(0, eq);
+            while (!key.empty() && is_blank(key.back())) key.remove_suffix(1);
+            std::string_view value;
+            if (eq != std::string_view::npos) {
+                value = line.substr(eq + 1);
+                while (!value.empty() && is_blank(value.front())) value.remove_prefix(1);
+            }
+            nodes.push_back({Node::Entry, std::string(key), std::string(value)});
+        }
+    }
+    return nodes;
+}
+
+std::string serialise(const std::vector<Node>& nodes, int flags) {
+    std::string out = "\xEF\xBB\xBF\r\n";
+    bool first_group = true;
+    for (const Node& node : nodes) {
+        switch (node.kind) {
+        case Node::Group:
+            if ((flags & PREFS_EMPTY_LINE_BEFORE_GROUPS) && !first_group) out += "\r\n";
+            first_group = false;
+            out += "[" + node.key + "]";
+            break;
+        case Node::Comment:
+            out += "; " + node.value;
+            break;
+        case Node::Entry:
+            out += node.key;
+            out += (flags & PREFS_NO_BLANKS_AROUND_EQUALS) ? "=" : " = ";
+            out += node.value;
+            break;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool write_all(int fd, const std::string& data) {
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        ssize_t done = ::write(fd, p, left);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += done;
+        left -= std::size_t(done);
+    }
+    return true;
+}
+
+std::string folder_of(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Writes `data` beside `path` and renames it over `path`, so that readers
+// see either the old file or the complete new one, never a truncated one.
+bool replace_file(const std::string& path, const std::string& data) {
+    // A settings file reached through a link keeps the link.
+    std::string target = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    struct stat old_info {};
+    const bool had_file = ::stat(target.c_str(), &old_info) == 0;
+
+    static std::atomic<unsigned> counter{0};
+    std::string base = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder_of(target) + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+               std::to_string(counter.fetch_add(1));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+
+    bool ok = write_all(fd, data);
+    if (ok && had_file) ::fchmod(fd, old_info.st_mode & 07777);
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    int dir = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+std::optional<std::string> read_file(const std::string& path, bool& read_only) {
+    read_only = false;
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return std::nullopt;
+        read_only = true;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[16384];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        bytes.append(buffer, std::size_t(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// Index range [begin, end) of the entries of the selected group.
+std::pair<std::size_t, std::size_t> section() {
+    std::size_t begin = ctx.current < 0 ? 0 : std::size_t(ctx.current) + 1;
+    std::size_t end = begin;
+    while (end < ctx.nodes.size() && ctx.nodes[end].kind != Node::Group) ++end;
+    return {begin, end};
+}
+
+Node* find_entry(std::string_view key) {
+    auto [begin, end] = section();
+    for (std::size_t i = begin; i < end; ++i)
+        if (ctx.nodes[i].kind == Node::Entry && same_name(ctx.nodes[i].key, key)) return &ctx.nodes[i];
+    return nullptr;
+}
+
+void reset(const std::string& path) {
+    ctx = Context{};
+    ctx.path = path;
+    ctx.active = true;
+}
+
+}  // namespace
+
+bool prefs_open(const std::string& path) {
+    prefs_close();
+    reset(path);
+    bool read_only = false;
+    std::optional<std::string> bytes = read_file(path, read_only);
+    if (!bytes) return false;
+    ctx.read_only = read_only;
+    std::string_view raw = *bytes;
+    if (raw.size() > 2 && raw.substr(0, 3) == "\xEF\xBB\xBF")
+        ctx.nodes = parse(raw.substr(3));
+    else
+        ctx.nodes = parse(latin1_to_utf8(raw));
+    return true;
+}
+
+bool prefs_create(const std::string& path) {
+    prefs_close();
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        ctx = Context{};
+        return false;
+    }
+    ::close(fd);
+    reset(path);
+    ctx.modified = true;
+    return true;
+}
+
+bool prefs_close() {
+    if (!ctx.active) return false;
+    bool written = false;
+    if (ctx.modified && !ctx.read_only) written = replace_file(ctx.path, serialise(ctx.nodes, ctx.flags));
+    ctx = Context{};
+    return written;
+}
+
+bool prefs_select_group(std::string_view name) {
+    ctx.pending.reset();
+    ctx.current = -1;
+    if (name.empty()) return true;
+    for (std::size_t i = 0; i < ctx.nodes.size(); ++i) {
+        if (ctx.nodes[i].kind == Node::Group && same_name(ctx.nodes[i].key, name)) {
+            ctx.current = long(i);
+            return true;
+        }
+    }
+    ctx.pending = std::string(name);
+    return false;
+}
+
+std::string prefs_read_text(std::string_view key, std::string_view default_value) {
+    if (ctx.pending) return std::string(default_value);
+    const Node* entry = find_entry(key);
+    if (!entry) return std::string(default_value);
+    std::string_view value = entry->value;
+    while (!value.empty() && is_blank(value.front())) value.remove_prefix(1);
+    while (!value.empty() && is_blank(value.back())) value.remove_suffix(1);
+    return std::string(value);
+}
+
+std::int64_t prefs_read_number(std::string_view key, std::int64_t default_value) {
+    if (ctx.pending) return default_value;
+    const Node* entry = find_entry(key);
+    if (!entry) return default_value;
+    std::string_view v = entry->value;
+    std::size_t i = 0;
+    while (i < v.size() && is_blank(v[i])) ++i;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+    std::int64_t result = 0;
+    for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+        int digit = v[i] - '0';
+        if (result > (INT64_MAX - digit) / 10) return negative ? INT64_MIN : INT64_MAX;
+        result = result * 10 + digit;
+    }
+    return negative ? -result : result;
+}
+
+void prefs_write_text(std::string_view key, std::string_view value) {
+    if (!ctx.active) return;
+    if (ctx.pending) {
+        ctx.nodes.push_back({Node::Group, *ctx.pending, {}});
+        ctx.current = long(ctx.nodes.size()) - 1;
+        ctx.pending.reset();
+    }
+    if (Node* entry = find_entry(key)) {
+        entry->key = std::string(key);
+        entry->value = std::string(value);
+    } else {
+        auto insert_at = section().second;
+        ctx.nodes.insert(ctx.nodes.begin() + long(insert_at), Node{Node::Entry, std::string(key), std::string(value)});
+    }
+    ctx.modified = true;
+}
+
+void prefs_write_number(std::string_view key, std::int64_t value) {
+    auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+    prefs_write_text(key, std::to_string(low));
+}
+
+bool prefs_first_group() {
+    ctx.group_cursor = -1;
+    return prefs_next_group();
+}
+
+bool prefs_next_group() {
+    for (std::size_t i = std::size_t(ctx.group_cursor + 1); i < ctx.nodes.size(); ++i) {
+        if (ctx.nodes[i].kind == Node::Group) {
+            ctx.group_cursor = long(i);
+            return true;
+        }
+    }
+    ctx.group_cursor = long(ctx.nodes.size());
+    return false;
+}
+
+std::string prefs_group_name() {
+    if (ctx.group_cursor < 0 || std::size_t(ctx.group_cursor) >= ctx.nodes.size()) return {};
+    return ctx.nodes[std::size_t(ctx.group_cursor)].key;
+}
+
+void prefs_set_flags(int flags) { ctx.flags = flags; }
+
+}  // namespace pixmold

@@ -1,0 +1,150 @@
+#include "app/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pixmold {
+namespace {
+
+const ScreenNumbers kScreen{1920, 1080, 1920};
+
+TEST(LanguageChoice, OnlyExactFrSelectsFrench) {
+    EXPECT_EQ(language_for("FR"), Language::French);
+    EXPECT_EQ(language_for("UK"), Language::English);
+    // Unknown values, including ones the settings file may hold, fall back to English.
+    EXPECT_EQ(language_for("ES"), Language::English);
+    EXPECT_EQ(language_for("DE"), Language::English);
+    EXPECT_EQ(language_for(""), Language::English);
+    EXPECT_EQ(language_for("fr"), Language::English);
+    EXPECT_EQ(language_for("FR "), Language::English);
+}
+
+std::vector<const std::string*> every_text(const InterfaceTexts& t) {
+    return {&t.menu_project, &t.menu_adjust_to_desktop, &t.menu_open_relative, &t.menu_or, &t.menu_open_free,
+            &t.menu_quit, &t.menu_help, &t.menu_about, &t.menu_how_to_resize, &t.menu_which_format,
+            &t.menu_which_resolution, &t.menu_how_to_crop, &t.menu_online, &t.menu_check_update,
+            &t.menu_visit_website, &t.menu_preferences, &t.menu_french, &t.menu_english, &t.relative_mode_button,
+            &t.free_mode_button, &t.mode_tip_title, &t.always_on_top_caption, &t.preset_header, &t.stop_button,
+            &t.size_title, &t.landscape_label, &t.landscape_hint, &t.portrait_label, &t.portrait_hint,
+            &t.free_width_label, &t.free_height_label, &t.format_title, &t.format_label, &t.quality_legend,
+            &t.prefix_label, &t.prefix_button, &t.width_letter, &t.height_letter, &t.fx_tip_title, &t.fx_tip_text,
+            &t.drop_invitation, &t.summary_screen, &t.summary_mode, &t.summary_relative_name, &t.summary_free_name,
+            &t.summary_relative_sizes, &t.summary_relative_size, &t.summary_free_size, &t.summary_format,
+            &t.summary_quality, &t.summary_relative_explained, &t.summary_free_explained, &t.batch_finished,
+            &t.batch_finished_tail, &t.batch_stopped, &t.setting_saved, &t.save_failed_title, &t.save_failed_text,
+            &t.preset_applied, &t.prefix_dialog_title, &t.prefix_dialog_prompt, &t.overwrite_question,
+            &t.no_prefix, &t.new_prefix_done, &t.prefix_unchanged, &t.fx_apply, &t.fx_cancel, &t.fx_load,
+            &t.fx_save, &t.fx_black_white, &t.fx_black_white_optimised, &t.fx_sepia, &t.fx_border, &t.cancelled,
+            &t.fx_apply_first, &t.update_no_connection, &t.update_title, &t.update_latest,
+            &t.update_newer_before, &t.update_newer_after, &t.update_declined, &t.help_how_to_resize,
+            &t.help_which_format, &t.help_which_resolution, &t.help_how_to_crop, &t.about};
+}
+
+TEST(TextTable, EveryRoleIsFilledInBothLanguages) {
+    for (Language lang : {Language::French, Language::English}) {
+        InterfaceTexts t = make_interface_texts(lang, kScreen, "Pixmold ", " 1.7.0");
+        auto all = every_text(t);
+        for (std::size_t i = 0; i < all.size(); ++i) EXPECT_FALSE(all[i]->empty()) << "role #" << i;
+    }
+}
+
+TEST(TextTable, BlanksAroundTextsArePartOfThem) {
+    InterfaceTexts fr = make_interface_texts(Language::French, kScreen, "Pixmold ", " 1.7.0");
+    InterfaceTexts uk = make_interface_texts(Language::English, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(fr.menu_open_relative, " Ouvrir une image à redimensionner en se basant sur ");
+    EXPECT_EQ(uk.menu_open_relative, " Open a picture to resize using : ");
+    EXPECT_EQ(fr.menu_or, " ou ");
+    EXPECT_EQ(uk.prefix_label, " Prefix : ");
+    EXPECT_EQ(fr.prefix_label, " Préfixe : ");
+    EXPECT_EQ(fr.relative_mode_button, "Mode Relatif ");
+    EXPECT_EQ(uk.relative_mode_button, " Relative");
+    EXPECT_EQ(fr.quality_legend, "Qualité : 0 (mauvaise) 10 (meilleure) ");
+    EXPECT_EQ(uk.landscape_hint, "for 'landscape' pictures ");
+    // The preferences title is the same in both languages.
+    EXPECT_EQ(fr.menu_preferences, " Préférences");
+    EXPECT_EQ(uk.menu_preferences, " Préférences");
+    // The English FX tooltip keeps its title and text the way round they are shown.
+    EXPECT_EQ(uk.fx_tip_title, "Click to open/close FX tool !");
+    EXPECT_EQ(uk.fx_tip_text, "Special Effect");
+}
+
+TEST(TextTable, MultiLineTextsUseSingleLineFeeds) {
+    for (Language lang : {Language::French, Language::English}) {
+        InterfaceTexts t = make_interface_texts(lang, kScreen, "Pixmold ", " 1.7.0");
+        for (const std::string* s : every_text(t)) EXPECT_EQ(s->find('\r'), std::string::npos) << *s;
+    }
+    InterfaceTexts uk = make_interface_texts(Language::English, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(uk.overwrite_question,
+              "Be careful, you did not specify a prefix, it means that you will overwrite the original images..\n"
+              "Do you really want to overwrite the original images?");
+    EXPECT_EQ(uk.update_newer_after,
+              " is available, you want to download it?\n(Click Yes button to go to the download page)");
+}
+
+TEST(HelpTexts, TitleThenBlankLineThenParagraphs) {
+    for (Language lang : {Language::French, Language::English}) {
+        InterfaceTexts t = make_interface_texts(lang, kScreen, "Pixmold ", " 1.7.0");
+        for (const std::string* help :
+             {&t.help_how_to_resize, &t.help_which_format, &t.help_which_resolution, &t.help_how_to_crop}) {
+            auto first = help->find('\n');
+            ASSERT_NE(first, std::string::npos);
+            EXPECT_EQ(help->compare(first, 2, "\n\n"), 0) << *help;
+            EXPECT_NE(help->back(), '\n');
+        }
+    }
+    InterfaceTexts fr = make_interface_texts(Language::French, kScreen, "Pixmold ", " 1.7.0");
+    // Pieces quoted side by side continue the same line.
+    EXPECT_NE(fr.help_how_to_resize.find("il ne vous restera plus qu'à glisser/déposer vos fichiers"),
+              std::string::npos);
+    InterfaceTexts uk = make_interface_texts(Language::English, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(uk.help_how_to_crop,
+              "How to crop a picture ?\n\nTo crop a picture, press the FX button to open the FX window.\n"
+              "Select the CROP FX (1st)\nPress 'Load a picture' or drag and drop one, then draw your selection\n"
+              "Press APPLY then save the new picture or continue with FX TOOLS :).\n"
+              " > Note : Right click to cancel selection.");
+}
+
+TEST(HelpTexts, ResolutionHelpQuotesTheStartUpScreen) {
+    ScreenNumbers screen{1600, 900, 1590};
+    InterfaceTexts fr = make_interface_texts(Language::French, screen, "Pixmold ", " 1.7.0");
+    const std::string fr_tail = "Nous vous proposons de vous baser sur votre résolution d'écran qui est de : L1600 x  H900";
+    ASSERT_GE(fr.help_which_resolution.size(), fr_tail.size());
+    EXPECT_EQ(fr.help_which_resolution.substr(fr.help_which_resolution.size() - fr_tail.size()), fr_tail);
+
+    InterfaceTexts uk = make_interface_texts(Language::English, screen, "Pixmold ", " 1.7.0");
+    EXPECT_NE(uk.help_which_resolution.find("\nWe suggest you draw on your screen resolution that is:1600 x 900\n"),
+              std::string::npos);
+    EXPECT_NE(uk.help_which_resolution.find("rely on a width of  1590 in relative mode.\n"), std::string::npos);
+    EXPECT_NE(uk.help_which_resolution.find("in relative mode using as size 900\nTips : "), std::string::npos);
+}
+
+TEST(HelpTexts, AboutStartsWithProductAndVersion) {
+    InterfaceTexts fr = make_interface_texts(Language::French, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(fr.about.rfind("Pixmold  1.7.0\n", 0), 0u);
+}
+
+TEST(Tooltips, ModeButtonTailsAreFrenchInBothLanguages) {
+    InterfaceTexts uk = make_interface_texts(Language::English, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(relative_mode_tip(uk), " Relative\r(pour photo)");
+    EXPECT_EQ(free_mode_tip(uk), " Free\r(images diverses)");
+    InterfaceTexts fr = make_interface_texts(Language::French, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(free_mode_tip(fr), "Mode Libre \r(images diverses)");
+    EXPECT_EQ(banner_tip(uk, " 1.7.0"), "VARNELO - Pixmold  1.7.0 Drag & Drop yours pictures !");
+    EXPECT_EQ(banner_tip(fr, " 1.7.0"), "VARNELO - Pixmold  1.7.0 Glisser & Déposer vos photos !");
+}
+
+TEST(LoadInterfaceTexts, ReplacesTheTableInUse) {
+    load_interface_texts("FR", kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(texts().stop_button, "Stopper");
+    load_interface_texts("XX", kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(texts().stop_button, "Stop");
+    EXPECT_EQ(texts().language, Language::English);
+    // The restart notice follows the chosen language, not the one on screen.
+    EXPECT_EQ(restart_notice(Language::French), "Vous devez redémarrer Pixmold");
+    EXPECT_EQ(restart_notice(Language::English), "You have to restart Pixmold");
+}
+
+}  // namespace
+}  // namespace pixmold

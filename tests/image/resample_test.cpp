@@ -1,0 +1,326 @@
+// Resampler kernels against the plain reference, and the filter's edge cases.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
+#include "image/resample.h"
+#include "image/resample_internal.h"
+#include "resample_reference.h"
+
+namespace pixmold {
+namespace {
+
+using testing::Picture;
+using testing::random_picture;
+using testing::read_ppm;
+using testing::ref_resize;
+
+// Runs a test body once per instruction set the machine has.
+class EachIsa : public ::testing::TestWithParam<resample::Isa> {
+protected:
+    void SetUp() override { resample::force_isa(GetParam()); }
+    void TearDown() override { resample::reset_isa(); }
+};
+
+Picture resized(Picture& src, int w, int h, int depth, int threads, int mode = RESIZE_SMOOTH) {
+    Picture dst(w, h, depth);
+    EXPECT_TRUE(resize_pixels(src.view(), dst.view(), mode, threads));
+    return dst;
+}
+
+struct ErrorStats {
+    int max = 0;
+    double mean = 0;
+};
+ErrorStats compare(const Picture& a, const Picture& b) {
+    const auto pa = a.pixels(), pb = b.pixels();
+    ErrorStats s;
+    if (pa.size() != pb.size()) return {999, 999};
+    long total = 0;
+    for (std::size_t i = 0; i < pa.size(); ++i) {
+        const int d = std::abs(int(pa[i]) - int(pb[i]));
+        s.max = std::max(s.max, d);
+        total += d;
+    }
+    s.mean = pa.empty() ? 0 : double(total) / double(pa.size());
+    return s;
+}
+
+std::string data_path(const char* name) { return std::string(PIXMOLD_TEST_DATA) + "/image/" + name; }
+
+// ---- 32-bit exact path ---------------------------------------------------
+
+TEST_P(EachIsa, Exact32BitEqualsReferenceForRandomSizesAndThreads) {
+    std::mt19937 rng(1234);
+    std::uniform_int_distribution<int> side(1, 70);
+    for (int round = 0; round < 60; ++round) {
+        const int sw = side(rng), sh = side(rng), dw = side(rng), dh = side(rng);
+        Picture src = random_picture(sw, sh, 32, rng);
+        const Picture want = ref_resize(src, dw, dh, false);
+        for (int threads = 1; threads <= 4; ++threads) {
+            const Picture got = resized(src, dw, dh, 32, threads);
+            ASSERT_EQ(got.pixels(), want.pixels()) << sw << "x" << sh << " -> " << dw << "x" << dh << ", "
+                                                   << threads << " threads";
+        }
+    }
+}
+
+TEST_P(EachIsa, Exact32BitEqualsReferenceAtExtremeRatios) {
+    std::mt19937 rng(99);
+    const int cases[][4] = {{300, 2, 1, 1},  {1, 1, 200, 3}, {257, 5, 3, 5},  {3, 260, 2, 17},
+                            {64, 64, 64, 64}, {5, 400, 5, 9}, {1, 300, 1, 1}, {97, 1, 1000, 1}};
+    for (const auto& c : cases) {
+        Picture src = random_picture(c[0], c[1], 32, rng);
+        const Picture want = ref_resize(src, c[2], c[3], false);
+        for (int threads : {1, 3}) {
+            const Picture got = resized(src, c[2], c[3], 32, threads);
+            ASSERT_EQ(got.pixels(), want.pixels()) << c[0] << "x" << c[1] << " -> " << c[2] << "x" << c[3];
+        }
+    }
+}
+
+TEST_P(EachIsa, UniformPicturesStayExactlyUniform) {
+    for (int depth : {24, 32}) {
+        Picture src(37, 23, depth);
+        const std::uint8_t colour[4] = {12, 200, 77, 131};
+        for (int y = 0; y < src.height; ++y)
+            for (int x = 0; x < src.width; ++x) std::copy(colour, colour + depth / 8, src.at(x, y));
+        for (auto [w, h] : {std::pair{5, 90}, {100, 3}, {36, 23}, {1, 1}, {74, 46}}) {
+            const Picture got = resized(src, w, h, depth, 2);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_TRUE(std::equal(colour, colour + depth / 8, got.at(x, y)))
+                        << depth << "-bit " << w << "x" << h << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST_P(EachIsa, OnePixelEnlargedToThreeByThreeRepeatsIt) {
+    for (int depth : {24, 32}) {
+        Picture src(1, 1, depth);
+        const std::uint8_t colour[4] = {9, 180, 250, 40};
+        std::copy(colour, colour + depth / 8, src.at(0, 0));
+        const Picture got = resized(src, 3, 3, depth, 1);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 3; ++x) EXPECT_TRUE(std::equal(colour, colour + depth / 8, got.at(x, y)));
+    }
+}
+
+TEST_P(EachIsa, TransparentRegionStaysTransparentAwayFromOpaqueEdges) {
+    // Left half opaque red, right half fully transparent with varied colours.
+    std::mt19937 rng(5);
+    Picture src = random_picture(80, 40, 32, rng);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 80; ++x) {
+            std::uint8_t* p = src.at(x, y);
+            if (x < 40) {
+                p[0] = 0, p[1] = 0, p[2] = 255, p[3] = 255;
+            } else {
+                p[3] = 0;
+            }
+        }
+    const Picture got = resized(src, 30, 50, 32, 2);
+    // Output column x reads inputs within 2 / scale = 5.34 of its centre.
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 30; ++x) {
+            const double center = (x + 0.5) * 80.0 / 30.0 - 0.5;
+            if (center - 2 * 80.0 / 30.0 > 40) {
+                EXPECT_EQ(got.at(x, y)[3], 0) << x << "," << y;
+            }
+            if (center + 2 * 80.0 / 30.0 < 39) {
+                EXPECT_EQ(got.at(x, y)[3], 255) << x << "," << y;
+            }
+        }
+}
+
+TEST_P(EachIsa, HalvingReachesFourInputPositionsEachSide) {
+    // Mid-grey line with one bright pixel: an output changes exactly when the
+    // bright pixel lies within 4 input positions of its centre.
+    for (int depth : {24, 32}) {
+        for (int bright = 10; bright < 14; ++bright) {
+            Picture src(32, 1, depth);
+            for (int x = 0; x < 32; ++x)
+                for (int c = 0; c < depth / 8; ++c) src.at(x, 0)[c] = 128;
+            src.at(bright, 0)[1] = 255;
+            const Picture got = resized(src, 16, 1, depth, 1);
+            for (int i = 0; i < 16; ++i) {
+                const double center = (i + 0.5) * 2 - 0.5;
+                const bool reached = std::fabs(center - bright) < 4;
+                EXPECT_EQ(got.at(i, 0)[1] != 128, reached) << depth << "-bit, bright " << bright << ", output " << i;
+                EXPECT_EQ(got.at(i, 0)[0], 128);
+            }
+        }
+    }
+}
+
+TEST(ResampleTables, HalvingTableKeepsNineTapsAndDropsTheLeftmost) {
+    resample::Contributions t;
+    ASSERT_TRUE(resample::build_contributions(40, 20, t));
+    // Output 10: centre 20.5, support 4: inputs 16.5 .. 24.5 -> 17 .. 25 after
+    // dropping the tenth (leftmost) tap.
+    EXPECT_EQ(t.left[10], 17);
+    EXPECT_EQ(t.count[10], 9);
+    double sum = 0;
+    for (int k = 0; k < t.count[10]; ++k) sum += t.weights[10 * t.stride + k];
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+    // At the edge the missing taps are simply absent: centre 0.5 reads 0 .. 5.
+    EXPECT_EQ(t.left[0], 0);
+    EXPECT_EQ(t.count[0], 6);
+}
+
+// ---- 24-bit fast path ----------------------------------------------------
+
+void expect_close_to_reference(Picture& src, int dw, int dh, const std::string& what) {
+    const Picture want = ref_resize(src, dw, dh, true);
+    const Picture one = resized(src, dw, dh, 24, 1);
+    const ErrorStats e = compare(one, want);
+    EXPECT_LE(e.max, 1) << what << " -> " << dw << "x" << dh;
+    EXPECT_LT(e.mean, 0.1) << what << " -> " << dw << "x" << dh;
+    for (int threads = 2; threads <= 4; ++threads)
+        ASSERT_EQ(resized(src, dw, dh, 24, threads).pixels(), one.pixels()) << what << ", " << threads << " threads";
+}
+
+TEST_P(EachIsa, Fast24BitStaysWithinOneLevelOnPhotos) {
+    for (const char* name : {"photo_crop.ppm", "photo_small.ppm"}) {
+        Picture src = read_ppm(data_path(name));
+        ASSERT_GT(src.width, 0) << name;
+        const int w = src.width, h = src.height;
+        for (auto [dw, dh] : {std::pair{w / 2, h / 2}, {w * 3 / 7, h * 3 / 7}, {w * 2, h * 2}, {w + 13, h - 9},
+                              {w, h / 3}, {w / 3, h}, {w - 1, h - 1}, {17, 101}})
+            expect_close_to_reference(src, dw, dh, name);
+    }
+}
+
+TEST_P(EachIsa, Fast24BitStaysWithinOneLevelOnSyntheticEdges) {
+    Picture checks(61, 47, 24), steps(64, 64, 24);
+    for (int y = 0; y < 47; ++y)
+        for (int x = 0; x < 61; ++x)
+            for (int c = 0; c < 3; ++c) checks.at(x, y)[c] = ((x / 3 + y / 4 + c) % 2) ? 255 : 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const bool inside = x >= 20 && x < 44 && y >= 16 && y < 40;
+            steps.at(x, y)[0] = inside ? 255 : 0;
+            steps.at(x, y)[1] = std::uint8_t(x * 4);
+            steps.at(x, y)[2] = inside ? 0 : 250;
+        }
+    for (auto [dw, dh] : {std::pair{30, 23}, {20, 20}, {122, 94}, {7, 5}, {61, 20}, {200, 47}, {45, 90}}) {
+        expect_close_to_reference(checks, dw, dh, "checks");
+        expect_close_to_reference(steps, dw, dh, "steps");
+    }
+}
+
+TEST_P(EachIsa, Fast24BitOnRandomSizes) {
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> side(1, 60);
+    for (int round = 0; round < 40; ++round) {
+        const int sw = side(rng), sh = side(rng), dw = side(rng), dh = side(rng);
+        Picture src = random_picture(sw, sh, 24, rng);
+        expect_close_to_reference(src, dw, dh, std::to_string(sw) + "x" + std::to_string(sh));
+    }
+}
+
+TEST_P(EachIsa, SmoothResizeKeepsMeanBrightnessOfPhotos) {
+    for (const char* name : {"photo_crop.ppm", "photo_small.ppm"}) {
+        Picture photo = read_ppm(data_path(name));
+        ASSERT_GT(photo.width, 0);
+        // A 32-bit copy with a gradient alpha.
+        Picture photo32(photo.width, photo.height, 32);
+        for (int y = 0; y < photo.height; ++y)
+            for (int x = 0; x < photo.width; ++x) {
+                std::copy(photo.at(x, y), photo.at(x, y) + 3, photo32.at(x, y));
+                photo32.at(x, y)[3] = std::uint8_t(x * 255 / (photo.width - 1));
+            }
+        for (Picture* src : {&photo, &photo32})
+            for (auto [dw, dh] : {std::pair{64, 48}, {50, 50}, {256, 192}}) {
+                const Picture got = resized(*src, dw, dh, src->depth, 2);
+                for (int c = 0; c < src->channels(); ++c) {
+                    double before = 0, after = 0;
+                    for (int y = 0; y < src->height; ++y)
+                        for (int x = 0; x < src->width; ++x) before += src->at(x, y)[c];
+                    for (int y = 0; y < dh; ++y)
+                        for (int x = 0; x < dw; ++x) after += got.at(x, y)[c];
+                    before /= double(src->width) * src->height;
+                    after /= double(dw) * dh;
+                    EXPECT_NEAR(after, before, 0.5) << name << " " << src->depth << "-bit channel " << c;
+                }
+            }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Resample, EachIsa, ::testing::Values(resample::Isa::Generic, resample::Isa::Avx2),
+                         [](const auto& info) { return info.param == resample::Isa::Generic ? "Generic" : "Avx2"; });
+
+// ---- raw mode, views, memory ---------------------------------------------
+
+TEST(ResampleRaw, NearestNeighbourPicksTheSourcePixelUnderEachCentre) {
+    std::mt19937 rng(3);
+    for (int depth : {24, 32}) {
+        Picture src = random_picture(10, 7, depth, rng);
+        const Picture up = resized(src, 30, 14, depth, 2, RESIZE_RAW);
+        for (int y = 0; y < 14; ++y)
+            for (int x = 0; x < 30; ++x)
+                ASSERT_TRUE(std::equal(up.at(x, y), up.at(x, y) + depth / 8, src.at(x / 3, y / 2)));
+        const Picture down = resized(src, 5, 3, depth, 1, RESIZE_RAW);
+        // Centres of 5 cells over 10 columns: 1, 3, 5, 7, 9; 3 over 7 rows: 1, 3, 5.
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                ASSERT_TRUE(std::equal(down.at(x, y), down.at(x, y) + depth / 8, src.at(2 * x + 1, 2 * y + 1)));
+    }
+}
+
+TEST(ResampleViews, MismatchedOrEmptyViewsAreRefused) {
+    Picture a(4, 4, 24), b(2, 2, 32);
+    EXPECT_FALSE(resize_pixels(a.view(), b.view()));
+    EXPECT_FALSE(resize_pixels(PixelView{}, a.view()));
+    PixelView icon = a.view();
+    icon.is_icon = true;
+    Picture c(2, 2, 24);
+    EXPECT_FALSE(resize_pixels(icon, c.view()));
+    PixelView narrow = a.view();
+    narrow.stride = 8;  // less than 4 pixels of 3 bytes
+    EXPECT_FALSE(resize_pixels(narrow, c.view()));
+}
+
+TEST(ResampleMemory, ScratchStaysWithinOneIntermediateAndARowPerThread) {
+    std::mt19937 rng(8);
+    const int threads = 3;
+    for (int depth : {24, 32})
+        for (auto [sw, sh, dw, dh] : {std::tuple{300, 200, 100, 60}, {100, 60, 300, 200}, {50, 400, 200, 30},
+                                      {400, 50, 30, 200}, {900, 900, 450, 450}}) {
+            Picture src = random_picture(sw, sh, depth, rng);
+            resample::reset_peak_scratch_bytes();
+            resized(src, dw, dh, depth, threads);
+            // A row of doubles per pixel channel, some alignment slack.
+            const std::size_t row = std::size_t(std::max(sw, dw)) * 4 * sizeof(double) + 256;
+            EXPECT_LE(resample::peak_scratch_bytes(), std::size_t(dw) * sh * 4 + threads * row)
+                << depth << "-bit " << sw << "x" << sh << " -> " << dw << "x" << dh;
+        }
+}
+
+TEST(ResampleMemory, FailedAllocationIsReported) {
+    std::mt19937 rng(8);
+    for (int depth : {24, 32}) {
+        Picture src = random_picture(200, 100, depth, rng);
+        Picture dst(90, 40, depth);
+        resample::set_scratch_limit(1000);
+        EXPECT_FALSE(resize_pixels(src.view(), dst.view(), RESIZE_SMOOTH, 2));
+        resample::set_scratch_limit(0);
+        EXPECT_TRUE(resize_pixels(src.view(), dst.view(), RESIZE_SMOOTH, 2));
+    }
+}
+
+TEST(ResampleThreads, EnvironmentOverridesTheCoreCount) {
+    setenv("PIXMOLD_THREADS", "3", 1);
+    EXPECT_EQ(resample_threads(), 3);
+    setenv("PIXMOLD_THREADS", "zero", 1);
+    EXPECT_GE(resample_threads(), 1);
+    setenv("PIXMOLD_THREADS", "-2", 1);
+    EXPECT_GE(resample_threads(), 1);
+    unsetenv("PIXMOLD_THREADS");
+    EXPECT_GE(resample_threads(), 1);
+}
+
+}  // namespace
+}  // namespace pixmold
