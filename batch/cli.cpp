@@ -155,8 +155,14 @@ int terminal_width() {
 std::string progress_bar(std::int64_t done, std::int64_t total, std::string_view name, int columns) {
     const int bar = 24;
     const int filled = total > 0 ? int(done * bar / total) : 0;
-    std::string line = "[" + std::string(std::size_t(filled), '#') + std::string(std::size_t(bar - filled), '.') + "] " +
-                       std::to_string(done) + "/" + std::to_string(total) + "  ";
+    std::string line = "[";
+    line.append(std::size_t(filled), '#');
+    line.append(std::size_t(bar - filled), '.');
+    line += "] ";
+    line += std::to_string(done);
+    line += '/';
+    line += std::to_string(total);
+    line += "  ";
     const std::size_t room = std::size_t(columns - 1) > line.size() ? std::size_t(columns - 1) - line.size() : 0;
     if (name.size() > room) name = name.substr(name.size() - room);
     line += name;

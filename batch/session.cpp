@@ -77,7 +77,10 @@ void BatchSession::wait() {
 
 std::string failed_pictures_text(std::string_view language, const std::vector<std::string>& sources) {
     std::string text = language == "FR" ? "Images non traitées :" : "Pictures not processed:";
-    for (const std::string& s : sources) text += "\n" + std::string(file_name_part(s));
+    for (const std::string& s : sources) {
+        text += '\n';
+        text += file_name_part(s);
+    }
     return text;
 }
 

@@ -29,8 +29,14 @@ std::string quoted(const std::string& s) {
 
 // Runs pixmold-batch in `cwd`, standard error captured (not a terminal).
 ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args) {
-    std::string cmd = "cd " + quoted(cwd.string()) + " && " + quoted(PIXMOLD_BATCH_EXE);
-    for (const std::string& a : args) cmd += " " + quoted(a);
+    std::string cmd = "cd ";
+    cmd += quoted(cwd.string());
+    cmd += " && ";
+    cmd += quoted(PIXMOLD_BATCH_EXE);
+    for (const std::string& a : args) {
+        cmd += ' ';
+        cmd += quoted(a);
+    }
     cmd += " 2>&1 >/dev/null";
     ToolRun r;
     FILE* pipe = popen(cmd.c_str(), "r");
