@@ -17,6 +17,7 @@
 #include "app/window_layout.h"
 #include "app/window_rules.h"
 #include "runtime/dialogs.h"
+#include "runtime/text_alignment.h"
 
 namespace pixmold {
 
@@ -474,7 +475,7 @@ void set_free_size(int width, int height) {
 
 void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.QUALITE)); }
 
-void show_info_text(const std::string& text) { set_text(W_INFO_PANEL, text); }
+void show_info_text(const std::string& text) { set_centred_text(W_INFO_PANEL, text); }
 
 bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
     switch (widget) {

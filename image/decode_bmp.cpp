@@ -101,6 +101,7 @@ bool decode_rle(const DecodeContext& ctx, const Header& h, const std::array<std:
         }
         ++x;
     };
+    bool ended = false;
     while (at + 2 <= n) {
         if (ctx.cancelled()) return false;
         const int count = d[at], value = d[at + 1];
@@ -111,6 +112,7 @@ bool decode_rle(const DecodeContext& ctx, const Header& h, const std::array<std:
             x = 0;
             ++row;
         } else if (value == 1) {
+            ended = true;
             break;
         } else if (value == 2) {
             if (at + 2 > n) break;
@@ -126,9 +128,13 @@ bool decode_rle(const DecodeContext& ctx, const Header& h, const std::array<std:
             }
             at += (bytes + 1) & ~std::size_t(1);
         }
-        if (row >= height) break;
+        if (row >= height) {
+            ended = true;
+            break;
+        }
     }
-    return true;
+    // Data that stops before the end-of-picture code is a truncated file.
+    return ended;
 }
 
 bool bmp_decode(DecodeContext& ctx, const DecodeTarget& target) {

@@ -115,12 +115,23 @@ bool jpeg_check(DecodeContext& ctx) {
     s.cinfo.dct_method = JDCT_ISLOW;
     if (ctx.options && ctx.options->min_size) choose_scale(s, *ctx.options);
     if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
-    if (!start(s)) return false;
+    // Multi-scan files are read whole here: running out of data means scans are missing.
+    if (!start(s) || s.errors.hit_end_of_data) return false;
     ctx.width = int(s.cinfo.output_width);
     ctx.height = int(s.cinfo.output_height);
     ctx.depth = 24;
     ctx.source_depth = 8 * s.cinfo.output_components;
     return true;
+}
+
+// libjpeg pads data that ends early with grey. A file that only lacks its end
+// marker (or a few bytes of the last row of blocks) is still accepted; data
+// that ends earlier is a truncated file and fails rather than turning grey.
+bool truncated(const JpegState& s) {
+    if (!s.errors.hit_end_of_data) return false;
+    const long block_rows = long(s.cinfo.max_v_samp_factor) * DCTSIZE * long(s.cinfo.scale_num) /
+                                long(s.cinfo.scale_denom) + 1;
+    return long(s.cinfo.output_height) - s.errors.end_of_data_line > block_rows;
 }
 
 bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
@@ -137,7 +148,7 @@ bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
         for (int i = 0; i < want; ++i)
             rows[i] = s.cmyk ? cmyk.data() + std::size_t(i) * std::size_t(w) * 4 : target.row(y + i);
         const int got = read_lines(s, rows, JDIMENSION(want));
-        if (got <= 0 || s.errors.hit_end_of_data) return false;
+        if (got <= 0 || truncated(s)) return false;
         if (s.cmyk) {
             // Stored values as they are: with the inverted samples that
             // Adobe writes, 255 means no ink.
@@ -154,7 +165,7 @@ bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
         }
         y += got;
     }
-    return finish(s) && !s.errors.hit_end_of_data;
+    return finish(s) && !truncated(s);
 }
 
 }  // namespace

@@ -14,7 +14,11 @@ void quiet(j_common_ptr) {}
 
 void note_warning(j_common_ptr cinfo, int level) {
     auto* errors = reinterpret_cast<JpegErrorManager*>(cinfo->err);
-    if (level < 0 && errors->mgr.msg_code == JWRN_JPEG_EOF) errors->hit_end_of_data = true;
+    if (level < 0 && errors->mgr.msg_code == JWRN_JPEG_EOF && !errors->hit_end_of_data) {
+        errors->hit_end_of_data = true;
+        if (cinfo->is_decompressor)
+            errors->end_of_data_line = long(reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline);
+    }
 }
 
 }  // namespace
@@ -25,6 +29,7 @@ void install_jpeg_errors(JpegErrorManager& errors) {
     errors.mgr.output_message = quiet;
     errors.mgr.emit_message = note_warning;
     errors.hit_end_of_data = false;
+    errors.end_of_data_line = 0;
 }
 
 }  // namespace pixmold

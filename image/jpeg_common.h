@@ -14,7 +14,8 @@ namespace pixmold {
 struct JpegErrorManager {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
-    bool hit_end_of_data = false;  // the data ended before the picture did
+    bool hit_end_of_data = false;  // the data ended without an end marker
+    long end_of_data_line = 0;     // output scanline when that happened
 };
 
 void install_jpeg_errors(JpegErrorManager& errors);

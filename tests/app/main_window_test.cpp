@@ -19,6 +19,7 @@
 #include "runtime/dialogs.h"
 #include "runtime/input_simulation.h"
 #include "runtime/prefs_file.h"
+#include "runtime/text_alignment.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
 
@@ -429,9 +430,14 @@ TEST_F(MainWindow, HelpEntriesFillTheInfoPanel) {
     trigger_menu_item(MAIN_WINDOW, CMD_HELP_RESOLUTION);
     pump();
     EXPECT_NE(get_text(W_INFO_PANEL).find("qui est de : L1920 x  H1080"), std::string::npos);
+    EXPECT_TRUE(text_is_centred(W_INFO_PANEL));
     trigger_menu_item(MAIN_WINDOW, CMD_HELP_CROP);
     pump();
     EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Comment recadrer une image ?", 0), 0u);
+    // The summary replaces the help text as soon as a setting changes.
+    click_canvas(W_QUALITY_SLIDER, 100);
+    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("\n > Résolution écran", 0), 0u);
+    EXPECT_FALSE(text_is_centred(W_INFO_PANEL));
 }
 
 TEST_F(MainWindow, CaptionsFollowTheLanguage) {

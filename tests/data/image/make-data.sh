@@ -72,7 +72,7 @@ convert src-rgb.ppm -strip -define png:color-type=2 -define png:bit-depth=8 png-
 convert src-rgb.ppm -strip -define png:color-type=2 -define png:bit-depth=16 png-rgb16.png
 convert src-rgba.pam -strip -define png:color-type=6 -define png:bit-depth=8 png-rgba8.png
 convert src-rgba.pam -strip -define png:color-type=6 -define png:bit-depth=16 png-rgba16.png
-convert src-rgb.ppm -interlace PNG -define png:color-type=2 png-rgb-interlaced.png
+convert src-rgb.ppm -strip -interlace PNG -define png:color-type=2 png-rgb-interlaced.png
 
 # TIFF
 convert src-rgb.ppm -compress none tiff-rgb.tif
@@ -91,3 +91,60 @@ cjpeg -quality 100 -outfile jpeg-q100.ref.jpg src-photo.ppm
 # Metadata: an Exif block with orientation 6 written by exiftool
 cp jpeg-rgb.jpg jpeg-exif.jpg
 exiftool -q -overwrite_original -n -Orientation=6 -Artist=Pixmold jpeg-exif.jpg
+
+# Broken files: every decoder must fail cleanly on trunc-* and must not crash
+# on corrupt-* (which may or may not decode).
+rm -rf crashers && mkdir crashers
+python3 - <<'PY'
+import struct, zlib
+def save(name, data): open("crashers/" + name, "wb").write(bytes(data))
+sources = ["bmp-24.bmp", "bmp-8-rle.bmp", "bmp-4.bmp", "bmp-16-565.bmp", "tga-24.tga", "tga-32-rle-top.tga",
+           "jpeg-rgb.jpg", "jpeg-progressive.jpg", "jpeg-cmyk-red.jpg", "png-rgb8.png", "png-rgb-interlaced.png",
+           "png-pal8.png", "png-grey16.png", "tiff-rgb.tif", "tiff-rgb-lzw.tif", "tiff-rgba-zip.tif",
+           "icon-16.ico", "icon-256.ico"]
+for src in sources:
+    d = open(src, "rb").read()
+    stem = src.rsplit(".", 1)[0]
+    save("trunc-%s-half" % stem, d[: len(d) // 2])
+    save("trunc-%s-head" % stem, d[:20])
+    for k, pos in enumerate((4, 13, 18, 22, 29, 37, 50)):
+        if pos < len(d):
+            b = bytearray(d); b[pos] ^= 0xFF; save("corrupt-%s-byte%d" % (stem, pos), b)
+    b = bytearray(d)
+    for i in range(len(b) // 2, len(b), 7): b[i] ^= 0x5A
+    save("corrupt-%s-tail" % stem, b)
+
+# Lying sizes with next to no data.
+def bmp(w, h, bits, comp, body):
+    return b"BM" + struct.pack("<IHHI", 54 + len(body), 0, 0, 54) + struct.pack(
+        "<IiiHHIIiiII", 40, w, h, 1, bits, comp, len(body), 0, 0, 0, 0) + body
+save("trunc-bmp-huge", bmp(32767, 32767, 24, 0, b"\0" * 64))
+save("trunc-bmp-huge-negative", bmp(32767, -32767, 32, 3, b"\0" * 64))
+save("corrupt-bmp-rle8-runs-past-edges", bmp(4, 2, 8, 1, bytes([255, 1, 0, 0, 255, 2, 0, 2, 200, 200, 3, 1, 0, 0, 0, 1])))
+save("trunc-bmp-rle8-absolute-past-end", bmp(4, 2, 8, 1, bytes([0, 200, 1, 2, 3])))
+save("corrupt-bmp-rle4-runs-past-edges", bmp(3, 3, 4, 2, bytes([255, 0x12, 0, 2, 250, 250, 0, 9, 0x12, 0x34, 0x56, 0x78, 0x9A, 0, 0, 0, 1])))
+save("trunc-bmp-palette-offset-past-end", bmp(2, 2, 8, 0, b"").replace(struct.pack("<I", 54), struct.pack("<I", 0x7FFFFFF0), 1))
+def tga(w, h, bits, kind, desc, body):
+    return bytes([0, 0, kind, 0, 0, 0, 0, 0, 0, 0, 0, 0]) + struct.pack("<HHBB", w, h, bits, desc) + body
+save("trunc-tga-huge", tga(65535, 65535, 32, 2, 0, b"\0" * 64))
+save("trunc-tga-rle-huge", tga(30000, 30000, 24, 10, 0x20, bytes([0xFF, 1, 2, 3]) * 16))
+save("corrupt-tga-rle-run-past-end", tga(2, 2, 24, 10, 0, bytes([0xFF, 1, 2, 3, 0x7F]) + b"\1" * 30))
+save("trunc-tga-colour-map-past-end", tga(2, 2, 24, 2, 0, b"\0" * 12).replace(bytes([0, 0, 2, 0, 0, 0, 0, 0]), bytes([0, 1, 2, 0, 0, 0xFF, 0xFF, 32]), 1))
+def png_chunk(t, body): return struct.pack(">I", len(body)) + t + body + struct.pack(">I", zlib.crc32(t + body))
+sig = b"\x89PNG\r\n\x1a\n"
+save("trunc-png-huge", sig + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 30000, 30000, 8, 6, 0, 0, 0)) +
+     png_chunk(b"IDAT", zlib.compress(b"\0" * 1000)) + png_chunk(b"IEND", b""))
+save("trunc-png-too-big", sig + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 40000, 1, 8, 2, 0, 0, 0)) +
+     png_chunk(b"IDAT", zlib.compress(b"\0" * 1000)) + png_chunk(b"IEND", b""))
+save("trunc-png-palette-missing", sig + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 3, 0, 0, 0)) +
+     png_chunk(b"IDAT", zlib.compress(b"\0\0\0" * 2)) + png_chunk(b"IEND", b""))
+save("trunc-jpeg-huge", open("jpeg-rgb.jpg", "rb").read().replace(struct.pack(">HH", 24, 40), struct.pack(">HH", 32000, 32000), 1)[:400])
+save("trunc-jpeg-markers-only", bytes([0xFF, 0xD8, 0xFF, 0xE0, 0, 2, 0xFF, 0xD9]))
+ico = lambda entries, body: struct.pack("<HHH", 0, 1, len(entries)) + b"".join(entries) + body
+entry = lambda w, bits, size, off: struct.pack("<BBBBHHII", w, w, 0, 0, 1, bits, size, off)
+save("trunc-ico-entry-past-end", ico([entry(16, 32, 4000, 22)], b"\0" * 40))
+save("trunc-ico-offset-wraps", ico([entry(16, 32, 0xFFFFFFF0, 0x20)], b"\0" * 40))
+save("trunc-ico-no-entries", ico([], b"\0" * 40))
+save("trunc-ico-dib-huge", ico([entry(0, 32, 60, 22)], struct.pack("<IiiHHIIiiII", 40, 32767, 65534, 1, 32, 0, 0, 0, 0, 0, 0) + b"\0" * 20))
+save("trunc-ico-png-truncated", ico([entry(0, 32, 60, 22)], open("png-rgb8.png", "rb").read()[:60]))
+PY
