@@ -11,7 +11,8 @@
 namespace pixmold {
 
 struct Bitmap {
-    std::uint8_t* pixels = nullptr;  // 64-byte aligned, stride * height bytes
+    std::uint8_t* pixels = nullptr;  // at least 64-byte aligned, stride * height bytes
+    std::size_t mapped_bytes = 0;    // non-zero: the pixels are an anonymous mapping
     int width = 0;
     int height = 0;
     int depth = 0;   // 24 or 32

@@ -8,12 +8,17 @@
 #include <unordered_set>
 #include <vector>
 
+#include <sys/mman.h>
+
 #include "image/bitmap.h"
 #include "image/image.h"
 
 namespace pixmold {
 
-Bitmap::~Bitmap() { std::free(pixels); }
+Bitmap::~Bitmap() {
+    if (mapped_bytes) ::munmap(pixels, mapped_bytes);
+    else std::free(pixels);
+}
 
 std::size_t stride_for(int width, int bits_per_pixel) {
     if (width <= 0 || width > MAX_IMAGE_SIDE) return 0;
@@ -31,25 +36,36 @@ std::size_t stride_for(int width, int bits_per_pixel) {
     }
 }
 
+namespace {
+constexpr std::size_t kMapThreshold = std::size_t(1) << 20;
+}
+
 BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero) {
     if (width < 1 || height < 1 || width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE) return nullptr;
     if (depth != 24 && depth != 32) return nullptr;
     // Both factors are bounded above, so the product fits comfortably in 64 bits.
     const std::size_t stride = stride_for(width, depth);
     const std::size_t bytes = stride * std::size_t(height);
-    void* memory = nullptr;
-    if (posix_memalign(&memory, 64, bytes) != 0 || memory == nullptr) return nullptr;
     BitmapPtr bitmap(new (std::nothrow) Bitmap);
-    if (!bitmap) {
-        std::free(memory);
-        return nullptr;
+    if (!bitmap) return nullptr;
+    if (bytes >= kMapThreshold) {
+        // Fresh pages read as zero and cost nothing until written, so a file
+        // that claims a huge size and then runs out of data costs little.
+        void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED) return nullptr;
+        bitmap->pixels = static_cast<std::uint8_t*>(memory);
+        bitmap->mapped_bytes = bytes;
+        zero = false;
+    } else {
+        void* memory = nullptr;
+        if (posix_memalign(&memory, 64, bytes) != 0 || memory == nullptr) return nullptr;
+        bitmap->pixels = static_cast<std::uint8_t*>(memory);
     }
-    bitmap->pixels = static_cast<std::uint8_t*>(memory);
     bitmap->width = width;
     bitmap->height = height;
     bitmap->depth = depth;
     bitmap->stride = int(stride);
-    if (zero) std::memset(memory, 0, bytes);
+    if (zero) std::memset(bitmap->pixels, 0, bytes);
     return bitmap;
 }
 

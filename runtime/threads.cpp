@@ -84,6 +84,15 @@ void kill_thread(ThreadHandle handle) {
     if (worker->thread.joinable()) worker->thread.join();
 }
 
+void kill_all_threads() {
+    std::vector<ThreadHandle> handles;
+    {
+        std::lock_guard lock(table_lock);
+        for (auto& [handle, worker] : table) handles.push_back(handle);
+    }
+    for (ThreadHandle handle : handles) kill_thread(handle);
+}
+
 bool thread_running(ThreadHandle handle) {
     std::lock_guard lock(table_lock);
     auto it = table.find(handle);

@@ -22,6 +22,10 @@ ThreadHandle start_thread(ThreadEntry entry, std::intptr_t argument);
 // handle is released when it ends.
 void kill_thread(ThreadHandle handle);
 
+// Stops every thread started here and waits for them (at shutdown, so no
+// worker outlives the windows it writes to).
+void kill_all_threads();
+
 // True while the thread is still running its entry.
 bool thread_running(ThreadHandle handle);
 

@@ -84,6 +84,8 @@ bool window_exists(int number);
 void show_window(int number, bool visible);
 void set_window_title(int number, const std::string& title);
 void set_window_colour(int number, std::int32_t colour);
+// The window's own icon (an engine picture; 0 removes it).
+void set_window_icon(int number, ImageHandle picture);
 void set_topmost(int number, bool on);
 bool window_topmost(int number);
 bool window_visible(int number);

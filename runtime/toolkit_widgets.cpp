@@ -1,4 +1,6 @@
 // Widgets by number: creation, texts, visibility, colours, lists, drops.
+#include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolTip>
 
@@ -96,6 +99,21 @@ W* add_widget(Parent parent, int number, WidgetKind kind, int x, int y, int widt
     widget->setProperty("pixmold_number", number);
     widget->show();
     return widget;
+}
+
+// The small information sign that starts a balloon's title line.
+QString information_icon_html() {
+    static QString html;
+    if (html.isEmpty()) {
+        QPixmap icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(16, 16);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        icon.save(&buffer, "PNG");
+        html = QString("<img src=\"data:image/png;base64,%1\" width=\"16\" height=\"16\">&nbsp;")
+                   .arg(QString::fromLatin1(png.toBase64()));
+    }
+    return html;
 }
 
 QString break_lines(const std::string& text) {
@@ -374,8 +392,10 @@ void set_tooltip(int number, const std::string& title, const std::string& text) 
     int natural = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title));
     for (const QString& line : break_lines(text).split('\n'))
         natural = std::max(natural, QFontMetrics(QToolTip::font()).horizontalAdvance(line));
-    int width = std::min(natural + 2, 180);
-    QString html = QString("<table width=\"%1\"><tr><td><b>%2</b><br>%3</td></tr></table>").arg(width).arg(head, body);
+    int width = std::min(natural + 2 + 20, 180);
+    QString html = QString("<table width=\"%1\"><tr><td>%2<b>%3</b><br>%4</td></tr></table>")
+                       .arg(width)
+                       .arg(information_icon_html(), head, body);
     record->tooltip = html.toStdString();
     record->widget->setToolTip(html);
 }

@@ -5,6 +5,8 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -154,6 +156,13 @@ void set_window_colour(int number, std::int32_t colour) {
     palette.setColor(QPalette::Window, to_qcolor(colour));
     w->client()->setPalette(palette);
     w->client()->setAutoFillBackground(true);
+}
+
+void set_window_icon(int number, ImageHandle picture) {
+    ShellWindow* w = find_window(number);
+    if (!w) return;
+    QImage image = picture_image(picture);
+    w->setWindowIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
 }
 
 void set_topmost(int number, bool on) {

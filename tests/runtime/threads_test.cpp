@@ -65,6 +65,17 @@ TEST(Threads, ThreadThatStopsItselfDoesNotDeadlock) {
     kill_thread(self_handle);
 }
 
+TEST(Threads, KillAllStopsEveryWorker) {
+    steps = 0;
+    saw_stop = false;
+    ThreadHandle a = start_thread(step_until_stopped, 0);
+    ThreadHandle b = start_thread(step_until_stopped, 0);
+    kill_all_threads();
+    EXPECT_FALSE(thread_running(a));
+    EXPECT_FALSE(thread_running(b));
+    EXPECT_TRUE(saw_stop);
+}
+
 TEST(Threads, StopIsNeverRequestedOutsideWorkers) { EXPECT_FALSE(stop_requested()); }
 
 TEST(Threads, HandlesAreDistinct) {

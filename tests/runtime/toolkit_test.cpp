@@ -265,6 +265,7 @@ TEST_F(Toolkit, TooltipHasBoldTitleAndStaysNarrow) {
     set_tooltip(84, "Help", " Relative\r(pour photo)");
     std::string tip = tooltip_text(84);
     EXPECT_NE(tip.find("<b>Help</b>"), std::string::npos);
+    EXPECT_NE(tip.find("<img src=\"data:image/png;base64,"), std::string::npos);  // information sign
     EXPECT_NE(tip.find(" Relative<br>(pour photo)"), std::string::npos);
     set_tooltip(84, "Title", std::string(400, 'w'));
     tip = tooltip_text(84);

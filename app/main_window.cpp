@@ -1,0 +1,22 @@
+#include "app/main_window.h"
+
+#include "app/main_window_parts.h"
+#include "app/window_layout.h"
+
+namespace pixmold {
+
+void build_main_window() {
+    build_settings_window();
+    settings_summary();
+    show_window(MAIN_WINDOW, true);
+}
+
+void handle_widget_event(int widget, SubKind subkind, int x, int y) { handle_column_event(widget, subkind, x, y); }
+
+void handle_menu_command(int command) { run_menu_command(command); }
+
+void handle_drop_on_window(const std::string&) {}
+
+void handle_drop_on_widget(int, const std::string&) {}
+
+}  // namespace pixmold

@@ -1,0 +1,20 @@
+#include "app/settings_report.h"
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "runtime/toolkit.h"
+
+namespace pixmold {
+
+void report_settings_save(bool saved) {
+    if (saved) {
+        set_text(STATUS_LINE_WIDGET, texts().setting_saved);
+        return;
+    }
+    set_text(STATUS_LINE_WIDGET, texts().save_failed_title);
+    set_text(INFO_PANEL_WIDGET, texts().save_failed_text);
+}
+
+void install_settings_report() { set_save_reporter(report_settings_save); }
+
+}  // namespace pixmold

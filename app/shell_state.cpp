@@ -1,0 +1,7 @@
+#include "app/shell_state.h"
+
+namespace pixmold {
+
+ShellState shell;
+
+}  // namespace pixmold

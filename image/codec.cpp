@@ -1,0 +1,208 @@
+// Decoder and encoder registries, load_image, catch_image and save_image.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "image/atomic_file.h"
+#include "image/bitmap.h"
+#include "image/codec_internal.h"
+
+namespace pixmold {
+namespace {
+
+constexpr int kMaxDecoders = 30;
+constexpr int kMaxEncoders = 8;
+
+struct Registry {
+    std::mutex lock;  // registration only; lookups read a stable prefix
+    const Decoder* decoders[kMaxDecoders] = {};
+    std::atomic<int> decoder_count{0};
+    const Encoder* encoders[kMaxEncoders] = {};
+    std::atomic<int> encoder_count{0};
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+}  // namespace
+
+void register_decoder(const Decoder& decoder) {
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
+    const int n = r.decoder_count.load();
+    for (int i = 0; i < n; ++i)
+        if (r.decoders[i] == &decoder) return;
+    if (n == kMaxDecoders) return;
+    r.decoders[n] = &decoder;
+    r.decoder_count.store(n + 1);
+}
+
+void register_encoder(const Encoder& encoder) {
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
+    const int n = r.encoder_count.load();
+    for (int i = 0; i < n; ++i)
+        if (r.encoders[i] == &encoder) return;
+    if (n == kMaxEncoders) return;
+    r.encoders[n] = &encoder;
+    r.encoder_count.store(n + 1);
+}
+
+void register_bmp_codec() {
+    register_decoder(kBmpDecoder);
+    register_encoder(kBmpEncoder);
+}
+void register_jpeg_decoder() { register_decoder(kJpegDecoder); }
+void register_jpeg_encoder() { register_encoder(kJpegEncoder); }
+void register_png_decoder() { register_decoder(kPngDecoder); }
+void register_png_encoder() { register_encoder(kPngEncoder); }
+void register_tiff_decoder() {
+    silence_tiff_warnings();
+    register_decoder(kTiffDecoder);
+}
+void register_tga_decoder() { register_decoder(kTgaDecoder); }
+
+void register_all_codecs() {
+    init_image_engine();
+    register_bmp_codec();
+    register_jpeg_decoder();
+    register_jpeg_encoder();
+    register_png_decoder();
+    register_png_encoder();
+    register_tiff_decoder();
+    register_tga_decoder();
+}
+
+ImageHandle catch_image(ImageId number, const void* data, std::size_t size, const DecodeOptions& options) {
+    init_image_engine();
+    register_bmp_codec();
+    // The number is emptied first: a big old picture is gone before the new
+    // one needs memory, and a failed decode leaves the number empty.
+    clear_number(number);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (!bytes || size == 0) return store_bitmap(number, nullptr, 0, 0);
+    if (is_icon_data(bytes, size)) return decode_icon(number, bytes, size);
+
+    DecodeContext ctx;
+    ctx.data = bytes;
+    ctx.size = size;
+    ctx.options = &options;
+    Registry& r = registry();
+    const Decoder* chosen = nullptr;
+    const int n = r.decoder_count.load();
+    for (int i = 0; i < n && !chosen; ++i) {
+        ctx.state.reset();
+        ctx.width = ctx.height = ctx.depth = ctx.source_depth = 0;
+        if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
+    }
+    BitmapPtr bitmap;
+    if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
+        bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, true);
+        if (bitmap) {
+            const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
+            if (!chosen->decode(ctx, target)) bitmap.reset();
+        }
+    }
+    ctx.state.reset();
+    if (!bitmap) return store_bitmap(number, nullptr, 0, 0);
+    return store_bitmap(number, std::move(bitmap), ctx.source_depth, chosen->format_tag);
+}
+
+ImageHandle load_image(ImageId number, const std::string& path, const DecodeOptions& options) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+        ::close(fd);
+        return 0;
+    }
+    const std::size_t size = std::size_t(st.st_size);
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size ? size : 1]);
+    if (!buffer) {
+        ::close(fd);
+        return 0;
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer.get() + done, size - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += std::size_t(got);
+    }
+    ::close(fd);
+    if (done != size) return 0;  // short read: the number is left as it was
+    return catch_image(number, buffer.get(), size, options);
+}
+
+namespace {
+
+// out = ((c - 255) * a + 65025) / 255, truncating: the colour over white.
+void flatten_onto_white(const PixelView& v, std::uint8_t* out, std::size_t out_stride) {
+    for (int y = 0; y < v.height; ++y) {
+        const std::uint8_t* s = v.pixels + std::size_t(y) * std::size_t(v.stride);
+        std::uint8_t* d = out + std::size_t(y) * out_stride;
+        for (int x = 0; x < v.width; ++x, s += 4, d += 3) {
+            const int a = s[3];
+            for (int c = 0; c < 3; ++c) d[c] = std::uint8_t(((int(s[c]) - 255) * a + 65025) / 255);
+        }
+    }
+}
+
+const Encoder* find_encoder(FormatTag format) {
+    Registry& r = registry();
+    const int n = r.encoder_count.load();
+    for (int i = 0; i < n; ++i)
+        if (r.encoders[i]->format_tag == format) return r.encoders[i];
+    return nullptr;
+}
+
+}  // namespace
+
+int save_image(ImageId number, const std::string& path, FormatTag format, int quality, int depth,
+               const EncodeOptions& options) {
+    init_image_engine();
+    register_bmp_codec();
+    if (path.empty()) return 0;
+    const Image* info = is_image(number);
+    if (!info) return 0;
+    const PixelView view = image_pixels(number);
+    if (!view || view.is_icon) return 0;
+    if (depth == -1) depth = info->source_depth;
+    const Encoder* encoder = find_encoder(format);
+    if (!encoder) return 0;
+
+    EncodeJob job{view.pixels, view.width, view.height, view.stride, DECODE_BOTTOM_UP, quality, depth, &options, nullptr};
+    bool (*encode)(const EncodeJob&) = nullptr;
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> flat(nullptr, &std::free);
+    if (view.depth == 32 && encoder->encode32 && depth == 32) {
+        encode = encoder->encode32;
+    } else if (view.depth == 32) {
+        const std::size_t stride = stride_for(view.width, 24);
+        flat.reset(static_cast<std::uint8_t*>(std::malloc(stride * std::size_t(view.height))));
+        if (!flat) return 0;
+        flatten_onto_white(view, flat.get(), stride);
+        job.pixels = flat.get();
+        job.stride = int(stride);
+        encode = encoder->encode24;
+    } else if (view.depth == 24) {
+        encode = encoder->encode24;
+    } else {
+        return 0;
+    }
+
+    AtomicFile file;
+    if (!file.open(path)) return 0;
+    job.out = file.stream();
+    if (!encode(job)) return 0;  // the temporary file goes with `file`
+    return file.commit() ? 1 : 0;
+}
+
+}  // namespace pixmold

@@ -1,0 +1,111 @@
+// Engine-internal: the decoder and encoder registries and what a codec sees.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "image/codec.h"
+
+namespace pixmold {
+
+// Decode flag: destination rows are bottom-up (first memory row = bottom row).
+inline constexpr int DECODE_BOTTOM_UP = 2;
+
+// Whatever a decoder keeps between check and decode (library handles, buffers).
+struct DecoderState {
+    virtual ~DecoderState() = default;
+};
+
+struct DecodeContext {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    int width = 0;
+    int height = 0;
+    int depth = 0;         // 24 or 32: what the picture must have
+    int source_depth = 0;  // bits per pixel of the encoded data
+    const DecodeOptions* options = nullptr;
+    std::unique_ptr<DecoderState> state;
+
+    bool cancelled() const { return options && options->cancel && options->cancel->load(std::memory_order_relaxed); }
+    Metadata* metadata() const { return options ? options->metadata : nullptr; }
+};
+
+// Destination rows for a decoder: maps a picture row (from the top) to memory.
+struct DecodeTarget {
+    std::uint8_t* pixels;
+    int stride;
+    int height;
+    int flags;
+    std::uint8_t* row(int y_from_top) const {
+        const int r = (flags & DECODE_BOTTOM_UP) ? height - 1 - y_from_top : y_from_top;
+        return pixels + std::size_t(r) * std::size_t(stride);
+    }
+};
+
+struct Decoder {
+    // Non-zero when the data is this format; fills width, height, depth, source_depth.
+    bool (*check)(DecodeContext&);
+    bool (*decode)(DecodeContext&, const DecodeTarget&);
+    FormatTag format_tag;
+};
+
+void register_decoder(const Decoder& decoder);
+
+// Icon files are tried before the registry; the result is a 32-bit picture.
+bool is_icon_data(const std::uint8_t* data, std::size_t size);
+ImageHandle decode_icon(ImageId number, const std::uint8_t* data, std::size_t size);
+
+// Decodes a PNG block into a fresh 32-bit bitmap (icon entries use it).
+struct Bitmap;
+std::unique_ptr<Bitmap> decode_png_to_bgra(const std::uint8_t* data, std::size_t size);
+
+struct EncodeJob {
+    const std::uint8_t* pixels;  // first memory row
+    int width;
+    int height;
+    int stride;
+    int flags;    // DECODE_BOTTOM_UP when the first memory row is the bottom row
+    int quality;
+    int depth;    // requested output depth
+    const EncodeOptions* options;
+    std::FILE* out;
+
+    const std::uint8_t* row(int y_from_top) const {
+        const int r = (flags & DECODE_BOTTOM_UP) ? height - 1 - y_from_top : y_from_top;
+        return pixels + std::size_t(r) * std::size_t(stride);
+    }
+    bool cancelled() const { return options && options->cancel && options->cancel->load(std::memory_order_relaxed); }
+};
+
+struct Encoder {
+    FormatTag format_tag;
+    bool (*encode24)(const EncodeJob&);
+    bool (*encode32)(const EncodeJob&);  // may be null
+};
+
+void register_encoder(const Encoder& encoder);
+void silence_tiff_warnings();
+
+// The decoder tables of each format (defined next to their code).
+extern const Decoder kBmpDecoder;
+extern const Decoder kJpegDecoder;
+extern const Decoder kPngDecoder;
+extern const Decoder kTiffDecoder;
+extern const Decoder kTgaDecoder;
+extern const Encoder kBmpEncoder;
+extern const Encoder kJpegEncoder;
+extern const Encoder kPngEncoder;
+
+// Little-endian readers that never read past `size`; out-of-range reads give 0.
+inline std::uint32_t read_u16(const std::uint8_t* d, std::size_t size, std::size_t at) {
+    return at + 2 <= size ? std::uint32_t(d[at]) | std::uint32_t(d[at + 1]) << 8 : 0;
+}
+inline std::uint32_t read_u32(const std::uint8_t* d, std::size_t size, std::size_t at) {
+    return at + 4 <= size ? std::uint32_t(d[at]) | std::uint32_t(d[at + 1]) << 8 | std::uint32_t(d[at + 2]) << 16 |
+                                std::uint32_t(d[at + 3]) << 24
+                          : 0;
+}
+
+}  // namespace pixmold

@@ -1,0 +1,175 @@
+// JPEG decoder over libjpeg: grey, YCbCr, RGB, CMYK and YCCK, baseline or
+// progressive, optionally scaled down by the DCT while decoding.
+#include <cstring>
+#include <vector>
+
+#include "image/codec_internal.h"
+#include "image/jpeg_common.h"
+
+namespace pixmold {
+namespace {
+
+constexpr unsigned kApp1 = JPEG_APP0 + 1;
+constexpr unsigned kApp2 = JPEG_APP0 + 2;
+
+struct JpegState : DecoderState {
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager errors{};
+    bool created = false;
+    bool cmyk = false;
+    ~JpegState() override {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// Each library call that can fail runs inside one of these small functions,
+// which hold nothing with a destructor across setjmp.
+
+bool read_header(JpegState& s, const std::uint8_t* data, std::size_t size, bool keep_metadata) {
+    install_jpeg_errors(s.errors);
+    s.cinfo.err = &s.errors.mgr;
+    if (setjmp(s.errors.jump)) return false;
+    jpeg_create_decompress(&s.cinfo);
+    s.created = true;
+    jpeg_mem_src(&s.cinfo, data, static_cast<unsigned long>(size));
+    if (keep_metadata) {
+        jpeg_save_markers(&s.cinfo, kApp1, 0xFFFF);
+        jpeg_save_markers(&s.cinfo, kApp2, 0xFFFF);
+    }
+    return jpeg_read_header(&s.cinfo, TRUE) == JPEG_HEADER_OK;
+}
+
+bool calc_dimensions(JpegState& s) {
+    if (setjmp(s.errors.jump)) return false;
+    jpeg_calc_output_dimensions(&s.cinfo);
+    return true;
+}
+
+bool start(JpegState& s) {
+    if (setjmp(s.errors.jump)) return false;
+    return jpeg_start_decompress(&s.cinfo) != FALSE;
+}
+
+// Lines read, or -1 on a library error.
+int read_lines(JpegState& s, JSAMPARRAY rows, JDIMENSION count) {
+    if (setjmp(s.errors.jump)) return -1;
+    return int(jpeg_read_scanlines(&s.cinfo, rows, count));
+}
+
+bool finish(JpegState& s) {
+    if (setjmp(s.errors.jump)) return false;
+    jpeg_finish_decompress(&s.cinfo);
+    return true;
+}
+
+bool read_icc(JpegState& s, JOCTET** profile, unsigned* length) {
+    if (setjmp(s.errors.jump)) return false;
+    return jpeg_read_icc_profile(&s.cinfo, profile, length) != FALSE;
+}
+
+void collect_metadata(JpegState& s, Metadata& out) {
+    for (jpeg_saved_marker_ptr m = s.cinfo.marker_list; m; m = m->next) {
+        if (m->marker == kApp1 && m->data_length > 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0 && out.exif.empty())
+            out.exif.assign(m->data + 6, m->data + m->data_length);
+    }
+    JOCTET* profile = nullptr;
+    unsigned length = 0;
+    if (read_icc(s, &profile, &length) && profile) out.icc.assign(profile, profile + length);
+    std::free(profile);
+}
+
+// The smallest scale n/8 whose output still covers the minimum on both sides.
+void choose_scale(JpegState& s, const DecodeOptions& options) {
+    int min_w = int(s.cinfo.image_width), min_h = int(s.cinfo.image_height);
+    options.min_size(int(s.cinfo.image_width), int(s.cinfo.image_height), min_w, min_h);
+    s.cinfo.scale_denom = 8;
+    for (unsigned n = 1; n <= 8; ++n) {
+        s.cinfo.scale_num = n;
+        if (!calc_dimensions(s)) break;
+        if (int(s.cinfo.output_width) >= min_w && int(s.cinfo.output_height) >= min_h) return;
+    }
+    s.cinfo.scale_num = 8;
+}
+
+bool jpeg_check(DecodeContext& ctx) {
+    if (ctx.size < 2 || ctx.data[0] != 0xFF || ctx.data[1] != 0xD8) return false;
+    auto state = std::make_unique<JpegState>();
+    JpegState& s = *state;
+    ctx.state = std::move(state);
+    if (!read_header(s, ctx.data, ctx.size, ctx.metadata() != nullptr)) return false;
+    switch (s.cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        // Straight into the engine's byte order.
+        s.cinfo.out_color_space = JCS_EXT_BGR;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        s.cinfo.out_color_space = JCS_CMYK;
+        s.cmyk = true;
+        break;
+    default:
+        return false;
+    }
+    s.cinfo.dct_method = JDCT_ISLOW;
+    if (ctx.options && ctx.options->min_size) choose_scale(s, *ctx.options);
+    if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
+    // Multi-scan files are read whole here: running out of data means scans are missing.
+    if (!start(s) || s.errors.hit_end_of_data) return false;
+    ctx.width = int(s.cinfo.output_width);
+    ctx.height = int(s.cinfo.output_height);
+    ctx.depth = 24;
+    ctx.source_depth = 8 * s.cinfo.output_components;
+    return true;
+}
+
+// libjpeg pads data that ends early with grey. A file that only lacks its end
+// marker (or a few bytes of the last row of blocks) is still accepted; data
+// that ends earlier is a truncated file and fails rather than turning grey.
+bool truncated(const JpegState& s) {
+    if (!s.errors.hit_end_of_data) return false;
+    const long block_rows = long(s.cinfo.max_v_samp_factor) * DCTSIZE * long(s.cinfo.scale_num) /
+                                long(s.cinfo.scale_denom) + 1;
+    return long(s.cinfo.output_height) - s.errors.end_of_data_line > block_rows;
+}
+
+bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
+    JpegState& s = static_cast<JpegState&>(*ctx.state);
+    const int w = ctx.width, h = ctx.height;
+    constexpr int kBatch = 16;
+    JSAMPROW rows[kBatch];
+    std::vector<std::uint8_t> cmyk;
+    if (s.cmyk) cmyk.resize(std::size_t(w) * 4 * kBatch);
+    int y = 0;
+    while (y < h) {
+        if (ctx.cancelled()) return false;
+        const int want = std::min(kBatch, h - y);
+        for (int i = 0; i < want; ++i)
+            rows[i] = s.cmyk ? cmyk.data() + std::size_t(i) * std::size_t(w) * 4 : target.row(y + i);
+        const int got = read_lines(s, rows, JDIMENSION(want));
+        if (got <= 0 || truncated(s)) return false;
+        if (s.cmyk) {
+            // Stored values as they are: with the inverted samples that
+            // Adobe writes, 255 means no ink.
+            for (int i = 0; i < got; ++i) {
+                const std::uint8_t* p = rows[i];
+                std::uint8_t* o = target.row(y + i);
+                for (int x = 0; x < w; ++x, p += 4, o += 3) {
+                    const unsigned k = p[3];
+                    o[0] = std::uint8_t(p[2] * k / 255);
+                    o[1] = std::uint8_t(p[1] * k / 255);
+                    o[2] = std::uint8_t(p[0] * k / 255);
+                }
+            }
+        }
+        y += got;
+    }
+    return finish(s) && !truncated(s);
+}
+
+}  // namespace
+
+const Decoder kJpegDecoder{jpeg_check, jpeg_decode, TAG_JPEG};
+
+}  // namespace pixmold

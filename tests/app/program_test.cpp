@@ -1,0 +1,152 @@
+// The real program as a process, headless, in a fresh working directory.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "runtime/toolkit.h"
+#include "temp_dir.h"
+
+using namespace pixmold;
+using pixmold::test::read_bytes;
+using pixmold::test::write_bytes;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string BOM = "\xEF\xBB\xBF";
+
+class Program {
+public:
+    // Starts the program in `folder`, headless, with its own lock folder.
+    Program(const std::string& folder, const std::string& runtime_dir) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            if (::chdir(folder.c_str()) != 0) ::_exit(127);
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            ::setenv("XDG_RUNTIME_DIR", runtime_dir.c_str(), 1);
+            ::execl(PIXMOLD_PROGRAM, PIXMOLD_PROGRAM, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~Program() {
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    void signal(int sig) const { ::kill(pid_, sig); }
+
+    // The exit code once it ended within `limit`; nothing if it still runs.
+    // A death by signal shows as 128 + the signal number.
+    std::optional<int> wait_for_exit(std::chrono::milliseconds limit) {
+        auto end = std::chrono::steady_clock::now() + limit;
+        while (!status_) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            if (std::chrono::steady_clock::now() > end) break;
+            std::this_thread::sleep_for(5ms);
+        }
+        return status_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+bool wait_for_file(const std::string& path, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!std::filesystem::exists(path)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+std::string defaults_group(const std::string& name, int w, int h) {
+    auto n = [](int v) { return std::to_string(v); };
+    return "[" + name + "]\r\nMODE = REL\r\nTYPE = JPG\r\nQUALITE = 8\r\nTaille_Paysage = " + n(w) +
+           "\r\nTaille_Portrait = " + n(h) + "\r\nFREE_L = " + n(w) + "\r\nFREE_H = " + n(h) + "\r\nL = " + n(w) +
+           "\r\nH = " + n(h) + "\r\nVISIBLE = 1\r\nPREFIX = prefix_\r\nLNG = FR\r\n";
+}
+
+class RunningProgram : public ::testing::Test {
+protected:
+    test::TempDir work;
+    test::TempDir runtime;
+    std::string prefs = work.file("pref.vrn");
+    int screen_width = 0;
+    int screen_height = 0;
+
+    void SetUp() override {
+        ::chmod(runtime.path().c_str(), 0700);
+        // The same offscreen screen the program will see.
+        ASSERT_TRUE(init_toolkit());
+        screen_width = desktop_width();
+        screen_height = desktop_height();
+    }
+};
+
+TEST_F(RunningProgram, CreatesDefaultsThenSavesOnSigterm) {
+    write_bytes(work.file("TempCamPic.png"), "snapshot");
+    ::chmod(work.file("TempCamPic.png").c_str(), 0444);
+    Program first(work.path(), runtime.path());
+    ASSERT_TRUE(wait_for_file(prefs, 20s)) << "the program never wrote its settings";
+    std::this_thread::sleep_for(200ms);  // let the rewrite finish: the rename makes it appear whole anyway
+    EXPECT_EQ(read_bytes(prefs), BOM + "\r\n" + defaults_group("DEFAUT", screen_width, screen_height));
+
+    // A second copy of the same version ends at once, successfully.
+    Program second(work.path(), runtime.path());
+    EXPECT_EQ(second.wait_for_exit(1000ms), std::optional<int>(0));
+    EXPECT_FALSE(first.wait_for_exit(0ms).has_value());
+
+    first.signal(SIGTERM);
+    EXPECT_EQ(first.wait_for_exit(20s), std::optional<int>(0));
+    EXPECT_EQ(read_bytes(prefs), BOM + "\r\n" + defaults_group("DEFAUT", screen_width, screen_height) +
+                                     defaults_group("USER", screen_width, screen_height));
+    EXPECT_FALSE(std::filesystem::exists(work.file("TempCamPic.png")));  // read-only, still removed
+}
+
+TEST_F(RunningProgram, KeepsTheUsersChoicesAcrossARun) {
+    const std::string before = BOM + "\r\n; mine\r\n" + defaults_group("DEFAUT", 1, 2) +
+                               "[USER]\r\nQUALITE = 3\r\nPREFIX = \r\nOTHER = kept\r\n";
+    write_bytes(prefs, before);
+    Program program(work.path(), runtime.path());
+    // The lock file appears once start-up has passed the point where signals are caught.
+    ASSERT_TRUE(wait_for_file(runtime.file("Pixmold  1.7.0.lock"), 20s));
+    program.signal(SIGINT);
+    ASSERT_EQ(program.wait_for_exit(20s), std::optional<int>(0));
+    std::string after = read_bytes(prefs);
+    EXPECT_NE(after.find("; mine\r\n"), std::string::npos);
+    EXPECT_NE(after.find("[USER]\r\nQUALITE = 3\r\nPREFIX = 0\r\nOTHER = kept\r\nMODE = REL\r\n"), std::string::npos)
+        << after;
+    EXPECT_NE(after.find("Taille_Paysage = " + std::to_string(screen_width)), std::string::npos);
+}
+
+TEST_F(RunningProgram, StartsAgainAfterTheFirstWasKilled) {
+    {
+        Program crashed(work.path(), runtime.path());
+        ASSERT_TRUE(wait_for_file(prefs, 20s));
+        crashed.signal(SIGKILL);
+        EXPECT_EQ(crashed.wait_for_exit(5s), std::optional<int>(128 + SIGKILL));
+    }
+    Program next(work.path(), runtime.path());
+    EXPECT_FALSE(next.wait_for_exit(1500ms).has_value()) << "a dead instance must not block the next start";
+    next.signal(SIGTERM);
+    EXPECT_EQ(next.wait_for_exit(20s), std::optional<int>(0));
+}
+
+}  // namespace
