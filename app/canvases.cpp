@@ -1,0 +1,126 @@
+#include "app/canvases.h"
+
+#include <string>
+
+#include "app/artwork.h"
+#include "app/settings.h"
+#include "app/shell_state.h"
+#include "app/texts.h"
+#include "app/window_layout.h"
+#include "app/window_rules.h"
+#include "image/draw.h"
+#include "image/text.h"
+#include "runtime/toolkit.h"
+
+namespace pixmold {
+
+namespace {
+
+constexpr std::int32_t BLACK = 0x000000;
+constexpr std::int32_t WHITE = 0xFFFFFF;
+constexpr std::int32_t MARK_GREEN = 0x3CB44B;   // 0x00BBGGRR
+constexpr std::int32_t CELL_TEXT = 0x4A3A2A;
+constexpr std::int32_t CELL_EDGE = 0xC8B4A0;
+constexpr std::int32_t CHOSEN_CELL = 0xD85B3F;  // the banner's blue
+constexpr std::int32_t CHOSEN_EDGE = 0x50251B;
+
+// Width of "JPG" in font 1, measured when the format pictures were drawn.
+int g_jpg_width = 0;
+
+bool begin_canvas(int canvas) {
+    return begin_drawing(canvas_target(canvas_pixels(canvas), [canvas] { canvas_changed(canvas); })) != 0;
+}
+
+void end_canvas() { end_drawing(); }
+
+// The drawing layer's counterpart of an interface font: same face and size.
+FontSpec drawing_font(int font) {
+    const int dpi = shell.dpi > 0 ? shell.dpi : 96;
+    FontSpec spec;
+    spec.face = font == FONT_ARIAL_BLACK_10 ? "Arial black" : "Microsoft Sans Serif";
+    const double points = font == FONT_ARIAL_BLACK_10 ? 10 : font == FONT_SANS_7 ? 7 : font == FONT_SANS_8 ? 8 : 9;
+    spec.points = points * 96.0 / dpi;
+    spec.bold = font == FONT_ARIAL_BLACK_10;
+    return spec;
+}
+
+}  // namespace
+
+int jpg_text_width() { return g_jpg_width; }
+
+bool draw_format_pictures() {
+    bool ok = true;
+    for (ImageId number : {PIC_FORMAT_JPG, PIC_FORMAT_PNG}) {
+        if (create_image(number, FORMAT_WIDTH, FORMAT_HEIGHT, 24, WINDOW_COLOUR) == 0 ||
+            !begin_drawing(image_target(number))) {
+            ok = false;
+            continue;
+        }
+        set_font(drawing_font(FONT_ARIAL_BLACK_10));
+        set_drawing_mode(DRAW_TRANSPARENT_TEXT);
+        const int t = g_jpg_width = text_width("JPG");
+        const int word_y = (FORMAT_HEIGHT - text_height("JPG")) / 2;
+        const int marker_y = (FORMAT_HEIGHT - 10) / 2;
+        fill_box(0, marker_y, 10, 10, BLACK);
+        draw_text(15, word_y, "JPG", BLACK);
+        fill_box(png_marker_x(t), marker_y, 10, 10, BLACK);
+        draw_text(png_word_x(t), word_y, "PNG", BLACK);
+        const int chosen_x = number == PIC_FORMAT_JPG ? 0 : png_marker_x(t);
+        fill_box(chosen_x + 1, marker_y + 1, 8, 8, MARK_GREEN);
+        end_drawing();
+    }
+    return ok;
+}
+
+void paint_format_selector() {
+    if (!begin_canvas(W_FORMAT_SELECTOR)) return;
+    fill_box(0, 0, FORMAT_WIDTH, FORMAT_HEIGHT, WINDOW_COLOUR);
+    draw_image(image_handle(settings.TYPE == "PNG" ? PIC_FORMAT_PNG : PIC_FORMAT_JPG), 0, 0);
+    end_canvas();
+}
+
+void paint_quality_slider(int quality) {
+    if (!begin_canvas(W_QUALITY_SLIDER)) return;
+    set_drawing_mode(DRAW_SOLID);
+    fill_box(0, 0, QUALITY_WIDTH, QUALITY_HEIGHT, WINDOW_COLOUR);
+    constexpr int cell_width = QUALITY_WIDTH / 11 - 1;  // 23
+    constexpr int cell_height = 25;
+    const int top = (QUALITY_HEIGHT - cell_height) / 2;
+    for (int digit = 0; digit <= 10; ++digit) {
+        const int x = 3 + digit * (cell_width + 1);
+        const bool chosen = digit == quality;
+        const int font = chosen ? FONT_ARIAL_BLACK_10 : FONT_SANS_9;
+        const std::string label = std::to_string(digit);
+        set_drawing_mode(DRAW_SOLID);
+        fill_box(x, top, cell_width, cell_height, chosen ? CHOSEN_EDGE : CELL_EDGE);
+        fill_box(x + 1, top + 1, cell_width - 2, cell_height - 2, chosen ? CHOSEN_CELL : WHITE);
+        set_font(drawing_font(font));
+        set_drawing_mode(DRAW_TRANSPARENT_TEXT);
+        const int w = text_width(label);
+        const int h = text_height(label);
+        draw_text(x + (cell_width - w) / 2, top + (cell_height - h) / 2, label, chosen ? WHITE : CELL_TEXT);
+    }
+    end_canvas();
+}
+
+void paint_always_on_top_switch() {
+    if (!begin_canvas(W_ALWAYS_ON_TOP)) return;
+    set_drawing_mode(DRAW_SOLID);
+    fill_box(0, 0, SWITCH_WIDTH, 20, WINDOW_COLOUR);
+    draw_image(image_handle(PIC_SWITCH_BACK), 0, 0);
+    set_font(drawing_font(FONT_SANS_8));
+    set_drawing_mode(DRAW_TRANSPARENT_TEXT);
+    const std::string& label = texts().always_on_top_caption;
+    draw_text(2, 5, label, BLACK);
+    const int x = text_width(label) + 5;
+    draw_image(image_handle(settings.VISIBLE != 0 ? PIC_SWITCH_ON : PIC_SWITCH_OFF), x, 0);
+    end_canvas();
+}
+
+void paint_fx_button(bool pointer_over) {
+    if (!begin_canvas(W_FX_BUTTON)) return;
+    draw_image(image_handle(pointer_over ? PIC_FX_BUTTON_HOT : PIC_FX_BUTTON), 0, 0);
+    end_canvas();
+}
+
+}  // namespace pixmold

@@ -1,0 +1,18 @@
+// Painting of the main window's canvas controls through the drawing layer.
+#pragma once
+
+namespace pixmold {
+
+// Width of "JPG" in font 1: places the PNG half of the format selector.
+int jpg_text_width();
+
+// Pictures 23 and 24 (140 x 20): both format markers, the chosen one with a
+// green mark. Made once at start-up.
+bool draw_format_pictures();
+
+void paint_format_selector();                // picture 23 or 24 by TYPE
+void paint_quality_slider(int quality);      // eleven cells, the chosen one bold
+void paint_always_on_top_switch();           // label and on/off picture by VISIBLE
+void paint_fx_button(bool pointer_over);     // picture 15 or 14
+
+}  // namespace pixmold

@@ -1,0 +1,41 @@
+#include "app/window_rules.h"
+
+namespace pixmold {
+
+int quality_for_x(int x) {
+    if (x < 0) return 0;
+    int q = x / 25;
+    return q > 10 ? 10 : q;
+}
+
+FormatZone format_zone(int x, int t) {
+    if (x > 0 && x < 10) return FormatZone::Jpg;
+    if (x > t + 55 && x < t + 65) return FormatZone::Png;
+    return FormatZone::None;
+}
+
+bool switch_zone(int x, int canvas_width, int off_picture_width) {
+    return x > canvas_width - off_picture_width + 20 && x < canvas_width - 15;
+}
+
+std::int64_t next_visible(std::int64_t visible) { return visible == 1 ? 0 : visible + 1; }
+
+void adjust_to_desktop(SizeSettings& s, int w, int h) {
+    s.l = static_cast<std::int16_t>(w);
+    s.h = static_cast<std::int16_t>(h);
+    if (s.mode == "REL") {
+        s.landscape_width = w;
+        s.portrait_height = h;
+    } else {
+        s.free_l = w;
+        s.free_h = h;
+    }
+}
+
+PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer) {
+    const std::string fresh = answer.empty() ? "0" : answer;
+    if (fresh == old_prefix) return PrefixOutcome::Unchanged;
+    return fresh == "0" ? PrefixOutcome::AskOverwrite : PrefixOutcome::NewPrefix;
+}
+
+}  // namespace pixmold

@@ -1,0 +1,47 @@
+// The small rules of the main window's canvases and size fields, kept apart
+// from the widgets so they can be checked on their own.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pixmold {
+
+// Quality slider: the cell under a click at canvas x (integer division by
+// 25, so x 0..269 gives 0..10).
+int quality_for_x(int x);
+
+// Format selector hot zones: x strictly between 0 and 10 (JPG) or strictly
+// between t + 55 and t + 65 (PNG), t the width of "JPG" in font 1.
+enum class FormatZone { None, Jpg, Png };
+FormatZone format_zone(int x, int jpg_text_width);
+// X of the PNG marker and word in the format pictures.
+inline int png_marker_x(int jpg_text_width) { return jpg_text_width + 55; }
+inline int png_word_x(int jpg_text_width) { return jpg_text_width + 70; }
+
+// Always-on-top switch: the hot zone is x strictly between
+// W - (width of the "off" picture) + 20 and W - 15.
+bool switch_zone(int x, int canvas_width, int off_picture_width);
+// 1 -> 0, anything else -> value + 1 (so 0 -> 1).
+std::int64_t next_visible(std::int64_t visible);
+
+// The adjust-to-desktop command as a change of values.
+struct SizeSettings {
+    std::string mode;
+    std::int64_t landscape_width = 0;  // Taille_Paysage
+    std::int64_t portrait_height = 0;  // Taille_Portrait
+    std::int64_t free_l = 0;           // FREE_L
+    std::int64_t free_h = 0;           // FREE_H
+    std::int16_t l = 0;                // L
+    std::int16_t h = 0;                // H
+};
+// L and H always take the desktop size; relative mode also sets
+// Taille_Paysage / Taille_Portrait, free mode FREE_L / FREE_H.
+void adjust_to_desktop(SizeSettings& s, int desktop_width, int desktop_height);
+
+// The prefix dialog's decision for an answer ("" counts as "0").
+enum class PrefixOutcome { NewPrefix, AskOverwrite, Unchanged };
+PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer);
+
+}  // namespace pixmold

@@ -1,0 +1,259 @@
+#include "batch/cli.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "batch/cli_settings.h"
+#include "batch/intake.h"
+#include "batch/job.h"
+#include "batch/texts.h"
+#include "image/codec.h"
+#include "image/image.h"
+
+namespace pixmold {
+
+const char* const CLI_USAGE =
+    "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
+    "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
+    "                     [--threads N] PATH...\n"
+    "Resizes the pictures among PATH (or in the one folder PATH) beside their sources.\n"
+    "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
+    "the options override them for this run, and the file is never written.\n";
+
+namespace {
+
+std::optional<std::int64_t> parse_number(const std::string& text, std::int64_t low, std::int64_t high) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::string& error) {
+    CliOptions o;
+    bool only_paths = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (only_paths || a.empty() || a[0] != '-' || a == "-") {
+            o.paths.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            only_paths = true;
+            continue;
+        }
+        if (a == "-h" || a == "--help") {
+            o.help = true;
+            continue;
+        }
+        std::string name = a, value;
+        bool has_value = false;
+        if (const auto eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+            has_value = true;
+        }
+        static const char* const known[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
+                                            "--width",    "--height",  "--format",          "--quality",
+                                            "--prefix",   "--threads"};
+        if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
+            error = "unknown option: " + a;
+            return std::nullopt;
+        }
+        if (!has_value) {
+            if (i + 1 >= args.size()) {
+                error = "missing value after " + name;
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        auto number = [&](std::int64_t low, std::int64_t high) -> std::optional<std::int64_t> {
+            auto v = parse_number(value, low, high);
+            if (!v)
+                error = name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                        ", not \"" + value + "\"";
+            return v;
+        };
+        if (name == "--settings") {
+            o.settings_file = value;
+        } else if (name == "--mode") {
+            if (value == "rel")
+                o.mode = "REL";
+            else if (value == "free")
+                o.mode = "LIB";
+            else {
+                error = "--mode must be rel or free, not \"" + value + "\"";
+                return std::nullopt;
+            }
+        } else if (name == "--format") {
+            if (value == "jpg")
+                o.type = "JPG";
+            else if (value == "png")
+                o.type = "PNG";
+            else {
+                error = "--format must be jpg or png, not \"" + value + "\"";
+                return std::nullopt;
+            }
+        } else if (name == "--prefix") {
+            o.prefix = value;
+        } else {
+            const bool quality = name == "--quality", threads = name == "--threads";
+            const auto v = quality ? number(0, 10) : threads ? number(1, 64) : number(1, MAX_IMAGE_SIDE);
+            if (!v) return std::nullopt;
+            if (quality) o.quality = *v;
+            else if (threads) o.threads = int(*v);
+            else if (name == "--landscape-width") o.landscape_width = *v;
+            else if (name == "--portrait-height") o.portrait_height = *v;
+            else if (name == "--width") o.width = std::int16_t(*v);
+            else o.height = std::int16_t(*v);
+        }
+    }
+    if (!o.help && o.paths.empty()) {
+        error = "no PATH given";
+        return std::nullopt;
+    }
+    return o;
+}
+
+BatchSettings apply_cli(BatchSettings s, const CliOptions& o) {
+    if (o.mode) s.mode = *o.mode;
+    if (o.landscape_width) s.landscape_width = *o.landscape_width;
+    if (o.portrait_height) s.portrait_height = *o.portrait_height;
+    if (o.width) s.free_width = *o.width;
+    if (o.height) s.free_height = *o.height;
+    if (o.type) s.type = *o.type;
+    if (o.quality) s.quality = *o.quality;
+    if (o.prefix) s.prefix = *o.prefix;
+    return s;
+}
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+extern "C" void on_interrupt(int) { g_interrupted = true; }
+
+int terminal_width() {
+    winsize ws{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col >= 20) return ws.ws_col;
+    return 80;
+}
+
+// A live bar: "[#######.......]  5/12  name", redrawn in place.
+std::string progress_bar(std::int64_t done, std::int64_t total, std::string_view name, int columns) {
+    const int bar = 24;
+    const int filled = total > 0 ? int(done * bar / total) : 0;
+    std::string line = "[";
+    line.append(std::size_t(filled), '#');
+    line.append(std::size_t(bar - filled), '.');
+    line += "] ";
+    line += std::to_string(done);
+    line += '/';
+    line += std::to_string(total);
+    line += "  ";
+    const std::size_t room = std::size_t(columns - 1) > line.size() ? std::size_t(columns - 1) - line.size() : 0;
+    if (name.size() > room) name = name.substr(name.size() - room);
+    line += name;
+    line.resize(std::size_t(columns - 1), ' ');
+    return line;
+}
+
+}  // namespace
+
+int run_cli(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = parse_cli(args, error);
+    if (!options) {
+        std::fprintf(stderr, "pixmold-batch: %s\n%s", error.c_str(), CLI_USAGE);
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(CLI_USAGE, stdout);
+        return 0;
+    }
+    const std::string settings_path = options->settings_file.value_or("pref.vrn");
+    std::error_code ec;
+    if (options->settings_file && !std::filesystem::is_regular_file(settings_path, ec)) {
+        std::fprintf(stderr, "pixmold-batch: no settings file \"%s\"\n", settings_path.c_str());
+        return 2;
+    }
+    const auto stored = read_batch_settings(settings_path);
+    if (!stored) {
+        std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
+        return 2;
+    }
+    const BatchSettings settings = apply_cli(*stored, *options);
+
+    PictureList pictures = build_picture_list(options->paths);
+    if (pictures.empty()) {
+        std::fprintf(stderr, "pixmold-batch: no picture (.jpg .jpeg .jp2 .bmp .png .tif) among the given paths\n");
+        return 2;
+    }
+
+    init_image_engine();
+    register_all_codecs();
+
+    const bool tty = isatty(STDERR_FILENO) != 0;
+    const int columns = tty ? terminal_width() : 80;
+    std::mutex out;
+    std::int64_t finished = 0;
+    BatchJob job;
+    BatchJob::Options job_options;
+    job_options.settings = [settings] { return settings; };
+    job_options.threads = options->threads;
+    const std::int64_t total = std::int64_t(pictures.size());
+    job_options.on_picture = [&](const PictureEvent& e) {
+        std::lock_guard lock(out);
+        ++finished;
+        if (tty) return;
+        if (e.outcome == PictureOutcome::Written)
+            std::fprintf(stderr, "%lld/%lld %s -> %s\n", (long long)finished, (long long)total, e.source.c_str(),
+                         e.output_path.c_str());
+        else
+            std::fprintf(stderr, "%lld/%lld %s: failed\n", (long long)finished, (long long)total, e.source.c_str());
+    };
+
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+    job.start(std::move(pictures), job_options);
+    for (;;) {
+        if (g_interrupted) {
+            job.stop();
+            break;
+        }
+        if (job.wait_for(tty ? 100 : 50)) break;
+        if (tty) {
+            std::lock_guard lock(out);
+            const std::string line = progress_bar(total - job.remaining(), total,
+                                                  file_name_part(job.current_output()), columns);
+            std::fprintf(stderr, "\r%s", line.c_str());
+            std::fflush(stderr);
+        }
+    }
+    job.wait();
+    if (tty) std::fprintf(stderr, "\r%s\r", std::string(std::size_t(columns - 1), ' ').c_str());
+
+    const std::int64_t done = job.total() - job.remaining();
+    if (job.stopped()) {
+        std::fprintf(stderr, "%s\n", batch_stopped_text(settings.language, done, job.total()).c_str());
+    } else {
+        std::fprintf(stderr, "%s\n", batch_finished_text(settings.language, job.total(), job.failed()).c_str());
+    }
+    for (const std::string& name : job.failed_sources()) std::fprintf(stderr, "failed: %s\n", name.c_str());
+    return job.stopped() || job.failed() > 0 ? 1 : 0;
+}
+
+}  // namespace pixmold

@@ -1,0 +1,42 @@
+// The command-line twin of the window's batch: pixmold-batch.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/rules.h"
+
+namespace pixmold {
+
+// What the command line asked for; options not given stay unset and the
+// settings file's values are used for them.
+struct CliOptions {
+    std::optional<std::string> settings_file;
+    std::optional<std::string> mode;  // "REL" or "LIB"
+    std::optional<std::int64_t> landscape_width;
+    std::optional<std::int64_t> portrait_height;
+    std::optional<std::int16_t> width;
+    std::optional<std::int16_t> height;
+    std::optional<std::string> type;  // "JPG" or "PNG"
+    std::optional<std::int64_t> quality;
+    std::optional<std::string> prefix;
+    int threads = 0;
+    bool help = false;
+    std::vector<std::string> paths;
+};
+
+// Parses argv[1..]; on a bad argument returns nullopt and sets `error` to a
+// message naming it.
+std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::string& error);
+
+// The settings with the command line's overrides applied.
+BatchSettings apply_cli(BatchSettings settings, const CliOptions& options);
+
+extern const char* const CLI_USAGE;
+
+// The whole tool: exit status 0 when every picture was written, 1 when some
+// failed or the run was interrupted, 2 for bad arguments.
+int run_cli(int argc, char** argv);
+
+}  // namespace pixmold

@@ -1,0 +1,27 @@
+#include "batch/cli_settings.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/settings.h"
+#include "batch/settings_bridge.h"
+
+namespace pixmold {
+
+namespace {
+// Without a screen, the size defaults are those of a common desktop.
+constexpr int DEFAULT_SCREEN_WIDTH = 1920;
+constexpr int DEFAULT_SCREEN_HEIGHT = 1080;
+}  // namespace
+
+std::optional<BatchSettings> read_batch_settings(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        return batch_settings_from(default_settings(DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT));
+    // The program's reader creates a file it cannot open; make sure this one opens.
+    if (!std::filesystem::is_regular_file(path, ec) || !std::ifstream(path).good()) return std::nullopt;
+    load_settings(path, DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT);
+    return batch_settings_from(settings);
+}
+
+}  // namespace pixmold

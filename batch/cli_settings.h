@@ -1,0 +1,16 @@
+// Reading the batch settings from a settings file without ever writing it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "batch/rules.h"
+
+namespace pixmold {
+
+// The settings the window would use with this settings file; the built-in
+// defaults when the file does not exist. nullopt when it exists but cannot
+// be read.
+std::optional<BatchSettings> read_batch_settings(const std::string& path);
+
+}  // namespace pixmold

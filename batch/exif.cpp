@@ -1,0 +1,326 @@
+#include "batch/exif.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <set>
+
+namespace pixmold {
+
+namespace {
+
+constexpr std::uint16_t TAG_ORIENTATION = 0x0112;
+constexpr std::uint16_t TAG_EXIF_IFD = 0x8769;
+constexpr std::uint16_t TAG_GPS_IFD = 0x8825;
+constexpr std::uint16_t TAG_INTEROP_IFD = 0xA005;
+constexpr std::uint16_t TAG_PIXEL_X = 0xA002;
+constexpr std::uint16_t TAG_PIXEL_Y = 0xA003;
+constexpr std::uint16_t TAG_THUMB_OFFSET = 0x0201;
+constexpr std::uint16_t TAG_THUMB_LENGTH = 0x0202;
+constexpr std::uint16_t TAG_STRIP_OFFSETS = 0x0111;
+constexpr std::uint16_t TAG_STRIP_COUNTS = 0x0117;
+constexpr std::uint16_t TYPE_SHORT = 3;
+constexpr std::uint16_t TYPE_LONG = 4;
+
+std::size_t type_size(std::uint16_t type) {
+    switch (type) {
+        case 1: case 2: case 6: case 7: return 1;
+        case 3: case 8: return 2;
+        case 4: case 9: case 11: case 13: return 4;
+        case 5: case 10: case 12: return 8;
+        default: return 0;
+    }
+}
+
+// Bounds-checked reader over a TIFF structure in either byte order.
+class Tiff {
+public:
+    explicit Tiff(std::span<const std::uint8_t> data) : data_(data) {
+        if (data.size() < 8) return;
+        if (data[0] == 'I' && data[1] == 'I' && data[2] == 42 && data[3] == 0)
+            big_ = false;
+        else if (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && data[3] == 42)
+            big_ = true;
+        else
+            return;
+        valid_ = true;
+    }
+    bool valid() const { return valid_; }
+    bool big_endian() const { return big_; }
+    std::size_t size() const { return data_.size(); }
+
+    std::optional<std::uint32_t> u16(std::size_t at) const {
+        if (at > data_.size() || data_.size() - at < 2) return std::nullopt;
+        return big_ ? std::uint32_t(data_[at] << 8 | data_[at + 1]) : std::uint32_t(data_[at + 1] << 8 | data_[at]);
+    }
+    std::optional<std::uint32_t> u32(std::size_t at) const {
+        if (at > data_.size() || data_.size() - at < 4) return std::nullopt;
+        const auto* p = data_.data() + at;
+        return big_ ? std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]
+                    : std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+    }
+
+private:
+    std::span<const std::uint8_t> data_;
+    bool big_ = false;
+    bool valid_ = false;
+};
+
+struct Entry {
+    std::size_t at;  // offset of the 12-byte entry
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::uint32_t count;
+    // Where the value lives: inside the entry (at + 8) or out of line.
+    std::size_t value_at;
+    std::size_t value_size;
+};
+
+struct Ifd {
+    std::size_t at = 0;
+    std::vector<Entry> entries;
+    std::size_t next_at = 0;  // offset of the next-IFD link
+};
+
+// Parses the IFD at `offset`; nullopt when its table does not fit.
+std::optional<Ifd> read_ifd(const Tiff& t, std::size_t offset) {
+    const auto count = t.u16(offset);
+    if (!count) return std::nullopt;
+    const std::size_t table_end = offset + 2 + std::size_t(*count) * 12;
+    if (table_end + 4 > t.size()) return std::nullopt;
+    Ifd ifd;
+    ifd.at = offset;
+    ifd.next_at = table_end;
+    for (std::size_t i = 0; i < *count; ++i) {
+        const std::size_t at = offset + 2 + i * 12;
+        Entry e{at, std::uint16_t(*t.u16(at)), std::uint16_t(*t.u16(at + 2)), *t.u32(at + 4), at + 8, 0};
+        const std::size_t unit = type_size(e.type);
+        if (unit == 0 || e.count > (t.size() / unit)) {
+            e.value_size = 0;  // unknown type or impossible count: keep, never follow
+        } else {
+            e.value_size = unit * e.count;
+            if (e.value_size > 4) {
+                e.value_at = *t.u32(at + 8);
+                if (e.value_at > t.size() || t.size() - e.value_at < e.value_size) e.value_size = 0;
+            }
+        }
+        ifd.entries.push_back(e);
+    }
+    return ifd;
+}
+
+std::optional<std::uint32_t> entry_number(const Tiff& t, const Entry& e) {
+    if (e.count < 1) return std::nullopt;
+    if (e.type == TYPE_SHORT) return t.u16(e.at + 8);
+    if (e.type == TYPE_LONG || e.type == 13) return t.u32(e.at + 8);
+    return std::nullopt;
+}
+
+const Entry* find_entry(const Ifd& ifd, std::uint16_t tag) {
+    for (const Entry& e : ifd.entries)
+        if (e.tag == tag) return &e;
+    return nullptr;
+}
+
+int orientation_of(const Tiff& t, const Ifd& ifd0) {
+    const Entry* e = find_entry(ifd0, TAG_ORIENTATION);
+    if (!e) return 1;
+    const auto v = entry_number(t, *e);
+    return v && *v >= 1 && *v <= 8 ? int(*v) : 1;
+}
+
+std::optional<Ifd> first_ifd(const Tiff& t) {
+    if (!t.valid()) return std::nullopt;
+    return read_ifd(t, *t.u32(4));
+}
+
+void put16(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v, bool big) {
+    if (big) {
+        d[at] = std::uint8_t(v >> 8);
+        d[at + 1] = std::uint8_t(v);
+    } else {
+        d[at] = std::uint8_t(v);
+        d[at + 1] = std::uint8_t(v >> 8);
+    }
+}
+
+void put32(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v, bool big) {
+    for (int i = 0; i < 4; ++i) d[at + std::size_t(big ? i : 3 - i)] = std::uint8_t(v >> (24 - 8 * i));
+}
+
+void set_number(std::vector<std::uint8_t>& d, const Entry& e, std::uint32_t v, bool big) {
+    if (e.count < 1) return;
+    if (e.type == TYPE_SHORT && v <= 0xFFFF) put16(d, e.at + 8, v, big);
+    if (e.type == TYPE_LONG) put32(d, e.at + 8, v, big);
+}
+
+// Byte range [begin, end) occupied by an IFD table and its out-of-line values.
+struct Extent {
+    std::size_t begin = SIZE_MAX;
+    std::size_t end = 0;
+    void add(std::size_t b, std::size_t e) {
+        begin = std::min(begin, b);
+        end = std::max(end, e);
+    }
+};
+
+void add_ifd_extent(const Ifd& ifd, Extent& x) {
+    x.add(ifd.at, ifd.next_at + 4);
+    for (const Entry& e : ifd.entries)
+        if (e.value_size > 4) x.add(e.value_at, e.value_at + e.value_size);
+}
+
+// ---- file readers ----
+
+bool read_exact(std::ifstream& in, void* out, std::size_t n) {
+    in.read(static_cast<char*>(out), std::streamsize(n));
+    return std::size_t(in.gcount()) == n;
+}
+
+int jpeg_orientation(std::ifstream& in) {
+    for (;;) {
+        std::uint8_t b = 0;
+        if (!read_exact(in, &b, 1)) return 1;
+        if (b != 0xFF) return 1;  // segments must follow each other
+        std::uint8_t marker = 0xFF;
+        while (marker == 0xFF)
+            if (!read_exact(in, &marker, 1)) return 1;
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        if (marker == 0xDA || marker == 0xD9) return 1;  // picture data: no EXIF before it
+        std::uint8_t len[2];
+        if (!read_exact(in, len, 2)) return 1;
+        const std::size_t length = std::size_t(len[0]) << 8 | len[1];
+        if (length < 2) return 1;
+        const std::size_t body = length - 2;
+        if (marker == 0xE1 && body >= 6) {
+            std::vector<std::uint8_t> data(body);
+            if (!read_exact(in, data.data(), body)) return 1;
+            if (std::memcmp(data.data(), "Exif\0\0", 6) == 0)
+                return exif_orientation(std::span<const std::uint8_t>(data).subspan(6));
+            continue;  // an XMP APP1: keep looking
+        }
+        in.seekg(std::streamoff(body), std::ios::cur);
+        if (!in) return 1;
+    }
+}
+
+int png_orientation(std::ifstream& in) {
+    for (;;) {
+        std::uint8_t head[8];
+        if (!read_exact(in, head, 8)) return 1;
+        const std::uint32_t length = std::uint32_t(head[0]) << 24 | std::uint32_t(head[1]) << 16 |
+                                     std::uint32_t(head[2]) << 8 | head[3];
+        if (length > 0x7FFFFFFFu) return 1;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) return 1;
+        if (std::memcmp(head + 4, "eXIf", 4) == 0) {
+            std::vector<std::uint8_t> data(length);
+            if (!read_exact(in, data.data(), length)) return 1;
+            return exif_orientation(data);
+        }
+        in.seekg(std::streamoff(length) + 4, std::ios::cur);
+        if (!in) return 1;
+    }
+}
+
+int tiff_file_orientation(std::ifstream& in) {
+    std::uint8_t header[8];
+    if (!read_exact(in, header, 8)) return 1;
+    const Tiff h(header);
+    if (!h.valid()) return 1;
+    in.seekg(std::streamoff(*h.u32(4)));
+    std::uint8_t count_bytes[2];
+    if (!in || !read_exact(in, count_bytes, 2)) return 1;
+    const std::size_t count = h.big_endian() ? std::size_t(count_bytes[0]) << 8 | count_bytes[1]
+                                             : std::size_t(count_bytes[1]) << 8 | count_bytes[0];
+    // Rebuild a small TIFF holding only IFD0's table so the one parser serves.
+    std::vector<std::uint8_t> table(8 + 2 + count * 12 + 4, 0);
+    std::memcpy(table.data(), header, 4);
+    put32(table, 4, 8, h.big_endian());
+    std::memcpy(table.data() + 8, count_bytes, 2);
+    if (!read_exact(in, table.data() + 10, count * 12)) return 1;
+    return exif_orientation(table);
+}
+
+}  // namespace
+
+int exif_orientation(std::span<const std::uint8_t> tiff) {
+    const Tiff t(tiff);
+    const auto ifd0 = first_ifd(t);
+    return ifd0 ? orientation_of(t, *ifd0) : 1;
+}
+
+int read_orientation(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return 1;
+    std::uint8_t magic[8] = {};
+    in.read(reinterpret_cast<char*>(magic), 8);
+    const std::size_t got = std::size_t(in.gcount());
+    in.clear();
+    if (got >= 2 && magic[0] == 0xFF && magic[1] == 0xD8) {
+        in.seekg(2);
+        return jpeg_orientation(in);
+    }
+    if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(in);
+    if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0)) {
+        in.seekg(0);
+        return tiff_file_orientation(in);
+    }
+    return 1;
+}
+
+std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height) {
+    const Tiff t(tiff);
+    const auto ifd0 = first_ifd(t);
+    if (!ifd0) return {};
+    std::vector<std::uint8_t> out(tiff.begin(), tiff.end());
+    const bool big = t.big_endian();
+
+    if (const Entry* e = find_entry(*ifd0, TAG_ORIENTATION)) set_number(out, *e, 1, big);
+
+    Extent kept;
+    add_ifd_extent(*ifd0, kept);
+    kept.add(0, 8);
+    std::set<std::size_t> seen{ifd0->at};
+    auto follow = [&](const Ifd& parent, std::uint16_t tag) -> std::optional<Ifd> {
+        const Entry* e = find_entry(parent, tag);
+        if (!e) return std::nullopt;
+        const auto at = entry_number(t, *e);
+        if (!at || !seen.insert(*at).second) return std::nullopt;
+        auto ifd = read_ifd(t, *at);
+        if (ifd) add_ifd_extent(*ifd, kept);
+        return ifd;
+    };
+    if (auto exif = follow(*ifd0, TAG_EXIF_IFD)) {
+        if (const Entry* e = find_entry(*exif, TAG_PIXEL_X)) set_number(out, *e, std::uint32_t(width), big);
+        if (const Entry* e = find_entry(*exif, TAG_PIXEL_Y)) set_number(out, *e, std::uint32_t(height), big);
+        follow(*exif, TAG_INTEROP_IFD);
+    }
+    follow(*ifd0, TAG_GPS_IFD);
+
+    // Unlink the thumbnail IFD; drop its bytes when nothing kept lies after them.
+    const std::uint32_t ifd1_at = *t.u32(ifd0->next_at);
+    put32(out, ifd0->next_at, 0, big);
+    if (ifd1_at != 0 && !seen.count(ifd1_at)) {
+        if (const auto ifd1 = read_ifd(t, ifd1_at)) {
+            Extent thumb;
+            add_ifd_extent(*ifd1, thumb);
+            const Entry* off = find_entry(*ifd1, TAG_THUMB_OFFSET);
+            const Entry* len = find_entry(*ifd1, TAG_THUMB_LENGTH);
+            if (!off || !len) {
+                off = find_entry(*ifd1, TAG_STRIP_OFFSETS);
+                len = find_entry(*ifd1, TAG_STRIP_COUNTS);
+                if (off && off->count != 1) off = nullptr;
+            }
+            if (off && len) {
+                const auto o = entry_number(t, *off);
+                const auto n = entry_number(t, *len);
+                if (o && n && *o <= out.size() && out.size() - *o >= *n) thumb.add(*o, std::size_t(*o) + *n);
+            }
+            if (thumb.begin >= kept.end && thumb.begin < out.size()) out.resize(thumb.begin);
+        }
+    }
+    return out;
+}
+
+}  // namespace pixmold

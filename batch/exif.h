@@ -1,0 +1,34 @@
+// EXIF handling for the resize job: the orientation a picture is meant to be
+// shown in, and the EXIF block written into its resized output.
+//
+// Only the EXIF structure is read (a JPEG's APP1 "Exif" segment, a TIFF
+// file's first IFD, a PNG's eXIf chunk), in both byte orders, with every
+// offset bounds-checked. Anything malformed reads as orientation 1.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pixmold {
+
+// Orientation 1..8 of a TIFF-structured EXIF payload (starting "II*\0" or
+// "MM\0*"); 1 when the tag is absent, out of range or the data is malformed.
+int exif_orientation(std::span<const std::uint8_t> tiff);
+
+// Orientation of a picture file (JPEG, PNG or TIFF); 1 for any other file,
+// a file without the tag, or one that cannot be read. Reads only the
+// segments before the picture data.
+int read_orientation(const std::string& path);
+
+// The EXIF payload for an output of width x height pixels made from a source
+// carrying `tiff`: orientation set to 1, the thumbnail IFD unlinked (and cut
+// off when it lies at the end, as cameras write it), PixelXDimension and
+// PixelYDimension set to the new size where present. Vendor maker notes keep
+// their place, so their internal offsets stay valid. Empty when the payload
+// is not valid EXIF.
+std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height);
+
+}  // namespace pixmold

@@ -1,0 +1,133 @@
+// The resize job: resizes every picture of a list by the settings and writes
+// each result beside its source, on a pool of worker threads.
+//
+// Results on disk are those of a one-by-one run in list order (entries that
+// share a file wait for each other), the counters keep their one-by-one
+// meaning, and stop() ends the work within a few hundred milliseconds,
+// leaving every file either as it was or completely written.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch/intake.h"
+#include "batch/rules.h"
+#include "batch/schedule.h"
+
+namespace pixmold {
+
+
+
+enum class PictureOutcome {
+    Written,    // the output file is complete
+    Failed,     // could not be read, resized or written; nothing was written
+    Cancelled,  // stopped before the output was complete; nothing was written
+};
+
+// What one picture needs besides its path and the settings.
+struct PictureContext {
+    const std::atomic<bool>* cancel = nullptr;
+    int resize_threads = 1;
+    // Target used when MODE is neither "REL" nor "LIB": the previous picture's.
+    TargetSize previous_target{};
+    // Store numbers this worker may use (source, resized, turned).
+    int slot_base = 1000;
+    // Let a JPEG decoder scale down while decoding when the target is small.
+    bool shrink_on_load = true;
+};
+
+struct PictureReport {
+    PictureOutcome outcome = PictureOutcome::Failed;
+    std::string output_path;
+    TargetSize target{};  // the size computed for it (shown orientation)
+    int orientation = 1;
+};
+
+// Decodes, resizes, turns upright and writes one picture; the whole per-picture
+// algorithm of the job, shared by every worker.
+PictureReport process_picture(const std::string& source, const BatchSettings& settings, const PictureContext& context);
+
+// The size at which a JPEG worth shrinking on load should at least be decoded:
+// twice the target on both sides when the target leaves at least that much,
+// else the full size. Sizes are in stored (not shown) orientation.
+void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
+                         int& min_height);
+
+struct PictureEvent {
+    std::size_t index = 0;  // position in the list
+    std::string source;
+    std::string output_path;
+    PictureOutcome outcome = PictureOutcome::Failed;
+};
+
+class BatchJob {
+public:
+    struct Options {
+        // Settings are read afresh for every picture.
+        std::function<BatchSettings()> settings;
+        // Worker threads; 0: one per core.
+        int threads = 0;
+        // Called from a worker thread after each picture (not for cancelled ones).
+        std::function<void(const PictureEvent&)> on_picture;
+        // Called once from the job's own thread when every worker has ended,
+        // whether the batch finished or was stopped.
+        std::function<void(bool stopped)> on_end;
+    };
+
+    BatchJob() = default;
+    ~BatchJob();
+    BatchJob(const BatchJob&) = delete;
+    BatchJob& operator=(const BatchJob&) = delete;
+
+    // Starts a batch over `pictures`; false (and nothing changes) when one is
+    // running or the list is empty.
+    bool start(PictureList pictures, Options options);
+    // Cancels the running batch and waits for its workers; outputs in progress
+    // are abandoned without a trace. Returns at once when idle.
+    void stop();
+    // Waits for the batch to end by itself.
+    void wait();
+    // Waits at most `milliseconds` for the batch to end; true when it has.
+    bool wait_for(int milliseconds);
+
+    bool running() const { return running_.load(); }
+    std::int64_t total() const { return total_.load(); }
+    std::int64_t remaining() const { return remaining_.load(); }
+    std::int64_t failed() const { return failed_.load(); }
+    bool stopped() const { return cancel_.load(); }
+    // Output path of the picture most recently started.
+    std::string current_output() const;
+    // Sources that could not be read, resized or written, in list order.
+    std::vector<std::string> failed_sources() const;
+
+private:
+    void run(int workers, int resize_threads);
+    void work(int worker, int resize_threads);
+
+    PictureList pictures_;
+    Options options_;
+    std::unique_ptr<OrderedScheduler> scheduler_;
+    std::thread controller_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> cancel_{false};
+    std::atomic<std::int64_t> total_{0};
+    std::atomic<std::int64_t> remaining_{0};
+    std::atomic<std::int64_t> failed_{0};
+    mutable std::mutex mutex_;
+    std::condition_variable ended_;
+    std::string current_output_;
+    std::vector<bool> failed_flags_;
+    TargetSize last_target_{};
+};
+
+// Worker count for `pictures` entries when `requested` (0: one per core).
+int worker_count(int requested, std::size_t pictures);
+
+}  // namespace pixmold

@@ -1,0 +1,70 @@
+#include "batch/rules.h"
+
+#include <algorithm>
+
+#include "batch/intake.h"
+#include "image/image.h"
+
+namespace pixmold {
+
+namespace {
+
+// a * b / c with truncation; 0 when the product overflows or c is 0.
+std::int64_t scaled(std::int64_t a, std::int64_t b, std::int64_t c) {
+    std::int64_t product = 0;
+    if (c == 0 || __builtin_mul_overflow(a, b, &product)) return 0;
+    return product / c;
+}
+
+}  // namespace
+
+std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std::int64_t width,
+                                              std::int64_t height) {
+    if (settings.mode == "REL") {
+        TargetSize t;
+        if (width > height) {
+            t.width = settings.landscape_width;
+            t.height = scaled(height, t.width, width);
+        } else if (height > width) {
+            t.height = settings.portrait_height;
+            t.width = scaled(width, t.height, height);
+        } else {
+            t.width = settings.landscape_width;
+            t.height = settings.portrait_height;
+        }
+        return t;
+    }
+    if (settings.mode == "LIB") return TargetSize{settings.free_width, settings.free_height};
+    return std::nullopt;
+}
+
+bool target_is_valid(const TargetSize& target) {
+    return target.width >= 1 && target.width <= MAX_IMAGE_SIDE && target.height >= 1 &&
+           target.height <= MAX_IMAGE_SIDE;
+}
+
+std::string effective_prefix(std::string_view prefix) { return prefix == "0" ? std::string() : std::string(prefix); }
+
+std::string_view file_name_part(std::string_view path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+std::string output_path_for(std::string_view source, std::string_view prefix, std::string_view type) {
+    std::string suffix;
+    if (type == "JPG")
+        suffix = ".jpg";
+    else if (type == "PNG")
+        suffix = ".png";
+    else
+        return {};
+    const std::string_view name = file_name_part(source);
+    const std::string_view folder = source.substr(0, source.size() - name.size());
+    std::string stem = std::string(prefix) + std::string(name);
+    const std::size_t ext = path_extension(source).size();
+    // Extension plus its dot; a name without one keeps all its characters.
+    if (ext > 0 || (!stem.empty() && stem.back() == '.')) stem.resize(stem.size() - std::min(stem.size(), ext + 1));
+    return std::string(folder) + stem + suffix;
+}
+
+}  // namespace pixmold

@@ -1,0 +1,54 @@
+// The per-picture rules of the resize job: which size a picture gets and
+// where its output goes. Pure functions, shared by the window and the
+// command-line tool.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pixmold {
+
+// The settings the job reads for every picture (keys of the settings file).
+struct BatchSettings {
+    std::string mode = "REL";          // MODE: "REL" relative, "LIB" free
+    std::string type = "JPG";          // TYPE: "JPG" or "PNG"
+    std::int64_t quality = 8;          // QUALITE: 0..10
+    std::int64_t landscape_width = 0;  // Taille_Paysage
+    std::int64_t portrait_height = 0;  // Taille_Portrait
+    std::int16_t free_width = 0;       // L
+    std::int16_t free_height = 0;      // H
+    std::string prefix = "prefix_";    // PREFIX; "0" means none
+    std::string language = "FR";       // LNG: "FR" or "UK"
+};
+
+struct TargetSize {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    bool operator==(const TargetSize&) const = default;
+};
+
+// Target size of a picture shown as width x height. Relative mode: landscape
+// pictures get the landscape width, portrait ones the portrait height, the
+// other side by truncating 64-bit arithmetic (multiplication first); squares
+// take both settings. Free mode: L x H. Any other mode: nullopt (the job then
+// keeps the previous picture's target). A product that does not fit 64 bits
+// yields 0 for that side, which no resize accepts.
+std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std::int64_t width,
+                                              std::int64_t height);
+
+// True when a resize to this size can succeed (both sides 1..32767).
+bool target_is_valid(const TargetSize& target);
+
+// The prefix the job uses: "0" stands for no prefix.
+std::string effective_prefix(std::string_view prefix);
+
+// folder + prefix + file name without its extension + "." + lower-case TYPE.
+// Empty when TYPE is neither "JPG" nor "PNG" (nothing is written then).
+std::string output_path_for(std::string_view source, std::string_view prefix, std::string_view type);
+
+// The file-name part of a path (after the last '/' or '\\').
+std::string_view file_name_part(std::string_view path);
+
+}  // namespace pixmold

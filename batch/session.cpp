@@ -1,0 +1,91 @@
+#include "batch/session.h"
+
+#include <chrono>
+
+#include "batch/intake.h"
+#include "batch/texts.h"
+
+namespace pixmold {
+
+BatchSession::BatchSession(BatchView view, std::function<BatchSettings()> settings, int threads)
+    : view_(std::move(view)), settings_(std::move(settings)), threads_(threads) {}
+
+BatchSession::~BatchSession() { on_stop(false); }
+
+BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
+    std::lock_guard lock(control_);
+    if (running_.load()) {
+        if (view_.set_status) view_.set_status(batch_busy_text(settings_().language));
+        return DropResult::Busy;
+    }
+    if (status_.joinable()) status_.join();
+    PictureList list = build_picture_list_from_text(dropped);
+    if (list.empty()) return DropResult::NoPicture;
+    pictures_ = list;
+    stop_requested_ = false;
+    BatchJob::Options options;
+    options.settings = settings_;
+    options.threads = threads_;
+    running_ = true;
+    if (view_.show_running) view_.show_running(true);
+    if (!job_.start(std::move(list), options)) {
+        running_ = false;
+        if (view_.show_running) view_.show_running(false);
+        return DropResult::NoPicture;
+    }
+    status_ = std::thread([this] { status_loop(); });
+    return DropResult::Started;
+}
+
+void BatchSession::status_loop() {
+    while (!job_.wait_for(100)) {
+        if (stop_requested_) return;
+        if (view_.set_status) view_.set_status(batch_status_text(job_.remaining(), job_.total(), job_.current_output()));
+    }
+    if (stop_requested_) return;  // Stop writes its own text
+    const BatchSettings s = settings_();
+    if (view_.show_running) view_.show_running(false);
+    const auto failed = job_.failed_sources();
+    if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(s.language, failed));
+    if (view_.click) view_.click();
+    if (view_.set_status) view_.set_status(batch_finished_text(s.language, job_.total(), job_.failed()));
+    running_ = false;
+}
+
+void BatchSession::on_stop(bool show) {
+    std::lock_guard lock(control_);
+    if (!running_.load()) {
+        if (status_.joinable()) status_.join();
+        return;
+    }
+    stop_requested_ = true;
+    job_.stop();
+    if (status_.joinable()) status_.join();
+    if (!running_.load()) return;  // it ended on its own just before
+    if (!show) {
+        running_ = false;
+        return;
+    }
+    const std::int64_t done = job_.total() - job_.remaining();
+    if (view_.set_status) view_.set_status(batch_stopped_text(settings_().language, done, job_.total()));
+    if (view_.show_running) view_.show_running(false);
+    if (view_.click) view_.click();
+    running_ = false;
+}
+
+void BatchSession::wait() {
+    job_.wait();
+    std::lock_guard lock(control_);
+    if (status_.joinable()) status_.join();
+}
+
+std::string failed_pictures_text(std::string_view language, const std::vector<std::string>& sources) {
+    std::string text = language == "FR" ? "Images non traitées :" : "Pictures not processed:";
+    for (const std::string& s : sources) {
+        text += '\n';
+        text += file_name_part(s);
+    }
+    return text;
+}
+
+}  // namespace pixmold

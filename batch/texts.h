@@ -1,0 +1,25 @@
+// The texts the batch puts into the status line, in the interface language
+// ("FR" French, anything else English, as the text table does).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pixmold {
+
+// remaining + "/" + total + " - " + the output's file name from its fourth
+// character on ("5/12 - fix_photo.jpg" for "prefix_photo.jpg").
+std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::string_view output_path);
+
+// "Terminé ! N image(s) traitée(s)." / "Finish ! N pictures were processed..",
+// followed by " (F échec(s))" / " (F failed)" when F > 0.
+std::string batch_finished_text(std::string_view language, std::int64_t processed, std::int64_t failed);
+
+// "Arrêt : done/total images traitées !" / "Stop : done/total images traitées !"
+std::string batch_stopped_text(std::string_view language, std::int64_t done, std::int64_t total);
+
+// Shown when a drop arrives while a batch runs.
+std::string batch_busy_text(std::string_view language);
+
+}  // namespace pixmold

@@ -1,0 +1,3 @@
+#include "batch/cli.h"
+
+int main(int argc, char** argv) { return pixmold::run_cli(argc, argv); }

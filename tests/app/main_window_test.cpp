@@ -1,0 +1,479 @@
+// The main window driven headless through its real widgets: every action
+// below is a Qt input event on a widget, which travels through the toolkit's
+// queue and wait_event to the window's handlers, as in the running program.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/artwork.h"
+#include "app/canvases.h"
+#include "app/main_window.h"
+#include "app/main_window_parts.h"
+#include "app/settings.h"
+#include "app/shell_state.h"
+#include "app/startup.h"
+#include "app/texts.h"
+#include "app/window_layout.h"
+#include "image/codec.h"
+#include "image/image.h"
+#include "runtime/dialogs.h"
+#include "runtime/input_simulation.h"
+#include "runtime/prefs_file.h"
+#include "runtime/text_alignment.h"
+#include "runtime/toolkit.h"
+#include "temp_dir.h"
+
+namespace pixmold {
+namespace {
+
+constexpr int SCREEN_W = 1920;
+constexpr int SCREEN_H = 1080;
+
+class MainWindow : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    bool ended = false;
+
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(init_toolkit());
+        init_image_engine();
+        register_all_codecs();
+        create_interface_fonts(96);
+        shell.dpi = 96;
+        decode_embedded_pictures();
+    }
+
+    // Starts the window as start-up does, in language `lng`, with the
+    // settings file of this test's folder.
+    void start(const std::string& lng = "UK", const std::string& type = "JPG", const std::string& mode = "REL") {
+        shell.quit_requested = 0;
+        shell.fx_panel_open = 0;
+        shell.screen_width = SCREEN_W;
+        shell.screen_height = SCREEN_H;
+        load_settings(dir.file("pref.vrn"), SCREEN_W, SCREEN_H);
+        settings.LNG = lng;
+        settings.TYPE = type;
+        settings.MODE = mode;
+        load_interface_texts(lng, {SCREEN_W, SCREEN_H, SCREEN_W}, shell.product_name, shell.version);
+        set_language_switch_ending([this] { ended = true; });
+        build_main_window();
+        pump();
+    }
+
+    void TearDown() override {
+        pump();
+        close_window(MAIN_WINDOW);
+    }
+
+    // Runs every queued event through the same dispatch as the event loop.
+    void pump() {
+        for (;;) {
+            switch (wait_event(30)) {
+            case EventKind::None:
+                return;
+            case EventKind::MenuCommand:
+                handle_menu_command(event_command());
+                break;
+            case EventKind::WidgetEvent:
+                handle_widget_event(event_widget(), event_subkind(), event_x(), event_y());
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    void click_canvas(int widget, int x, int y = 5) {
+        simulate_pointer(widget, SubKind::PointerMove, x, y);
+        simulate_pointer(widget, SubKind::LeftButtonDown, x, y);
+        simulate_pointer(widget, SubKind::LeftButtonUp, x, y);
+        pump();
+    }
+
+    // A key of group "USER" as the file holds it now.
+    std::string stored(const char* key) {
+        std::string value = "<none>";
+        if (prefs_open(dir.file("pref.vrn"))) {
+            if (prefs_select_group("USER")) value = prefs_read_text(key, "<none>");
+            prefs_close();
+        }
+        return value;
+    }
+};
+
+TEST_F(MainWindow, QualitySliderSavesTheClickedCellAtOnce) {
+    start();
+    click_canvas(W_QUALITY_SLIDER, QUALITY_WIDTH - 1);
+    EXPECT_EQ(settings.QUALITE, 10);
+    EXPECT_EQ(stored("QUALITE"), "10");
+    EXPECT_NE(get_text(W_INFO_PANEL).find("Image quality: 10 / 10"), std::string::npos);
+
+    click_canvas(W_QUALITY_SLIDER, 24);
+    EXPECT_EQ(settings.QUALITE, 0);
+    EXPECT_EQ(stored("QUALITE"), "0");
+
+    click_canvas(W_QUALITY_SLIDER, 25);
+    EXPECT_EQ(stored("QUALITE"), "1");
+}
+
+TEST_F(MainWindow, QualitySliderShowsTheChosenCell) {
+    start();
+    // The chosen cell is filled with the accent colour, the others white.
+    auto cell_centre_is_white = [](int digit) {
+        PixelView v = canvas_pixels(W_QUALITY_SLIDER);
+        const int x = 3 + digit * 24 + 2;
+        const std::uint8_t* p = v.row_from_top(4) + x * 3;
+        return p[0] == 255 && p[1] == 255 && p[2] == 255;
+    };
+    click_canvas(W_QUALITY_SLIDER, 5 * 25 + 3);
+    EXPECT_FALSE(cell_centre_is_white(5));
+    EXPECT_TRUE(cell_centre_is_white(8));
+    click_canvas(W_QUALITY_SLIDER, 8 * 25 + 3);
+    EXPECT_TRUE(cell_centre_is_white(5));
+    EXPECT_FALSE(cell_centre_is_white(8));
+}
+
+TEST_F(MainWindow, FormatSelectorHidesTheQualityForPng) {
+    start();
+    ASSERT_GT(jpg_text_width(), 0);
+    const int png_x = jpg_text_width() + 60;
+    EXPECT_TRUE(widget_visible(W_QUALITY_SLIDER));
+
+    click_canvas(W_FORMAT_SELECTOR, png_x);
+    EXPECT_EQ(settings.TYPE, "PNG");
+    EXPECT_EQ(stored("TYPE"), "PNG");
+    EXPECT_FALSE(widget_visible(W_QUALITY_SLIDER));
+    EXPECT_FALSE(widget_visible(W_QUALITY_LABEL));
+    EXPECT_EQ(get_text(W_INFO_PANEL).find("Image quality"), std::string::npos);
+
+    click_canvas(W_FORMAT_SELECTOR, 5);
+    EXPECT_EQ(settings.TYPE, "JPG");
+    EXPECT_TRUE(widget_visible(W_QUALITY_SLIDER));
+    EXPECT_TRUE(widget_visible(W_QUALITY_LABEL));
+
+    // Between the zones nothing happens.
+    click_canvas(W_FORMAT_SELECTOR, jpg_text_width() + 30);
+    EXPECT_EQ(settings.TYPE, "JPG");
+}
+
+TEST_F(MainWindow, ClickingTheChosenFormatOnlySavesAgain) {
+    start("UK", "PNG");
+    EXPECT_FALSE(widget_visible(W_QUALITY_SLIDER));
+    // Something else in the file must survive the repeated save untouched.
+    save_text("TYPE", "JPG");
+    click_canvas(W_FORMAT_SELECTOR, jpg_text_width() + 60);
+    EXPECT_EQ(stored("TYPE"), "PNG");
+    EXPECT_EQ(settings.TYPE, "PNG");
+    EXPECT_FALSE(widget_visible(W_QUALITY_SLIDER));
+}
+
+TEST_F(MainWindow, FormatSelectorNamesTheZoneUnderThePointer) {
+    start();
+    set_text(W_STATUS_LINE, "before");
+    simulate_pointer(W_FORMAT_SELECTOR, SubKind::PointerEnter, 0, 0);
+    simulate_pointer(W_FORMAT_SELECTOR, SubKind::PointerMove, jpg_text_width() + 60, 5);
+    pump();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Output format PNG");
+    EXPECT_EQ(pointer_shape(W_FORMAT_SELECTOR), PointerShape::Hand);
+    simulate_pointer(W_FORMAT_SELECTOR, SubKind::PointerMove, 5, 5);
+    pump();
+    // JPG is already chosen: the arrow stays.
+    EXPECT_EQ(pointer_shape(W_FORMAT_SELECTOR), PointerShape::Arrow);
+    simulate_pointer(W_FORMAT_SELECTOR, SubKind::PointerLeave, 0, 0);
+    pump();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "before");
+}
+
+TEST_F(MainWindow, PresetHeadersJumpBackAndKeepTheSize) {
+    start("UK", "JPG", "LIB");
+    const std::int16_t l = settings.L, h = settings.H;
+    for (int position : {0, 1, 8, 9, 12, 13}) {
+        simulate_list_choice(W_PRESET_LIST, position);
+        pump();
+        EXPECT_EQ(list_get_selected(W_PRESET_LIST), 0) << position;
+        EXPECT_EQ(settings.L, l);
+        EXPECT_EQ(settings.H, h);
+    }
+    simulate_list_choice(W_PRESET_LIST, 11);
+    pump();
+    EXPECT_EQ(get_text(W_PRESET_LIST), " 1080p ");
+    EXPECT_EQ(settings.L, 1920);
+    EXPECT_EQ(settings.H, 1080);
+    EXPECT_EQ(get_text(W_FREE_WIDTH), "1920");
+    EXPECT_EQ(get_text(W_FREE_HEIGHT), "1080");
+    EXPECT_NE(get_text(W_INFO_PANEL).find("picture:1920 px   x 1080 px \n"), std::string::npos);
+}
+
+TEST_F(MainWindow, SizeFieldsKeepDigitsAndTheLargestSide) {
+    start("UK", "JPG", "LIB");
+    simulate_typing(W_FREE_WIDTH, "640");
+    pump();
+    EXPECT_EQ(settings.L, 640);
+    EXPECT_EQ(stored("L"), "640");
+    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_OPEN_FREE).rfind(" Open a picture to resize in 640 x ", 0), 0u);
+
+    // A value that used to wrap to a negative size is held at 32767.
+    simulate_typing(W_FREE_HEIGHT, "40000");
+    pump();
+    EXPECT_EQ(settings.H, 32767);
+    EXPECT_EQ(stored("H"), "32767");
+    EXPECT_EQ(get_text(W_FREE_HEIGHT), "32767");
+
+    simulate_typing(W_FREE_WIDTH, "12ab");
+    pump();
+    EXPECT_EQ(get_text(W_FREE_WIDTH).find_first_not_of("0123456789"), std::string::npos);
+    EXPECT_GE(settings.L, 0);
+
+    // An empty field counts as 0.
+    simulate_typing(W_FREE_WIDTH, "");
+    pump();
+    EXPECT_EQ(settings.L, 0);
+    EXPECT_EQ(stored("L"), "0");
+}
+
+TEST_F(MainWindow, RelativeFieldsRenameTheOpenEntry) {
+    start();
+    simulate_typing(W_LANDSCAPE_WIDTH, "800");
+    pump();
+    EXPECT_EQ(settings.Taille_Paysage, 800);
+    EXPECT_EQ(stored("Taille_Paysage"), "800");
+    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_OPEN_RELATIVE),
+              " Open a picture to resize using : 800 " + std::to_string(settings.Taille_Portrait));
+    EXPECT_NE(get_text(W_INFO_PANEL).find("Size : 800 px  x  "), std::string::npos);
+}
+
+TEST_F(MainWindow, ModeButtonsSwapTheRows) {
+    start();
+    EXPECT_TRUE(widget_visible(W_LANDSCAPE_WIDTH));
+    EXPECT_FALSE(widget_visible(W_PRESET_LIST));
+    EXPECT_EQ(widget_height(W_RELATIVE_MODE), 34);
+    simulate_click(W_FREE_MODE);
+    pump();
+    EXPECT_EQ(settings.MODE, "LIB");
+    EXPECT_EQ(stored("MODE"), "LIB");
+    EXPECT_FALSE(widget_visible(W_LANDSCAPE_WIDTH));
+    EXPECT_TRUE(widget_visible(W_FREE_WIDTH));
+    EXPECT_TRUE(widget_visible(W_PRESET_LIST));
+    EXPECT_EQ(widget_height(W_FREE_MODE), 34);
+    EXPECT_EQ(widget_height(W_RELATIVE_MODE), 20);
+    EXPECT_EQ(widget_y(W_RELATIVE_MODE), ROW_MODE + 13);
+    EXPECT_NE(get_text(W_INFO_PANEL).find("Mode : free"), std::string::npos);
+}
+
+TEST_F(MainWindow, PrefixDialogOutcomes) {
+    start();
+    ScriptedDialogs dialogs;
+    const std::string before = settings.PREFIX.get();
+
+    dialogs.answer_text("small_");
+    simulate_click(W_PREFIX_BUTTON);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].title, "Choice of Prefix");
+    EXPECT_EQ(dialogs.requests()[0].text, "Type the prefixe (0 = no prefix)");
+    EXPECT_EQ(dialogs.requests()[0].default_answer, before);
+    EXPECT_EQ(settings.PREFIX, "small_");
+    EXPECT_EQ(stored("PREFIX"), "small_");
+    EXPECT_EQ(get_text(W_PREFIX_FIELD), "small_");
+    EXPECT_EQ(get_text(W_STATUS_LINE), "New prefix done");
+
+    dialogs.answer_text("small_");
+    simulate_click(W_PREFIX_BUTTON);
+    pump();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Prefixe has not been changed");
+
+    // Empty answer: the overwrite question; No keeps the prefix.
+    dialogs.answer_text("");
+    dialogs.answer_code(ANSWER_NO);
+    simulate_click(W_PREFIX_BUTTON);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 4u);
+    EXPECT_EQ(dialogs.requests()[3].kind, DialogKind::MessageBox);
+    EXPECT_EQ(dialogs.requests()[3].title, "No prefix");
+    EXPECT_EQ(settings.PREFIX, "small_");
+    EXPECT_EQ(stored("PREFIX"), "small_");
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Cancel, Prefixe has not been changed");
+
+    // Yes stores "0".
+    dialogs.answer_text("");
+    dialogs.answer_code(ANSWER_YES);
+    simulate_click(W_PREFIX_BUTTON);
+    pump();
+    EXPECT_EQ(settings.PREFIX, "0");
+    EXPECT_EQ(stored("PREFIX"), "0");
+    EXPECT_EQ(get_text(W_PREFIX_FIELD), "0");
+    EXPECT_EQ(dialogs.unused_answers(), 0u);
+}
+
+TEST_F(MainWindow, EnglishExitKeyIsE) {
+    start("UK");
+    settings.QUALITE = 3;  // only a full save writes this
+    simulate_key(MAIN_WINDOW, 'Q');
+    pump();
+    EXPECT_EQ(shell.quit_requested, 0);
+    EXPECT_EQ(stored("QUALITE"), "<none>");
+    simulate_key(MAIN_WINDOW, 'E');
+    pump();
+    EXPECT_EQ(shell.quit_requested, 1);
+    EXPECT_EQ(stored("QUALITE"), "3");
+}
+
+TEST_F(MainWindow, FrenchExitKeyIsQ) {
+    start("FR");
+    simulate_key(MAIN_WINDOW, 'E');
+    pump();
+    EXPECT_EQ(shell.quit_requested, 0);
+    simulate_key(MAIN_WINDOW, 'Q');
+    pump();
+    EXPECT_EQ(shell.quit_requested, 1);
+    EXPECT_EQ(stored("LNG"), "FR");
+}
+
+TEST_F(MainWindow, KeysTypedInAFieldStillRunTheirCommand) {
+    start("UK", "JPG", "LIB");
+    set_focus(W_FREE_WIDTH);
+    simulate_key(MAIN_WINDOW, 'A');
+    pump();
+    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Pixmold  1.7.0", 0), 0u);
+    EXPECT_EQ(shell.quit_requested, 0);
+}
+
+TEST_F(MainWindow, ChoosingTheLanguageInUseDoesNothing) {
+    start("UK");
+    ScriptedDialogs dialogs;
+    trigger_menu_item(MAIN_WINDOW, CMD_ENGLISH);
+    pump();
+    EXPECT_TRUE(dialogs.requests().empty());
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(stored("LNG"), "<none>");
+}
+
+TEST_F(MainWindow, SwitchingLanguageTellsInTheNewOneSavesAndEnds) {
+    start("UK");
+    ScriptedDialogs dialogs;
+    trigger_menu_item(MAIN_WINDOW, CMD_FRENCH);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].title, "Info");
+    EXPECT_EQ(dialogs.requests()[0].text, "Vous devez redémarrer Pixmold");
+    EXPECT_NE(dialogs.requests()[0].flags & MB_ICON_INFORMATION, 0);
+    EXPECT_EQ(stored("LNG"), "FR");
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(MainWindow, SwitchingToEnglishFromFrench) {
+    start("FR");
+    ScriptedDialogs dialogs;
+    trigger_menu_item(MAIN_WINDOW, CMD_ENGLISH);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].text, "You have to restart Pixmold");
+    EXPECT_EQ(stored("LNG"), "UK");
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(MainWindow, AdjustToDesktopInRelativeMode) {
+    start("UK", "JPG", "REL");
+    simulate_typing(W_LANDSCAPE_WIDTH, "800");
+    pump();
+    trigger_menu_item(MAIN_WINDOW, CMD_ADJUST_TO_DESKTOP);
+    pump();
+    EXPECT_EQ(settings.Taille_Paysage, desktop_width());
+    EXPECT_EQ(settings.Taille_Portrait, desktop_height());
+    EXPECT_EQ(get_text(W_LANDSCAPE_WIDTH), std::to_string(desktop_width()));
+    EXPECT_EQ(stored("Taille_Paysage"), std::to_string(desktop_width()));
+    EXPECT_EQ(settings.L, static_cast<std::int16_t>(desktop_width()));
+}
+
+TEST_F(MainWindow, AdjustToDesktopInFreeModeFillsTheFreeFields) {
+    start("UK", "JPG", "LIB");
+    simulate_typing(W_FREE_WIDTH, "10");
+    simulate_typing(W_FREE_HEIGHT, "20");
+    pump();
+    trigger_menu_item(MAIN_WINDOW, CMD_ADJUST_TO_DESKTOP);
+    pump();
+    EXPECT_EQ(get_text(W_FREE_WIDTH), std::to_string(desktop_width()));
+    EXPECT_EQ(get_text(W_FREE_HEIGHT), std::to_string(desktop_height()));
+    EXPECT_EQ(stored("FREE_L"), std::to_string(desktop_width()));
+    EXPECT_EQ(stored("FREE_H"), std::to_string(desktop_height()));
+    EXPECT_EQ(settings.L, static_cast<std::int16_t>(desktop_width()));
+}
+
+TEST_F(MainWindow, AlwaysOnTopSwitchTogglesInItsZone) {
+    start();
+    const std::int64_t before = settings.VISIBLE;
+    click_canvas(W_ALWAYS_ON_TOP, 10);  // on the label: nothing
+    EXPECT_EQ(settings.VISIBLE, before);
+    click_canvas(W_ALWAYS_ON_TOP, SWITCH_WIDTH - 20);
+    EXPECT_EQ(settings.VISIBLE, before == 1 ? 0 : before + 1);
+    EXPECT_EQ(stored("VISIBLE"), std::to_string(settings.VISIBLE));
+    click_canvas(W_ALWAYS_ON_TOP, SWITCH_WIDTH - 20);
+    EXPECT_EQ(settings.VISIBLE, 1);
+}
+
+TEST_F(MainWindow, FxButtonWidensAndNarrowsTheWindow) {
+    start();
+    EXPECT_EQ(window_width(MAIN_WINDOW), COLUMN_WIDTH);
+    EXPECT_FALSE(widget_visible(W_FX_PANEL));
+    click_canvas(W_FX_BUTTON, 50, 15);
+    EXPECT_EQ(shell.fx_panel_open, 1);
+    EXPECT_EQ(window_width(MAIN_WINDOW), WIDE_WIDTH);
+    EXPECT_TRUE(widget_visible(W_FX_PANEL));
+    click_canvas(W_FX_BUTTON, 50, 15);
+    EXPECT_EQ(shell.fx_panel_open, 0);
+    EXPECT_EQ(window_width(MAIN_WINDOW), NARROW_WIDTH);
+    EXPECT_FALSE(widget_visible(W_FX_PANEL));
+}
+
+TEST_F(MainWindow, HelpEntriesFillTheInfoPanel) {
+    start("FR");
+    trigger_menu_item(MAIN_WINDOW, CMD_HELP_RESOLUTION);
+    pump();
+    EXPECT_NE(get_text(W_INFO_PANEL).find("qui est de : L1920 x  H1080"), std::string::npos);
+    EXPECT_TRUE(text_is_centred(W_INFO_PANEL));
+    trigger_menu_item(MAIN_WINDOW, CMD_HELP_CROP);
+    pump();
+    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Comment recadrer une image ?", 0), 0u);
+    // The summary replaces the help text as soon as a setting changes.
+    click_canvas(W_QUALITY_SLIDER, 100);
+    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("\n > Résolution écran", 0), 0u);
+    EXPECT_FALSE(text_is_centred(W_INFO_PANEL));
+}
+
+TEST_F(MainWindow, CaptionsFollowTheLanguage) {
+    start("FR");
+    EXPECT_EQ(tooltip_text(W_BANNER), "VARNELO - Pixmold  1.7.0 Glisser &amp; Déposer vos photos !");
+    EXPECT_NE(tooltip_text(W_FX_BUTTON).find("<b>Effets Spéciaux</b>"), std::string::npos);
+    EXPECT_EQ(get_text(W_PREFIX_BUTTON), "Modifier le préfixe");
+    EXPECT_EQ(get_text(W_SIZE_TITLE), "Taille des futurs fichiers");
+    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_EXIT), "&Quitter\tQ");
+    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_ABOUT), "A propos du &logiciel ?\tL");
+    EXPECT_NE(get_text(W_INFO_PANEL).find(" > Résolution écran : L 1920    H 1080 <"), std::string::npos);
+}
+
+TEST(Artwork, EveryEmbeddedPictureDecodesAtItsSize) {
+    init_image_engine();
+    register_all_codecs();
+    EXPECT_EQ(embedded_pictures().size(), 28u);  // and the switch background made at start
+    EXPECT_EQ(decode_embedded_pictures(), 0);
+    EXPECT_EQ(image_width(PIC_BANNER), 275);
+    EXPECT_EQ(image_height(PIC_BANNER), 47);
+    for (ImageId n : {PIC_FX_BUTTON, PIC_FX_BUTTON_HOT}) {
+        EXPECT_EQ(image_width(n), 100);
+        EXPECT_EQ(image_height(n), 30);
+    }
+    for (ImageId n : {PIC_SWITCH_ON, PIC_SWITCH_OFF}) {
+        EXPECT_EQ(image_width(n), 56);
+        EXPECT_EQ(image_height(n), 30);
+    }
+    EXPECT_EQ(image_width(PIC_SWITCH_BACK), 150);
+    EXPECT_EQ(image_width(PIC_MENU_OPEN), 16);
+    EXPECT_EQ(image_width(PIC_MENU_HELP), 16);  // the first entry of the icon file
+    EXPECT_EQ(image_width(PIC_INFO), 16);
+    EXPECT_EQ(image_width(PIC_FX_CROP), 39);
+    EXPECT_EQ(image_height(PIC_FX_CROP), 29);
+    EXPECT_EQ(image_height(PIC_FX_WEBCAM_ON), 39);
+}
+
+}  // namespace
+}  // namespace pixmold

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "batch/cli.h"
+#include "job_fixture.h"
+
+namespace pixmold {
+namespace {
+
+using namespace pixmold::test;
+
+struct ToolRun {
+    int status = -1;
+    std::string err;  // standard error
+};
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs pixmold-batch in `cwd`, standard error captured (not a terminal).
+ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args) {
+    std::string cmd = "cd ";
+    cmd += quoted(cwd.string());
+    cmd += " && ";
+    cmd += quoted(PIXMOLD_BATCH_EXE);
+    for (const std::string& a : args) {
+        cmd += ' ';
+        cmd += quoted(a);
+    }
+    cmd += " 2>&1 >/dev/null";
+    ToolRun r;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe) return r;
+    std::array<char, 4096> buf;
+    std::size_t n = 0;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.err.append(buf.data(), n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override { start_engine(); }
+    TempDir dir;
+};
+
+TEST_F(Cli, BadArgumentsExitWithTwoAndSayWhy) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "no PATH"},
+        {{"--bogus", "x.jpg"}, "unknown option: --bogus"},
+        {{"--quality", "11", "x.jpg"}, "--quality"},
+        {{"--quality", "8x", "x.jpg"}, "--quality"},
+        {{"--mode", "relative", "x.jpg"}, "--mode"},
+        {{"--format", "gif", "x.jpg"}, "--format"},
+        {{"--threads", "0", "x.jpg"}, "--threads"},
+        {{"--width", "40000", "x.jpg"}, "--width"},
+        {{"x.jpg", "--prefix"}, "missing value"},
+        {{"--settings", "nowhere.vrn", "x.jpg"}, "nowhere.vrn"},
+        {{"notes.txt"}, "no picture"},
+    };
+    for (const auto& [args, says] : cases) {
+        const ToolRun r = run_tool(dir.path, args);
+        EXPECT_EQ(r.status, 2) << says;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(Cli, ParsesEveryOptionInBothSpellings) {
+    std::string error;
+    const auto o = parse_cli({"--mode", "free", "--width=640", "--height", "480", "--format=png", "--quality", "0",
+                              "--prefix", "", "--threads", "3", "--landscape-width", "1920", "--portrait-height=1080",
+                              "--", "--odd.jpg"},
+                             error);
+    ASSERT_TRUE(o) << error;
+    BatchSettings s = apply_cli(BatchSettings{}, *o);
+    EXPECT_EQ(s.mode, "LIB");
+    EXPECT_EQ(s.free_width, 640);
+    EXPECT_EQ(s.free_height, 480);
+    EXPECT_EQ(s.type, "PNG");
+    EXPECT_EQ(s.quality, 0);
+    EXPECT_EQ(s.prefix, "");
+    EXPECT_EQ(s.landscape_width, 1920);
+    EXPECT_EQ(s.portrait_height, 1080);
+    EXPECT_EQ(o->threads, 3);
+    EXPECT_EQ(o->paths, std::vector<std::string>{"--odd.jpg"});
+}
+
+TEST_F(Cli, WritesEveryPictureAndExitsWithZero) {
+    std::filesystem::create_directories(dir.path / "in");
+    copy_in(dir, "base.jpg", "in/a.jpg");
+    copy_in(dir, "orient6_mm.jpg", "in/b.jpg");
+    const ToolRun r = run_tool(dir.path, {"--mode", "rel", "--landscape-width", "16", "--portrait-height", "16", "in"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(folder_names(dir.path / "in"), (std::vector<std::string>{"a.jpg", "b.jpg", "prefix_a.jpg", "prefix_b.jpg"}));
+    EXPECT_EQ(Decoded((dir.path / "in/prefix_b.jpg").string()).height(), 16);
+    // One line per picture when standard error is not a terminal, then the finished text.
+    EXPECT_NE(r.err.find("1/2 "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2/2 "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Terminé ! 2 image(s) traitée(s).\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "pref.vrn"));  // never written
+}
+
+TEST_F(Cli, FailuresExitWithOneAndAreNamed) {
+    const std::string bad = copy_in(dir, "corrupt.jpg");
+    const std::string good = copy_in(dir, "base.jpg");
+    const ToolRun r = run_tool(dir.path, {"--landscape-width", "16", "--portrait-height", "16", bad, good});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Terminé ! 2 image(s) traitée(s). (1 échec(s))"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("failed: " + bad), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.path / "prefix_base.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "prefix_corrupt.jpg"));
+}
+
+TEST_F(Cli, ReadsTheSettingsFileWithoutWritingItAndOptionsWin) {
+    const std::string prefs =
+        "\n[DEFAUT]\nMODE = REL\nTYPE = JPG\nLNG = FR\nPREFIX = prefix_\n"
+        "[USER]\nMODE = LIB\nTYPE = PNG\nL = 20\nH = 10\nPREFIX = small_\nLNG = UK\n";
+    std::ofstream(dir.path / "pref.vrn", std::ios::binary) << prefs;
+    copy_in(dir, "base.jpg");
+    const auto before = std::filesystem::last_write_time(dir.path / "pref.vrn");
+    ToolRun r = run_tool(dir.path, {"base.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Decoded png((dir.path / "small_base.png").string());
+    EXPECT_EQ(png.width(), 20);
+    EXPECT_EQ(png.height(), 10);
+    EXPECT_NE(r.err.find("Finish ! 1 pictures were processed.."), std::string::npos) << r.err;
+
+    r = run_tool(dir.path, {"--format", "jpg", "--prefix", "0", "--width", "8", "base.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Decoded((dir.path / "base.jpg").string()).width(), 8);  // prefix "0": the source itself
+    EXPECT_EQ(slurp(dir.path / "pref.vrn"), prefs);
+    EXPECT_EQ(std::filesystem::last_write_time(dir.path / "pref.vrn"), before);
+
+    // The same file elsewhere, named with --settings.
+    std::filesystem::create_directories(dir.path / "other");
+    std::filesystem::rename(dir.path / "pref.vrn", dir.path / "other/my.vrn");
+    copy_in(dir, "base.jpg", "c.jpg");
+    r = run_tool(dir.path, {"--settings", "other/my.vrn", "c.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.path / "small_c.png"));
+}
+
+TEST_F(Cli, OneGroupFileIsReadFromItsDefaults) {
+    // A file holding only its creation-time group: "DEFAUT" is the one read.
+    std::ofstream(dir.path / "pref.vrn") << "[DEFAUT]\nTYPE = PNG\nPREFIX = d_\nMODE = LIB\nL = 12\nH = 6\n";
+    copy_in(dir, "base.jpg");
+    const ToolRun r = run_tool(dir.path, {"base.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Decoded((dir.path / "d_base.png").string()).width(), 12);
+}
+
+}  // namespace
+}  // namespace pixmold

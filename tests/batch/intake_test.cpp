@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "batch/intake.h"
+#include "temp_dir.h"
+
+namespace pixmold {
+namespace {
+
+TEST(Extension, StopsAtSpacesSeparatorsAndLeadingDots) {
+    EXPECT_EQ(path_extension("/a/photo.JPG"), "JPG");
+    EXPECT_EQ(path_extension("/a/my.holiday.jpeg"), "jpeg");
+    EXPECT_EQ(path_extension("/a/holiday photo.jp g"), "");
+    EXPECT_EQ(path_extension("/a/photo.jpg backup"), "");
+    EXPECT_EQ(path_extension("/a/.jpg"), "");
+    EXPECT_EQ(path_extension(".jpg"), "");
+    EXPECT_EQ(path_extension("C:\\x\\.jpg"), "");
+    EXPECT_EQ(path_extension("/a.b/photo"), "");
+    EXPECT_EQ(path_extension("C:\\a.b\\photo"), "");
+    EXPECT_EQ(path_extension("/a/photo."), "");
+    EXPECT_EQ(path_extension("/a/photo.jpg\"x"), "jpg");
+    EXPECT_EQ(path_extension("x.y.png"), "png");
+}
+
+TEST(Extension, AcceptedSetIsExactAfterLowerCasing) {
+    for (const char* ok : {"a.jpg", "a.JPEG", "a.Jp2", "a.bmp", "a.PNG", "a.tif"}) EXPECT_TRUE(is_picture_path(ok)) << ok;
+    for (const char* no : {"a.tiff", "a.txt", "a.gif", "a", ".png", "a.jpg ", "a.jpgx", "a.jp"})
+        EXPECT_FALSE(is_picture_path(no)) << no;
+}
+
+TEST(DropText, SeparatorsGiveFields) {
+    EXPECT_EQ(split_drop_text("a\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(split_drop_text("a"), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(split_drop_text("a\n"), (std::vector<std::string>{"a", ""}));
+}
+
+class IntakeFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = temp.path / "Photos";
+        std::filesystem::create_directories(dir_ / "e");
+        for (const char* name : {"a.JPG", "b.png", "c.txt", "d.tiff", ".jpg", "e/inner.jpg", "f g.jp g"})
+            std::ofstream(dir_ / name) << "x";
+        std::filesystem::create_directories(dir_ / "sub.jpg");  // a folder named like a picture
+    }
+    TempDir temp;
+    std::filesystem::path dir_;
+};
+
+TEST_F(IntakeFolder, OneFolderGivesItsPicturesWithoutSubfolders) {
+    PictureList list = build_picture_list({dir_.string()});
+    std::sort(list.begin(), list.end());  // the file system's listing order is not fixed
+    EXPECT_EQ(list, (PictureList{(dir_ / "a.JPG").string(), (dir_ / "b.png").string()}));
+}
+
+TEST_F(IntakeFolder, TrailingSeparatorIsNotDoubled) {
+    PictureList list = build_picture_list({dir_.string() + "/"});
+    std::sort(list.begin(), list.end());
+    EXPECT_EQ(list, (PictureList{(dir_ / "a.JPG").string(), (dir_ / "b.png").string()}));
+}
+
+TEST_F(IntakeFolder, TwoFoldersGiveNothing) {
+    std::filesystem::create_directories(temp.path / "Other");
+    std::ofstream(temp.path / "Other" / "x.jpg") << "x";
+    EXPECT_TRUE(build_picture_list({dir_.string(), (temp.path / "Other").string()}).empty());
+    EXPECT_TRUE(build_picture_list_from_text(dir_.string() + "\n" + (temp.path / "Other").string()).empty());
+}
+
+TEST_F(IntakeFolder, FolderAndFileGiveOnlyTheFile) {
+    const std::string file = (dir_ / "b.png").string();
+    EXPECT_EQ(build_picture_list({dir_.string(), file}), PictureList{file});
+}
+
+TEST_F(IntakeFolder, FolderNamedLikeAPictureAmongSeveralIsTakenAsAPath) {
+    const std::string folder = (dir_ / "sub.jpg").string();
+    const std::string file = (dir_ / "b.png").string();
+    EXPECT_EQ(build_picture_list({folder, file}), (PictureList{folder, file}));
+    // Alone, it is a folder and its (empty) content is listed.
+    EXPECT_TRUE(build_picture_list({folder}).empty());
+}
+
+TEST(Intake, FilesAreFilteredInDropOrderWithDuplicatesKept) {
+    EXPECT_EQ(build_picture_list_from_text("/p/x.jpeg\n/p/notes.txt\n/p/y.jp2"), (PictureList{"/p/x.jpeg", "/p/y.jp2"}));
+    EXPECT_EQ(build_picture_list({"/p/a.jpg", "/p/a.jpg"}), (PictureList{"/p/a.jpg", "/p/a.jpg"}));
+    EXPECT_EQ(build_picture_list({"/p/holiday photo.jp g", "/p/photo.jpg backup", "/p/.jpg", "/p/my.holiday.jpeg"}),
+              PictureList{"/p/my.holiday.jpeg"});
+}
+
+TEST(Intake, MissingFolderOrFileIsJudgedByName) {
+    EXPECT_TRUE(build_picture_list({"/no/such/folder"}).empty());
+    EXPECT_EQ(build_picture_list({"/no/such/file.png"}), PictureList{"/no/such/file.png"});
+    EXPECT_TRUE(build_picture_list({}).empty());
+}
+
+}  // namespace
+}  // namespace pixmold

@@ -1,0 +1,88 @@
+// Shared helpers for the tests that run the resize job on real files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "batch/job.h"
+#include "image/codec.h"
+#include "image/image.h"
+#include "temp_dir.h"
+
+namespace pixmold::test {
+
+inline const std::string kData = std::string(PIXMOLD_TEST_DATA) + "/batch/";
+
+inline void start_engine() {
+    init_image_engine();
+    register_all_codecs();
+}
+
+// A decoded output, freed when the test is done with it.
+struct Decoded {
+    static constexpr ImageId kNumber = 900;
+    Metadata metadata;
+    PixelView view;
+    explicit Decoded(const std::string& path) {
+        DecodeOptions o;
+        o.metadata = &metadata;
+        if (load_image(kNumber, path, o)) view = image_pixels(kNumber);
+    }
+    ~Decoded() { free_image(kNumber); }
+    explicit operator bool() const { return bool(view); }
+    int width() const { return view.width; }
+    int height() const { return view.height; }
+    // Blue, green, red of the shown pixel (x, y), counted from the top.
+    std::array<int, 3> bgr(int x, int y) const {
+        const std::uint8_t* p = view.row_from_top(y) + x * (view.depth / 8);
+        return {p[0], p[1], p[2]};
+    }
+};
+
+inline BatchSettings make_settings(const std::string& mode, std::int64_t a, std::int64_t b, const std::string& type,
+                              const std::string& prefix = "p_") {
+    BatchSettings s;
+    s.mode = mode;
+    s.type = type;
+    s.prefix = prefix;
+    s.quality = 9;
+    if (mode == "LIB") {
+        s.free_width = std::int16_t(a);
+        s.free_height = std::int16_t(b);
+    } else {
+        s.landscape_width = a;
+        s.portrait_height = b;
+    }
+    return s;
+}
+
+inline std::string copy_in(const TempDir& dir, const std::string& data_name, const std::string& as = "") {
+    const auto target = dir.path / (as.empty() ? data_name : as);
+    std::filesystem::copy_file(kData + data_name, target, std::filesystem::copy_options::overwrite_existing);
+    return target.string();
+}
+
+// Runs a whole batch and waits for its end.
+inline void run_batch(BatchJob& job, PictureList list, const BatchSettings& s, int threads = 2) {
+    BatchJob::Options o;
+    o.settings = [s] { return s; };
+    o.threads = threads;
+    ASSERT_TRUE(job.start(std::move(list), o));
+    job.wait();
+}
+
+// Names in a folder, sorted.
+inline std::vector<std::string> folder_names(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace pixmold::test

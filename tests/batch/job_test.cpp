@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <thread>
+
+#include "batch/exif.h"
+#include "job_fixture.h"
+
+namespace pixmold {
+namespace {
+
+using namespace pixmold::test;
+
+class Job : public ::testing::Test {
+protected:
+    void SetUp() override { start_engine(); }
+    TempDir dir;
+};
+
+// Stored 32 x 16: top-left red, top-right green, bottom-left blue, bottom-right white.
+enum Colour { Red, Green, Blue, White };
+Colour nearest(std::array<int, 3> bgr) {
+    const int b = bgr[0], g = bgr[1], r = bgr[2];
+    if (r > 128 && g > 128 && b > 128) return White;
+    if (r > 128) return Red;
+    if (g > 128) return Green;
+    return Blue;
+}
+
+PictureReport process(const std::string& path, const BatchSettings& s) {
+    PictureContext c;
+    c.slot_base = 950;
+    return process_picture(path, s, c);
+}
+
+TEST_F(Job, OrientationTurnsJpegAndPngOutputsInBothByteOrders) {
+    struct Case {
+        const char* file;
+        Colour top_left, top_right;
+    };
+    // 6 shows the stored picture turned clockwise, 8 counter-clockwise.
+    const Case cases[] = {{"orient6_ii.jpg", Blue, Red}, {"orient6_mm.jpg", Blue, Red}, {"orient8_mm.jpg", Green, White},
+                          {"orient6.png", Blue, Red},    {"orient6.tif", Blue, Red},
+                          {"orient8.tif", Green, White}};
+    for (const Case& c : cases) {
+        for (const char* type : {"JPG", "PNG"}) {
+            const std::string src = copy_in(dir, c.file);
+            const PictureReport r = process(src, make_settings("REL", 64, 32, type));
+            ASSERT_EQ(r.outcome, PictureOutcome::Written) << c.file << " " << type;
+            EXPECT_EQ(r.orientation, std::string(c.file).find('8') != std::string::npos ? 8 : 6);
+            const Decoded out(r.output_path);
+            ASSERT_TRUE(out) << r.output_path;
+            // Shown 16 x 32, a portrait: it takes the portrait height.
+            EXPECT_EQ(out.width(), 16) << c.file << " " << type;
+            EXPECT_EQ(out.height(), 32) << c.file << " " << type;
+            EXPECT_EQ(nearest(out.bgr(2, 2)), c.top_left) << c.file << " " << type;
+            EXPECT_EQ(nearest(out.bgr(13, 2)), c.top_right) << c.file << " " << type;
+            // The output is upright: nothing tells a viewer to turn it again.
+            EXPECT_EQ(read_orientation(r.output_path), 1) << c.file << " " << type;
+        }
+    }
+}
+
+TEST_F(Job, UpsideDownTiffIsTurnedOnce) {
+    const PictureReport r = process(copy_in(dir, "orient3.tif"), make_settings("REL", 32, 32, "PNG"));
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    const Decoded out(r.output_path);
+    EXPECT_EQ(out.width(), 32);
+    EXPECT_EQ(nearest(out.bgr(2, 2)), White);
+    EXPECT_EQ(nearest(out.bgr(29, 13)), Red);
+}
+
+TEST_F(Job, StrayTagBytesDoNotTurnThePicture) {
+    const PictureReport r = process(copy_in(dir, "false_tag.jpg"), make_settings("REL", 32, 32, "JPG"));
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    const Decoded out(r.output_path);
+    EXPECT_EQ(out.width(), 32);
+    EXPECT_EQ(out.height(), 16);
+    EXPECT_EQ(nearest(out.bgr(2, 2)), Red);
+}
+
+TEST_F(Job, PortraitOrLandscapeIsJudgedAsShown) {
+    // Stored 32 x 16 but shown 16 x 32: the portrait height applies.
+    const PictureReport r = process(copy_in(dir, "orient6_mm.jpg"), make_settings("REL", 20, 10, "PNG"));
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    EXPECT_EQ(r.target, (TargetSize{5, 10}));
+    const Decoded out(r.output_path);
+    EXPECT_EQ(out.width(), 5);
+    EXPECT_EQ(out.height(), 10);
+}
+
+TEST_F(Job, FreeModeGivesExactlyTheSizeAsShown) {
+    const PictureReport r = process(copy_in(dir, "orient6_ii.jpg"), make_settings("LIB", 40, 24, "JPG"));
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    const Decoded out(r.output_path);
+    EXPECT_EQ(out.width(), 40);
+    EXPECT_EQ(out.height(), 24);
+}
+
+TEST_F(Job, JpegOutputKeepsEditedExifAndIcc) {
+    const std::vector<std::uint8_t> icc = [] {
+        std::ifstream in(kData + "test.icc", std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }();
+    const PictureReport r = process(copy_in(dir, "meta_ii.jpg"), make_settings("REL", 64, 20, "JPG"));
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    const Decoded out(r.output_path);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out.width(), 10);
+    EXPECT_EQ(out.height(), 20);
+    EXPECT_EQ(out.metadata.icc, icc);
+    ASSERT_FALSE(out.metadata.exif.empty());
+    EXPECT_EQ(exif_orientation(out.metadata.exif), 1);
+    const std::string text(out.metadata.exif.begin(), out.metadata.exif.end());
+    EXPECT_NE(text.find("PixmoldTestCam"), std::string::npos);
+    // The 159-byte thumbnail is gone, and with it the JPEG start marker it held.
+    EXPECT_EQ(text.find("\xFF\xD8"), std::string::npos);
+    const auto source_exif = Decoded(kData + "meta_ii.jpg").metadata.exif;
+    EXPECT_LT(out.metadata.exif.size() + 150, source_exif.size());
+}
+
+TEST_F(Job, PngOutputKeepsIcc) {
+    const std::vector<std::uint8_t> icc = [] {
+        std::ifstream in(kData + "test.icc", std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }();
+    const PictureReport r = process(copy_in(dir, "meta.png"), make_settings("REL", 16, 16, "PNG"));
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    const Decoded out(r.output_path);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out.width(), 16);
+    EXPECT_EQ(out.metadata.icc, icc);
+}
+
+TEST_F(Job, PrefixZeroReplacesTheSourceAndOtherExtensionsGetANewFile) {
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    const std::string b = copy_in(dir, "base.jpg", "b.jpeg");
+    BatchJob job;
+    run_batch(job, {a, b}, make_settings("REL", 16, 16, "JPG", "0"));
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpeg", "b.jpg"}));
+    EXPECT_EQ(Decoded(a).width(), 16);
+    EXPECT_EQ(Decoded(b).width(), 32);  // the source stays
+    EXPECT_EQ(Decoded((dir.path / "b.jpg").string()).width(), 16);
+    EXPECT_EQ(job.failed(), 0);
+}
+
+TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
+    const std::string bad = copy_in(dir, "corrupt.jpg");
+    const std::string good = copy_in(dir, "base.jpg");
+    const std::string missing = (dir.path / "gone.png").string();
+    BatchJob job;
+    run_batch(job, {bad, good, missing}, make_settings("REL", 16, 16, "JPG"));
+    EXPECT_EQ(job.total(), 3);
+    EXPECT_EQ(job.remaining(), 0);
+    EXPECT_EQ(job.failed(), 2);
+    EXPECT_FALSE(job.stopped());
+    EXPECT_EQ(job.failed_sources(), (std::vector<std::string>{bad, missing}));
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"base.jpg", "corrupt.jpg", "p_base.jpg"}));
+}
+
+TEST_F(Job, ZeroSideAndUnknownTypeAreFailures) {
+    const std::string src = copy_in(dir, "base.jpg");
+    // 32 x 16 to 1 wide gives a height of 0.
+    EXPECT_EQ(process(src, make_settings("REL", 1, 1, "JPG")).outcome, PictureOutcome::Failed);
+    EXPECT_EQ(process(src, make_settings("REL", 16, 16, "GIF")).outcome, PictureOutcome::Failed);
+    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"base.jpg"});
+}
+
+TEST_F(Job, UnknownModeKeepsThePreviousPicturesSize) {
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
+    BatchJob job;
+    BatchJob::Options o;
+    int calls = 0;
+    o.settings = [&calls] {
+        // A broken MODE at the start, then free mode for the first picture and
+        // the broken one again for the second, which keeps the first one's size.
+        ++calls;
+        return make_settings(calls == 2 ? "LIB" : "XXX", 24, 12, "PNG");
+    };
+    o.threads = 2;
+    ASSERT_TRUE(job.start({a, b}, o));
+    job.wait();
+    EXPECT_EQ(job.failed(), 0);
+    const Decoded out((dir.path / "p_b.png").string());
+    EXPECT_EQ(out.width(), 24);
+    EXPECT_EQ(out.height(), 12);
+}
+
+TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
+    // Both entries write x.jpg; the slow first must not overwrite the quick second.
+    create_image(960, 1500, 1500, 24, 0x0000FF);  // red
+    ASSERT_TRUE(save_image(960, (dir.path / "x.png").string(), TAG_PNG));
+    create_image(960, 8, 8, 24, 0xFF0000);  // blue
+    ASSERT_TRUE(save_image(960, (dir.path / "x.bmp").string(), TAG_BMP));
+    free_image(960);
+    BatchJob job;
+    run_batch(job, {(dir.path / "x.png").string(), (dir.path / "x.bmp").string()}, make_settings("REL", 16, 16, "JPG", "0"), 2);
+    const Decoded out((dir.path / "x.jpg").string());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(nearest(out.bgr(4, 4)), Blue);
+}
+
+TEST_F(Job, ShrinkOnLoadSize) {
+    int w = 0, h = 0;
+    shrink_on_load_size(4000, 3000, {800, 600}, w, h);
+    EXPECT_EQ(w, 1600);
+    EXPECT_EQ(h, 1200);
+    shrink_on_load_size(4000, 3000, {2001, 1500}, w, h);  // less than half on one side: full size
+    EXPECT_EQ(w, 4000);
+    EXPECT_EQ(h, 3000);
+    shrink_on_load_size(4000, 3000, {0, 600}, w, h);
+    EXPECT_EQ(w, 4000);
+}
+
+// A photograph-like test picture: smooth shading, fine texture and hard edges.
+void make_photo_like(const std::string& path, int w, int h) {
+    create_image(961, w, h, 24);
+    const PixelView v = image_pixels(961);
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0.0, 6.0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = v.row_from_top(y) + x * 3;
+            const double shade = 110 + 60 * std::sin(x * 0.013) * std::cos(y * 0.021) + 25 * std::sin((x + y) * 0.11);
+            const bool box = (x / 97 + y / 131) % 3 == 0;
+            for (int c = 0; c < 3; ++c) {
+                const double val = shade + (box ? 40 * (c - 1) : 0) + noise(rng);
+                p[c] = std::uint8_t(std::clamp(val, 0.0, 255.0));
+            }
+        }
+    ASSERT_TRUE(save_image(961, path, TAG_JPEG, 9));
+    free_image(961);
+}
+
+double psnr(const PixelView& a, const PixelView& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width * 3; ++x) {
+            const double d = double(a.row_from_top(y)[x]) - double(b.row_from_top(y)[x]);
+            sum += d * d;
+        }
+    const double mse = sum / (double(a.width) * a.height * 3);
+    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecode) {
+    const std::string src = (dir.path / "photo.jpg").string();
+    make_photo_like(src, 1600, 1200);
+    for (std::int64_t target : {700, 400, 190}) {  // scales 1, 1/2, 1/4 and 1/8 of the DCT
+        PictureContext fast, full;
+        fast.slot_base = 950;
+        full.slot_base = 950;
+        full.shrink_on_load = false;
+        BatchSettings s = make_settings("REL", target, target, "PNG", "fast_");
+        ASSERT_EQ(process_picture(src, s, fast).outcome, PictureOutcome::Written);
+        s.prefix = "full_";
+        ASSERT_EQ(process_picture(src, s, full).outcome, PictureOutcome::Written);
+        const Decoded a((dir.path / "fast_photo.png").string());
+        static constexpr ImageId other = 901;
+        ASSERT_TRUE(load_image(other, (dir.path / "full_photo.png").string()));
+        const PixelView b = image_pixels(other);
+        ASSERT_EQ(a.width(), b.width);
+        ASSERT_EQ(a.height(), b.height);
+        EXPECT_GE(psnr(a.view, b), 48.0) << "target " << target;
+        free_image(other);
+    }
+}
+
+TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
+    const std::string big = (dir.path / "big0.jpg").string();
+    make_photo_like(big, 4000, 3000);
+    std::vector<std::string> names{"big0.jpg"};
+    PictureList list{big};
+    for (int i = 1; i < 6; ++i) {
+        names.push_back("big" + std::to_string(i) + ".jpg");
+        std::filesystem::copy_file(big, dir.path / names.back());
+        list.push_back((dir.path / names.back()).string());
+    }
+    const auto original_size = std::filesystem::file_size(big);
+    BatchJob job;
+    BatchJob::Options o;
+    // Big targets need full decodes, which keep each picture busy a while.
+    const BatchSettings s = make_settings("REL", 3000, 3000, "JPG", "0");
+    o.settings = [s] { return s; };
+    o.threads = 2;
+    ASSERT_TRUE(job.start(list, o));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    job.stop();
+    EXPECT_FALSE(job.running());
+    EXPECT_TRUE(job.stopped());
+    EXPECT_LT(job.total() - job.remaining(), 6);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(folder_names(dir.path), names);  // no temporary file, nothing else
+    // Every file is whole: either the untouched source or the complete output.
+    int replaced = 0;
+    for (const std::string& n : names) {
+        const auto path = (dir.path / n).string();
+        const Decoded d(path);
+        ASSERT_TRUE(d) << n;
+        if (d.width() == 3000) ++replaced;
+        else EXPECT_EQ(std::filesystem::file_size(path), original_size) << n;
+    }
+    EXPECT_EQ(replaced, job.total() - job.remaining());
+}
+
+TEST_F(Job, RefusesASecondStartWhileRunning) {
+    const std::string big = (dir.path / "big.jpg").string();
+    make_photo_like(big, 3000, 2000);
+    BatchJob job;
+    BatchJob::Options o;
+    const BatchSettings s = make_settings("REL", 2900, 2900, "PNG");
+    o.settings = [s] { return s; };
+    ASSERT_TRUE(job.start({big, big}, o));
+    EXPECT_FALSE(job.start({big}, o));
+    EXPECT_EQ(job.total(), 2);
+    job.wait();
+    EXPECT_EQ(job.remaining(), 0);
+    EXPECT_FALSE(job.start({}, o));
+}
+
+}  // namespace
+}  // namespace pixmold

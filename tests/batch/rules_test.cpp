@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "batch/rules.h"
+#include "batch/texts.h"
+
+namespace pixmold {
+namespace {
+
+BatchSettings relative(std::int64_t landscape, std::int64_t portrait) {
+    BatchSettings s;
+    s.mode = "REL";
+    s.landscape_width = landscape;
+    s.portrait_height = portrait;
+    return s;
+}
+
+TEST(TargetSize, RelativeModeExamples) {
+    const BatchSettings s = relative(800, 600);
+    EXPECT_EQ(compute_target_size(s, 4000, 3000), (TargetSize{800, 600}));
+    EXPECT_EQ(compute_target_size(s, 3000, 4000), (TargetSize{450, 600}));
+    EXPECT_EQ(compute_target_size(s, 1000, 1000), (TargetSize{800, 600}));  // squares take both settings
+    EXPECT_EQ(compute_target_size(s, 400, 300), (TargetSize{800, 600}));    // enlarged
+}
+
+TEST(TargetSize, TruncatesAfterMultiplying) {
+    EXPECT_EQ(compute_target_size(relative(800, 800), 1000, 333), (TargetSize{800, 266}));
+    EXPECT_EQ(compute_target_size(relative(800, 800), 3000, 4000), (TargetSize{600, 800}));
+    // 999 * 7 / 1000 = 6.993: dividing first would give 0.
+    EXPECT_EQ(compute_target_size(relative(7, 7), 1000, 999), (TargetSize{7, 6}));
+    // A very thin picture gets a zero side, which no resize accepts.
+    const auto thin = compute_target_size(relative(800, 800), 1000, 1);
+    EXPECT_EQ(thin, (TargetSize{800, 0}));
+    EXPECT_FALSE(target_is_valid(*thin));
+}
+
+TEST(TargetSize, HugeSettingsDoNotOverflow) {
+    const auto t = compute_target_size(relative(std::numeric_limits<std::int64_t>::max(), 10), 30000, 20000);
+    ASSERT_TRUE(t);
+    EXPECT_FALSE(target_is_valid(*t));
+}
+
+TEST(TargetSize, FreeModeIgnoresProportionsAndUnknownModeHasNone) {
+    BatchSettings s;
+    s.mode = "LIB";
+    s.free_width = 640;
+    s.free_height = 480;
+    EXPECT_EQ(compute_target_size(s, 3000, 4000), (TargetSize{640, 480}));
+    EXPECT_EQ(compute_target_size(s, 10, 10), (TargetSize{640, 480}));
+    s.mode = "rel";
+    EXPECT_FALSE(compute_target_size(s, 3000, 4000));
+}
+
+TEST(TargetSize, Validity) {
+    EXPECT_TRUE(target_is_valid({1, 1}));
+    EXPECT_TRUE(target_is_valid({32767, 32767}));
+    EXPECT_FALSE(target_is_valid({32768, 10}));
+    EXPECT_FALSE(target_is_valid({10, -5}));
+}
+
+TEST(OutputPath, PrefixAndType) {
+    EXPECT_EQ(output_path_for("/p/photo.JPG", "prefix_", "JPG"), "/p/prefix_photo.jpg");
+    EXPECT_EQ(output_path_for("/p/photo.JPG", "prefix_", "PNG"), "/p/prefix_photo.png");
+    EXPECT_EQ(output_path_for("/p/photo.tif", "small_", "PNG"), "/p/small_photo.png");
+    EXPECT_EQ(output_path_for("/p/my.holiday.jpeg", "small_", "JPG"), "/p/small_my.holiday.jpg");
+    EXPECT_EQ(output_path_for("/p.d/a.bmp", "", "JPG"), "/p.d/a.jpg");
+    EXPECT_EQ(output_path_for("a.png", "x", "PNG"), "xa.png");
+    EXPECT_EQ(output_path_for("/p/a.jpg", "x", "GIF"), "");
+}
+
+TEST(OutputPath, PrefixZeroMeansTheSourceItself) {
+    EXPECT_EQ(effective_prefix("0"), "");
+    EXPECT_EQ(effective_prefix("00"), "00");
+    EXPECT_EQ(output_path_for("/p/a.jpg", effective_prefix("0"), "JPG"), "/p/a.jpg");
+    EXPECT_EQ(output_path_for("/p/a.jpeg", effective_prefix("0"), "JPG"), "/p/a.jpg");
+}
+
+TEST(Texts, StatusDropsTheFirstThreeCharacters) {
+    EXPECT_EQ(batch_status_text(5, 12, "/p/prefix_photo.jpg"), "5/12 - fix_photo.jpg");
+    EXPECT_EQ(batch_status_text(12, 12, "/p/abcd.png"), "12/12 - d.png");
+    EXPECT_EQ(batch_status_text(1, 1, "/p/ab"), "1/1 - ");
+    EXPECT_EQ(batch_status_text(0, 0, ""), "0/0 - ");
+}
+
+TEST(Texts, FinishedStoppedAndBusyInBothLanguages) {
+    EXPECT_EQ(batch_finished_text("FR", 12, 0), "Terminé ! 12 image(s) traitée(s).");
+    EXPECT_EQ(batch_finished_text("UK", 12, 0), "Finish ! 12 pictures were processed..");
+    EXPECT_EQ(batch_finished_text("FR", 12, 2), "Terminé ! 12 image(s) traitée(s). (2 échec(s))");
+    EXPECT_EQ(batch_finished_text("UK", 3, 1), "Finish ! 3 pictures were processed.. (1 failed)");
+    EXPECT_EQ(batch_stopped_text("FR", 3, 12), "Arrêt : 3/12 images traitées !");
+    EXPECT_EQ(batch_stopped_text("UK", 3, 12), "Stop : 3/12 images traitées !");
+    EXPECT_EQ(batch_busy_text("FR"), "Un traitement est déjà en cours");
+    EXPECT_EQ(batch_busy_text("UK"), "A batch is already running");
+}
+
+}  // namespace
+}  // namespace pixmold
