@@ -89,12 +89,14 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
+    std::vector<int> order;
     try {
         out.left.assign(n_out, 0);
         out.weights.assign(n_out * std::size_t(taps), 0);
         out.fine.assign(precise ? n_out * std::size_t(taps) : 0, 0);
         out.pairs.clear();
         if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
+        order.reserve(std::size_t(taps));
     } catch (const std::bad_alloc&) {
         out = FixedContributions{};
         return false;
@@ -113,14 +115,20 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         if (n == 0) continue;
         const double* w = &table.weights[std::size_t(i) * std::size_t(table.stride)];
         std::int16_t* q = &out.weights[std::size_t(i) * std::size_t(taps)] + (l - start);
-        int sum = 0, biggest = 0;
+        // Round down, then round up the weights that lost most until the sum
+        // is exactly one: each stays within one unit of its exact value.
+        int sum = 0;
+        order.clear();
         for (int k = 0; k < n; ++k) {
-            q[k] = std::int16_t(std::lround(w[k] * kOne));
+            q[k] = std::int16_t(std::floor(w[k] * kOne));
             sum += q[k];
-            if (std::fabs(w[k]) > std::fabs(w[biggest])) biggest = k;
+            order.push_back(k);
         }
-        // Put the rounding error on the largest weight so the sum is exact.
-        q[biggest] = std::int16_t(q[biggest] + (kOne - sum));
+        const int missing = std::clamp(kOne - sum, 0, n);
+        auto lost = [&](int k) { return w[k] * kOne - q[k]; };
+        std::nth_element(order.begin(), order.begin() + missing, order.end(),
+                         [&](int a, int b) { return lost(a) > lost(b); });
+        for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
         if (!precise) continue;
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
         for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
