@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/batch_start.h"
 #include "app/main_window_parts.h"
 #include "app/window_layout.h"
 
@@ -11,11 +12,14 @@ void build_main_window() {
     show_window(MAIN_WINDOW, true);
 }
 
-void handle_widget_event(int widget, SubKind subkind, int x, int y) { handle_column_event(widget, subkind, x, y); }
+void handle_widget_event(int widget, SubKind subkind, int x, int y) {
+    if (handle_batch_event(widget, subkind)) return;
+    handle_column_event(widget, subkind, x, y);
+}
 
 void handle_menu_command(int command) { run_menu_command(command); }
 
-void handle_drop_on_window(const std::string&) {}
+void handle_drop_on_window(const std::string& files) { batch_drop(files); }
 
 void handle_drop_on_widget(int, const std::string&) {}
 

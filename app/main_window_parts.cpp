@@ -17,6 +17,7 @@
 #include "app/window_layout.h"
 #include "app/window_rules.h"
 #include "runtime/dialogs.h"
+#include "runtime/plain_tooltip.h"
 #include "runtime/text_alignment.h"
 
 namespace pixmold {
@@ -99,7 +100,7 @@ void build_widgets() {
     Settings& s = settings;
 
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
-    set_tooltip(W_BANNER, "", banner_tip(t, shell.version));
+    set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
 
     create_container(w, W_FX_PANEL, COLUMN_WIDTH + 1, 0, WIDE_WIDTH - COLUMN_WIDTH - 1, WINDOW_HEIGHT);
     show_widget(W_FX_PANEL, false);
@@ -126,7 +127,7 @@ void build_widgets() {
     set_font(W_STOP, FONT_ARIAL_BLACK_10);
     show_widget(W_STOP, false);
 
-    create_label(w, W_PREFIX_LABEL, 1, ROW_PREFIX + 2, 50, 20, t.prefix_label);
+    create_label(w, W_PREFIX_LABEL, 1, ROW_PREFIX, 50, 20, t.prefix_label);
     create_field(w, W_PREFIX_FIELD, 52, ROW_PREFIX, 96, 20, s.PREFIX, FIELD_READ_ONLY | FIELD_CENTRED);
     create_button(w, W_PREFIX_BUTTON, 151, ROW_PREFIX - 1, 128, 22, t.prefix_button);
 
@@ -147,7 +148,7 @@ void build_widgets() {
     create_canvas(w, W_QUALITY_SLIDER, 5, ROW_QUALITY, QUALITY_WIDTH, QUALITY_HEIGHT);
     set_pointer_shape(W_QUALITY_SLIDER, PointerShape::Hand);
     draw_quality_slider();
-    create_label(w, W_QUALITY_LABEL, 36, ROW_QUALITY_LABEL, 208, 20, t.quality_legend, LABEL_CENTRED);
+    create_label(w, W_QUALITY_LABEL, 5, ROW_QUALITY_LABEL, 208, 20, t.quality_legend);
 
     create_canvas(w, W_FORMAT_SELECTOR, (COLUMN_WIDTH - FORMAT_WIDTH) / 2, ROW_FORMAT, FORMAT_WIDTH, FORMAT_HEIGHT);
     paint_format_selector();

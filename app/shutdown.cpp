@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "app/batch_start.h"
 #include "app/shell_state.h"
 #include "app/signals.h"
 #include "image/image.h"
@@ -22,6 +23,7 @@ void delete_snapshot(const std::string& path) {
 
 void release_resources() {
     remove_close_signals();
+    batch_stop();        // outputs in progress are abandoned without a trace
     kill_all_threads();  // workers write to widgets; they end before the widgets do
     shutdown_sound();
     shutdown_toolkit();  // windows, widgets, menus, fonts

@@ -10,7 +10,7 @@ namespace pixmold {
 BatchSession::BatchSession(BatchView view, std::function<BatchSettings()> settings, int threads)
     : view_(std::move(view)), settings_(std::move(settings)), threads_(threads) {}
 
-BatchSession::~BatchSession() { on_stop(); }
+BatchSession::~BatchSession() { on_stop(false); }
 
 BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
     std::lock_guard lock(control_);
@@ -52,7 +52,7 @@ void BatchSession::status_loop() {
     running_ = false;
 }
 
-void BatchSession::on_stop() {
+void BatchSession::on_stop(bool show) {
     std::lock_guard lock(control_);
     if (!running_.load()) {
         if (status_.joinable()) status_.join();
@@ -62,6 +62,10 @@ void BatchSession::on_stop() {
     job_.stop();
     if (status_.joinable()) status_.join();
     if (!running_.load()) return;  // it ended on its own just before
+    if (!show) {
+        running_ = false;
+        return;
+    }
     const std::int64_t done = job_.total() - job_.remaining();
     if (view_.set_status) view_.set_status(batch_stopped_text(settings_().language, done, job_.total()));
     if (view_.show_running) view_.show_running(false);

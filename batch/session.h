@@ -37,8 +37,9 @@ public:
     // A drop on the window (paths joined by "\n"). While a batch runs the drop
     // is refused, the status line says so and the running batch is untouched.
     DropResult on_drop(std::string_view dropped);
-    // The StopButton: ends the job and the status loop, then shows the stop text.
-    void on_stop();
+    // The StopButton: ends the job and the status loop, then shows the stop
+    // text. With `show` false (program shutdown) the window is left alone.
+    void on_stop(bool show = true);
 
     bool running() const { return running_.load(); }
     // Waits until the batch has ended and its end has been shown.

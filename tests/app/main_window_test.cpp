@@ -442,6 +442,8 @@ TEST_F(MainWindow, HelpEntriesFillTheInfoPanel) {
 
 TEST_F(MainWindow, CaptionsFollowTheLanguage) {
     start("FR");
+    EXPECT_EQ(tooltip_text(W_BANNER), "VARNELO - Pixmold  1.7.0 Glisser &amp; Déposer vos photos !");
+    EXPECT_NE(tooltip_text(W_FX_BUTTON).find("<b>Effets Spéciaux</b>"), std::string::npos);
     EXPECT_EQ(get_text(W_PREFIX_BUTTON), "Modifier le préfixe");
     EXPECT_EQ(get_text(W_SIZE_TITLE), "Taille des futurs fichiers");
     EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_EXIT), "&Quitter\tQ");

@@ -45,7 +45,7 @@ struct Decoded {
     }
 };
 
-inline BatchSettings settings(const std::string& mode, std::int64_t a, std::int64_t b, const std::string& type,
+inline BatchSettings make_settings(const std::string& mode, std::int64_t a, std::int64_t b, const std::string& type,
                               const std::string& prefix = "p_") {
     BatchSettings s;
     s.mode = mode;

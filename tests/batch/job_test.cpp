@@ -46,7 +46,7 @@ TEST_F(Job, OrientationTurnsJpegAndPngOutputsInBothByteOrders) {
     for (const Case& c : cases) {
         for (const char* type : {"JPG", "PNG"}) {
             const std::string src = copy_in(dir, c.file);
-            const PictureReport r = process(src, settings("REL", 64, 32, type));
+            const PictureReport r = process(src, make_settings("REL", 64, 32, type));
             ASSERT_EQ(r.outcome, PictureOutcome::Written) << c.file << " " << type;
             EXPECT_EQ(r.orientation, std::string(c.file).find('8') != std::string::npos ? 8 : 6);
             const Decoded out(r.output_path);
@@ -63,7 +63,7 @@ TEST_F(Job, OrientationTurnsJpegAndPngOutputsInBothByteOrders) {
 }
 
 TEST_F(Job, UpsideDownTiffIsTurnedOnce) {
-    const PictureReport r = process(copy_in(dir, "orient3.tif"), settings("REL", 32, 32, "PNG"));
+    const PictureReport r = process(copy_in(dir, "orient3.tif"), make_settings("REL", 32, 32, "PNG"));
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     const Decoded out(r.output_path);
     EXPECT_EQ(out.width(), 32);
@@ -72,7 +72,7 @@ TEST_F(Job, UpsideDownTiffIsTurnedOnce) {
 }
 
 TEST_F(Job, StrayTagBytesDoNotTurnThePicture) {
-    const PictureReport r = process(copy_in(dir, "false_tag.jpg"), settings("REL", 32, 32, "JPG"));
+    const PictureReport r = process(copy_in(dir, "false_tag.jpg"), make_settings("REL", 32, 32, "JPG"));
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     const Decoded out(r.output_path);
     EXPECT_EQ(out.width(), 32);
@@ -82,7 +82,7 @@ TEST_F(Job, StrayTagBytesDoNotTurnThePicture) {
 
 TEST_F(Job, PortraitOrLandscapeIsJudgedAsShown) {
     // Stored 32 x 16 but shown 16 x 32: the portrait height applies.
-    const PictureReport r = process(copy_in(dir, "orient6_mm.jpg"), settings("REL", 20, 10, "PNG"));
+    const PictureReport r = process(copy_in(dir, "orient6_mm.jpg"), make_settings("REL", 20, 10, "PNG"));
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     EXPECT_EQ(r.target, (TargetSize{5, 10}));
     const Decoded out(r.output_path);
@@ -91,7 +91,7 @@ TEST_F(Job, PortraitOrLandscapeIsJudgedAsShown) {
 }
 
 TEST_F(Job, FreeModeGivesExactlyTheSizeAsShown) {
-    const PictureReport r = process(copy_in(dir, "orient6_ii.jpg"), settings("LIB", 40, 24, "JPG"));
+    const PictureReport r = process(copy_in(dir, "orient6_ii.jpg"), make_settings("LIB", 40, 24, "JPG"));
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     const Decoded out(r.output_path);
     EXPECT_EQ(out.width(), 40);
@@ -103,7 +103,7 @@ TEST_F(Job, JpegOutputKeepsEditedExifAndIcc) {
         std::ifstream in(kData + "test.icc", std::ios::binary);
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
     }();
-    const PictureReport r = process(copy_in(dir, "meta_ii.jpg"), settings("REL", 64, 20, "JPG"));
+    const PictureReport r = process(copy_in(dir, "meta_ii.jpg"), make_settings("REL", 64, 20, "JPG"));
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     const Decoded out(r.output_path);
     ASSERT_TRUE(out);
@@ -125,7 +125,7 @@ TEST_F(Job, PngOutputKeepsIcc) {
         std::ifstream in(kData + "test.icc", std::ios::binary);
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
     }();
-    const PictureReport r = process(copy_in(dir, "meta.png"), settings("REL", 16, 16, "PNG"));
+    const PictureReport r = process(copy_in(dir, "meta.png"), make_settings("REL", 16, 16, "PNG"));
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     const Decoded out(r.output_path);
     ASSERT_TRUE(out);
@@ -137,7 +137,7 @@ TEST_F(Job, PrefixZeroReplacesTheSourceAndOtherExtensionsGetANewFile) {
     const std::string a = copy_in(dir, "base.jpg", "a.jpg");
     const std::string b = copy_in(dir, "base.jpg", "b.jpeg");
     BatchJob job;
-    run_batch(job, {a, b}, settings("REL", 16, 16, "JPG", "0"));
+    run_batch(job, {a, b}, make_settings("REL", 16, 16, "JPG", "0"));
     EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpeg", "b.jpg"}));
     EXPECT_EQ(Decoded(a).width(), 16);
     EXPECT_EQ(Decoded(b).width(), 32);  // the source stays
@@ -150,7 +150,7 @@ TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
     const std::string good = copy_in(dir, "base.jpg");
     const std::string missing = (dir.path / "gone.png").string();
     BatchJob job;
-    run_batch(job, {bad, good, missing}, settings("REL", 16, 16, "JPG"));
+    run_batch(job, {bad, good, missing}, make_settings("REL", 16, 16, "JPG"));
     EXPECT_EQ(job.total(), 3);
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_EQ(job.failed(), 2);
@@ -162,8 +162,8 @@ TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
 TEST_F(Job, ZeroSideAndUnknownTypeAreFailures) {
     const std::string src = copy_in(dir, "base.jpg");
     // 32 x 16 to 1 wide gives a height of 0.
-    EXPECT_EQ(process(src, settings("REL", 1, 1, "JPG")).outcome, PictureOutcome::Failed);
-    EXPECT_EQ(process(src, settings("REL", 16, 16, "GIF")).outcome, PictureOutcome::Failed);
+    EXPECT_EQ(process(src, make_settings("REL", 1, 1, "JPG")).outcome, PictureOutcome::Failed);
+    EXPECT_EQ(process(src, make_settings("REL", 16, 16, "GIF")).outcome, PictureOutcome::Failed);
     EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"base.jpg"});
 }
 
@@ -177,7 +177,7 @@ TEST_F(Job, UnknownModeKeepsThePreviousPicturesSize) {
         // A broken MODE at the start, then free mode for the first picture and
         // the broken one again for the second, which keeps the first one's size.
         ++calls;
-        return settings(calls == 2 ? "LIB" : "XXX", 24, 12, "PNG");
+        return make_settings(calls == 2 ? "LIB" : "XXX", 24, 12, "PNG");
     };
     o.threads = 2;
     ASSERT_TRUE(job.start({a, b}, o));
@@ -196,7 +196,7 @@ TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
     ASSERT_TRUE(save_image(960, (dir.path / "x.bmp").string(), TAG_BMP));
     free_image(960);
     BatchJob job;
-    run_batch(job, {(dir.path / "x.png").string(), (dir.path / "x.bmp").string()}, settings("REL", 16, 16, "JPG", "0"), 2);
+    run_batch(job, {(dir.path / "x.png").string(), (dir.path / "x.bmp").string()}, make_settings("REL", 16, 16, "JPG", "0"), 2);
     const Decoded out((dir.path / "x.jpg").string());
     ASSERT_TRUE(out);
     EXPECT_EQ(nearest(out.bgr(4, 4)), Blue);
@@ -253,7 +253,7 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecode) {
         fast.slot_base = 950;
         full.slot_base = 950;
         full.shrink_on_load = false;
-        BatchSettings s = settings("REL", target, target, "PNG", "fast_");
+        BatchSettings s = make_settings("REL", target, target, "PNG", "fast_");
         ASSERT_EQ(process_picture(src, s, fast).outcome, PictureOutcome::Written);
         s.prefix = "full_";
         ASSERT_EQ(process_picture(src, s, full).outcome, PictureOutcome::Written);
@@ -282,7 +282,7 @@ TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
     BatchJob job;
     BatchJob::Options o;
     // Big targets need full decodes, which keep each picture busy a while.
-    const BatchSettings s = settings("REL", 3000, 3000, "JPG", "0");
+    const BatchSettings s = make_settings("REL", 3000, 3000, "JPG", "0");
     o.settings = [s] { return s; };
     o.threads = 2;
     ASSERT_TRUE(job.start(list, o));
@@ -310,7 +310,7 @@ TEST_F(Job, RefusesASecondStartWhileRunning) {
     make_photo_like(big, 3000, 2000);
     BatchJob job;
     BatchJob::Options o;
-    const BatchSettings s = settings("REL", 2900, 2900, "PNG");
+    const BatchSettings s = make_settings("REL", 2900, 2900, "PNG");
     o.settings = [s] { return s; };
     ASSERT_TRUE(job.start({big, big}, o));
     EXPECT_FALSE(job.start({big}, o));

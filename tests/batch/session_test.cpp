@@ -53,7 +53,7 @@ protected:
 TEST_F(Session, DropRunsTheBatchAndShowsTheEnd) {
     const std::string a = copy_in(dir, "base.jpg", "a.jpg");
     const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
-    const BatchSettings s = settings("REL", 16, 16, "JPG");
+    const BatchSettings s = make_settings("REL", 16, 16, "JPG");
     BatchSession session(window.view(), [s] { return s; });
     EXPECT_EQ(session.on_drop(a + "\n" + dir.path.string() + "/notes.txt\n" + b), BatchSession::DropResult::Started);
     session.wait();
@@ -67,7 +67,7 @@ TEST_F(Session, DropRunsTheBatchAndShowsTheEnd) {
 }
 
 TEST_F(Session, DropWithoutPicturesChangesNothing) {
-    BatchSession session(window.view(), [] { return settings("REL", 16, 16, "JPG"); });
+    BatchSession session(window.view(), [] { return make_settings("REL", 16, 16, "JPG"); });
     EXPECT_EQ(session.on_drop("/x/notes.txt\n/x/y.tiff"), BatchSession::DropResult::NoPicture);
     EXPECT_EQ(session.on_drop(dir.path.string() + "\n" + dir.path.string()), BatchSession::DropResult::NoPicture);
     EXPECT_TRUE(window.statuses.empty());
@@ -78,7 +78,7 @@ TEST_F(Session, DropWithoutPicturesChangesNothing) {
 TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
     const std::string bad = copy_in(dir, "corrupt.jpg");
     const std::string good = copy_in(dir, "base.jpg");
-    BatchSettings s = settings("REL", 16, 16, "PNG");
+    BatchSettings s = make_settings("REL", 16, 16, "PNG");
     s.language = "UK";
     BatchSession session(window.view(), [s] { return s; });
     ASSERT_EQ(session.on_drop(bad + "\n" + good), BatchSession::DropResult::Started);
@@ -92,7 +92,7 @@ TEST_F(Session, StatusLineShowsProgressAndADropWhileRunningIsRefused) {
     make_big(big, 3000, 2000);
     const std::string copy = (dir.path / "copy.jpg").string();
     std::filesystem::copy_file(big, copy);
-    const BatchSettings s = settings("REL", 2900, 2900, "JPG", "prefix_");
+    const BatchSettings s = make_settings("REL", 2900, 2900, "JPG", "prefix_");
     BatchSession session(window.view(), [s] { return s; }, 1);
     ASSERT_EQ(session.on_drop(big + "\n" + copy), BatchSession::DropResult::Started);
     EXPECT_EQ(session.on_drop(copy), BatchSession::DropResult::Busy);
@@ -117,7 +117,7 @@ TEST_F(Session, StopShowsTheStopTextAtOnce) {
         if (i > 0) std::filesystem::copy_file(dir.path / "big0.jpg", p);
         drop += (i ? "\n" : "") + p.string();
     }
-    const BatchSettings s = settings("REL", 3900, 3900, "JPG", "0");
+    const BatchSettings s = make_settings("REL", 3900, 3900, "JPG", "0");
     BatchSession session(window.view(), [s] { return s; }, 2);
     ASSERT_EQ(session.on_drop(drop), BatchSession::DropResult::Started);
     std::this_thread::sleep_for(std::chrono::milliseconds(120));

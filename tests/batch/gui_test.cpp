@@ -1,0 +1,182 @@
+// The batch through the real main window, headless: files are dropped with a
+// Qt drop event, travel the toolkit's queue to the window's handler, and end
+// up resized on disk while the StatusLine, InfoPanel and StopButton follow.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include <chrono>
+#include <regex>
+
+#include "app/artwork.h"
+#include "app/batch_start.h"
+#include "app/main_window.h"
+#include "app/settings.h"
+#include "app/shell_state.h"
+#include "app/startup.h"
+#include "app/texts.h"
+#include "app/window_layout.h"
+#include "job_fixture.h"
+#include "runtime/input_simulation.h"
+
+namespace pixmold {
+namespace {
+
+using namespace pixmold::test;
+
+QWidget* main_window_widget() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle().startsWith(QString::fromStdString(shell.product_name))) return w;
+    return nullptr;
+}
+
+// A drag-and-drop of local files onto the main window, as Qt delivers it.
+void drop_files(const std::vector<std::string>& paths) {
+    QWidget* target = main_window_widget();
+    ASSERT_NE(target, nullptr);
+    QList<QUrl> urls;
+    for (const std::string& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+}
+
+class BatchWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(init_toolkit());
+        start_engine();
+        create_interface_fonts(96);
+        shell.dpi = 96;
+        decode_embedded_pictures();
+    }
+
+    void start(const std::string& lng) {
+        shell.quit_requested = 0;
+        shell.screen_width = 1920;
+        shell.screen_height = 1080;
+        load_settings((dir.path / "pref.vrn").string(), 1920, 1080);
+        settings.LNG = lng;
+        settings.MODE = "REL";
+        settings.TYPE = "JPG";
+        settings.PREFIX = "small_";
+        settings.Taille_Paysage = 16;
+        settings.Taille_Portrait = 16;
+        load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
+        build_main_window();
+        pump();
+    }
+
+    void TearDown() override {
+        batch_stop();
+        pump();
+        close_window(MAIN_WINDOW);
+    }
+
+    // Dispatches queued events as the event loop does.
+    void pump(int quiet_ms = 30) {
+        for (;;) {
+            switch (wait_event(quiet_ms)) {
+            case EventKind::None: return;
+            case EventKind::DropOnWindow:
+                if (event_window() == MAIN_WINDOW) handle_drop_on_window(event_dropped_files());
+                break;
+            case EventKind::WidgetEvent:
+                handle_widget_event(event_widget(), event_subkind(), event_x(), event_y());
+                break;
+            case EventKind::MenuCommand: handle_menu_command(event_command()); break;
+            default: break;
+            }
+        }
+    }
+
+    void pump_until_idle() {
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (batch_running() && std::chrono::steady_clock::now() < give_up) pump(20);
+        batch_wait();
+        pump();
+    }
+
+    TempDir dir;
+};
+
+TEST_F(BatchWindow, DroppedFilesAreResizedAndTheEndIsShown) {
+    start("UK");
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    const std::string b = copy_in(dir, "orient6_mm.jpg", "b.jpg");
+    const std::string summary = get_text(W_INFO_PANEL);
+    drop_files({a, (dir.path / "notes.txt").string(), b});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(Decoded((dir.path / "small_a.jpg").string()).width(), 16);
+    EXPECT_EQ(Decoded((dir.path / "small_b.jpg").string()).height(), 16);
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed..");
+    EXPECT_FALSE(widget_visible(W_STOP));
+    EXPECT_TRUE(widget_visible(W_INFO_PANEL));
+    EXPECT_EQ(get_text(W_INFO_PANEL), summary);
+}
+
+TEST_F(BatchWindow, DroppedFolderWithAFailureListsItsName) {
+    start("FR");
+    std::filesystem::create_directories(dir.path / "photos");
+    copy_in(dir, "base.jpg", "photos/good.jpg");
+    copy_in(dir, "corrupt.jpg", "photos/broken.png");
+    drop_files({(dir.path / "photos").string()});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Terminé ! 2 image(s) traitée(s). (1 échec(s))");
+    EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png");
+    EXPECT_TRUE(std::filesystem::exists(dir.path / "photos/small_good.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "photos/small_broken.jpg"));
+}
+
+TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
+    start("UK");
+    settings.Taille_Paysage = 3900;
+    settings.Taille_Portrait = 3900;
+    settings.PREFIX = "0";
+    create_image(963, 4000, 3000, 24, 0x123456);
+    const PixelView v = image_pixels(963);
+    for (int y = 0; y < 3000; ++y)
+        for (int x = 0; x < 12000; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 31 + y * 17 + (x ^ y));
+    std::vector<std::string> files;
+    for (int i = 0; i < 4; ++i) {
+        files.push_back((dir.path / ("big" + std::to_string(i) + ".jpg")).string());
+        ASSERT_TRUE(save_image(963, files.back(), TAG_JPEG, 9));
+    }
+    free_image(963);
+    const auto size_before = std::filesystem::file_size(files[3]);
+
+    drop_files(files);
+    pump();
+    ASSERT_TRUE(batch_running());
+    EXPECT_TRUE(widget_visible(W_STOP));
+    EXPECT_FALSE(widget_visible(W_INFO_PANEL));
+    drop_files({copy_in(dir, "base.jpg", "late.jpg")});
+    pump();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "A batch is already running");
+    ASSERT_TRUE(simulate_click(W_STOP));
+    pump();
+    EXPECT_FALSE(batch_running());
+    EXPECT_TRUE(std::regex_match(get_text(W_STATUS_LINE), std::regex(R"(^Stop : [0-3]/4 images traitées !$)")))
+        << get_text(W_STATUS_LINE);
+    EXPECT_FALSE(widget_visible(W_STOP));
+    EXPECT_TRUE(widget_visible(W_INFO_PANEL));
+    // Nothing half-written, no temporary file, the late drop not processed.
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"big0.jpg", "big1.jpg", "big2.jpg", "big3.jpg",
+                                                                "late.jpg", "pref.vrn"}));
+    EXPECT_EQ(std::filesystem::file_size(files[3]), size_before);
+    for (const std::string& f : files) EXPECT_TRUE(Decoded(f)) << f;
+}
+
+}  // namespace
+}  // namespace pixmold
