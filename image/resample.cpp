@@ -147,6 +147,16 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
             const int n = hi - lo;
             std::fill(wa.begin(), wa.end(), 0.0);
             std::fill(wb.begin(), wb.end(), 0.0);
+            // Rows only one of the two outputs reads (windows move forward).
+            int b_first = 0, a_end = n;
+            if (two) {
+                const int la = down.left[std::size_t(y)], lb = down.left[std::size_t(y + 1)];
+                const int ea = la + down.count[std::size_t(y)], eb = lb + down.count[std::size_t(y + 1)];
+                if (la <= lb && ea <= eb && lb <= ea) {
+                    b_first = lb - lo;
+                    a_end = ea - lo;
+                }
+            }
             for (int pass = 0; pass < (two ? 2 : 1); ++pass) {
                 const std::size_t out = std::size_t(y + pass);
                 const double* w = &down.weights[out * std::size_t(down.stride)];
@@ -157,7 +167,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
                 for (int k = 0; k < n; ++k) rows[std::size_t(k)] = src_row(lo + k);
                 std::uint8_t* a = lines.get();
                 std::uint8_t* b = two ? lines.get() + src_bytes : nullptr;
-                exact_vertical(rows.data(), n, wa.data(), wb.data(), a, b, src_bytes);
+                exact_vertical(rows.data(), n, wa.data(), wb.data(), a, b, src_bytes, b_first, a_end);
                 exact_horizontal(a, dst_row(y), across, row_doubles);
                 if (two) exact_horizontal(b, dst_row(y + 1), across, row_doubles);
             } else {
@@ -168,7 +178,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
                 done_until = std::max(done_until, hi);
                 for (int k = 0; k < n; ++k) rows[std::size_t(k)] = lines.get() + std::size_t((lo + k) % widest) * dst_bytes;
                 exact_vertical(rows.data(), n, wa.data(), wb.data(), dst_row(y), two ? dst_row(y + 1) : nullptr,
-                               dst_bytes);
+                               dst_bytes, b_first, a_end);
             }
         }
     };

@@ -121,12 +121,22 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
 
 // Two output rows from one window of rows: every row is converted once and
 // used for both.
+// Rows [0, b_first) feed only output a, rows [a_end, n) only output b.
 PIXMOLD_AVX2 void vertical2_avx2(const std::uint8_t* const* rows, int n, const double* wa, const double* wb,
-                                 std::uint8_t* a, std::uint8_t* b, std::size_t bytes) {
+                                 std::uint8_t* a, std::uint8_t* b, std::size_t bytes, int b_first, int a_end) {
     std::size_t j = 0;
     for (; j + 16 <= bytes; j += 16) {
         __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, b0 = a0, b1 = a0, b2 = a0, b3 = a0;
-        for (int k = 0; k < n; ++k) {
+        int k = 0;
+        for (; k < b_first; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m256d x = _mm256_broadcast_sd(wa + k);
+            a0 = _mm256_add_pd(a0, _mm256_mul_pd(x, widen(r)));
+            a1 = _mm256_add_pd(a1, _mm256_mul_pd(x, widen(r + 4)));
+            a2 = _mm256_add_pd(a2, _mm256_mul_pd(x, widen(r + 8)));
+            a3 = _mm256_add_pd(a3, _mm256_mul_pd(x, widen(r + 12)));
+        }
+        for (; k < a_end; ++k) {
             const std::uint8_t* r = rows[k] + j;
             const __m256d v0 = widen(r), v1 = widen(r + 4), v2 = widen(r + 8), v3 = widen(r + 12);
             const __m256d x = _mm256_broadcast_sd(wa + k), y = _mm256_broadcast_sd(wb + k);
@@ -138,6 +148,14 @@ PIXMOLD_AVX2 void vertical2_avx2(const std::uint8_t* const* rows, int n, const d
             b1 = _mm256_add_pd(b1, _mm256_mul_pd(y, v1));
             b2 = _mm256_add_pd(b2, _mm256_mul_pd(y, v2));
             b3 = _mm256_add_pd(b3, _mm256_mul_pd(y, v3));
+        }
+        for (; k < n; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m256d y = _mm256_broadcast_sd(wb + k);
+            b0 = _mm256_add_pd(b0, _mm256_mul_pd(y, widen(r)));
+            b1 = _mm256_add_pd(b1, _mm256_mul_pd(y, widen(r + 4)));
+            b2 = _mm256_add_pd(b2, _mm256_mul_pd(y, widen(r + 8)));
+            b3 = _mm256_add_pd(b3, _mm256_mul_pd(y, widen(r + 12)));
         }
         store4(a + j, a0);
         store4(a + j + 4, a1);
@@ -195,11 +213,11 @@ void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contribut
 }
 
 void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
-                    std::uint8_t* b, std::size_t bytes) {
+                    std::uint8_t* b, std::size_t bytes, int b_first, int a_end) {
     if (active_isa() != Isa::Avx2)
         vertical_generic(rows, n, wa, wb, a, b, bytes);
     else if (b)
-        vertical2_avx2(rows, n, wa, wb, a, b, bytes);
+        vertical2_avx2(rows, n, wa, wb, a, b, bytes, std::clamp(b_first, 0, n), std::clamp(a_end, b_first, n));
     else
         vertical1_avx2(rows, n, wa, a, bytes);
 }

@@ -89,12 +89,14 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
+    std::vector<int> order;
     try {
         out.left.assign(n_out, 0);
         out.weights.assign(n_out * std::size_t(taps), 0);
         out.fine.assign(precise ? n_out * std::size_t(taps) : 0, 0);
         out.pairs.clear();
         if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
+        order.reserve(std::size_t(taps));
     } catch (const std::bad_alloc&) {
         out = FixedContributions{};
         return false;
@@ -113,14 +115,20 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         if (n == 0) continue;
         const double* w = &table.weights[std::size_t(i) * std::size_t(table.stride)];
         std::int16_t* q = &out.weights[std::size_t(i) * std::size_t(taps)] + (l - start);
-        int sum = 0, biggest = 0;
+        // Round down, then round up the weights that lost most until the sum
+        // is exactly one: each stays within one unit of its exact value.
+        int sum = 0;
+        order.clear();
         for (int k = 0; k < n; ++k) {
-            q[k] = std::int16_t(std::lround(w[k] * kOne));
+            q[k] = std::int16_t(std::floor(w[k] * kOne));
             sum += q[k];
-            if (std::fabs(w[k]) > std::fabs(w[biggest])) biggest = k;
+            order.push_back(k);
         }
-        // Put the rounding error on the largest weight so the sum is exact.
-        q[biggest] = std::int16_t(q[biggest] + (kOne - sum));
+        const int missing = std::clamp(kOne - sum, 0, n);
+        auto lost = [&](int k) { return w[k] * kOne - q[k]; };
+        std::nth_element(order.begin(), order.begin() + missing, order.end(),
+                         [&](int a, int b) { return lost(a) > lost(b); });
+        for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
         if (!precise) continue;
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
         for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
@@ -219,17 +227,18 @@ PIXMOLD_AVX2 inline int tie_lanes(__m256i total, int margin) {
 
 // Sums of one output pair (see to_total): lane 0 = output x (B, G, R, 0),
 // lane 1 = x + 1.
-template <bool Precise>
+template <bool Precise, int Taps>
 PIXMOLD_AVX2 inline __m256i pair_sums(const std::uint8_t* in, const FixedContributions& t, int x, __m256i taps01,
                                       __m256i taps23) {
+    const int taps = Taps ? Taps : t.taps;
     constexpr std::size_t kPerPair = Precise ? 32 : 16;
     const std::uint8_t* a = in + std::size_t(t.left[std::size_t(x)]) * 3;
     const std::uint8_t* b = in + std::size_t(t.left[std::size_t(x + 1)]) * 3;
-    const std::int16_t* w = &t.pairs[std::size_t(x / 2) * std::size_t(t.taps / 2) * kPerPair];
+    const std::int16_t* w = &t.pairs[std::size_t(x / 2) * std::size_t(taps / 2) * kPerPair];
     __m256i sum = Precise ? _mm256_setzero_si256() : _mm256_setr_epi32(kHalf, kHalf, kHalf, 0, kHalf, kHalf, kHalf, 0);
     __m256i fine = _mm256_setr_epi32(kFineHalf, kFineHalf, kFineHalf, 0, kFineHalf, kFineHalf, kFineHalf, 0);
     int g = 0;
-    for (; g + 4 <= t.taps; g += 4, a += 12, b += 12, w += 2 * kPerPair) {
+    for (; g + 4 <= taps; g += 4, a += 12, b += 12, w += 2 * kPerPair) {
         const __m256i v = load_two(a, b);
         const __m256i v01 = _mm256_shuffle_epi8(v, taps01), v23 = _mm256_shuffle_epi8(v, taps23);
         const __m256i* w01 = reinterpret_cast<const __m256i*>(w);
@@ -241,7 +250,7 @@ PIXMOLD_AVX2 inline __m256i pair_sums(const std::uint8_t* in, const FixedContrib
             fine = _mm256_add_epi32(fine, _mm256_madd_epi16(v23, _mm256_loadu_si256(w23 + 1)));
         }
     }
-    if (g < t.taps) {  // a last pair of taps
+    if (g < taps) {  // a last pair of taps
         const __m256i v = _mm256_inserti128_si256(
             _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1);
@@ -253,7 +262,8 @@ PIXMOLD_AVX2 inline __m256i pair_sums(const std::uint8_t* in, const FixedContrib
     return to_total<Precise>(sum, fine);
 }
 
-template <bool Precise>
+// Taps: the table's tap count when known at compile time (loops unrolled), or 0.
+template <bool Precise, int Taps>
 PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
     // Bytes of taps (0, 1) and (2, 3) of a 4-tap group, widened to int16 in
     // the order b0 b1 g0 g1 r0 r1 - -.
@@ -265,8 +275,8 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
     const int n = t.n_out;
     int x = 0;
     for (; x + 4 <= n; x += 4) {
-        __m256i s01 = pair_sums<Precise>(in, t, x, taps01, taps23);
-        __m256i s23 = pair_sums<Precise>(in, t, x + 2, taps01, taps23);
+        __m256i s01 = pair_sums<Precise, Taps>(in, t, x, taps01, taps23);
+        __m256i s23 = pair_sums<Precise, Taps>(in, t, x + 2, taps01, taps23);
         int ties = 0;
         if (Precise) {
             // Lanes 3 and 7 are padding.
@@ -295,10 +305,11 @@ PIXMOLD_AVX2 inline __m256i widen16(const std::uint8_t* p) {
 }
 
 // 32 bytes starting at j.
-template <bool Precise>
+template <bool Precise, int Pairs>
 PIXMOLD_AVX2 inline void vertical_block(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f,
-                                        int pairs, std::uint8_t* out, std::size_t j, int margin,
+                                        int pairs_at_run_time, std::uint8_t* out, std::size_t j, int margin,
                                         const Contributions* exact, int first, int y) {
+    const int pairs = Pairs ? Pairs : pairs_at_run_time;
     const __m256i start = _mm256_set1_epi32(Precise ? 0 : kHalf);
     const __m256i fine_start = _mm256_set1_epi32(kFineHalf);
     __m256i s0 = start, s1 = start, s2 = start, s3 = start;
@@ -349,6 +360,33 @@ inline int weight_pair(const std::int16_t* w, int p) {
     return int(std::uint16_t(w[2 * p]) | std::uint32_t(std::uint16_t(w[2 * p + 1])) << 16);
 }
 
+template <bool Precise, int Pairs>
+PIXMOLD_AVX2 void vertical_run(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f, int pairs,
+                               std::uint8_t* out, std::size_t bytes, int margin, const Contributions* exact,
+                               int first, int y) {
+    std::size_t j = 0;
+    for (; j + 32 <= bytes; j += 32)
+        vertical_block<Precise, Pairs>(rows, w, f, pairs, out, j, margin, exact, first, y);
+    // The last block overlaps the previous one; it writes the same values there.
+    if (j < bytes) vertical_block<Precise, Pairs>(rows, w, f, pairs, out, bytes - 32, margin, exact, first, y);
+}
+
+template <bool Precise>
+PIXMOLD_AVX2 void vertical_pairs(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f, int pairs,
+                                 std::uint8_t* out, std::size_t bytes, int margin, const Contributions* exact,
+                                 int first, int y) {
+    switch (pairs) {
+        case 2: return vertical_run<Precise, 2>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 3: return vertical_run<Precise, 3>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 4: return vertical_run<Precise, 4>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 5: return vertical_run<Precise, 5>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 6: return vertical_run<Precise, 6>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 7: return vertical_run<Precise, 7>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 8: return vertical_run<Precise, 8>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        default: return vertical_run<Precise, 0>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+    }
+}
+
 PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedContributions& t, int y,
                                 std::uint8_t* out, std::size_t bytes) {
     constexpr int kMaxPairs = 64;
@@ -364,16 +402,10 @@ PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedCont
         f[p] = t.precise ? _mm256_set1_epi32(weight_pair(&t.fine[at], p)) : _mm256_setzero_si256();
     }
     const int first = t.left[std::size_t(y)];
-    std::size_t j = 0;
-    if (t.precise) {
-        for (; j + 32 <= bytes; j += 32)
-            vertical_block<true>(rows, w, f, pairs, out, j, t.tie_margin, &t.exact, first, y);
-        // The last block overlaps the previous one; it writes the same values there.
-        if (j < bytes) vertical_block<true>(rows, w, f, pairs, out, bytes - 32, t.tie_margin, &t.exact, first, y);
-    } else {
-        for (; j + 32 <= bytes; j += 32) vertical_block<false>(rows, w, f, pairs, out, j, 0, nullptr, first, y);
-        if (j < bytes) vertical_block<false>(rows, w, f, pairs, out, bytes - 32, 0, nullptr, first, y);
-    }
+    if (t.precise)
+        vertical_pairs<true>(rows, w, f, pairs, out, bytes, t.tie_margin, &t.exact, first, y);
+    else
+        vertical_pairs<false>(rows, w, f, pairs, out, bytes, 0, nullptr, first, y);
 }
 
 }  // namespace
@@ -382,12 +414,30 @@ std::size_t fixed_row_reach(const FixedContributions& t) {
     return (std::size_t(t.last_start) + std::size_t(t.taps)) * 3 + 16;
 }
 
+namespace {
+
+template <bool Precise>
+void horizontal_dispatch(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
+    switch (t.taps) {
+        case 4: return horizontal_avx2<Precise, 4>(in, out, t);
+        case 6: return horizontal_avx2<Precise, 6>(in, out, t);
+        case 8: return horizontal_avx2<Precise, 8>(in, out, t);
+        case 10: return horizontal_avx2<Precise, 10>(in, out, t);
+        case 12: return horizontal_avx2<Precise, 12>(in, out, t);
+        case 14: return horizontal_avx2<Precise, 14>(in, out, t);
+        case 16: return horizontal_avx2<Precise, 16>(in, out, t);
+        default: return horizontal_avx2<Precise, 0>(in, out, t);
+    }
+}
+
+}  // namespace
+
 void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
     if (active_isa() == Isa::Avx2 && !t.pairs.empty()) {
         if (t.precise)
-            horizontal_avx2<true>(in, out, t);
+            horizontal_dispatch<true>(in, out, t);
         else
-            horizontal_avx2<false>(in, out, t);
+            horizontal_dispatch<false>(in, out, t);
     } else
         horizontal_generic(in, out, t, 0, t.n_out);
 }

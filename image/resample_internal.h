@@ -65,10 +65,11 @@ void input_span(const Contributions& table, int& first, int& last);
 // table.n_in pixels into table.n_out pixels; `scratch` holds (n_in +
 // table.stride) * 4 doubles, 32-byte aligned. vertical: output row a (and b, when not null)
 // from the n rows of a window with per-row weights wa (wb); a weight of 0
-// leaves a row out exactly.
+// leaves a row out exactly. Rows before b_first have wb 0 and rows from
+// a_end on have wa 0 (0 and n when that is not known).
 void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch);
 void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
-                    std::uint8_t* b, std::size_t bytes);
+                    std::uint8_t* b, std::size_t bytes, int b_first, int a_end);
 
 // Fixed-point kernels for 3-byte pixels. horizontal: one row of t.n_in
 // pixels into t.n_out pixels; `in` must be readable for fixed_row_reach(t)

@@ -228,6 +228,17 @@ TEST_P(EachIsa, Fast24BitFirstPassBreaksExactTiesLikeTheDoubleFilter) {
     }
 }
 
+TEST_P(EachIsa, Fast24BitAtExtremeRatios) {
+    // Thousands of taps per output, and single-pixel sides.
+    std::mt19937 rng(31);
+    const int cases[][4] = {{3000, 5, 7, 5}, {5, 3000, 5, 4}, {1500, 900, 3, 2}, {900, 1500, 2, 3},
+                            {1, 1, 300, 2},  {2, 300, 1, 1}, {300, 1, 1, 40}};
+    for (const auto& c : cases) {
+        Picture src = random_picture(c[0], c[1], 24, rng);
+        expect_close_to_reference(src, c[2], c[3], std::to_string(c[0]) + "x" + std::to_string(c[1]));
+    }
+}
+
 TEST_P(EachIsa, Fast24BitOnRandomSizes) {
     std::mt19937 rng(77);
     std::uniform_int_distribution<int> side(1, 60);
