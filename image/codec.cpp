@@ -101,14 +101,22 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
     for (int i = 0; i < n && !chosen; ++i) {
         ctx.state.reset();
         ctx.width = ctx.height = ctx.depth = ctx.source_depth = 0;
+        ctx.needs_zeroed_pixels = false;
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
     BitmapPtr bitmap;
     if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
-        bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, true);
+        bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
         if (bitmap) {
             const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
-            if (!chosen->decode(ctx, target)) bitmap.reset();
+            if (!chosen->decode(ctx, target)) {
+                bitmap.reset();
+            } else if (!ctx.needs_zeroed_pixels) {
+                // Row padding carries no meaning, but keep it from holding stale memory.
+                const std::size_t used = std::size_t(bitmap->width) * std::size_t(bitmap->depth / 8);
+                if (used < std::size_t(bitmap->stride))
+                    for (int r = 0; r < bitmap->height; ++r) std::memset(bitmap->row(r) + used, 0, bitmap->stride - used);
+            }
         }
     }
     ctx.state.reset();

@@ -25,6 +25,9 @@ struct DecodeContext {
     int height = 0;
     int depth = 0;         // 24 or 32: what the picture must have
     int source_depth = 0;  // bits per pixel of the encoded data
+    // Set by check when decode may leave pixels unwritten (RLE skips), so the
+    // picture must start out black. Otherwise a successful decode writes every pixel.
+    bool needs_zeroed_pixels = false;
     const DecodeOptions* options = nullptr;
     std::unique_ptr<DecoderState> state;
 

@@ -80,6 +80,7 @@ bool bmp_check(DecodeContext& ctx) {
     ctx.height = int(std::clamp<std::int64_t>(h.height < 0 ? -h.height : h.height, -1, 1 << 20));
     ctx.depth = 24;
     ctx.source_depth = h.bits;
+    ctx.needs_zeroed_pixels = (h.bits == 8 && h.compression == kRle8) || (h.bits == 4 && h.compression == kRle4);
     auto state = std::make_unique<BmpState>();
     state->header = h;
     ctx.state = std::move(state);

@@ -113,7 +113,18 @@ bool jpeg_check(DecodeContext& ctx) {
         return false;
     }
     s.cinfo.dct_method = JDCT_ISLOW;
+    // Multi-scan files keep every coefficient of the full-size picture in
+    // memory, so a few hundred bytes claiming 60000 x 60000 would ask for
+    // gigabytes: such sizes are refused outright, and libjpeg's own memory is
+    // capped (beyond it the library fails cleanly, having no backing store).
+    if (jpeg_has_multiple_scans(&s.cinfo) &&
+        (s.cinfo.image_width > JDIMENSION(MAX_IMAGE_SIDE) || s.cinfo.image_height > JDIMENSION(MAX_IMAGE_SIDE)))
+        return false;
+    s.cinfo.mem->max_memory_to_use = long(2) << 30;
     if (ctx.options && ctx.options->min_size) choose_scale(s, *ctx.options);
+    if (!calc_dimensions(s) || s.cinfo.output_width > JDIMENSION(MAX_IMAGE_SIDE) ||
+        s.cinfo.output_height > JDIMENSION(MAX_IMAGE_SIDE))
+        return false;
     if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
     // Multi-scan files are read whole here: running out of data means scans are missing.
     if (!start(s) || s.errors.hit_end_of_data) return false;

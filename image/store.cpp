@@ -15,8 +15,82 @@
 
 namespace pixmold {
 
+namespace {
+
+constexpr std::size_t kMapThreshold = std::size_t(1) << 20;
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+// Big pixel buffers are anonymous mappings. Fresh pages read as zero and cost
+// nothing until written, so a file that claims a huge size and then runs out
+// of data costs little. But the kernel clears every page on first touch,
+// which for a batch of photos costs as much as a third of a JPEG decode: the
+// last two freed buffers are kept and handed to the next pictures that fit.
+// They are marked MADV_FREE, so the kernel may still take their pages back
+// when memory runs short; a reused buffer is cleared when it must be.
+constexpr std::size_t kCachedMappings = 2;
+constexpr std::size_t kCacheLimit = std::size_t(1) << 30;
+
+struct MappingCache {
+    std::mutex lock;
+    std::pair<void*, std::size_t> entries[kCachedMappings] = {};
+};
+
+MappingCache& mapping_cache() {
+    static MappingCache* cache = new MappingCache;
+    return *cache;
+}
+
+void* map_fresh(std::size_t bytes, std::size_t& mapped) {
+    // Rounded and aligned to 2 MB so that transparent huge pages can back it.
+    const std::size_t size = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* raw = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
+    if (aligned > start) ::munmap(raw, aligned - start);
+    const std::size_t tail = (start + size + kHugePage) - (aligned + size);
+    if (tail) ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    void* memory = reinterpret_cast<void*>(aligned);
+    mapped = size;
+    return memory;
+}
+
+// A cached mapping of at least `bytes` (and not wastefully bigger), or a fresh one.
+void* take_mapping(std::size_t bytes, std::size_t& mapped, bool& fresh) {
+    MappingCache& cache = mapping_cache();
+    {
+        std::lock_guard guard(cache.lock);
+        for (auto& e : cache.entries) {
+            if (e.first && e.second >= bytes && e.second / 2 <= bytes) {
+                void* memory = e.first;
+                mapped = e.second;
+                e = {nullptr, 0};
+                fresh = false;
+                return memory;
+            }
+        }
+    }
+    fresh = true;
+    return map_fresh(bytes, mapped);
+}
+
+void give_back_mapping(void* memory, std::size_t size) {
+    if (size <= kCacheLimit) {
+        (void)::madvise(memory, size, MADV_FREE);
+        MappingCache& cache = mapping_cache();
+        std::lock_guard guard(cache.lock);
+        // Replace the older entry; the evicted one is unmapped below.
+        std::swap(cache.entries[0], cache.entries[1]);
+        std::swap(cache.entries[1].first, memory);
+        std::swap(cache.entries[1].second, size);
+    }
+    if (memory) ::munmap(memory, size);
+}
+
+}  // namespace
+
 Bitmap::~Bitmap() {
-    if (mapped_bytes) ::munmap(pixels, mapped_bytes);
+    if (mapped_bytes) give_back_mapping(pixels, mapped_bytes);
     else std::free(pixels);
 }
 
@@ -36,10 +110,6 @@ std::size_t stride_for(int width, int bits_per_pixel) {
     }
 }
 
-namespace {
-constexpr std::size_t kMapThreshold = std::size_t(1) << 20;
-}
-
 BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero) {
     if (width < 1 || height < 1 || width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE) return nullptr;
     if (depth != 24 && depth != 32) return nullptr;
@@ -49,12 +119,14 @@ BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero) {
     BitmapPtr bitmap(new (std::nothrow) Bitmap);
     if (!bitmap) return nullptr;
     if (bytes >= kMapThreshold) {
-        // Fresh pages read as zero and cost nothing until written, so a file
-        // that claims a huge size and then runs out of data costs little.
-        void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (memory == MAP_FAILED) return nullptr;
+        std::size_t mapped = 0;
+        bool fresh = false;
+        void* memory = take_mapping(bytes, mapped, fresh);
+        if (!memory) return nullptr;
         bitmap->pixels = static_cast<std::uint8_t*>(memory);
-        bitmap->mapped_bytes = bytes;
+        bitmap->mapped_bytes = mapped;
+        // A fresh mapping reads as zero already; a reused one must be cleared.
+        if (zero && !fresh) std::memset(memory, 0, bytes);
         zero = false;
     } else {
         void* memory = nullptr;

@@ -130,6 +130,36 @@ TEST_F(Decode, BmpRle4AndRunsPastTheEdge) {
     EXPECT_EQ(pixel(1, 2, 0), green);
 }
 
+TEST_F(Decode, RecycledPictureMemoryStartsClean) {
+    // Big buffers are recycled: the next picture must not show the old one,
+    // neither where an RLE file skips pixels nor in the row padding.
+    const int w = 1001, h = 500;  // over 1 MB at 24 bits; rows padded by 1 byte
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_NE(create_image(5, w, h, 24, 0xFFFFFF), 0u);
+        std::memset(image_pixels(5).pixels, 0xAB, std::size_t(image_pixels(5).stride) * h);
+        free_image(5);
+        if (round == 0) {
+            // Only an end-of-picture code: every pixel skipped.
+            ASSERT_NE(decode(make_bmp(w, h, 8, 1, {0x00FFFFFF}, {0, 1})), 0u);
+            const PixelView v = image_pixels(1);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << x << "," << y;
+        } else {
+            ASSERT_NE(create_image(6, w, h, 24, 0x000000), 0u);
+            TempDir dir;
+            ASSERT_NE(save_image(6, dir.file("black.png"), TAG_PNG), 0);
+            free_image(6);
+            ASSERT_NE(create_image(5, w, h, 24, 0xFFFFFF), 0u);
+            std::memset(image_pixels(5).pixels, 0xAB, std::size_t(image_pixels(5).stride) * h);
+            free_image(5);
+            ASSERT_NE(load_image(1, dir.file("black.png")), 0u);
+            const PixelView v = image_pixels(1);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(Decode, BmpTopDownRowsAndBitFields) {
     // Negative height: the first stored row is the top one.
     std::vector<std::uint8_t> px = {0, 0, 255, 0, 0, 255, 0, 0};  // top: red; bottom: green (padded rows)

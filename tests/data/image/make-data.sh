@@ -94,7 +94,7 @@ exiftool -q -overwrite_original -n -Orientation=6 -Artist=Pixmold jpeg-exif.jpg
 
 # Broken files: every decoder must fail cleanly on trunc-* and must not crash
 # on corrupt-* (which may or may not decode).
-rm -rf crashers && mkdir crashers
+mkdir -p crashers && find crashers -type f ! -name "*-fuzz*" -delete  # inputs found by the fuzzer stay
 python3 - <<'PY'
 import struct, zlib
 def save(name, data): open("crashers/" + name, "wb").write(bytes(data))
