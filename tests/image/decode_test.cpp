@@ -245,6 +245,14 @@ TEST_F(Decode, TgaRlePacketsCrossRowsAndTruncationFails) {
     EXPECT_EQ(pixel(1, 0, 1), (std::array<int, 4>{0, 0, 255, 255}));
     EXPECT_EQ(pixel(1, 1, 1), (std::array<int, 4>{0, 255, 0, 255}));
     EXPECT_EQ(pixel(1, 2, 1), (std::array<int, 4>{255, 0, 0, 255}));
+    // A colour map of three 15-bit entries (2 bytes each) before the pixels is skipped.
+    std::vector<std::uint8_t> mapped = make_tga(3, 2, 24, true, 0x20, std::vector<std::uint8_t>(6, 0x77));
+    mapped[1] = 1;
+    mapped[5] = 3;
+    mapped[7] = 15;
+    mapped.insert(mapped.end(), body.begin(), body.end());
+    ASSERT_NE(decode(mapped), 0u);
+    EXPECT_EQ(pixel(1, 2, 1), (std::array<int, 4>{255, 0, 0, 255}));
     const std::vector<std::uint8_t> cut(body.begin(), body.end() - 3);
     EXPECT_EQ(decode(make_tga(3, 2, 24, true, 0x20, cut)), 0u);
     EXPECT_EQ(decode(make_tga(3, 2, 8, false, 0x20, body)), 0u);  // no 8-bit true colour
