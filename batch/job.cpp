@@ -56,12 +56,13 @@ void shrink_on_load_size(int full_width, int full_height, const TargetSize& stor
 
 PictureReport process_picture(const std::string& source, const BatchSettings& settings, const PictureContext& context) {
     PictureReport report;
-    const auto cancelled = [&] {
+    // Nothing was written: a failure, or a stop when one was asked for.
+    const auto give_up = [&] {
         report.outcome = is_cancelled(context.cancel) ? PictureOutcome::Cancelled : PictureOutcome::Failed;
         return report;
     };
     report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.type);
-    if (is_cancelled(context.cancel)) return cancelled();
+    if (report.output_path.empty() || is_cancelled(context.cancel)) return give_up();
 
     report.orientation = read_orientation(source);
     const int orientation = report.orientation;
@@ -92,34 +93,34 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     };
 
     Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
-    if (!load_image(slots.source, source, decode)) return cancelled();
+    if (!load_image(slots.source, source, decode)) return give_up();
     const Image* info = is_image(slots.source);
     const int source_depth = info ? info->source_depth : -1;
     const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
     PixelView pixels = image_pixels(slots.source);
-    if (!pixels) return cancelled();
+    if (!pixels) return give_up();
     if (!have_target) decide_target(pixels.width, pixels.height);
-    if (!target_is_valid(report.target) || report.output_path.empty()) return cancelled();
-    if (is_cancelled(context.cancel)) return cancelled();
+    if (!target_is_valid(report.target)) return give_up();
+    if (is_cancelled(context.cancel)) return give_up();
 
     const TargetSize stored = stored_size(report.target, orientation);
     ImageId current = slots.source;
     if (stored.width != pixels.width || stored.height != pixels.height) {
-        if (!create_image(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return cancelled();
+        if (!create_image(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return give_up();
         const PixelView resized = image_pixels(slots.resized);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, context.resize_threads)) return cancelled();
+        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, context.resize_threads)) return give_up();
         free_image(slots.source);
         current = slots.resized;
         pixels = resized;
     }
     if (turn != 1) {
         if (!create_image(slots.turned, int(report.target.width), int(report.target.height), pixels.depth))
-            return cancelled();
-        if (!orient_pixels(pixels, image_pixels(slots.turned), turn)) return cancelled();
+            return give_up();
+        if (!orient_pixels(pixels, image_pixels(slots.turned), turn)) return give_up();
         free_image(current);
         current = slots.turned;
     }
-    if (is_cancelled(context.cancel)) return cancelled();
+    if (is_cancelled(context.cancel)) return give_up();
 
     Metadata kept;
     kept.icc = std::move(metadata.icc);
@@ -131,7 +132,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     const bool jpeg = settings.type == "JPG";
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
     if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode))
-        return cancelled();
+        return give_up();
     report.outcome = PictureOutcome::Written;
     return report;
 }

@@ -62,6 +62,7 @@ for SET in $SETS; do
   rm -rf "$IN"; mkdir -p "$IN" "$OUT"
   cp "$CORPUS/$SET"/* "$IN"/
   mapfile -t FILES < <(find "$IN" -maxdepth 1 -type f | sort)
+  NAMES=(); for f in "${FILES[@]}"; do NAMES+=("$(basename "$f")"); done
   reset_outputs() { rm -f "$IN"/out_* ; rm -rf "$OUT"; mkdir -p "$OUT"; }
   echo "$SET (${#FILES[@]} files)" >&2
 
@@ -73,8 +74,9 @@ for SET in $SETS; do
   measure vipsthumbnail-conc1 env VIPS_CONCURRENCY=1 vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]"
   if [ "$SET" != huge ]; then  # both take many minutes on 192 megapixels
     measure mogrify-mitchell mogrify -path "$OUT" -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${FILES[@]}"
-    measure graphicsmagick gm mogrify -output-directory "$OUT" -filter Mitchell -resize 1920x1920 -quality 80 \
-      -format jpg "${FILES[@]}"
+    # gm puts the whole input path under -output-directory: give it bare names.
+    measure graphicsmagick sh -c 'cd "$1" && shift && exec gm "$@"' gm "$IN" mogrify -output-directory "$OUT" \
+      -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${NAMES[@]}"
   fi
   case $SET in
     jpeg*|huge)
@@ -83,12 +85,14 @@ for SET in $SETS; do
       for f in "${FILES[@]}"; do
         vipsthumbnail "$f" -s 1920x1920 -o "$PRE/%s.ppm" >/dev/null 2>&1
       done
-      floor() {
-        printf '%s\n' "${FILES[@]}" | xargs -P "$1" -I{} sh -c '
-          b=$(basename "{}" .jpg); djpeg "{}" > /dev/null && cjpeg -quality 80 "'"$PRE"'/$b.ppm" > "'"$OUT"'/$b.jpg"'
-      }
-      measure floor-2-at-a-time floor 2
-      measure floor-1-at-a-time floor 1
+      cat > "$WORK/floor.sh" <<FLOOR
+#!/bin/sh
+# floor.sh N: every file decoded and its resized pixels encoded, N at a time.
+printf '%s\n' ${FILES[*]@Q} | xargs -P "\$1" -I{} sh -c 'b=\$(basename "{}" .jpg); djpeg "{}" > /dev/null && cjpeg -quality 80 "$PRE/\$b.ppm" > "$OUT/\$b.jpg"'
+FLOOR
+      chmod +x "$WORK/floor.sh"
+      measure floor-2-at-a-time "$WORK/floor.sh" 2
+      measure floor-1-at-a-time "$WORK/floor.sh" 1
       ;;
   esac
 done

@@ -41,9 +41,6 @@ using namespace resample;
 
 namespace {
 
-Plane plane_of(const PixelView& v) { return Plane{v.pixels, v.stride, v.width, v.height}; }
-MutablePlane mutable_plane_of(const PixelView& v) { return MutablePlane{v.pixels, v.stride, v.width, v.height}; }
-
 bool valid_view(const PixelView& v) {
     if (!v.pixels || v.is_icon || (v.depth != 24 && v.depth != 32)) return false;
     if (v.width < 1 || v.height < 1 || v.width > MAX_IMAGE_SIDE || v.height > MAX_IMAGE_SIDE) return false;
@@ -97,106 +94,201 @@ bool columns_first(const PixelView& src, const PixelView& dst) {
     return std::int64_t(dst.height) * src.width < std::int64_t(dst.width) * src.height;
 }
 
+// 32-bit: like the 24-bit path below, each thread makes its band of output
+// rows from start to finish through a row buffer (columns first) or a ring
+// of rows (rows first), two output rows at a time so that every row read
+// for the column filter is converted once for both.
 bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
+    const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     Contributions across, down;
-    if (!build_contributions(src.width, dst.width, across) || !build_contributions(src.height, dst.height, down))
-        return false;
+    if (!build_contributions(sw, dw, across) || !build_contributions(sh, dh, down)) return false;
+    trim_zero_taps(across);
+    trim_zero_taps(down);
     const bool cols_first = columns_first(src, dst);
-    // The intermediate picture, 4 bytes a pixel, packed rows.
-    const int mid_w = cols_first ? src.width : dst.width;
-    const int mid_h = cols_first ? dst.height : src.height;
-    Scratch mid = allocate_scratch(std::size_t(mid_w) * std::size_t(mid_h) * 4);
-    if (!mid) return false;
-    const MutablePlane mid_plane{mid.get(), std::ptrdiff_t(mid_w) * 4, mid_w, mid_h};
-    const Plane mid_in{mid.get(), std::ptrdiff_t(mid_w) * 4, mid_w, mid_h};
-    const int rows_pass_rows = cols_first ? dst.height : src.height;
+    const std::size_t src_bytes = std::size_t(sw) * 4, dst_bytes = std::size_t(dw) * 4;
+    auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
+    auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
+    // Input rows [lo, hi) that output rows y (and y + 1 when `two`) read.
+    auto window = [&](int y, bool two, int& lo, int& hi) {
+        lo = down.left[std::size_t(y)];
+        hi = lo + down.count[std::size_t(y)];
+        if (two) {
+            lo = std::min(lo, down.left[std::size_t(y + 1)]);
+            hi = std::max(hi, down.left[std::size_t(y + 1)] + down.count[std::size_t(y + 1)]);
+        }
+    };
+    int widest = 1;
+    for (int y = 0; y < dh; ++y) {
+        int lo, hi;
+        window(y, y + 1 < dh, lo, hi);
+        widest = std::max(widest, hi - lo);
+    }
     std::atomic<bool> failed{false};
 
-    auto rows_pass = [&](const Plane& in, const MutablePlane& out, int first, int last) {
-        const int n = last - first + 1;
-        const int workers = useful_threads(threads, std::size_t(n) * std::size_t(out.width) * 4);
-        run_split(workers, n, [&](int a, int b) {
-            Scratch row = allocate_scratch(std::size_t(in.width) * 4 * sizeof(double));
-            if (!row) {
-                failed = true;
-                return;
+    auto work = [&](int y0, int y1) {
+        std::vector<double> wa, wb;
+        std::vector<const std::uint8_t*> rows;
+        try {
+            wa.resize(std::size_t(widest));
+            wb.resize(std::size_t(widest));
+            rows.resize(std::size_t(widest));
+        } catch (const std::bad_alloc&) {
+            return void(failed = true);
+        }
+        Scratch doubles = allocate_scratch((src_bytes + std::size_t(across.stride) * 4) * sizeof(double));
+        Scratch lines = allocate_scratch(cols_first ? 2 * src_bytes : std::size_t(widest) * dst_bytes);
+        if (!doubles || !lines) return void(failed = true);
+        double* row_doubles = reinterpret_cast<double*>(doubles.get());
+        int done_until = 0;  // rows-first: rows below this went through the ring
+        for (int y = y0; y < y1; y += 2) {
+            const bool two = y + 1 < y1;
+            int lo, hi;
+            window(y, two, lo, hi);
+            const int n = hi - lo;
+            std::fill(wa.begin(), wa.end(), 0.0);
+            std::fill(wb.begin(), wb.end(), 0.0);
+            // Rows only one of the two outputs reads (windows move forward).
+            int b_first = 0, a_end = n;
+            if (two) {
+                const int la = down.left[std::size_t(y)], lb = down.left[std::size_t(y + 1)];
+                const int ea = la + down.count[std::size_t(y)], eb = lb + down.count[std::size_t(y + 1)];
+                if (la <= lb && ea <= eb && lb <= ea) {
+                    b_first = lb - lo;
+                    a_end = ea - lo;
+                }
             }
-            exact_rows(in, out, across, first + a, first + b, reinterpret_cast<double*>(row.get()));
-        });
+            for (int pass = 0; pass < (two ? 2 : 1); ++pass) {
+                const std::size_t out = std::size_t(y + pass);
+                const double* w = &down.weights[out * std::size_t(down.stride)];
+                double* into = (pass == 0 ? wa.data() : wb.data()) + (down.left[out] - lo);
+                std::copy(w, w + down.count[out], into);
+            }
+            if (cols_first) {
+                for (int k = 0; k < n; ++k) rows[std::size_t(k)] = src_row(lo + k);
+                std::uint8_t* a = lines.get();
+                std::uint8_t* b = two ? lines.get() + src_bytes : nullptr;
+                exact_vertical(rows.data(), n, wa.data(), wb.data(), a, b, src_bytes, b_first, a_end);
+                exact_horizontal(a, dst_row(y), across, row_doubles);
+                if (two) exact_horizontal(b, dst_row(y + 1), across, row_doubles);
+            } else {
+                if (lo < done_until - widest) done_until = lo;  // never happens with monotone windows
+                for (int r = std::max(done_until, lo); r < hi; ++r)
+                    exact_horizontal(src_row(r), lines.get() + std::size_t(r % widest) * dst_bytes, across,
+                                     row_doubles);
+                done_until = std::max(done_until, hi);
+                for (int k = 0; k < n; ++k) rows[std::size_t(k)] = lines.get() + std::size_t((lo + k) % widest) * dst_bytes;
+                exact_vertical(rows.data(), n, wa.data(), wb.data(), dst_row(y), two ? dst_row(y + 1) : nullptr,
+                               dst_bytes, b_first, a_end);
+            }
+        }
     };
-    auto columns_pass = [&](const Plane& in, const MutablePlane& out) {
-        const int workers = useful_threads(threads, std::size_t(out.height) * std::size_t(out.width) * 4);
-        run_split(workers, out.height, [&](int a, int b) { exact_columns(in, out, down, a, b); });
-    };
-
-    if (cols_first) {
-        columns_pass(plane_of(src), mid_plane);
-        rows_pass(mid_in, mutable_plane_of(dst), 0, rows_pass_rows - 1);
-    } else {
-        int first = 0, last = -1;
-        input_span(down, first, last);
-        rows_pass(plane_of(src), mid_plane, first, last);
-        if (!failed) columns_pass(mid_in, mutable_plane_of(dst));
-    }
+    const std::size_t cost = std::size_t(dh) * src_bytes;
+    run_split(useful_threads(threads, cost), dh, work);
     return !failed;
 }
 
+// 24-bit: each thread makes a band of output rows from start to finish, so
+// no intermediate picture is needed: either every output row is filtered
+// down the columns into one row buffer and then along it (columns first), or
+// a ring of rows filtered along x feeds the column filter (rows first).
 bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
-    if (src.width == dst.width && src.height == dst.height) {
+    const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
+    if (sw == dw && sh == dh) {
         copy_rows(src, dst);
         return true;
     }
-    Contributions exact;
-    UniformContributions across, down;
-    if (src.width != dst.width &&
-        (!build_contributions(src.width, dst.width, exact) || !make_uniform(exact, across)))
-        return false;
-    if (src.height != dst.height &&
-        (!build_contributions(src.height, dst.height, exact) || !make_uniform(exact, down)))
-        return false;
-    int first = 0, last = src.height - 1;
-    if (src.height != dst.height) input_span(exact, first, last);
+    const bool do_x = sw != dw, do_y = sh != dh;
+    FixedContributions across, down;
+    {
+        Contributions exact;
+        // Only the first of two passes needs the precise sums (see make_fixed).
+        const bool two = do_x && do_y;
+        const bool cols_first = two && columns_first(src, dst);
+        if (do_x) {
+            if (!build_contributions(sw, dw, exact)) return false;
+            trim_zero_taps(exact);
+            if (!make_fixed(exact, 2, two && !cols_first, true, across)) return false;
+        }
+        if (do_y) {
+            if (!build_contributions(sh, dh, exact)) return false;
+            trim_zero_taps(exact);
+            if (!make_fixed(exact, 2, cols_first, false, down)) return false;
+        }
+    }
+    const bool cols_first = do_x && do_y && columns_first(src, dst);
+    const std::size_t src_bytes = std::size_t(sw) * 3, dst_bytes = std::size_t(dw) * 3;
+    const std::size_t reach = do_x ? std::max(fixed_row_reach(across), src_bytes) : src_bytes;
+    auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
+    auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
     std::atomic<bool> failed{false};
 
-    auto rows_pass = [&](const Plane& in, const MutablePlane& out, int y_first, int y_last) {
-        const int n = y_last - y_first + 1;
-        const int workers = useful_threads(threads, std::size_t(n) * std::size_t(out.width) * 3);
-        run_split(workers, n, [&](int a, int b) {
-            Scratch row = allocate_scratch((std::size_t(in.width) * 3 + 8) * sizeof(float));
-            if (!row) {
-                failed = true;
-                return;
+    auto work = [&](int y0, int y1) {
+        // A source row that ends too close to the end of the picture memory
+        // for the row kernel's wide loads is filtered from a padded copy.
+        Scratch pad;
+        auto safe_row = [&](int y) -> const std::uint8_t* {
+            const std::uint8_t* in = src_row(y);
+            if (std::size_t(sh - y) * std::size_t(src.stride) >= reach) return in;
+            if (!pad) {
+                pad = allocate_scratch(reach);
+                if (!pad) return nullptr;
+                std::memset(pad.get(), 0, reach);
             }
-            fast_rows(in, out, across, y_first + a, y_first + b, reinterpret_cast<float*>(row.get()));
-        });
-    };
-    auto columns_pass = [&](const Plane& in, const MutablePlane& out) {
-        const int workers = useful_threads(threads, std::size_t(out.height) * std::size_t(out.width) * 3);
-        run_split(workers, out.height, [&](int a, int b) { fast_columns(in, out, down, 3, a, b); });
-    };
+            std::memcpy(pad.get(), in, src_bytes);
+            return pad.get();
+        };
+        std::vector<const std::uint8_t*> rows;
+        try {
+            rows.resize(std::size_t(do_y ? down.taps : 0));
+        } catch (const std::bad_alloc&) {
+            return void(failed = true);
+        }
 
-    if (src.height == dst.height) {
-        rows_pass(plane_of(src), mutable_plane_of(dst), 0, src.height - 1);
-        return !failed;
-    }
-    if (src.width == dst.width) {
-        columns_pass(plane_of(src), mutable_plane_of(dst));
-        return true;
-    }
-    const bool cols_first = columns_first(src, dst);
-    const int mid_w = cols_first ? src.width : dst.width;
-    const int mid_h = cols_first ? dst.height : src.height;
-    Scratch mid = allocate_scratch(std::size_t(mid_w) * std::size_t(mid_h) * 3);
-    if (!mid) return false;
-    const MutablePlane mid_plane{mid.get(), std::ptrdiff_t(mid_w) * 3, mid_w, mid_h};
-    const Plane mid_in{mid.get(), std::ptrdiff_t(mid_w) * 3, mid_w, mid_h};
-    if (cols_first) {
-        columns_pass(plane_of(src), mid_plane);
-        rows_pass(mid_in, mutable_plane_of(dst), 0, dst.height - 1);
-    } else {
-        rows_pass(plane_of(src), mid_plane, first, last);
-        if (!failed) columns_pass(mid_in, mutable_plane_of(dst));
-    }
+        if (!do_y) {
+            for (int y = y0; y < y1; ++y) {
+                const std::uint8_t* in = safe_row(y);
+                if (!in) return void(failed = true);
+                fixed_horizontal(in, dst_row(y), across);
+            }
+        } else if (!do_x) {
+            for (int y = y0; y < y1; ++y) {
+                const int l = down.left[std::size_t(y)];
+                for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
+                fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
+            }
+        } else if (cols_first) {
+            Scratch line = allocate_scratch(reach);
+            if (!line) return void(failed = true);
+            std::memset(line.get() + src_bytes, 0, reach - src_bytes);
+            for (int y = y0; y < y1; ++y) {
+                const int l = down.left[std::size_t(y)];
+                for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
+                fixed_vertical(rows.data(), down, y, line.get(), src_bytes);
+                fixed_horizontal(line.get(), dst_row(y), across);
+            }
+        } else {
+            const int ring_rows = down.taps;
+            Scratch ring = allocate_scratch(std::size_t(ring_rows) * dst_bytes);
+            if (!ring) return void(failed = true);
+            int done_until = 0;  // rows below this are (or were) in the ring
+            for (int y = y0; y < y1; ++y) {
+                const int l = down.left[std::size_t(y)];
+                const int last = std::min(l + down.taps, sh) - 1;
+                if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
+                for (int r = std::max(done_until, l); r <= last; ++r) {
+                    const std::uint8_t* in = safe_row(r);
+                    if (!in) return void(failed = true);
+                    fixed_horizontal(in, ring.get() + std::size_t(r % ring_rows) * dst_bytes, across);
+                }
+                done_until = std::max(done_until, last + 1);
+                for (int k = 0; k < down.taps; ++k)
+                    rows[std::size_t(k)] = ring.get() + std::size_t(std::min(l + k, sh - 1) % ring_rows) * dst_bytes;
+                fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
+            }
+        }
+    };
+    const std::size_t cost = std::size_t(dh) * (do_y ? src_bytes : dst_bytes);
+    run_split(useful_threads(threads, cost), dh, work);
     return !failed;
 }
 

@@ -1,18 +1,21 @@
 // Pixmold image engine: resampling a picture to a new pixel size.
 //
-// Smooth mode uses a separable Mitchell-Netravali cubic (B = C = 1/3).
+// Smooth mode uses a separable Mitchell-Netravali cubic (B = C = 1/3), the
+// pass that leaves fewer pixels first, each pass rounding to bytes.
 //   * 32-bit pictures: the exact double-precision filter, all four channels
 //     alike (straight alpha). The result is the same byte for byte whatever
 //     the thread count or the instruction set the machine offers.
-//   * 24-bit pictures: the same filter on blue, green and red in single
-//     precision; an axis that keeps its size is copied, not filtered. The
-//     result is within one level of the double-precision filter and does
-//     not depend on the thread count.
+//   * 24-bit pictures: the same filter on blue, green and red in 16-bit
+//     fixed point; an axis that keeps its size is copied, not filtered.
+//     Every byte is within one level of the double-precision filter (when
+//     both axes change, the first pass gives exactly its bytes). The result
+//     does not depend on the thread count or the instruction set.
 // Raw mode takes one source pixel per destination pixel (nearest centre).
 //
-// Memory used beyond the source and destination pixels: one intermediate
-// picture (at most new width x old height, 4 bytes a pixel), the
-// contribution tables and one row of scratch per worker thread.
+// Each worker thread makes a band of output rows from start to finish, so
+// the memory used beyond the source and destination pixels is the
+// contribution tables and, per thread, a few rows (a ring of the rows the
+// column filter reads, or one row filtered down the columns).
 #pragma once
 
 #include <cstddef>

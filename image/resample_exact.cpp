@@ -4,10 +4,11 @@
 // sum = sum + weight * value (a rounded multiply, then a rounded add); byte
 // = clamp(int(sum + 0.5)). The AVX2 versions do exactly those operations in
 // the same order for each channel, only several channels or pixels at once,
-// so their bytes equal the generic ones. Fused multiply-add must stay out of
-// this file: it rounds once instead of twice and would change the bytes.
+// so their bytes equal the generic ones. Extra taps of weight 0 change no
+// sum (0 * value is +0, and s + 0 is s), which lets two output rows share
+// one window. Fused multiply-add must stay out of this file: it rounds once
+// instead of twice and would change the bytes.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <immintrin.h>
 
@@ -22,137 +23,203 @@ inline std::uint8_t to_byte(double sum) {
     return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-void rows_generic(const Plane& src, const MutablePlane& dst, const Contributions& t, int y0, int y1) {
-    for (int y = y0; y < y1; ++y) {
-        const std::uint8_t* in = src.row(y);
-        std::uint8_t* out = dst.row(y);
-        for (int x = 0; x < t.n_out; ++x) {
-            const double* w = &t.weights[std::size_t(x) * std::size_t(t.stride)];
-            const std::uint8_t* p = in + std::size_t(t.left[std::size_t(x)]) * 4;
-            const int n = t.count[std::size_t(x)];
-            double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-            for (int k = 0; k < n; ++k, p += 4) {
-                s0 += w[k] * double(p[0]);
-                s1 += w[k] * double(p[1]);
-                s2 += w[k] * double(p[2]);
-                s3 += w[k] * double(p[3]);
-            }
-            out[4 * x + 0] = to_byte(s0);
-            out[4 * x + 1] = to_byte(s1);
-            out[4 * x + 2] = to_byte(s2);
-            out[4 * x + 3] = to_byte(s3);
+void horizontal_generic(const std::uint8_t* in, std::uint8_t* out, const Contributions& t) {
+    for (int x = 0; x < t.n_out; ++x) {
+        const double* w = &t.weights[std::size_t(x) * std::size_t(t.stride)];
+        const std::uint8_t* p = in + std::size_t(t.left[std::size_t(x)]) * 4;
+        const int n = t.count[std::size_t(x)];
+        double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        for (int k = 0; k < n; ++k, p += 4) {
+            s0 += w[k] * double(p[0]);
+            s1 += w[k] * double(p[1]);
+            s2 += w[k] * double(p[2]);
+            s3 += w[k] * double(p[3]);
         }
+        out[4 * x + 0] = to_byte(s0);
+        out[4 * x + 1] = to_byte(s1);
+        out[4 * x + 2] = to_byte(s2);
+        out[4 * x + 3] = to_byte(s3);
     }
 }
 
-void columns_generic(const Plane& src, const MutablePlane& dst, const Contributions& t, int y0, int y1) {
-    const std::size_t bytes = std::size_t(dst.width) * 4;
-    for (int y = y0; y < y1; ++y) {
-        const double* w = &t.weights[std::size_t(y) * std::size_t(t.stride)];
-        const int l = t.left[std::size_t(y)];
-        const int n = t.count[std::size_t(y)];
-        std::uint8_t* out = dst.row(y);
-        for (std::size_t j = 0; j < bytes; ++j) {
-            double s = 0;
-            for (int k = 0; k < n; ++k) s += w[k] * double(src.row(l + k)[j]);
-            out[j] = to_byte(s);
+void vertical_generic(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
+                      std::uint8_t* b, std::size_t bytes) {
+    for (std::size_t j = 0; j < bytes; ++j) {
+        double sa = 0, sb = 0;
+        for (int k = 0; k < n; ++k) {
+            const double v = double(rows[k][j]);
+            sa += wa[k] * v;
+            if (b) sb += wb[k] * v;
         }
+        a[j] = to_byte(sa);
+        if (b) b[j] = to_byte(sb);
     }
 }
 
-__attribute__((target("avx2"))) inline __m128i pack4_avx2(__m256d sum) {
+#define PIXMOLD_AVX2 __attribute__((target("avx2")))
+
+PIXMOLD_AVX2 inline __m128i pack4(__m256d sum) {
     const __m128i v = _mm256_cvttpd_epi32(_mm256_add_pd(sum, _mm256_set1_pd(0.5)));
     const __m128i w = _mm_packus_epi32(v, v);
     return _mm_packus_epi16(w, w);
 }
 
-__attribute__((target("avx2"))) void rows_avx2(const Plane& src, const MutablePlane& dst, const Contributions& t,
-                                               int y0, int y1, double* scratch) {
-    const int sw = src.width;
-    for (int y = y0; y < y1; ++y) {
-        // Convert the row once; each input pixel feeds several outputs.
-        const std::uint8_t* in = src.row(y);
-        for (int x = 0; x < sw; ++x) {
-            std::int32_t word;
-            std::memcpy(&word, in + 4 * x, 4);
-            const __m256d v = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(word)));
-            _mm256_store_pd(scratch + 4 * x, v);
+PIXMOLD_AVX2 inline void store4(std::uint8_t* out, __m256d sum) {
+    const int word = _mm_cvtsi128_si32(pack4(sum));
+    std::memcpy(out, &word, 4);
+}
+
+// Four bytes at p as doubles.
+PIXMOLD_AVX2 inline __m256d widen(const std::uint8_t* p) {
+    std::int32_t word;
+    std::memcpy(&word, p, 4);
+    return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(word)));
+}
+
+// Each output's sum is a chain of dependent adds, so four outputs are
+// worked on at once to keep the adder busy; taps past an output's count have
+// weight 0 in the table and read zeros past the row's end.
+PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, const Contributions& t, double* scratch) {
+    // Convert the row once; each input pixel feeds several outputs.
+    for (int x = 0; x < t.n_in; ++x) _mm256_store_pd(scratch + 4 * x, widen(in + 4 * x));
+    std::memset(scratch + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+    const std::size_t stride = std::size_t(t.stride);
+    int x = 0;
+    for (; x + 4 <= t.n_out; x += 4) {
+        const double* w0 = &t.weights[std::size_t(x) * stride];
+        const double* w1 = w0 + stride;
+        const double* w2 = w1 + stride;
+        const double* w3 = w2 + stride;
+        const double* p0 = scratch + std::size_t(t.left[std::size_t(x)]) * 4;
+        const double* p1 = scratch + std::size_t(t.left[std::size_t(x + 1)]) * 4;
+        const double* p2 = scratch + std::size_t(t.left[std::size_t(x + 2)]) * 4;
+        const double* p3 = scratch + std::size_t(t.left[std::size_t(x + 3)]) * 4;
+        const int n = std::max(std::max(t.count[std::size_t(x)], t.count[std::size_t(x + 1)]),
+                               std::max(t.count[std::size_t(x + 2)], t.count[std::size_t(x + 3)]));
+        __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
+        for (int k = 0; k < n; ++k) {
+            s0 = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_broadcast_sd(w0 + k), _mm256_load_pd(p0 + 4 * k)));
+            s1 = _mm256_add_pd(s1, _mm256_mul_pd(_mm256_broadcast_sd(w1 + k), _mm256_load_pd(p1 + 4 * k)));
+            s2 = _mm256_add_pd(s2, _mm256_mul_pd(_mm256_broadcast_sd(w2 + k), _mm256_load_pd(p2 + 4 * k)));
+            s3 = _mm256_add_pd(s3, _mm256_mul_pd(_mm256_broadcast_sd(w3 + k), _mm256_load_pd(p3 + 4 * k)));
         }
-        std::uint8_t* out = dst.row(y);
-        for (int x = 0; x < t.n_out; ++x) {
-            const double* w = &t.weights[std::size_t(x) * std::size_t(t.stride)];
-            const double* p = scratch + std::size_t(t.left[std::size_t(x)]) * 4;
-            const int n = t.count[std::size_t(x)];
-            __m256d sum = _mm256_setzero_pd();
-            for (int k = 0; k < n; ++k)
-                sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_broadcast_sd(w + k), _mm256_load_pd(p + 4 * k)));
-            const int word = _mm_cvtsi128_si32(pack4_avx2(sum));
-            std::memcpy(out + 4 * x, &word, 4);
-        }
+        store4(out + 4 * x, s0);
+        store4(out + 4 * x + 4, s1);
+        store4(out + 4 * x + 8, s2);
+        store4(out + 4 * x + 12, s3);
+    }
+    for (; x < t.n_out; ++x) {
+        const double* w = &t.weights[std::size_t(x) * stride];
+        const double* p = scratch + std::size_t(t.left[std::size_t(x)]) * 4;
+        const int n = t.count[std::size_t(x)];
+        __m256d sum = _mm256_setzero_pd();
+        for (int k = 0; k < n; ++k)
+            sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_broadcast_sd(w + k), _mm256_load_pd(p + 4 * k)));
+        store4(out + 4 * x, sum);
     }
 }
 
-__attribute__((target("avx2"))) inline __m256d widen(__m128i bytes) {
-    return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(bytes));
+// Two output rows from one window of rows: every row is converted once and
+// used for both.
+// Rows [0, b_first) feed only output a, rows [a_end, n) only output b.
+PIXMOLD_AVX2 void vertical2_avx2(const std::uint8_t* const* rows, int n, const double* wa, const double* wb,
+                                 std::uint8_t* a, std::uint8_t* b, std::size_t bytes, int b_first, int a_end) {
+    std::size_t j = 0;
+    for (; j + 16 <= bytes; j += 16) {
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, b0 = a0, b1 = a0, b2 = a0, b3 = a0;
+        int k = 0;
+        for (; k < b_first; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m256d x = _mm256_broadcast_sd(wa + k);
+            a0 = _mm256_add_pd(a0, _mm256_mul_pd(x, widen(r)));
+            a1 = _mm256_add_pd(a1, _mm256_mul_pd(x, widen(r + 4)));
+            a2 = _mm256_add_pd(a2, _mm256_mul_pd(x, widen(r + 8)));
+            a3 = _mm256_add_pd(a3, _mm256_mul_pd(x, widen(r + 12)));
+        }
+        for (; k < a_end; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m256d v0 = widen(r), v1 = widen(r + 4), v2 = widen(r + 8), v3 = widen(r + 12);
+            const __m256d x = _mm256_broadcast_sd(wa + k), y = _mm256_broadcast_sd(wb + k);
+            a0 = _mm256_add_pd(a0, _mm256_mul_pd(x, v0));
+            a1 = _mm256_add_pd(a1, _mm256_mul_pd(x, v1));
+            a2 = _mm256_add_pd(a2, _mm256_mul_pd(x, v2));
+            a3 = _mm256_add_pd(a3, _mm256_mul_pd(x, v3));
+            b0 = _mm256_add_pd(b0, _mm256_mul_pd(y, v0));
+            b1 = _mm256_add_pd(b1, _mm256_mul_pd(y, v1));
+            b2 = _mm256_add_pd(b2, _mm256_mul_pd(y, v2));
+            b3 = _mm256_add_pd(b3, _mm256_mul_pd(y, v3));
+        }
+        for (; k < n; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m256d y = _mm256_broadcast_sd(wb + k);
+            b0 = _mm256_add_pd(b0, _mm256_mul_pd(y, widen(r)));
+            b1 = _mm256_add_pd(b1, _mm256_mul_pd(y, widen(r + 4)));
+            b2 = _mm256_add_pd(b2, _mm256_mul_pd(y, widen(r + 8)));
+            b3 = _mm256_add_pd(b3, _mm256_mul_pd(y, widen(r + 12)));
+        }
+        store4(a + j, a0);
+        store4(a + j + 4, a1);
+        store4(a + j + 8, a2);
+        store4(a + j + 12, a3);
+        store4(b + j, b0);
+        store4(b + j + 4, b1);
+        store4(b + j + 8, b2);
+        store4(b + j + 12, b3);
+    }
+    for (; j < bytes; j += 4) {
+        __m256d sa = _mm256_setzero_pd(), sb = sa;
+        for (int k = 0; k < n; ++k) {
+            const __m256d v = widen(rows[k] + j);
+            sa = _mm256_add_pd(sa, _mm256_mul_pd(_mm256_broadcast_sd(wa + k), v));
+            sb = _mm256_add_pd(sb, _mm256_mul_pd(_mm256_broadcast_sd(wb + k), v));
+        }
+        store4(a + j, sa);
+        store4(b + j, sb);
+    }
 }
 
-__attribute__((target("avx2"))) void columns_avx2(const Plane& src, const MutablePlane& dst, const Contributions& t,
-                                                  int y0, int y1) {
-    const std::size_t bytes = std::size_t(dst.width) * 4;
-    constexpr int kMaxRows = 64;
-    const std::uint8_t* rows[kMaxRows];
-    for (int y = y0; y < y1; ++y) {
-        const double* w = &t.weights[std::size_t(y) * std::size_t(t.stride)];
-        const int l = t.left[std::size_t(y)];
-        const int n = t.count[std::size_t(y)];
-        std::uint8_t* out = dst.row(y);
-        if (n > kMaxRows) {
-            columns_generic(src, dst, t, y, y + 1);
-            continue;
+PIXMOLD_AVX2 void vertical1_avx2(const std::uint8_t* const* rows, int n, const double* w, std::uint8_t* out,
+                                 std::size_t bytes) {
+    std::size_t j = 0;
+    for (; j + 16 <= bytes; j += 16) {
+        __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
+        for (int k = 0; k < n; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m256d x = _mm256_broadcast_sd(w + k);
+            s0 = _mm256_add_pd(s0, _mm256_mul_pd(x, widen(r)));
+            s1 = _mm256_add_pd(s1, _mm256_mul_pd(x, widen(r + 4)));
+            s2 = _mm256_add_pd(s2, _mm256_mul_pd(x, widen(r + 8)));
+            s3 = _mm256_add_pd(s3, _mm256_mul_pd(x, widen(r + 12)));
         }
-        for (int k = 0; k < n; ++k) rows[k] = src.row(l + k);
-        std::size_t j = 0;
-        for (; j + 16 <= bytes; j += 16) {
-            __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
-            for (int k = 0; k < n; ++k) {
-                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + j));
-                const __m256d wk = _mm256_broadcast_sd(w + k);
-                s0 = _mm256_add_pd(s0, _mm256_mul_pd(wk, widen(b)));
-                s1 = _mm256_add_pd(s1, _mm256_mul_pd(wk, widen(_mm_srli_si128(b, 4))));
-                s2 = _mm256_add_pd(s2, _mm256_mul_pd(wk, widen(_mm_srli_si128(b, 8))));
-                s3 = _mm256_add_pd(s3, _mm256_mul_pd(wk, widen(_mm_srli_si128(b, 12))));
-            }
-            const __m128i r = _mm_setr_epi32(_mm_cvtsi128_si32(pack4_avx2(s0)), _mm_cvtsi128_si32(pack4_avx2(s1)),
-                                             _mm_cvtsi128_si32(pack4_avx2(s2)), _mm_cvtsi128_si32(pack4_avx2(s3)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), r);
-        }
-        for (; j < bytes; j += 4) {
-            __m256d s = _mm256_setzero_pd();
-            for (int k = 0; k < n; ++k) {
-                std::int32_t word;
-                std::memcpy(&word, rows[k] + j, 4);
-                s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(w + k), widen(_mm_cvtsi32_si128(word))));
-            }
-            const int word = _mm_cvtsi128_si32(pack4_avx2(s));
-            std::memcpy(out + j, &word, 4);
-        }
+        store4(out + j, s0);
+        store4(out + j + 4, s1);
+        store4(out + j + 8, s2);
+        store4(out + j + 12, s3);
+    }
+    for (; j < bytes; j += 4) {
+        __m256d s = _mm256_setzero_pd();
+        for (int k = 0; k < n; ++k) s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(w + k), widen(rows[k] + j)));
+        store4(out + j, s);
     }
 }
 
 }  // namespace
 
-void exact_rows(const Plane& src, const MutablePlane& dst, const Contributions& t, int y0, int y1, double* scratch) {
+void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch) {
     if (active_isa() == Isa::Avx2)
-        rows_avx2(src, dst, t, y0, y1, scratch);
+        horizontal_avx2(in, out, table, scratch);
     else
-        rows_generic(src, dst, t, y0, y1);
+        horizontal_generic(in, out, table);
 }
 
-void exact_columns(const Plane& src, const MutablePlane& dst, const Contributions& t, int y0, int y1) {
-    if (active_isa() == Isa::Avx2)
-        columns_avx2(src, dst, t, y0, y1);
+void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
+                    std::uint8_t* b, std::size_t bytes, int b_first, int a_end) {
+    if (active_isa() != Isa::Avx2)
+        vertical_generic(rows, n, wa, wb, a, b, bytes);
+    else if (b)
+        vertical2_avx2(rows, n, wa, wb, a, b, bytes, std::clamp(b_first, 0, n), std::clamp(a_end, b_first, n));
     else
-        columns_generic(src, dst, t, y0, y1);
+        vertical1_avx2(rows, n, wa, a, bytes);
 }
 
 }  // namespace pixmold::resample

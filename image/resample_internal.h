@@ -29,50 +29,57 @@ struct Contributions {
 // the table cannot be allocated.
 bool build_contributions(int n_in, int n_out, Contributions& table);
 
-// The same table with every output padded to one tap count (zero weights,
-// window shifted to stay inside 0 .. n_in - 1) in single precision, for the
-// SIMD kernels.
-struct UniformContributions {
+// The same table in 16-bit fixed point with every output padded to one tap
+// count, a multiple of `tap_multiple` (zero weights, window shifted to stay
+// inside 0 .. n_in - 1 where it fits). `weights` have 14 fraction bits and
+// sum to exactly 1 << 14 per output. When `precise`, `fine` holds what they
+// miss with 22 fraction bits, so sums of both are within 2^-23 per tap of
+// the exact value, and values within `tie_margin` of rounding the other way
+// are recomputed from `exact`: the bytes equal the double-precision
+// filter's. With `row_layout` the table also holds the weights in the
+// layout of the SIMD row kernel (output pairs side by side).
+struct FixedContributions {
     int n_in = 0;
     int n_out = 0;
     int taps = 0;
+    int last_start = 0;  // largest window start
+    bool precise = false;
+    int tie_margin = 0;  // in units of 2^-22
+    Contributions exact;  // when precise
     std::vector<int> left;
-    std::vector<float> weights;  // n_out * taps
+    std::vector<std::int16_t> weights;  // n_out * taps
+    std::vector<std::int16_t> fine;     // n_out * taps when precise
+    std::vector<std::int16_t> pairs;    // (n_out + 1) / 2 * taps * 8 (* 2 when precise)
 };
-bool make_uniform(const Contributions& table, UniformContributions& out);
+bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out);
+
+// Drops taps of weight exactly 0 from both ends of every window (the filter
+// is 0 from distance 2 on, but windows reach 2 / scale + 1). Sums over the
+// remaining taps are the same to the last bit.
+void trim_zero_taps(Contributions& table);
 
 // Lowest and highest input position any output of `table` reads.
 void input_span(const Contributions& table, int& first, int& last);
 
-// A run of rows in memory (rows may be bottom-up or packed; the kernels only
-// care about the row addresses).
-struct Plane {
-    const std::uint8_t* pixels = nullptr;
-    std::ptrdiff_t stride = 0;
-    int width = 0;
-    int height = 0;
-    const std::uint8_t* row(int y) const { return pixels + std::ptrdiff_t(y) * stride; }
-};
-struct MutablePlane {
-    std::uint8_t* pixels = nullptr;
-    std::ptrdiff_t stride = 0;
-    int width = 0;
-    int height = 0;
-    std::uint8_t* row(int y) const { return pixels + std::ptrdiff_t(y) * stride; }
-};
+// Exact double-precision kernels on 4-byte pixels. horizontal: one row of
+// table.n_in pixels into table.n_out pixels; `scratch` holds (n_in +
+// table.stride) * 4 doubles, 32-byte aligned. vertical: output row a (and b, when not null)
+// from the n rows of a window with per-row weights wa (wb); a weight of 0
+// leaves a row out exactly. Rows before b_first have wb 0 and rows from
+// a_end on have wa 0 (0 and n when that is not known).
+void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch);
+void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
+                    std::uint8_t* b, std::size_t bytes, int b_first, int a_end);
 
-// Exact double-precision kernels on 4-byte pixels. rows: filters src rows
-// [y0, y1) along x into the same rows of dst (dst.width = table.n_out).
-// columns: computes dst rows [y0, y1) from the src rows the table names.
-// `scratch` holds src.width * 4 doubles, 32-byte aligned.
-void exact_rows(const Plane& src, const MutablePlane& dst, const Contributions& table, int y0, int y1, double* scratch);
-void exact_columns(const Plane& src, const MutablePlane& dst, const Contributions& table, int y0, int y1);
-
-// Single-precision kernels on 3-byte pixels (columns work on any bytes).
-// `scratch` holds src.width * 3 + 8 floats, 32-byte aligned.
-void fast_rows(const Plane& src, const MutablePlane& dst, const UniformContributions& table, int y0, int y1, float* scratch);
-void fast_columns(const Plane& src, const MutablePlane& dst, const UniformContributions& table, int bytes_per_pixel,
-                  int y0, int y1);
+// Fixed-point kernels for 3-byte pixels. horizontal: one row of t.n_in
+// pixels into t.n_out pixels; `in` must be readable for fixed_row_reach(t)
+// bytes. vertical: output y of the table from the rows it names
+// (rows[k] = input row left[y] + k, any readable row where the weight is 0),
+// `bytes` bytes of each.
+std::size_t fixed_row_reach(const FixedContributions& t);
+void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t);
+void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
+                    std::size_t bytes);
 
 // Instruction sets the kernels may use. Tests force Generic to check that
 // every path gives the same bytes.

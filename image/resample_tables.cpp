@@ -101,30 +101,21 @@ bool build_contributions(int n_in, int n_out, Contributions& table) {
     return true;
 }
 
-bool make_uniform(const Contributions& table, UniformContributions& out) {
-    int taps = 1;
-    for (int n : table.count) taps = std::max(taps, n);
-    taps = std::min(taps, table.n_in);
-    try {
-        out.left.assign(std::size_t(table.n_out), 0);
-        out.weights.assign(std::size_t(table.n_out) * std::size_t(taps), 0.0f);
-    } catch (const std::bad_alloc&) {
-        out = UniformContributions{};
-        return false;
-    }
-    out.n_in = table.n_in;
-    out.n_out = table.n_out;
-    out.taps = taps;
+void trim_zero_taps(Contributions& table) {
     for (int i = 0; i < table.n_out; ++i) {
-        const int l = table.left[std::size_t(i)];
-        const int n = table.count[std::size_t(i)];
-        const int start = std::max(0, std::min(l, table.n_in - taps));
-        out.left[std::size_t(i)] = start;
-        const double* w = &table.weights[std::size_t(i) * std::size_t(table.stride)];
-        float* f = &out.weights[std::size_t(i) * std::size_t(taps)];
-        for (int k = 0; k < n; ++k) f[l - start + k] = float(w[k]);
+        double* w = &table.weights[std::size_t(i) * std::size_t(table.stride)];
+        int& left = table.left[std::size_t(i)];
+        int& count = table.count[std::size_t(i)];
+        int skip = 0;
+        while (skip < count && w[skip] == 0.0) ++skip;
+        if (skip > 0) {
+            std::copy(w + skip, w + count, w);
+            std::fill(w + count - skip, w + count, 0.0);
+            left += skip;
+            count -= skip;
+        }
+        while (count > 0 && w[count - 1] == 0.0) --count;
     }
-    return true;
 }
 
 void input_span(const Contributions& table, int& first, int& last) {

@@ -1,0 +1,453 @@
+// Fixed-point Mitchell kernels for 24-bit pictures.
+//
+// Weights are 16-bit with 14 fraction bits, quantised so that each output's
+// weights sum to exactly 1 (uniform areas stay exactly uniform). Sums are
+// 32-bit: byte = clamp((8192 + sum of weight * value) >> 14).
+//
+// The first pass of a resize rounds to bytes where the double-precision
+// filter rounds too, and one-level slips there add up in the second pass
+// (neighbouring columns often sit on the same exact tie, x.5, which the
+// double filter breaks by its own rounding noise). So the first pass also
+// sums the weights' remainders (22 fraction bits), which pins the value
+// within 2^-23 per tap, and any value that close to a tie is recomputed
+// exactly as the double filter does. Its bytes then equal the double
+// filter's. The AVX2 and generic versions compute the same integers and make
+// the same decisions, so they give the same bytes.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <immintrin.h>
+
+#include "image/resample_internal.h"
+
+namespace pixmold::resample {
+
+namespace {
+
+constexpr int kShift = 14;
+constexpr int kOne = 1 << kShift;
+constexpr int kHalf = 1 << (kShift - 1);
+constexpr int kFineShift = 22;
+constexpr int kFineHalf = 1 << (kFineShift - 1);
+constexpr double kFineOne = double(1 << kFineShift);
+
+inline std::uint8_t clamp_byte(int sum, int shift = kShift) {
+    const int v = sum >> shift;
+    return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+constexpr int kFineMask = (1 << kFineShift) - 1;
+
+// Value + 1/2 in 22-bit fixed point from a coarse sum (no bias) and a fine
+// sum (bias included).
+inline int fine_total(int coarse, int fine) { return int(std::uint32_t(coarse) << (kFineShift - kShift)) + fine; }
+
+// True when a total may round differently from the exact value.
+inline bool near_tie(int total, int margin) { return ((total + margin) & kFineMask) < 2 * margin; }
+
+inline std::uint8_t exact_byte(double sum) {
+    const int v = int(sum + 0.5);
+    return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Output x, channel c of the row filter, as the double-precision filter.
+inline std::uint8_t exact_across(const std::uint8_t* in, const Contributions& e, int x, int c) {
+    const double* w = &e.weights[std::size_t(x) * std::size_t(e.stride)];
+    const std::uint8_t* p = in + std::size_t(e.left[std::size_t(x)]) * 3 + std::size_t(c);
+    double s = 0;
+    for (int k = 0; k < e.count[std::size_t(x)]; ++k, p += 3) s += w[k] * double(*p);
+    return exact_byte(s);
+}
+
+// Byte j of output y of the column filter; rows[k] is input row `first` + k.
+inline std::uint8_t exact_down(const std::uint8_t* const* rows, int first, const Contributions& e, int y,
+                               std::size_t j) {
+    const double* w = &e.weights[std::size_t(y) * std::size_t(e.stride)];
+    const std::uint8_t* const* r = rows + (e.left[std::size_t(y)] - first);
+    double s = 0;
+    for (int k = 0; k < e.count[std::size_t(y)]; ++k) s += w[k] * double(r[k][j]);
+    return exact_byte(s);
+}
+
+#define PIXMOLD_AVX2 __attribute__((target("avx2")))
+
+// Two taps of one output pixel in the madd layout: (w0, w1) for blue, green
+// and red, zero for the fourth pair.
+inline void put_pair(std::int16_t* lane, std::int16_t w0, std::int16_t w1) {
+    for (int c = 0; c < 3; ++c) {
+        lane[2 * c] = w0;
+        lane[2 * c + 1] = w1;
+    }
+    lane[6] = lane[7] = 0;
+}
+
+}  // namespace
+
+bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
+    int taps = 1;
+    for (int n : table.count) taps = std::max(taps, n);
+    taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
+    const std::size_t n_out = std::size_t(table.n_out);
+    const std::size_t per_pair = precise ? 32 : 16;
+    std::vector<int> order;
+    try {
+        out.left.assign(n_out, 0);
+        out.weights.assign(n_out * std::size_t(taps), 0);
+        out.fine.assign(precise ? n_out * std::size_t(taps) : 0, 0);
+        out.pairs.clear();
+        if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
+        order.reserve(std::size_t(taps));
+    } catch (const std::bad_alloc&) {
+        out = FixedContributions{};
+        return false;
+    }
+    out.n_in = table.n_in;
+    out.n_out = table.n_out;
+    out.taps = taps;
+    out.last_start = 0;
+    out.precise = precise;
+    for (int i = 0; i < table.n_out; ++i) {
+        const int l = table.left[std::size_t(i)];
+        const int n = table.count[std::size_t(i)];
+        const int start = std::max(0, std::min(l, table.n_in - taps));
+        out.left[std::size_t(i)] = start;
+        out.last_start = std::max(out.last_start, start);
+        if (n == 0) continue;
+        const double* w = &table.weights[std::size_t(i) * std::size_t(table.stride)];
+        std::int16_t* q = &out.weights[std::size_t(i) * std::size_t(taps)] + (l - start);
+        // Round down, then round up the weights that lost most until the sum
+        // is exactly one: each stays within one unit of its exact value.
+        int sum = 0;
+        order.clear();
+        for (int k = 0; k < n; ++k) {
+            q[k] = std::int16_t(std::floor(w[k] * kOne));
+            sum += q[k];
+            order.push_back(k);
+        }
+        const int missing = std::clamp(kOne - sum, 0, n);
+        auto lost = [&](int k) { return w[k] * kOne - q[k]; };
+        std::nth_element(order.begin(), order.begin() + missing, order.end(),
+                         [&](int a, int b) { return lost(a) > lost(b); });
+        for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
+        if (!precise) continue;
+        std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
+        for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
+    }
+    if (precise) {
+        // Each weight is off by at most 2^-23, half a unit of the total.
+        out.tie_margin = 255 * taps / 2 + 64;
+        try {
+            out.exact = table;
+        } catch (const std::bad_alloc&) {
+            out = FixedContributions{};
+            return false;
+        }
+    }
+    if (!out.pairs.empty()) {
+        for (int i = 0; i < table.n_out; ++i) {
+            for (int p = 0; p < taps / 2; ++p) {
+                std::int16_t* dst =
+                    &out.pairs[(std::size_t(i / 2) * std::size_t(taps / 2) + std::size_t(p)) * per_pair +
+                               std::size_t(i % 2) * 8];
+                const std::size_t k = std::size_t(i) * std::size_t(taps) + std::size_t(2 * p);
+                put_pair(dst, out.weights[k], out.weights[k + 1]);
+                if (precise) put_pair(dst + 16, out.fine[k], out.fine[k + 1]);
+            }
+        }
+    }
+    return true;
+}
+
+namespace {
+
+void horizontal_generic(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        const std::size_t at = std::size_t(x) * std::size_t(t.taps);
+        const std::int16_t* w = &t.weights[at];
+        const std::uint8_t* p0 = in + std::size_t(t.left[std::size_t(x)]) * 3;
+        int s[3] = {0, 0, 0};
+        const std::uint8_t* p = p0;
+        for (int k = 0; k < t.taps; ++k, p += 3)
+            for (int c = 0; c < 3; ++c) s[c] += w[k] * p[c];
+        if (!t.precise) {
+            for (int c = 0; c < 3; ++c) out[3 * x + c] = clamp_byte(s[c] + kHalf);
+            continue;
+        }
+        const std::int16_t* f = &t.fine[at];
+        int fs[3] = {kFineHalf, kFineHalf, kFineHalf};
+        p = p0;
+        for (int k = 0; k < t.taps; ++k, p += 3)
+            for (int c = 0; c < 3; ++c) fs[c] += f[k] * p[c];
+        for (int c = 0; c < 3; ++c) {
+            const int total = fine_total(s[c], fs[c]);
+            out[3 * x + c] =
+                near_tie(total, t.tie_margin) ? exact_across(in, t.exact, x, c) : clamp_byte(total, kFineShift);
+        }
+    }
+}
+
+void vertical_generic(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
+                      std::size_t j0, std::size_t j1) {
+    const std::size_t at = std::size_t(y) * std::size_t(t.taps);
+    const std::int16_t* w = &t.weights[at];
+    for (std::size_t j = j0; j < j1; ++j) {
+        int s = 0;
+        for (int k = 0; k < t.taps; ++k) s += w[k] * rows[k][j];
+        if (!t.precise) {
+            out[j] = clamp_byte(s + kHalf);
+            continue;
+        }
+        const std::int16_t* f = &t.fine[at];
+        int fs = kFineHalf;
+        for (int k = 0; k < t.taps; ++k) fs += f[k] * rows[k][j];
+        const int total = fine_total(s, fs);
+        out[j] = near_tie(total, t.tie_margin) ? exact_down(rows, t.left[std::size_t(y)], t.exact, y, j)
+                                               : clamp_byte(total, kFineShift);
+    }
+}
+
+PIXMOLD_AVX2 inline __m256i load_two(const std::uint8_t* a, const std::uint8_t* b) {
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), 1);
+}
+
+// Coarse sums (bias included) down to byte scale, or the precise totals.
+template <bool Precise>
+PIXMOLD_AVX2 inline __m256i to_total(__m256i sum, __m256i fine) {
+    if (!Precise) return _mm256_srai_epi32(sum, kShift);
+    return _mm256_add_epi32(_mm256_slli_epi32(sum, kFineShift - kShift), fine);
+}
+
+// Lanes whose precise total is near a tie, as an 8-bit mask.
+PIXMOLD_AVX2 inline int tie_lanes(__m256i total, int margin) {
+    const __m256i low = _mm256_and_si256(_mm256_add_epi32(total, _mm256_set1_epi32(margin)),
+                                         _mm256_set1_epi32(kFineMask));
+    return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_set1_epi32(2 * margin), low)));
+}
+
+// Sums of one output pair (see to_total): lane 0 = output x (B, G, R, 0),
+// lane 1 = x + 1.
+template <bool Precise, int Taps>
+PIXMOLD_AVX2 inline __m256i pair_sums(const std::uint8_t* in, const FixedContributions& t, int x, __m256i taps01,
+                                      __m256i taps23) {
+    const int taps = Taps ? Taps : t.taps;
+    constexpr std::size_t kPerPair = Precise ? 32 : 16;
+    const std::uint8_t* a = in + std::size_t(t.left[std::size_t(x)]) * 3;
+    const std::uint8_t* b = in + std::size_t(t.left[std::size_t(x + 1)]) * 3;
+    const std::int16_t* w = &t.pairs[std::size_t(x / 2) * std::size_t(taps / 2) * kPerPair];
+    __m256i sum = Precise ? _mm256_setzero_si256() : _mm256_setr_epi32(kHalf, kHalf, kHalf, 0, kHalf, kHalf, kHalf, 0);
+    __m256i fine = _mm256_setr_epi32(kFineHalf, kFineHalf, kFineHalf, 0, kFineHalf, kFineHalf, kFineHalf, 0);
+    int g = 0;
+    for (; g + 4 <= taps; g += 4, a += 12, b += 12, w += 2 * kPerPair) {
+        const __m256i v = load_two(a, b);
+        const __m256i v01 = _mm256_shuffle_epi8(v, taps01), v23 = _mm256_shuffle_epi8(v, taps23);
+        const __m256i* w01 = reinterpret_cast<const __m256i*>(w);
+        const __m256i* w23 = reinterpret_cast<const __m256i*>(w + kPerPair);
+        sum = _mm256_add_epi32(sum, _mm256_madd_epi16(v01, _mm256_loadu_si256(w01)));
+        sum = _mm256_add_epi32(sum, _mm256_madd_epi16(v23, _mm256_loadu_si256(w23)));
+        if (Precise) {
+            fine = _mm256_add_epi32(fine, _mm256_madd_epi16(v01, _mm256_loadu_si256(w01 + 1)));
+            fine = _mm256_add_epi32(fine, _mm256_madd_epi16(v23, _mm256_loadu_si256(w23 + 1)));
+        }
+    }
+    if (g < taps) {  // a last pair of taps
+        const __m256i v = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1);
+        const __m256i v01 = _mm256_shuffle_epi8(v, taps01);
+        const __m256i* w01 = reinterpret_cast<const __m256i*>(w);
+        sum = _mm256_add_epi32(sum, _mm256_madd_epi16(v01, _mm256_loadu_si256(w01)));
+        if (Precise) fine = _mm256_add_epi32(fine, _mm256_madd_epi16(v01, _mm256_loadu_si256(w01 + 1)));
+    }
+    return to_total<Precise>(sum, fine);
+}
+
+// Taps: the table's tap count when known at compile time (loops unrolled), or 0.
+template <bool Precise, int Taps>
+PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
+    // Bytes of taps (0, 1) and (2, 3) of a 4-tap group, widened to int16 in
+    // the order b0 b1 g0 g1 r0 r1 - -.
+    const __m256i taps01 = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1));
+    const __m256i taps23 = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1));
+    const __m128i compact = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const int n = t.n_out;
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        __m256i s01 = pair_sums<Precise, Taps>(in, t, x, taps01, taps23);
+        __m256i s23 = pair_sums<Precise, Taps>(in, t, x + 2, taps01, taps23);
+        int ties = 0;
+        if (Precise) {
+            // Lanes 3 and 7 are padding.
+            ties = (tie_lanes(s01, t.tie_margin) | tie_lanes(s23, t.tie_margin) << 8) & 0x7777;
+            s01 = _mm256_srai_epi32(s01, kFineShift);
+            s23 = _mm256_srai_epi32(s23, kFineShift);
+        }
+        const __m256i words = _mm256_packs_epi32(s01, s23);  // lane 0: x, x+2; lane 1: x+1, x+3
+        const __m256i bytes = _mm256_packus_epi16(words, words);
+        const __m128i lo = _mm256_castsi256_si128(bytes), hi = _mm256_extracti128_si256(bytes, 1);
+        const __m128i px = _mm_shuffle_epi8(_mm_unpacklo_epi32(lo, hi), compact);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * x), px);
+        const int tail = _mm_extract_epi32(px, 2);
+        std::memcpy(out + 3 * x + 8, &tail, 4);
+        for (; ties != 0; ties &= ties - 1) {
+            const int bit = __builtin_ctz(ties);  // 4 lanes per output: x, x+1, x+2, x+3
+            const int o = x + bit / 4, c = bit % 4;
+            out[3 * o + c] = exact_across(in, t.exact, o, c);
+        }
+    }
+    horizontal_generic(in, out, t, x, n);
+}
+
+PIXMOLD_AVX2 inline __m256i widen16(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// 32 bytes starting at j.
+template <bool Precise, int Pairs>
+PIXMOLD_AVX2 inline void vertical_block(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f,
+                                        int pairs_at_run_time, std::uint8_t* out, std::size_t j, int margin,
+                                        const Contributions* exact, int first, int y) {
+    const int pairs = Pairs ? Pairs : pairs_at_run_time;
+    const __m256i start = _mm256_set1_epi32(Precise ? 0 : kHalf);
+    const __m256i fine_start = _mm256_set1_epi32(kFineHalf);
+    __m256i s0 = start, s1 = start, s2 = start, s3 = start;
+    __m256i f0 = fine_start, f1 = fine_start, f2 = fine_start, f3 = fine_start;
+    for (int p = 0; p < pairs; ++p) {
+        const std::uint8_t* r0 = rows[2 * p] + j;
+        const std::uint8_t* r1 = rows[2 * p + 1] + j;
+        const __m256i a0 = widen16(r0), b0 = widen16(r1);
+        const __m256i a1 = widen16(r0 + 16), b1 = widen16(r1 + 16);
+        const __m256i lo0 = _mm256_unpacklo_epi16(a0, b0), hi0 = _mm256_unpackhi_epi16(a0, b0);
+        const __m256i lo1 = _mm256_unpacklo_epi16(a1, b1), hi1 = _mm256_unpackhi_epi16(a1, b1);
+        s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(lo0, w[p]));
+        s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(hi0, w[p]));
+        s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(lo1, w[p]));
+        s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(hi1, w[p]));
+        if (Precise) {
+            f0 = _mm256_add_epi32(f0, _mm256_madd_epi16(lo0, f[p]));
+            f1 = _mm256_add_epi32(f1, _mm256_madd_epi16(hi0, f[p]));
+            f2 = _mm256_add_epi32(f2, _mm256_madd_epi16(lo1, f[p]));
+            f3 = _mm256_add_epi32(f3, _mm256_madd_epi16(hi1, f[p]));
+        }
+    }
+    __m256i t0 = to_total<Precise>(s0, f0), t1 = to_total<Precise>(s1, f1);
+    __m256i t2 = to_total<Precise>(s2, f2), t3 = to_total<Precise>(s3, f3);
+    std::uint32_t ties = 0;
+    if (Precise) {
+        ties = std::uint32_t(tie_lanes(t0, margin)) | std::uint32_t(tie_lanes(t1, margin)) << 8 |
+               std::uint32_t(tie_lanes(t2, margin)) << 16 | std::uint32_t(tie_lanes(t3, margin)) << 24;
+        t0 = _mm256_srai_epi32(t0, kFineShift);
+        t1 = _mm256_srai_epi32(t1, kFineShift);
+        t2 = _mm256_srai_epi32(t2, kFineShift);
+        t3 = _mm256_srai_epi32(t3, kFineShift);
+    }
+    const __m256i w0 = _mm256_packs_epi32(t0, t1);
+    const __m256i w1 = _mm256_packs_epi32(t2, t3);
+    const __m256i b = _mm256_permute4x64_epi64(_mm256_packus_epi16(w0, w1), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), b);
+    for (; ties != 0; ties &= ties - 1) {
+        // Sum a (0..3), lane i (0..7): a / 2 picks the 16-byte half, a % 2
+        // the unpack (lo: bytes 0-3 and 8-11, hi: 4-7 and 12-15).
+        const int bit = __builtin_ctz(ties), a = bit / 8, i = bit % 8;
+        const std::size_t at = j + std::size_t(a / 2 * 16 + a % 2 * 4 + (i < 4 ? i : i + 4));
+        out[at] = exact_down(rows, first, *exact, y, at);
+    }
+}
+
+inline int weight_pair(const std::int16_t* w, int p) {
+    return int(std::uint16_t(w[2 * p]) | std::uint32_t(std::uint16_t(w[2 * p + 1])) << 16);
+}
+
+template <bool Precise, int Pairs>
+PIXMOLD_AVX2 void vertical_run(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f, int pairs,
+                               std::uint8_t* out, std::size_t bytes, int margin, const Contributions* exact,
+                               int first, int y) {
+    std::size_t j = 0;
+    for (; j + 32 <= bytes; j += 32)
+        vertical_block<Precise, Pairs>(rows, w, f, pairs, out, j, margin, exact, first, y);
+    // The last block overlaps the previous one; it writes the same values there.
+    if (j < bytes) vertical_block<Precise, Pairs>(rows, w, f, pairs, out, bytes - 32, margin, exact, first, y);
+}
+
+template <bool Precise>
+PIXMOLD_AVX2 void vertical_pairs(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f, int pairs,
+                                 std::uint8_t* out, std::size_t bytes, int margin, const Contributions* exact,
+                                 int first, int y) {
+    switch (pairs) {
+        case 2: return vertical_run<Precise, 2>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 3: return vertical_run<Precise, 3>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 4: return vertical_run<Precise, 4>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 5: return vertical_run<Precise, 5>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 6: return vertical_run<Precise, 6>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 7: return vertical_run<Precise, 7>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        case 8: return vertical_run<Precise, 8>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+        default: return vertical_run<Precise, 0>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
+    }
+}
+
+PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedContributions& t, int y,
+                                std::uint8_t* out, std::size_t bytes) {
+    constexpr int kMaxPairs = 64;
+    const int pairs = t.taps / 2;
+    if (pairs > kMaxPairs || bytes < 32) {
+        vertical_generic(rows, t, y, out, 0, bytes);
+        return;
+    }
+    const std::size_t at = std::size_t(y) * std::size_t(t.taps);
+    __m256i w[kMaxPairs], f[kMaxPairs];
+    for (int p = 0; p < pairs; ++p) {
+        w[p] = _mm256_set1_epi32(weight_pair(&t.weights[at], p));
+        f[p] = t.precise ? _mm256_set1_epi32(weight_pair(&t.fine[at], p)) : _mm256_setzero_si256();
+    }
+    const int first = t.left[std::size_t(y)];
+    if (t.precise)
+        vertical_pairs<true>(rows, w, f, pairs, out, bytes, t.tie_margin, &t.exact, first, y);
+    else
+        vertical_pairs<false>(rows, w, f, pairs, out, bytes, 0, nullptr, first, y);
+}
+
+}  // namespace
+
+std::size_t fixed_row_reach(const FixedContributions& t) {
+    return (std::size_t(t.last_start) + std::size_t(t.taps)) * 3 + 16;
+}
+
+namespace {
+
+template <bool Precise>
+void horizontal_dispatch(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
+    switch (t.taps) {
+        case 4: return horizontal_avx2<Precise, 4>(in, out, t);
+        case 6: return horizontal_avx2<Precise, 6>(in, out, t);
+        case 8: return horizontal_avx2<Precise, 8>(in, out, t);
+        case 10: return horizontal_avx2<Precise, 10>(in, out, t);
+        case 12: return horizontal_avx2<Precise, 12>(in, out, t);
+        case 14: return horizontal_avx2<Precise, 14>(in, out, t);
+        case 16: return horizontal_avx2<Precise, 16>(in, out, t);
+        default: return horizontal_avx2<Precise, 0>(in, out, t);
+    }
+}
+
+}  // namespace
+
+void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
+    if (active_isa() == Isa::Avx2 && !t.pairs.empty()) {
+        if (t.precise)
+            horizontal_dispatch<true>(in, out, t);
+        else
+            horizontal_dispatch<false>(in, out, t);
+    } else
+        horizontal_generic(in, out, t, 0, t.n_out);
+}
+
+void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
+                    std::size_t bytes) {
+    if (active_isa() == Isa::Avx2)
+        vertical_avx2(rows, t, y, out, bytes);
+    else
+        vertical_generic(rows, t, y, out, 0, bytes);
+}
+
+}  // namespace pixmold::resample
