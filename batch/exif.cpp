@@ -22,6 +22,8 @@ constexpr std::uint16_t TAG_STRIP_OFFSETS = 0x0111;
 constexpr std::uint16_t TAG_STRIP_COUNTS = 0x0117;
 constexpr std::uint16_t TYPE_SHORT = 3;
 constexpr std::uint16_t TYPE_LONG = 4;
+// Far more than any camera writes; a bigger eXIf chunk is taken as damage.
+constexpr std::uint32_t MAX_EXIF_CHUNK = 16u << 20;
 
 std::size_t type_size(std::uint16_t type) {
     switch (type) {
@@ -214,6 +216,12 @@ int png_orientation(std::ifstream& in) {
         if (length > 0x7FFFFFFFu) return 1;
         if (std::memcmp(head + 4, "IEND", 4) == 0) return 1;
         if (std::memcmp(head + 4, "eXIf", 4) == 0) {
+            // Never trust the length further than the bytes that are there.
+            const auto here = in.tellg();
+            in.seekg(0, std::ios::end);
+            const auto end = in.tellg();
+            in.seekg(here);
+            if (here < 0 || end < here || std::uint64_t(end - here) < length || length > MAX_EXIF_CHUNK) return 1;
             std::vector<std::uint8_t> data(length);
             if (!read_exact(in, data.data(), length)) return 1;
             return exif_orientation(data);

@@ -47,9 +47,9 @@ void BatchSession::status_loop() {
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_sources();
     if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(s.language, failed));
-    if (view_.click) view_.click();
     if (view_.set_status) view_.set_status(batch_finished_text(s.language, job_.total(), job_.failed()));
     running_ = false;
+    if (view_.click) view_.click();  // may block for the length of the sound
 }
 
 void BatchSession::on_stop(bool show) {

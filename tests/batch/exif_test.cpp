@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -99,6 +103,26 @@ TEST(ReadOrientation, UnreadableAndForeignFilesAreOne) {
     bytes.resize(40);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
     EXPECT_EQ(read_orientation(path), 1);
+}
+
+TEST(ReadOrientation, PngChunkLengthBeyondTheFileIsIgnored) {
+    TempDir dir;
+    const std::string path = (dir.path / "long.png").string();
+    std::string bytes("\x89PNG\r\n\x1a\n", 8);
+    bytes += std::string("\x7f\xff\xff\xf0", 4) + "eXIf" + "MM";  // claims almost 2 GiB
+    std::ofstream(path, std::ios::binary) << bytes;
+    // In a child with little address space, so that believing the length fails loudly.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{512u << 20, 512u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        _exit(read_orientation(path));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 TEST(ExifForOutput, ResetsOrientationUpdatesSizeAndDropsThumbnail) {
