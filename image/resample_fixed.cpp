@@ -225,18 +225,33 @@ PIXMOLD_AVX2 inline int tie_lanes(__m256i total, int margin) {
     return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_set1_epi32(2 * margin), low)));
 }
 
+// Lanes near a tie, as a vector mask (all ones where near).
+PIXMOLD_AVX2 inline __m256i tie_vector(__m256i total, __m256i margin, __m256i twice_margin) {
+    const __m256i low = _mm256_and_si256(_mm256_add_epi32(total, margin), _mm256_set1_epi32(kFineMask));
+    return _mm256_cmpgt_epi32(twice_margin, low);
+}
+
+// The parts of a table the row kernel reads, held apart from the table so
+// that stores to the output row do not make the compiler reload them.
+struct RowTable {
+    const int* left;
+    const std::int16_t* pairs;
+    int taps;
+};
+
 // Sums of one output pair (see to_total): lane 0 = output x (B, G, R, 0),
-// lane 1 = x + 1.
+// lane 1 = x + 1. The fourth lanes hold exactly 1/2 when precise, so they
+// are never near a tie and pack to 0.
 template <bool Precise, int Taps>
-PIXMOLD_AVX2 inline __m256i pair_sums(const std::uint8_t* in, const FixedContributions& t, int x, __m256i taps01,
+PIXMOLD_AVX2 inline __m256i pair_sums(const std::uint8_t* in, const RowTable& t, int x, __m256i taps01,
                                       __m256i taps23) {
     const int taps = Taps ? Taps : t.taps;
     constexpr std::size_t kPerPair = Precise ? 32 : 16;
-    const std::uint8_t* a = in + std::size_t(t.left[std::size_t(x)]) * 3;
-    const std::uint8_t* b = in + std::size_t(t.left[std::size_t(x + 1)]) * 3;
-    const std::int16_t* w = &t.pairs[std::size_t(x / 2) * std::size_t(taps / 2) * kPerPair];
+    const std::uint8_t* a = in + std::size_t(t.left[x]) * 3;
+    const std::uint8_t* b = in + std::size_t(t.left[x + 1]) * 3;
+    const std::int16_t* w = t.pairs + std::size_t(x / 2) * std::size_t(taps / 2) * kPerPair;
     __m256i sum = Precise ? _mm256_setzero_si256() : _mm256_setr_epi32(kHalf, kHalf, kHalf, 0, kHalf, kHalf, kHalf, 0);
-    __m256i fine = _mm256_setr_epi32(kFineHalf, kFineHalf, kFineHalf, 0, kFineHalf, kFineHalf, kFineHalf, 0);
+    __m256i fine = _mm256_set1_epi32(kFineHalf);
     int g = 0;
     for (; g + 4 <= taps; g += 4, a += 12, b += 12, w += 2 * kPerPair) {
         const __m256i v = load_two(a, b);
@@ -272,15 +287,20 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
     const __m256i taps23 = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1));
     const __m128i compact = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const RowTable rt{t.left.data(), t.pairs.data(), t.taps};
+    const int margin = t.tie_margin;
+    const __m256i margin_v = _mm256_set1_epi32(margin), twice_margin_v = _mm256_set1_epi32(2 * margin);
     const int n = t.n_out;
     int x = 0;
     for (; x + 4 <= n; x += 4) {
-        __m256i s01 = pair_sums<Precise, Taps>(in, t, x, taps01, taps23);
-        __m256i s23 = pair_sums<Precise, Taps>(in, t, x + 2, taps01, taps23);
+        __m256i s01 = pair_sums<Precise, Taps>(in, rt, x, taps01, taps23);
+        __m256i s23 = pair_sums<Precise, Taps>(in, rt, x + 2, taps01, taps23);
         int ties = 0;
         if (Precise) {
-            // Lanes 3 and 7 are padding.
-            ties = (tie_lanes(s01, t.tie_margin) | tie_lanes(s23, t.tie_margin) << 8) & 0x7777;
+            const __m256i near = _mm256_or_si256(tie_vector(s01, margin_v, twice_margin_v),
+                                                 tie_vector(s23, margin_v, twice_margin_v));
+            if (!_mm256_testz_si256(near, near))
+                ties = tie_lanes(s01, margin) | tie_lanes(s23, margin) << 8;
             s01 = _mm256_srai_epi32(s01, kFineShift);
             s23 = _mm256_srai_epi32(s23, kFineShift);
         }
