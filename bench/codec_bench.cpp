@@ -63,11 +63,13 @@ double run_tool(const std::vector<std::string>& args) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
 }
 
+void no_warning(png_structp, png_const_charp) {}
+
 // Plain libpng: read the file into RGB or RGBA rows, 8 bits, nothing else.
 bool plain_libpng_read(const std::string& path, std::vector<unsigned char>& pixels) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, no_warning);
     png_infop info = png_create_info_struct(png);
     std::vector<png_bytep> rows;
     if (setjmp(png_jmpbuf(png))) {

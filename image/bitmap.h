@@ -39,6 +39,22 @@ BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero = true);
 // Returns the handle result.
 ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, FormatTag tag);
 
+// A scratch block (a whole file being decoded, for instance) drawn from the
+// same recycled memory as big pictures, so reading a photo does not make
+// the kernel clear tens of megabytes first. Contents start undefined.
+class ScratchBuffer {
+public:
+    explicit ScratchBuffer(std::size_t bytes);
+    ScratchBuffer(const ScratchBuffer&) = delete;
+    ScratchBuffer& operator=(const ScratchBuffer&) = delete;
+    ~ScratchBuffer();
+    std::uint8_t* data() const { return data_; }  // null when out of memory
+
+private:
+    std::uint8_t* data_ = nullptr;
+    std::size_t mapped_ = 0;
+};
+
 // Frees the picture a number holds but keeps the slot (a list identifier
 // stays valid), so a creating operation can release memory before it needs more.
 void clear_number(ImageId number);

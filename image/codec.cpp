@@ -133,21 +133,21 @@ ImageHandle load_image(ImageId number, const std::string& path, const DecodeOpti
         return 0;
     }
     const std::size_t size = std::size_t(st.st_size);
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size ? size : 1]);
-    if (!buffer) {
+    const ScratchBuffer buffer(size);
+    if (!buffer.data()) {
         ::close(fd);
         return 0;
     }
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(fd, buffer.get() + done, size - done);
+        const ssize_t got = ::read(fd, buffer.data() + done, size - done);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         done += std::size_t(got);
     }
     ::close(fd);
     if (done != size) return 0;  // short read: the number is left as it was
-    return catch_image(number, buffer.get(), size, options);
+    return catch_image(number, buffer.data(), size, options);
 }
 
 namespace {

@@ -44,7 +44,9 @@ struct DecodeOptions {
 
 struct EncodeOptions {
     // Written into the output where the format allows (JPEG: APP1 Exif and
-    // APP2 ICC_PROFILE; PNG: iCCP and eXIf).
+    // APP2 ICC_PROFILE; PNG: iCCP and eXIf). An Exif block too big for one
+    // APP1 segment (over 65527 bytes) is left out of a JPEG; libpng drops an
+    // ICC profile it finds malformed.
     const Metadata* metadata = nullptr;
     // Polled during encoding; when it becomes true the save fails and leaves no file.
     const std::atomic<bool>* cancel = nullptr;
@@ -61,7 +63,10 @@ void register_tga_decoder();
 void register_all_codecs();
 
 // Handle result as for create_image; 0 when the data cannot be read or no
-// decoder accepts it. `path` is UTF-8.
+// decoder accepts it. `path` is UTF-8. A file that cannot be read leaves the
+// number as it was; anything later (unknown or broken data, truncated
+// pixels, no memory) leaves it empty. A decode never reports a picture it
+// has not fully read.
 ImageHandle load_image(ImageId number, const std::string& path, const DecodeOptions& options = {});
 ImageHandle catch_image(ImageId number, const void* data, std::size_t size, const DecodeOptions& options = {});
 

@@ -41,7 +41,8 @@ bool tga_decode(DecodeContext& ctx, const DecodeTarget& target) {
     const bool rle = d[2] == 10;
     const bool from_top = d[17] & 0x20;
     const bool right_to_left = d[17] & 0x10;
-    const std::size_t map_bytes = std::size_t(read_u16(d, n, 5)) * (std::size_t(d[7]) / 8);
+    // Colour-map entries of 15 bits take 2 bytes each, like those of 16.
+    const std::size_t map_bytes = d[1] ? std::size_t(read_u16(d, n, 5)) * ((std::size_t(d[7]) + 7) / 8) : 0;
     std::size_t at = 18 + std::size_t(d[0]) + map_bytes;
     if (at > n) return false;
 

@@ -37,7 +37,7 @@ inline constexpr int KEEP_SIZE = -65535;
 ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZE_SMOOTH);
 
 // Resamples the whole of `src` onto the whole of `dst` (both 24-bit or both
-// 32-bit, bottom-up, any sizes). `threads` <= 0 means resample_threads().
+// 32-bit, bottom-up, any sizes, not overlapping). `threads` <= 0 means resample_threads().
 // Returns false (dst contents unspecified) when the views do not match or a
 // temporary buffer cannot be allocated. Safe to call from several threads
 // at once on different pictures.

@@ -89,6 +89,20 @@ void give_back_mapping(void* memory, std::size_t size) {
 
 }  // namespace
 
+ScratchBuffer::ScratchBuffer(std::size_t bytes) {
+    if (bytes >= kMapThreshold) {
+        bool fresh = false;
+        data_ = static_cast<std::uint8_t*>(take_mapping(bytes, mapped_, fresh));
+    } else {
+        data_ = static_cast<std::uint8_t*>(std::malloc(bytes ? bytes : 1));
+    }
+}
+
+ScratchBuffer::~ScratchBuffer() {
+    if (mapped_) give_back_mapping(data_, mapped_);
+    else std::free(data_);
+}
+
 Bitmap::~Bitmap() {
     if (mapped_bytes) give_back_mapping(pixels, mapped_bytes);
     else std::free(pixels);

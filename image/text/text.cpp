@@ -22,14 +22,14 @@ bool fonts_available() { return qobject_cast<QGuiApplication*>(QCoreApplication:
 QFont font_of(const draw::DrawingSurface* s) {
     QFont font;
     if (!s || !s->font) return font;
-    const FontSpec& spec = *s->font;
-    if (!spec.face.empty()) font.setFamily(QString::fromStdString(spec.face));
-    if (spec.pixel_size > 0)
-        font.setPixelSize(spec.pixel_size);
-    else if (spec.points > 0)
-        font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    const FontSpec& wanted = *s->font;
+    if (!wanted.face.empty()) font.setFamily(QString::fromStdString(wanted.face));
+    if (wanted.pixel_size > 0)
+        font.setPixelSize(wanted.pixel_size);
+    else if (wanted.points > 0)
+        font.setPointSizeF(wanted.points);
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
     return font;
 }
 

@@ -2,7 +2,11 @@
 // (tests/data/image, see make-data.sh) and against files built here.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <thread>
+
+#include <jpeglib.h>
 
 #include "test_support.h"
 
@@ -241,6 +245,14 @@ TEST_F(Decode, TgaRlePacketsCrossRowsAndTruncationFails) {
     EXPECT_EQ(pixel(1, 0, 1), (std::array<int, 4>{0, 0, 255, 255}));
     EXPECT_EQ(pixel(1, 1, 1), (std::array<int, 4>{0, 255, 0, 255}));
     EXPECT_EQ(pixel(1, 2, 1), (std::array<int, 4>{255, 0, 0, 255}));
+    // A colour map of three 15-bit entries (2 bytes each) before the pixels is skipped.
+    std::vector<std::uint8_t> mapped = make_tga(3, 2, 24, true, 0x20, std::vector<std::uint8_t>(6, 0x77));
+    mapped[1] = 1;
+    mapped[5] = 3;
+    mapped[7] = 15;
+    mapped.insert(mapped.end(), body.begin(), body.end());
+    ASSERT_NE(decode(mapped), 0u);
+    EXPECT_EQ(pixel(1, 2, 1), (std::array<int, 4>{255, 0, 0, 255}));
     const std::vector<std::uint8_t> cut(body.begin(), body.end() - 3);
     EXPECT_EQ(decode(make_tga(3, 2, 24, true, 0x20, cut)), 0u);
     EXPECT_EQ(decode(make_tga(3, 2, 8, false, 0x20, body)), 0u);  // no 8-bit true colour
@@ -263,6 +275,70 @@ TEST_F(Decode, JpegCmykUsesStoredValues) {
     EXPECT_GE(p[0], 250);
     EXPECT_LE(p[1], 5);
     EXPECT_LE(p[2], 5);
+}
+
+// A YCCK JPEG made by libjpeg itself from stored C,M,Y,K samples (16 x 16:
+// left half 255,0,0,255 - red once the stored values are read as Adobe's
+// inverted ink - and right half all 255, white).
+std::vector<std::uint8_t> make_ycck_jpeg() {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = 16;
+    cinfo.image_height = 16;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::uint8_t row[16 * 4];
+    for (int x = 0; x < 16; ++x) {
+        const std::uint8_t px[4] = {255, std::uint8_t(x < 8 ? 0 : 255), std::uint8_t(x < 8 ? 0 : 255), 255};
+        std::memcpy(row + x * 4, px, 4);
+    }
+    while (cinfo.next_scanline < 16) {
+        JSAMPROW r = row;
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> bytes(out, out + size);
+    std::free(out);
+    return bytes;
+}
+
+TEST_F(Decode, JpegYcckBecomesCmykThenBgr) {
+    const auto bytes = make_ycck_jpeg();
+    ASSERT_NE(decode(bytes), 0u);
+    EXPECT_EQ(is_image(1)->source_depth, 32);
+    EXPECT_EQ(is_image(1)->depth, 24);
+    const auto red = pixel(1, 2, 8), white = pixel(1, 13, 8);
+    EXPECT_GE(red[0], 250);
+    EXPECT_LE(red[1], 5);
+    EXPECT_LE(red[2], 5);
+    for (int c = 0; c < 3; ++c) EXPECT_GE(white[std::size_t(c)], 250);
+}
+
+TEST_F(Decode, ThreadsDecodeSideBySide) {
+    // Each decode keeps its state to itself: two threads, different formats.
+    auto work = [](ImageId n, const char* name, const char* ref) {
+        const Rgba want = read_netpbm(data_path(ref));
+        for (int i = 0; i < 30; ++i) {
+            ASSERT_NE(load_image(n, data_path(name)), 0u);
+            ASSERT_EQ(max_difference(n, want, false), 0);
+        }
+    };
+    std::thread a(work, 10, "jpeg-progressive.jpg", "jpeg-progressive.ref.pnm");
+    std::thread b(work, 11, "png-rgb-interlaced.png", "src-rgb.ppm");
+    std::thread c(work, 12, "tiff-rgb-lzw.tif", "src-rgb.ppm");
+    a.join();
+    b.join();
+    c.join();
 }
 
 TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {

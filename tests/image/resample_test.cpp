@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 #include <random>
 
 #include "image/resample.h"
@@ -10,6 +11,11 @@
 #include "resample_reference.h"
 
 namespace pixmold {
+namespace resample {
+// Names for test output.
+void PrintTo(Isa isa, std::ostream* os) { *os << (isa == Isa::Generic ? "generic" : "AVX2"); }
+}  // namespace resample
+
 namespace {
 
 using testing::Picture;
