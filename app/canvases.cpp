@@ -36,12 +36,12 @@ void end_canvas() { end_drawing(); }
 // The drawing layer's counterpart of an interface font: same face and size.
 FontSpec drawing_font(int font) {
     const int dpi = shell.dpi > 0 ? shell.dpi : 96;
-    FontSpec spec;
-    spec.face = font == FONT_ARIAL_BLACK_10 ? "Arial black" : "Microsoft Sans Serif";
+    FontSpec face_spec;
+    face_spec.face = font == FONT_ARIAL_BLACK_10 ? "Arial black" : "Microsoft Sans Serif";
     const double points = font == FONT_ARIAL_BLACK_10 ? 10 : font == FONT_SANS_7 ? 7 : font == FONT_SANS_8 ? 8 : 9;
-    spec.points = points * 96.0 / dpi;
-    spec.bold = font == FONT_ARIAL_BLACK_10;
-    return spec;
+    face_spec.points = points * 96.0 / dpi;
+    face_spec.bold = font == FONT_ARIAL_BLACK_10;
+    return face_spec;
 }
 
 }  // namespace

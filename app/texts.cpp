@@ -70,6 +70,11 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.batch_finished = "Terminé ! ";
     t.batch_finished_tail = " image(s) traitée(s).";
     t.batch_stopped = "Arrêt : ";
+    t.batch_stopped_tail = " images traitées !";
+    t.batch_failed_before = " (";
+    t.batch_failed_after = " échec(s))";
+    t.batch_busy = "Un traitement est déjà en cours";
+    t.batch_not_processed = "Images non traitées :";
     t.setting_saved = "Modification sauvegardée.";
     t.save_failed_title = "Sauvegarde impossible";
     t.save_failed_text = "La sauvegarde des préférences est impossible, vérifier que le support est inscriptible ou que vous bénéficiez des droits administrateurs sur cette machine.";
@@ -203,6 +208,11 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.batch_finished = "Finish ! ";
     t.batch_finished_tail = " pictures were processed..";
     t.batch_stopped = "Stop : ";
+    t.batch_stopped_tail = " images traitées !";
+    t.batch_failed_before = " (";
+    t.batch_failed_after = " failed)";
+    t.batch_busy = "A batch is already running";
+    t.batch_not_processed = "Pictures not processed:";
     t.setting_saved = "The change has been saved.";
     t.save_failed_title = "Unable to save prefs !";
     t.save_failed_text = "Unable to save preferences, please check you are using a writesupport and that you have admin rights.";

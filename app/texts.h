@@ -83,6 +83,11 @@ struct InterfaceTexts {
     std::string batch_finished;
     std::string batch_finished_tail;
     std::string batch_stopped;
+    std::string batch_stopped_tail;
+    std::string batch_failed_before;  // " (" N + batch_failed_after, added to the finished text
+    std::string batch_failed_after;
+    std::string batch_busy;           // a drop while a batch runs
+    std::string batch_not_processed;  // heading of the failed names in the InfoPanel
     std::string setting_saved;
     std::string save_failed_title;
     std::string save_failed_text;

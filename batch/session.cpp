@@ -80,7 +80,7 @@ void BatchSession::wait() {
 }
 
 std::string failed_pictures_text(std::string_view language, const std::vector<std::string>& sources) {
-    std::string text = language == "FR" ? "Images non traitées :" : "Pictures not processed:";
+    std::string text = batch_not_processed_heading(language);
     for (const std::string& s : sources) {
         text += '\n';
         text += file_name_part(s);

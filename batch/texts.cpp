@@ -1,11 +1,18 @@
 #include "batch/texts.h"
 
+#include "app/texts.h"
 #include "batch/rules.h"
 
 namespace pixmold {
 
 namespace {
-bool french(std::string_view language) { return language == "FR"; }
+// The batch needs only the language-dependent status texts; the screen
+// numbers and product name of the full table play no part in them.
+const InterfaceTexts& table_for(std::string_view language) {
+    static const InterfaceTexts french = make_interface_texts(Language::French, ScreenNumbers{}, "", "");
+    static const InterfaceTexts english = make_interface_texts(Language::English, ScreenNumbers{}, "", "");
+    return language_for(language) == Language::French ? french : english;
+}
 }  // namespace
 
 std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::string_view output_path) {
@@ -15,20 +22,21 @@ std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::s
 }
 
 std::string batch_finished_text(std::string_view language, std::int64_t processed, std::int64_t failed) {
-    std::string text = french(language) ? "Terminé ! " + std::to_string(processed) + " image(s) traitée(s)."
-                                        : "Finish ! " + std::to_string(processed) + " pictures were processed..";
-    if (failed > 0)
-        text += french(language) ? " (" + std::to_string(failed) + " échec(s))" : " (" + std::to_string(failed) + " failed)";
+    const InterfaceTexts& t = table_for(language);
+    std::string text = t.batch_finished + std::to_string(processed) + t.batch_finished_tail;
+    if (failed > 0) text += t.batch_failed_before + std::to_string(failed) + t.batch_failed_after;
     return text;
 }
 
 std::string batch_stopped_text(std::string_view language, std::int64_t done, std::int64_t total) {
-    return std::string(french(language) ? "Arrêt : " : "Stop : ") + std::to_string(done) + "/" + std::to_string(total) +
-           " images traitées !";
+    const InterfaceTexts& t = table_for(language);
+    return t.batch_stopped + std::to_string(done) + "/" + std::to_string(total) + t.batch_stopped_tail;
 }
 
-std::string batch_busy_text(std::string_view language) {
-    return french(language) ? "Un traitement est déjà en cours" : "A batch is already running";
+std::string batch_busy_text(std::string_view language) { return table_for(language).batch_busy; }
+
+std::string batch_not_processed_heading(std::string_view language) {
+    return table_for(language).batch_not_processed;
 }
 
 }  // namespace pixmold

@@ -22,4 +22,7 @@ std::string batch_stopped_text(std::string_view language, std::int64_t done, std
 // Shown when a drop arrives while a batch runs.
 std::string batch_busy_text(std::string_view language);
 
+// Heading of the list of pictures that could not be processed.
+std::string batch_not_processed_heading(std::string_view language);
+
 }  // namespace pixmold
