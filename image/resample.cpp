@@ -192,6 +192,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
 // down the columns into one row buffer and then along it (columns first), or
 // a ring of rows filtered along x feeds the column filter (rows first).
 bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
+    constexpr int kBatch = 8;  // rows filtered along x at once
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     if (sw == dw && sh == dh) {
         copy_rows(src, dst);
@@ -222,21 +223,31 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
     auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
     std::atomic<bool> failed{false};
 
+    const std::size_t column_bytes = do_x ? fixed_rows_scratch(across) : 0;
     auto work = [&](int y0, int y1) {
         // A source row that ends too close to the end of the picture memory
-        // for the row kernel's wide loads is filtered from a padded copy.
+        // for the row kernel's wide loads is filtered from a padded copy
+        // (one per row of a batch).
         Scratch pad;
-        auto safe_row = [&](int y) -> const std::uint8_t* {
+        auto safe_row = [&](int y, int slot) -> const std::uint8_t* {
             const std::uint8_t* in = src_row(y);
             if (std::size_t(sh - y) * std::size_t(src.stride) >= reach) return in;
             if (!pad) {
-                pad = allocate_scratch(reach);
+                pad = allocate_scratch(kBatch * reach);
                 if (!pad) return nullptr;
-                std::memset(pad.get(), 0, reach);
+                std::memset(pad.get(), 0, kBatch * reach);
             }
-            std::memcpy(pad.get(), in, src_bytes);
-            return pad.get();
+            std::uint8_t* copy = pad.get() + std::size_t(slot) * reach;
+            std::memcpy(copy, in, src_bytes);
+            return copy;
         };
+        Scratch columns;
+        if (column_bytes != 0) {
+            columns = allocate_scratch(column_bytes);
+            if (!columns) return void(failed = true);
+        }
+        const std::uint8_t* batch_in[kBatch];
+        std::uint8_t* batch_out[kBatch];
         std::vector<const std::uint8_t*> rows;
         try {
             rows.resize(std::size_t(do_y ? down.taps : 0));
@@ -245,10 +256,14 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
         }
 
         if (!do_y) {
-            for (int y = y0; y < y1; ++y) {
-                const std::uint8_t* in = safe_row(y);
-                if (!in) return void(failed = true);
-                fixed_horizontal(in, dst_row(y), across);
+            for (int y = y0; y < y1; y += kBatch) {
+                const int n = std::min(kBatch, y1 - y);
+                for (int k = 0; k < n; ++k) {
+                    batch_in[k] = safe_row(y + k, k);
+                    if (!batch_in[k]) return void(failed = true);
+                    batch_out[k] = dst_row(y + k);
+                }
+                fixed_horizontal_rows(batch_in, batch_out, n, across, columns.get());
             }
         } else if (!do_x) {
             for (int y = y0; y < y1; ++y) {
@@ -267,22 +282,30 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
                 fixed_horizontal(line.get(), dst_row(y), across);
             }
         } else {
-            const int ring_rows = down.taps;
+            // Rows are filtered along x a batch at a time; the ring holds a
+            // window of the column filter plus one batch.
+            const int ring_rows = down.taps + kBatch;
             Scratch ring = allocate_scratch(std::size_t(ring_rows) * dst_bytes);
             if (!ring) return void(failed = true);
+            auto slot = [&](int r) { return ring.get() + std::size_t(r % ring_rows) * dst_bytes; };
             int done_until = 0;  // rows below this are (or were) in the ring
             for (int y = y0; y < y1; ++y) {
                 const int l = down.left[std::size_t(y)];
                 const int last = std::min(l + down.taps, sh) - 1;
                 if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
-                for (int r = std::max(done_until, l); r <= last; ++r) {
-                    const std::uint8_t* in = safe_row(r);
-                    if (!in) return void(failed = true);
-                    fixed_horizontal(in, ring.get() + std::size_t(r % ring_rows) * dst_bytes, across);
+                for (int r = std::max(done_until, l); r <= last;) {
+                    const int n = std::min(kBatch, sh - r);
+                    for (int k = 0; k < n; ++k) {
+                        batch_in[k] = safe_row(r + k, k);
+                        if (!batch_in[k]) return void(failed = true);
+                        batch_out[k] = slot(r + k);
+                    }
+                    fixed_horizontal_rows(batch_in, batch_out, n, across, columns.get());
+                    r += n;
+                    done_until = r;
                 }
                 done_until = std::max(done_until, last + 1);
-                for (int k = 0; k < down.taps; ++k)
-                    rows[std::size_t(k)] = ring.get() + std::size_t(std::min(l + k, sh - 1) % ring_rows) * dst_bytes;
+                for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = slot(std::min(l + k, sh - 1));
                 fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
             }
         }

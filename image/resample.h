@@ -15,7 +15,8 @@
 // Each worker thread makes a band of output rows from start to finish, so
 // the memory used beyond the source and destination pixels is the
 // contribution tables and, per thread, a few rows (a ring of the rows the
-// column filter reads, or one row filtered down the columns).
+// column filter reads plus a batch of eight, or one row filtered down the
+// columns) and a short stretch of eight rows turned on their side.
 #pragma once
 
 #include <cstddef>

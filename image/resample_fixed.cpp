@@ -51,6 +51,8 @@ inline std::uint8_t exact_byte(double sum) {
 }
 
 // Output x, channel c of the row filter, as the double-precision filter.
+// (Keep it out of code built for FMA: the compiler could fuse its multiply
+// and add, which rounds differently.)
 inline std::uint8_t exact_across(const std::uint8_t* in, const Contributions& e, int x, int c) {
     const double* w = &e.weights[std::size_t(x) * std::size_t(e.stride)];
     const std::uint8_t* p = in + std::size_t(e.left[std::size_t(x)]) * 3 + std::size_t(c);
@@ -90,10 +92,12 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
+    double most_magnitude = 0;  // largest sum of |weight| of one output
     try {
         out.left.assign(n_out, 0);
         out.weights.assign(n_out * std::size_t(taps), 0);
         out.fine.assign(precise ? n_out * std::size_t(taps) : 0, 0);
+        out.single.assign(precise ? n_out * std::size_t(taps) : 0, 0.0f);
         out.pairs.clear();
         if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
         order.reserve(std::size_t(taps));
@@ -132,10 +136,22 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         if (!precise) continue;
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
         for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
+        float* single = &out.single[std::size_t(i) * std::size_t(taps)] + (l - start);
+        double magnitude = 0;
+        for (int k = 0; k < n; ++k) {
+            single[k] = float(w[k]);
+            magnitude += std::fabs(w[k]);
+        }
+        most_magnitude = std::max(most_magnitude, magnitude);
     }
     if (precise) {
         // Each weight is off by at most 2^-23, half a unit of the total.
         out.tie_margin = 255 * taps / 2 + 64;
+        // Single precision: every weight is off by at most 2^-24 of itself
+        // and every fused multiply-add (and the final + 1/2) rounds by at
+        // most 2^-24 of a partial sum, which stays below 256 times the sum
+        // of the weights' magnitudes. A quarter more than that bound.
+        out.single_margin = float(std::ldexp(1.25 * (taps + 2) * 256.0 * std::max(1.0, most_magnitude), -24));
         try {
             out.exact = table;
         } catch (const std::bad_alloc&) {
@@ -467,7 +483,7 @@ PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedCont
 }  // namespace
 
 std::size_t fixed_row_reach(const FixedContributions& t) {
-    return (std::size_t(t.last_start) + std::size_t(t.taps)) * 3 + 16;
+    return (std::size_t(t.last_start) + std::size_t(t.taps)) * 3 + 32;
 }
 
 namespace {
@@ -504,6 +520,196 @@ void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t
         vertical_avx2(rows, t, y, out, bytes);
     else
         vertical_generic(rows, t, y, out, 0, bytes);
+}
+
+namespace {
+
+// ---- eight rows at once --------------------------------------------------
+//
+// The first pass along rows must give the double filter's bytes, which the
+// one-row kernel above pays for with two multiplies per tap and a quarter of
+// each multiply spent on padding. Filtering eight rows together turns the
+// rows into SIMD lanes: the input is transposed once into single-precision
+// "columns" (byte position i of rows 0..7), and every output channel is a
+// chain of fused multiply-adds by broadcast weights. A sum that is farther
+// than the table's error bound from a rounding tie rounds like the exact
+// one; the few that are not get the double-precision sum. So the bytes are
+// the double filter's, as in the one-row kernels.
+
+constexpr int kRowsAtOnce = 8;
+constexpr int kChunkOutputs = 32;  // outputs per transposed stretch (stays in L1)
+constexpr int kMaxRowTaps = 32;    // longer windows take the one-row kernel
+
+// The pair vectors of one chunk cover input pixels [first, end).
+inline void chunk_span(const FixedContributions& t, int x0, int x1, int& first, int& end) {
+    first = t.left[std::size_t(x0)];
+    end = first;
+    for (int x = x0; x < x1; ++x) {
+        first = std::min(first, t.left[std::size_t(x)]);
+        end = std::max(end, t.left[std::size_t(x)] + t.taps);
+    }
+}
+
+PIXMOLD_AVX2 inline void transpose8(__m256i* v) {
+    const __m256i t0 = _mm256_unpacklo_epi32(v[0], v[1]), t1 = _mm256_unpackhi_epi32(v[0], v[1]);
+    const __m256i t2 = _mm256_unpacklo_epi32(v[2], v[3]), t3 = _mm256_unpackhi_epi32(v[2], v[3]);
+    const __m256i t4 = _mm256_unpacklo_epi32(v[4], v[5]), t5 = _mm256_unpackhi_epi32(v[4], v[5]);
+    const __m256i t6 = _mm256_unpacklo_epi32(v[6], v[7]), t7 = _mm256_unpackhi_epi32(v[6], v[7]);
+    const __m256i u0 = _mm256_unpacklo_epi64(t0, t2), u1 = _mm256_unpackhi_epi64(t0, t2);
+    const __m256i u2 = _mm256_unpacklo_epi64(t1, t3), u3 = _mm256_unpackhi_epi64(t1, t3);
+    const __m256i u4 = _mm256_unpacklo_epi64(t4, t6), u5 = _mm256_unpackhi_epi64(t4, t6);
+    const __m256i u6 = _mm256_unpacklo_epi64(t5, t7), u7 = _mm256_unpackhi_epi64(t5, t7);
+    v[0] = _mm256_permute2x128_si256(u0, u4, 0x20);
+    v[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
+    v[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
+    v[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
+    v[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+    v[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+    v[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+    v[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+}
+
+// Single-precision values of byte positions [i0, i0 + count) of rows 0..7
+// (lane r: row r), count a multiple of 8.
+PIXMOLD_AVX2 void build_columns(const std::uint8_t* const* in, std::size_t i0, std::size_t count, __m256* columns) {
+    for (std::size_t i = 0; i < count; i += 8) {
+        __m256i v[kRowsAtOnce];
+        for (int r = 0; r < kRowsAtOnce; ++r)
+            v[r] = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[r] + i0 + i)));
+        transpose8(v);
+        for (int k = 0; k < 8; ++k) _mm256_store_ps(reinterpret_cast<float*>(columns + i + std::size_t(k)),
+                                                    _mm256_cvtepi32_ps(v[k]));
+    }
+}
+
+// The double-precision filter's bytes (as int32, not clamped) for output x
+// of eight rows, from the single-precision values of its window (exact
+// integers). Separate multiplies and adds in tap order, as the plain filter
+// does; built without FMA so that they are never fused.
+__attribute__((target("avx2"), noinline)) __m256 exact_columns(const __m256* window, const Contributions& e, int x) {
+    const double* w = &e.weights[std::size_t(x) * std::size_t(e.stride)];
+    __m256d lo = _mm256_setzero_pd(), hi = _mm256_setzero_pd();
+    for (int k = 0; k < e.count[std::size_t(x)]; ++k) {
+        const __m256 v = window[3 * k];
+        const __m256d wk = _mm256_set1_pd(w[k]);
+        lo = _mm256_add_pd(lo, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm256_castps256_ps128(v))));
+        hi = _mm256_add_pd(hi, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))));
+    }
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m128i a = _mm256_cvttpd_epi32(_mm256_add_pd(lo, half)), b = _mm256_cvttpd_epi32(_mm256_add_pd(hi, half));
+    return _mm256_castsi256_ps(_mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1));
+}
+
+// The precise row filter on eight rows in single precision: a sum that is
+// not within the table's margin of a rounding tie rounds like the exact one;
+// the few that are get the double-precision sum.
+template <int Taps>
+__attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in, std::uint8_t* const* out,
+                                                   int n, const FixedContributions& t, __m256* columns) {
+    const int taps = Taps ? Taps : t.taps;
+    const int n_out = t.n_out;
+    const int* left = t.left.data();
+    const float* weights = t.single.data();
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256 margin = _mm256_set1_ps(t.single_margin);
+    const __m256i all = _mm256_set1_epi32(-1);
+    const std::size_t out_bytes = std::size_t(n_out) * 3;
+    alignas(32) __m256i res[24];
+    for (int x0 = 0; x0 < n_out; x0 += kChunkOutputs) {
+        const int x1 = std::min(n_out, x0 + kChunkOutputs);
+        int first, end;
+        chunk_span(t, x0, x1, first, end);
+        const std::size_t count = (std::size_t(end - first) * 3 + 7) / 8 * 8;
+        build_columns(in, std::size_t(first) * 3, count, columns);
+        for (int xg = x0; xg < x1; xg += 8) {
+            const int outs = std::min(8, x1 - xg);
+            for (int o = 0; o < outs; ++o) {
+                const int x = xg + o;
+                const __m256* p = columns + std::size_t(left[x] - first) * 3;
+                const float* w = weights + std::size_t(x) * std::size_t(taps);
+                __m256 s0 = half, s1 = half, s2 = half;  // sums + 1/2
+                for (int k = 0; k < taps; ++k) {
+                    const __m256 wk = _mm256_broadcast_ss(w + k);
+                    s0 = _mm256_fmadd_ps(wk, p[3 * k], s0);
+                    s1 = _mm256_fmadd_ps(wk, p[3 * k + 1], s1);
+                    s2 = _mm256_fmadd_ps(wk, p[3 * k + 2], s2);
+                }
+                const __m256 sums[3] = {s0, s1, s2};
+                for (int c = 0; c < 3; ++c) {
+                    // Truncating a little below and a little above gives the
+                    // same integer unless the sum is that close to a tie.
+                    const __m256i below = _mm256_cvttps_epi32(_mm256_sub_ps(sums[c], margin));
+                    const __m256i above = _mm256_cvttps_epi32(_mm256_add_ps(sums[c], margin));
+                    const __m256i here = _mm256_cmpeq_epi32(above, below);
+                    res[3 * o + c] = below;
+                    if (!_mm256_testc_si256(here, all)) {  // rare: some lane near a tie
+                        const __m256 exact_window = exact_columns(columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 3 + c, t.exact, x);
+                        res[3 * o + c] = _mm256_blendv_epi8(_mm256_castps_si256(exact_window), below, here);
+                    }
+                }
+            }
+            for (int j = 3 * outs; j < 24; ++j) res[j] = _mm256_setzero_si256();
+            // Back to rows: 24 bytes of each row, from three 8 x 8 transposes.
+            transpose8(res);
+            transpose8(res + 8);
+            transpose8(res + 16);
+            const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+            const std::size_t at = std::size_t(xg) * 3;
+            const std::size_t valid = std::min<std::size_t>(24, out_bytes - at);
+            for (int r = 0; r < n; ++r) {
+                const __m256i w01 = _mm256_packs_epi32(res[r], res[8 + r]);     // j 0-3, 8-11 | 4-7, 12-15
+                const __m256i w2 = _mm256_packs_epi32(res[16 + r], res[16 + r]);  // j 16-19 (x2) | 20-23 (x2)
+                const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(w01, w2), order);
+                if (valid == 24) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out[r] + at), _mm256_castsi256_si128(bytes));
+                    _mm_storel_epi64(reinterpret_cast<__m128i*>(out[r] + at + 16), _mm256_extracti128_si256(bytes, 1));
+                } else {
+                    alignas(32) std::uint8_t tmp[32];
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(tmp), bytes);
+                    std::memcpy(out[r] + at, tmp, valid);
+                }
+            }
+        }
+    }
+}
+
+void rows_dispatch(const std::uint8_t* const* in, std::uint8_t* const* out, int n, const FixedContributions& t,
+                   __m256* columns) {
+    switch (t.taps) {
+        case 4: return rows_avx2<4>(in, out, n, t, columns);
+        case 6: return rows_avx2<6>(in, out, n, t, columns);
+        case 8: return rows_avx2<8>(in, out, n, t, columns);
+        case 10: return rows_avx2<10>(in, out, n, t, columns);
+        case 12: return rows_avx2<12>(in, out, n, t, columns);
+        case 14: return rows_avx2<14>(in, out, n, t, columns);
+        case 16: return rows_avx2<16>(in, out, n, t, columns);
+        default: return rows_avx2<0>(in, out, n, t, columns);
+    }
+}
+
+}  // namespace
+
+std::size_t fixed_rows_scratch(const FixedContributions& t) {
+    if (!t.precise || t.taps > kMaxRowTaps || t.n_out < 1) return 0;
+    std::size_t most = 0;
+    for (int x0 = 0; x0 < t.n_out; x0 += kChunkOutputs) {
+        int first, end;
+        chunk_span(t, x0, std::min(t.n_out, x0 + kChunkOutputs), first, end);
+        most = std::max(most, (std::size_t(end - first) * 3 + 7) / 8 * 8);
+    }
+    return most * sizeof(__m256);
+}
+
+void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
+                           const FixedContributions& t, std::uint8_t* scratch) {
+    if (n > 1 && scratch && t.precise && active_isa() == Isa::Avx2 && t.taps <= kMaxRowTaps) {
+        // Missing rows repeat the first; their results are not stored.
+        const std::uint8_t* rows[kRowsAtOnce];
+        for (int r = 0; r < kRowsAtOnce; ++r) rows[r] = in[r < n ? r : 0];
+        rows_dispatch(rows, out, n, t, reinterpret_cast<__m256*>(scratch));
+        return;
+    }
+    for (int r = 0; r < n; ++r) fixed_horizontal(in[r], out[r], t);
 }
 
 }  // namespace pixmold::resample

@@ -50,6 +50,10 @@ struct FixedContributions {
     std::vector<std::int16_t> weights;  // n_out * taps
     std::vector<std::int16_t> fine;     // n_out * taps when precise
     std::vector<std::int16_t> pairs;    // (n_out + 1) / 2 * taps * 8 (* 2 when precise)
+    // When precise: the weights in single precision (n_out * taps) and how
+    // far a single-precision sum of them may be from the exact one.
+    std::vector<float> single;
+    float single_margin = 0;
 };
 bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out);
 
@@ -80,6 +84,13 @@ std::size_t fixed_row_reach(const FixedContributions& t);
 void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t);
 void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
                     std::size_t bytes);
+// Up to 8 rows at once: in[k] into out[k] for k < n, the same bytes as
+// fixed_horizontal on each (same readable reach). `scratch` holds
+// fixed_rows_scratch(t) bytes, 64-byte aligned; with none (size 0) the rows
+// are filtered one by one. Only precise tables use the batch kernel.
+std::size_t fixed_rows_scratch(const FixedContributions& t);
+void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
+                           const FixedContributions& t, std::uint8_t* scratch);
 
 // Instruction sets the kernels may use. Tests force Generic to check that
 // every path gives the same bytes.

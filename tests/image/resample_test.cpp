@@ -234,6 +234,19 @@ TEST_P(EachIsa, Fast24BitFirstPassBreaksExactTiesLikeTheDoubleFilter) {
     }
 }
 
+TEST_P(EachIsa, Fast24BitRowPassBreaksExactTiesLikeTheDoubleFilter) {
+    // The same along rows (filtered first here, several rows at a time):
+    // halving the width of a step between columns 20 and 21.
+    for (int a = 90; a < 150; ++a) {
+        Picture src(40, 12, 24);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 40; ++x)
+                for (int c = 0; c < 3; ++c) src.at(x, y)[c] = std::uint8_t(x <= 20 ? a + c * 5 : a + c * 5 + 1);
+        const Picture want = ref_resize(src, 20, 15, true);
+        ASSERT_EQ(resized(src, 20, 15, 24, 1).pixels(), want.pixels()) << "step " << a;
+    }
+}
+
 TEST_P(EachIsa, Fast24BitAtExtremeRatios) {
     // Thousands of taps per output, and single-pixel sides.
     std::mt19937 rng(31);
