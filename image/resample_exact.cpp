@@ -83,19 +83,24 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
     // Convert the row once; each input pixel feeds several outputs.
     for (int x = 0; x < t.n_in; ++x) _mm256_store_pd(scratch + 4 * x, widen(in + 4 * x));
     std::memset(scratch + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+    // Held in locals: the byte stores below could otherwise alias the table
+    // and force the compiler to reload it every time.
     const std::size_t stride = std::size_t(t.stride);
+    const double* weights = t.weights.data();
+    const int* left = t.left.data();
+    const int* count = t.count.data();
+    const int n_out = t.n_out;
     int x = 0;
-    for (; x + 4 <= t.n_out; x += 4) {
-        const double* w0 = &t.weights[std::size_t(x) * stride];
+    for (; x + 4 <= n_out; x += 4) {
+        const double* w0 = weights + std::size_t(x) * stride;
         const double* w1 = w0 + stride;
         const double* w2 = w1 + stride;
         const double* w3 = w2 + stride;
-        const double* p0 = scratch + std::size_t(t.left[std::size_t(x)]) * 4;
-        const double* p1 = scratch + std::size_t(t.left[std::size_t(x + 1)]) * 4;
-        const double* p2 = scratch + std::size_t(t.left[std::size_t(x + 2)]) * 4;
-        const double* p3 = scratch + std::size_t(t.left[std::size_t(x + 3)]) * 4;
-        const int n = std::max(std::max(t.count[std::size_t(x)], t.count[std::size_t(x + 1)]),
-                               std::max(t.count[std::size_t(x + 2)], t.count[std::size_t(x + 3)]));
+        const double* p0 = scratch + std::size_t(left[x]) * 4;
+        const double* p1 = scratch + std::size_t(left[x + 1]) * 4;
+        const double* p2 = scratch + std::size_t(left[x + 2]) * 4;
+        const double* p3 = scratch + std::size_t(left[x + 3]) * 4;
+        const int n = std::max(std::max(count[x], count[x + 1]), std::max(count[x + 2], count[x + 3]));
         __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
         for (int k = 0; k < n; ++k) {
             s0 = _mm256_add_pd(s0, _mm256_mul_pd(_mm256_broadcast_sd(w0 + k), _mm256_load_pd(p0 + 4 * k)));
@@ -103,15 +108,17 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
             s2 = _mm256_add_pd(s2, _mm256_mul_pd(_mm256_broadcast_sd(w2 + k), _mm256_load_pd(p2 + 4 * k)));
             s3 = _mm256_add_pd(s3, _mm256_mul_pd(_mm256_broadcast_sd(w3 + k), _mm256_load_pd(p3 + 4 * k)));
         }
-        store4(out + 4 * x, s0);
-        store4(out + 4 * x + 4, s1);
-        store4(out + 4 * x + 8, s2);
-        store4(out + 4 * x + 12, s3);
+        // Sixteen bytes in one store.
+        const __m128i v01 = _mm_packus_epi32(_mm256_cvttpd_epi32(_mm256_add_pd(s0, _mm256_set1_pd(0.5))),
+                                             _mm256_cvttpd_epi32(_mm256_add_pd(s1, _mm256_set1_pd(0.5))));
+        const __m128i v23 = _mm_packus_epi32(_mm256_cvttpd_epi32(_mm256_add_pd(s2, _mm256_set1_pd(0.5))),
+                                             _mm256_cvttpd_epi32(_mm256_add_pd(s3, _mm256_set1_pd(0.5))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_packus_epi16(v01, v23));
     }
-    for (; x < t.n_out; ++x) {
-        const double* w = &t.weights[std::size_t(x) * stride];
-        const double* p = scratch + std::size_t(t.left[std::size_t(x)]) * 4;
-        const int n = t.count[std::size_t(x)];
+    for (; x < n_out; ++x) {
+        const double* w = weights + std::size_t(x) * stride;
+        const double* p = scratch + std::size_t(left[x]) * 4;
+        const int n = count[x];
         __m256d sum = _mm256_setzero_pd();
         for (int k = 0; k < n; ++k)
             sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_broadcast_sd(w + k), _mm256_load_pd(p + 4 * k)));
