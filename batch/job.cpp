@@ -108,7 +108,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (stored.width != pixels.width || stored.height != pixels.height) {
         if (!create_image(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return give_up();
         const PixelView resized = image_pixels(slots.resized);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, context.resize_threads)) return give_up();
+        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, context.resize_threads, context.cancel)) return give_up();
         free_image(slots.source);
         current = slots.resized;
         pixels = resized;

@@ -41,6 +41,9 @@ using namespace resample;
 
 namespace {
 
+// Polled once per output row, so Stop ends even a huge resize at once.
+bool stop_asked(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
 bool valid_view(const PixelView& v) {
     if (!v.pixels || v.is_icon || (v.depth != 24 && v.depth != 32)) return false;
     if (v.width < 1 || v.height < 1 || v.width > MAX_IMAGE_SIDE || v.height > MAX_IMAGE_SIDE) return false;
@@ -63,7 +66,7 @@ void copy_rows(const PixelView& src, const PixelView& dst) {
 
 // Nearest neighbour: destination position i takes the source position whose
 // cell contains the centre of cell i.
-bool resize_raw(const PixelView& src, const PixelView& dst, int threads) {
+bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
     const int bpp = src.depth / 8;
     std::vector<int> column;
     try {
@@ -76,6 +79,7 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads) {
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
     run_split(workers, dst.height, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
+            if (stop_asked(cancel)) return;
             const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));
             const std::uint8_t* in = src.pixels + std::size_t(sy) * std::size_t(src.stride);
             std::uint8_t* out = dst.pixels + std::size_t(y) * std::size_t(dst.stride);
@@ -98,7 +102,7 @@ bool columns_first(const PixelView& src, const PixelView& dst) {
 // rows from start to finish through a row buffer (columns first) or a ring
 // of rows (rows first), two output rows at a time so that every row read
 // for the column filter is converted once for both.
-bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
+bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     Contributions across, down;
     if (!build_contributions(sw, dw, across) || !build_contributions(sh, dh, down)) return false;
@@ -141,6 +145,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
         double* row_doubles = reinterpret_cast<double*>(doubles.get());
         int done_until = 0;  // rows-first: rows below this went through the ring
         for (int y = y0; y < y1; y += 2) {
+            if (stop_asked(cancel)) return;
             const bool two = y + 1 < y1;
             int lo, hi;
             window(y, two, lo, hi);
@@ -191,7 +196,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads) {
 // no intermediate picture is needed: either every output row is filtered
 // down the columns into one row buffer and then along it (columns first), or
 // a ring of rows filtered along x feeds the column filter (rows first).
-bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
+bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
     constexpr int kBatch = 8;  // rows filtered along x at once
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     if (sw == dw && sh == dh) {
@@ -257,6 +262,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
 
         if (!do_y) {
             for (int y = y0; y < y1; y += kBatch) {
+                if (stop_asked(cancel)) return;
                 const int n = std::min(kBatch, y1 - y);
                 for (int k = 0; k < n; ++k) {
                     batch_in[k] = safe_row(y + k, k);
@@ -267,6 +273,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
             }
         } else if (!do_x) {
             for (int y = y0; y < y1; ++y) {
+                if (stop_asked(cancel)) return;
                 const int l = down.left[std::size_t(y)];
                 for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
                 fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
@@ -276,6 +283,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
             if (!line) return void(failed = true);
             std::memset(line.get() + src_bytes, 0, reach - src_bytes);
             for (int y = y0; y < y1; ++y) {
+                if (stop_asked(cancel)) return;
                 const int l = down.left[std::size_t(y)];
                 for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
                 fixed_vertical(rows.data(), down, y, line.get(), src_bytes);
@@ -290,6 +298,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads) {
             auto slot = [&](int r) { return ring.get() + std::size_t(r % ring_rows) * dst_bytes; };
             int done_until = 0;  // rows below this are (or were) in the ring
             for (int y = y0; y < y1; ++y) {
+                if (stop_asked(cancel)) return;
                 const int l = down.left[std::size_t(y)];
                 const int last = std::min(l + down.taps, sh) - 1;
                 if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
@@ -327,12 +336,17 @@ int resample_threads() {
     return hw == 0 ? 1 : int(std::min(hw, 256u));
 }
 
-bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads) {
+bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads, const std::atomic<bool>* cancel) {
     if (!valid_view(src) || !valid_view(dst) || src.depth != dst.depth) return false;
     if (threads <= 0) threads = resample_threads();
-    if (mode != RESIZE_SMOOTH) return resize_raw(src, dst, threads);
-    if (src.depth == 32) return resize_exact(src, dst, threads);
-    return resize_smooth24(src, dst, threads);
+    bool ok;
+    if (mode != RESIZE_SMOOTH)
+        ok = resize_raw(src, dst, threads, cancel);
+    else if (src.depth == 32)
+        ok = resize_exact(src, dst, threads, cancel);
+    else
+        ok = resize_smooth24(src, dst, threads, cancel);
+    return ok && !stop_asked(cancel);
 }
 
 }  // namespace pixmold

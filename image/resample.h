@@ -5,8 +5,8 @@
 //   * 32-bit pictures: the exact double-precision filter, all four channels
 //     alike (straight alpha). The result is the same byte for byte whatever
 //     the thread count or the instruction set the machine offers.
-//   * 24-bit pictures: the same filter on blue, green and red in 16-bit
-//     fixed point; an axis that keeps its size is copied, not filtered.
+//   * 24-bit pictures: the same filter on blue, green and red in fast
+//     single-precision and fixed-point arithmetic; an axis that keeps its size is copied, not filtered.
 //     Every byte is within one level of the double-precision filter (when
 //     both axes change, the first pass gives exactly its bytes). The result
 //     does not depend on the thread count or the instruction set.
@@ -19,6 +19,7 @@
 // columns) and a short stretch of eight rows turned on their side.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 #include "image/image.h"
@@ -40,9 +41,11 @@ ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZ
 // Resamples the whole of `src` onto the whole of `dst` (both 24-bit or both
 // 32-bit, bottom-up, any sizes, not overlapping). `threads` <= 0 means resample_threads().
 // Returns false (dst contents unspecified) when the views do not match or a
-// temporary buffer cannot be allocated. Safe to call from several threads
-// at once on different pictures.
-bool resize_pixels(const PixelView& src, const PixelView& dst, int mode = RESIZE_SMOOTH, int threads = 0);
+// temporary buffer cannot be allocated, or when `cancel` is set before it
+// finishes (it is polled once per output row). Safe to call from several
+// threads at once on different pictures.
+bool resize_pixels(const PixelView& src, const PixelView& dst, int mode = RESIZE_SMOOTH, int threads = 0,
+                   const std::atomic<bool>* cancel = nullptr);
 
 // Worker threads for one resize: PIXMOLD_THREADS when it holds a positive
 // number, otherwise the number of hardware threads (at least 1).

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
 #include <random>
 
@@ -371,6 +373,33 @@ TEST(ResampleMemory, FailedAllocationIsReported) {
         resample::set_scratch_limit(0);
         EXPECT_TRUE(resize_pixels(src.view(), dst.view(), RESIZE_SMOOTH, 2));
     }
+}
+
+// Stop must be able to end a resize of a huge picture at once: a raised
+// flag means no output row is made and the call reports failure.
+TEST(ResampleCancel, RaisedFlagStopsEveryPathBeforeAnyRow) {
+    std::mt19937 rng(11);
+    struct Case { int sw, sh, dw, dh, mode; };
+    const Case cases[] = {{300, 200, 120, 90, RESIZE_SMOOTH},   // both axes
+                          {200, 300, 180, 40, RESIZE_SMOOTH},   // the other pass order
+                          {300, 200, 120, 200, RESIZE_SMOOTH},  // one axis
+                          {300, 200, 300, 90, RESIZE_SMOOTH},
+                          {300, 200, 120, 90, RESIZE_RAW}};
+    for (int depth : {24, 32})
+        for (const Case& c : cases) {
+            Picture src = random_picture(c.sw, c.sh, depth, rng);
+            Picture dst(c.dw, c.dh, depth);
+            PixelView out = dst.view();
+            std::memset(out.pixels, 0xA5, std::size_t(out.stride) * std::size_t(out.height));
+            std::atomic<bool> cancel{true};
+            EXPECT_FALSE(resize_pixels(src.view(), out, c.mode, 2, &cancel)) << depth << "-bit " << c.dw << "x" << c.dh;
+            bool untouched = true;
+            for (std::size_t i = 0; i < std::size_t(out.stride) * std::size_t(out.height); ++i)
+                untouched = untouched && out.pixels[i] == 0xA5;
+            EXPECT_TRUE(untouched) << depth << "-bit " << c.dw << "x" << c.dh;
+            cancel = false;
+            EXPECT_TRUE(resize_pixels(src.view(), out, c.mode, 2, &cancel));
+        }
 }
 
 TEST(ResampleThreads, EnvironmentOverridesTheCoreCount) {
