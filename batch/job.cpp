@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 
 #include "batch/exif.h"
 #include "batch/orient.h"
@@ -106,15 +108,16 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     const TargetSize stored = stored_size(report.target, orientation);
     ImageId current = slots.source;
     if (stored.width != pixels.width || stored.height != pixels.height) {
-        if (!create_image(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return give_up();
+        if (!create_image_for_overwrite(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return give_up();
         const PixelView resized = image_pixels(slots.resized);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, context.resize_threads, context.cancel)) return give_up();
+        const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
+        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel)) return give_up();
         free_image(slots.source);
         current = slots.resized;
         pixels = resized;
     }
     if (turn != 1) {
-        if (!create_image(slots.turned, int(report.target.width), int(report.target.height), pixels.depth))
+        if (!create_image_for_overwrite(slots.turned, int(report.target.width), int(report.target.height), pixels.depth))
             return give_up();
         if (!orient_pixels(pixels, image_pixels(slots.turned), turn)) return give_up();
         free_image(current);
@@ -167,12 +170,21 @@ bool BatchJob::start(PictureList pictures, Options options) {
         if (chained) k.emplace_back("/\x01previous-picture");
         keys.push_back(std::move(k));
     }
-    scheduler_ = std::make_unique<OrderedScheduler>(keys);
+    // Biggest files first, so that the last picture to finish is a small one.
+    std::vector<std::uintmax_t> weights;
+    weights.reserve(pictures.size());
+    for (const std::string& p : pictures) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(p, ec);
+        weights.push_back(ec ? 0 : size);
+    }
+    scheduler_ = std::make_unique<OrderedScheduler>(keys, weights);
 
     pictures_ = std::move(pictures);
     options_ = std::move(options);
     cancel_ = false;
     failed_ = 0;
+    idle_workers_ = 0;
     total_ = std::int64_t(pictures_.size());
     remaining_ = std::int64_t(pictures_.size());
     {
@@ -206,6 +218,7 @@ void BatchJob::work(int worker, int resize_threads) {
         PictureContext context;
         context.cancel = &cancel_;
         context.resize_threads = resize_threads;
+        context.idle_workers = &idle_workers_;
         context.slot_base = 1000 + 3 * worker;
         {
             std::lock_guard lock(mutex_);
@@ -227,6 +240,7 @@ void BatchJob::work(int worker, int resize_threads) {
         scheduler_->release(*index);
         if (options_.on_picture) options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome});
     }
+    ++idle_workers_;
 }
 
 void BatchJob::stop() {

@@ -35,6 +35,8 @@ enum class PictureOutcome {
 struct PictureContext {
     const std::atomic<bool>* cancel = nullptr;
     int resize_threads = 1;
+    // Workers that have run out of pictures: their cores join the resize.
+    const std::atomic<int>* idle_workers = nullptr;
     // Target used when MODE is neither "REL" nor "LIB": the previous picture's.
     TargetSize previous_target{};
     // Store numbers this worker may use (source, resized, turned).
@@ -120,6 +122,7 @@ private:
     std::atomic<std::int64_t> total_{0};
     std::atomic<std::int64_t> remaining_{0};
     std::atomic<std::int64_t> failed_{0};
+    std::atomic<int> idle_workers_{0};
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     std::string current_output_;

@@ -18,8 +18,13 @@ std::string normalised_path(const std::string& path) {
     return p.string();
 }
 
-OrderedScheduler::OrderedScheduler(const std::vector<std::vector<std::string>>& keys)
-    : started_(keys.size(), false) {
+OrderedScheduler::OrderedScheduler(const std::vector<std::vector<std::string>>& keys,
+                                   const std::vector<std::uintmax_t>& weights)
+    : started_(keys.size(), false), order_(keys.size()) {
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+    if (weights.size() == keys.size())
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](std::size_t a, std::size_t b) { return weights[a] > weights[b]; });
     keys_.reserve(keys.size());
     for (std::size_t i = 0; i < keys.size(); ++i) {
         std::vector<std::string> normal;
@@ -43,8 +48,9 @@ std::optional<std::size_t> OrderedScheduler::acquire() {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (cancelled_ || handed_out_ == keys_.size()) return std::nullopt;
-        while (first_unstarted_ < started_.size() && started_[first_unstarted_]) ++first_unstarted_;
-        for (std::size_t i = first_unstarted_; i < keys_.size(); ++i) {
+        while (first_unstarted_ < order_.size() && started_[order_[first_unstarted_]]) ++first_unstarted_;
+        for (std::size_t n = first_unstarted_; n < order_.size(); ++n) {
+            const std::size_t i = order_[n];
             if (started_[i] || !ready(i)) continue;
             started_[i] = true;
             ++handed_out_;

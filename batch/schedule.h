@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <cstddef>
 #include <deque>
 #include <map>
@@ -18,10 +19,14 @@ class OrderedScheduler {
 public:
     // keys[i]: the files entry i touches (its source and its output), in any
     // spelling; they are compared after normalising.
-    explicit OrderedScheduler(const std::vector<std::vector<std::string>>& keys);
+    // weights[i] (optional): how much work entry i is; heavier entries are
+    // handed out first when they are free to start, which shortens the tail
+    // of a parallel batch. The files still change in list order.
+    explicit OrderedScheduler(const std::vector<std::vector<std::string>>& keys,
+                              const std::vector<std::uintmax_t>& weights = {});
 
-    // The first entry, in list order, that is not started and waits for no
-    // earlier entry; blocks while every remaining entry waits. nullopt once
+    // The first entry, by weight then in list order, that is not started and
+    // waits for no earlier entry; blocks while every remaining entry waits. nullopt once
     // all entries are handed out or after cancel().
     std::optional<std::size_t> acquire();
     // Marks an acquired entry finished, freeing the entries that waited for it.
@@ -36,6 +41,7 @@ private:
     std::vector<std::vector<std::string>> keys_;
     std::map<std::string, std::deque<std::size_t>> waiting_;  // unfinished entries per file, in order
     std::vector<bool> started_;
+    std::vector<std::size_t> order_;  // hand-out order: heaviest first, ties in list order
     std::size_t first_unstarted_ = 0;
     std::size_t handed_out_ = 0;
     bool cancelled_ = false;

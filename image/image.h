@@ -75,6 +75,9 @@ void init_image_engine();
 // Store operations. Colours are 0x00BBGGRR (red in the low byte); for depth
 // 32 a colour of -1 means fully transparent.
 ImageHandle create_image(ImageId number, int width, int height, int depth = 24, std::int32_t colour = 0);
+// A picture whose pixels the caller is about to write in full (a resize or
+// turn target): they are left uninitialised, only the row padding is cleared.
+ImageHandle create_image_for_overwrite(ImageId number, int width, int height, int depth = 24);
 ImageHandle copy_image(ImageId source, ImageId target);
 ImageHandle grab_image(ImageId source, ImageId target, int x, int y, int width, int height);
 void free_image(ImageId number);  // ANY_NUMBER frees every picture

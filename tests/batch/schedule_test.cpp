@@ -36,6 +36,30 @@ TEST(Scheduler, SharedFileMakesLaterEntryWaitButNotOthers) {
     EXPECT_EQ(s.acquire(), 1u);
 }
 
+TEST(Scheduler, HeaviestFreeEntryGoesFirstButCollisionsKeepListOrder) {
+    // Entry 3 is the heaviest but rewrites entry 1's output, so it waits for
+    // entry 1; entry 2 is the heaviest that is free; equal weights keep list order.
+    OrderedScheduler s({{"/t/a.jpg", "/t/p_a.jpg"},
+                        {"/t/b.jpg", "/t/p_b.jpg"},
+                        {"/t/c.jpg", "/t/p_c.jpg"},
+                        {"/t/b.png", "/t/p_b.jpg"},
+                        {"/t/d.jpg", "/t/p_d.jpg"}},
+                       {10, 10, 50, 90, 10});
+    EXPECT_EQ(s.acquire(), 2u);
+    EXPECT_EQ(s.acquire(), 0u);
+    EXPECT_EQ(s.acquire(), 1u);
+    EXPECT_EQ(s.acquire(), 4u);  // 3 still waits for 1
+    s.release(1);
+    EXPECT_EQ(s.acquire(), 3u);
+    EXPECT_EQ(s.acquire(), std::nullopt);
+}
+
+TEST(Scheduler, WeightsOfTheWrongCountAreIgnored) {
+    OrderedScheduler s({{"/t/a.jpg"}, {"/t/b.jpg"}}, {1});
+    EXPECT_EQ(s.acquire(), 0u);
+    EXPECT_EQ(s.acquire(), 1u);
+}
+
 TEST(Scheduler, CancelWakesWaiters) {
     OrderedScheduler s({{"/t/a.jpg"}, {"/t/a.jpg"}});
     EXPECT_EQ(s.acquire(), 0u);

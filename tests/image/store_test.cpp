@@ -49,6 +49,21 @@ TEST_F(Store, LowDepthsBecome24AndOddDepthsFail) {
     EXPECT_EQ(is_image(3), nullptr);
 }
 
+TEST_F(Store, OverwriteTargetClearsRowPaddingEvenInReusedMemory) {
+    // Big enough to come from the recycled buffers, which then hold white.
+    ASSERT_NE(create_image(1, 1001, 400, 24, 0x00FFFFFF), 0u);
+    free_image(1);
+    ASSERT_NE(create_image_for_overwrite(1, 1001, 400, 8), 0u);
+    const PixelView v = image_pixels(1);
+    EXPECT_EQ(v.width, 1001);
+    EXPECT_EQ(v.height, 400);
+    EXPECT_EQ(v.depth, 24);
+    ASSERT_EQ(v.stride, 3004);
+    for (int y = 0; y < v.height; ++y) ASSERT_EQ(v.row_from_top(y)[3003], 0) << "row " << y;
+    EXPECT_EQ(create_image_for_overwrite(2, 0, 5), 0u);
+    EXPECT_EQ(is_image(2), nullptr);
+}
+
 TEST_F(Store, FillColoursFollowTheByteOrder) {
     // 0x00BBGGRR in; B,G,R bytes out.
     ASSERT_NE(create_image(1, 3, 2, 24, 0x00336699), 0u);
