@@ -194,14 +194,22 @@ int drawing_mode() {
     return s ? s->mode : 0;
 }
 
-void fill_box(int x, int y, int width, int height, Colour colour) {
+// The current surface ready to fill a box: sizes made positive and the box
+// moved into surface coordinates. None when there is nothing to draw.
+static DrawingSurface* box_surface(int& x, int& y, int& width, int& height, Colour colour) {
     DrawingSurface* s = current_surface();
-    if (!s) return;
+    if (!s) return nullptr;
     normalise(x, y, width, height);
-    if (width == 0 || height == 0) return;
+    if (width == 0 || height == 0) return nullptr;
     x += s->origin_x;
     y += s->origin_y;
     s->prepare(colour);
+    return s;
+}
+
+void fill_box(int x, int y, int width, int height, Colour colour) {
+    DrawingSurface* s = box_surface(x, y, width, height, colour);
+    if (!s) return;
     const int right = x + width - 1, bottom = y + height - 1;
     if (!(s->mode & DRAW_OUTLINE)) {
         for (int row = std::max(y, 0); row <= std::min(bottom, s->height - 1); ++row) span(*s, x, right, row);
@@ -216,13 +224,8 @@ void fill_box(int x, int y, int width, int height, Colour colour) {
 }
 
 void fill_rounded_box(int x, int y, int width, int height, int radius_x, int radius_y, Colour colour) {
-    DrawingSurface* s = current_surface();
+    DrawingSurface* s = box_surface(x, y, width, height, colour);
     if (!s) return;
-    normalise(x, y, width, height);
-    if (width == 0 || height == 0) return;
-    x += s->origin_x;
-    y += s->origin_y;
-    s->prepare(colour);
     const int rx = std::clamp(radius_x, 0, width / 2), ry = std::clamp(radius_y, 0, height / 2);
     std::vector<int> left, right;
     rounded_spans(width, height, rx, ry, left, right);
