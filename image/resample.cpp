@@ -139,7 +139,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
         } catch (const std::bad_alloc&) {
             return void(failed = true);
         }
-        Scratch doubles = allocate_scratch((src_bytes + std::size_t(across.stride) * 4) * sizeof(double));
+        Scratch doubles = allocate_scratch(2 * (src_bytes + std::size_t(across.stride) * 4) * sizeof(double));
         Scratch lines = allocate_scratch(cols_first ? 2 * src_bytes : std::size_t(widest) * dst_bytes);
         if (!doubles || !lines) return void(failed = true);
         double* row_doubles = reinterpret_cast<double*>(doubles.get());
@@ -173,13 +173,16 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
                 std::uint8_t* a = lines.get();
                 std::uint8_t* b = two ? lines.get() + src_bytes : nullptr;
                 exact_vertical(rows.data(), n, wa.data(), wb.data(), a, b, src_bytes, b_first, a_end);
-                exact_horizontal(a, dst_row(y), across, row_doubles);
-                if (two) exact_horizontal(b, dst_row(y + 1), across, row_doubles);
+                if (two)
+                    exact_horizontal2(a, dst_row(y), b, dst_row(y + 1), across, row_doubles);
+                else
+                    exact_horizontal(a, dst_row(y), across, row_doubles);
             } else {
                 if (lo < done_until - widest) done_until = lo;  // never happens with monotone windows
-                for (int r = std::max(done_until, lo); r < hi; ++r)
-                    exact_horizontal(src_row(r), lines.get() + std::size_t(r % widest) * dst_bytes, across,
-                                     row_doubles);
+                auto line = [&](int r) { return lines.get() + std::size_t(r % widest) * dst_bytes; };
+                int r = std::max(done_until, lo);
+                for (; r + 1 < hi; r += 2) exact_horizontal2(src_row(r), line(r), src_row(r + 1), line(r + 1), across, row_doubles);
+                if (r < hi) exact_horizontal(src_row(r), line(r), across, row_doubles);
                 done_until = std::max(done_until, hi);
                 for (int k = 0; k < n; ++k) rows[std::size_t(k)] = lines.get() + std::size_t((lo + k) % widest) * dst_bytes;
                 exact_vertical(rows.data(), n, wa.data(), wb.data(), dst_row(y), two ? dst_row(y + 1) : nullptr,
@@ -197,7 +200,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
 // down the columns into one row buffer and then along it (columns first), or
 // a ring of rows filtered along x feeds the column filter (rows first).
 bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
-    constexpr int kBatch = 8;  // rows filtered along x at once
+    constexpr int kBatch = kFixedRowsAtOnce;  // rows filtered along x at once
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     if (sw == dw && sh == dh) {
         copy_rows(src, dst);

@@ -126,6 +126,58 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
     }
 }
 
+// The same on two rows at once: each weight loaded serves both (loads, not
+// arithmetic, limit these loops). `scratch` holds two rows.
+PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b,
+                                   std::uint8_t* out_b, const Contributions& t, double* scratch) {
+    const std::size_t row = (std::size_t(t.n_in) + std::size_t(t.stride)) * 4;
+    double* const da = scratch;
+    double* const db = scratch + row;
+    for (int x = 0; x < t.n_in; ++x) {
+        _mm256_store_pd(da + 4 * x, widen(in_a + 4 * x));
+        _mm256_store_pd(db + 4 * x, widen(in_b + 4 * x));
+    }
+    std::memset(da + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+    std::memset(db + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+    const std::size_t stride = std::size_t(t.stride);
+    const double* weights = t.weights.data();
+    const int* left = t.left.data();
+    const int* count = t.count.data();
+    const int n_out = t.n_out;
+    int x = 0;
+    for (; x + 2 <= n_out; x += 2) {
+        const double* w0 = weights + std::size_t(x) * stride;
+        const double* w1 = w0 + stride;
+        const std::size_t l0 = std::size_t(left[x]) * 4, l1 = std::size_t(left[x + 1]) * 4;
+        const double *a0 = da + l0, *a1 = da + l1, *b0 = db + l0, *b1 = db + l1;
+        const int n = std::max(count[x], count[x + 1]);
+        __m256d sa0 = _mm256_setzero_pd(), sa1 = sa0, sb0 = sa0, sb1 = sa0;
+        for (int k = 0; k < n; ++k) {
+            const __m256d v0 = _mm256_broadcast_sd(w0 + k), v1 = _mm256_broadcast_sd(w1 + k);
+            sa0 = _mm256_add_pd(sa0, _mm256_mul_pd(v0, _mm256_load_pd(a0 + 4 * k)));
+            sb0 = _mm256_add_pd(sb0, _mm256_mul_pd(v0, _mm256_load_pd(b0 + 4 * k)));
+            sa1 = _mm256_add_pd(sa1, _mm256_mul_pd(v1, _mm256_load_pd(a1 + 4 * k)));
+            sb1 = _mm256_add_pd(sb1, _mm256_mul_pd(v1, _mm256_load_pd(b1 + 4 * k)));
+        }
+        store4(out_a + 4 * x, sa0);
+        store4(out_a + 4 * x + 4, sa1);
+        store4(out_b + 4 * x, sb0);
+        store4(out_b + 4 * x + 4, sb1);
+    }
+    for (; x < n_out; ++x) {
+        const double* w = weights + std::size_t(x) * stride;
+        const std::size_t l = std::size_t(left[x]) * 4;
+        __m256d sa = _mm256_setzero_pd(), sb = sa;
+        for (int k = 0; k < count[x]; ++k) {
+            const __m256d v = _mm256_broadcast_sd(w + k);
+            sa = _mm256_add_pd(sa, _mm256_mul_pd(v, _mm256_load_pd(da + l + 4 * k)));
+            sb = _mm256_add_pd(sb, _mm256_mul_pd(v, _mm256_load_pd(db + l + 4 * k)));
+        }
+        store4(out_a + 4 * x, sa);
+        store4(out_b + 4 * x, sb);
+    }
+}
+
 // Two output rows from one window of rows: every row is converted once and
 // used for both.
 // Rows [0, b_first) feed only output a, rows [a_end, n) only output b.
@@ -217,6 +269,16 @@ void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contribut
         horizontal_avx2(in, out, table, scratch);
     else
         horizontal_generic(in, out, table);
+}
+
+void exact_horizontal2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b, std::uint8_t* out_b,
+                       const Contributions& table, double* scratch) {
+    if (active_isa() == Isa::Avx2) {
+        horizontal2_avx2(in_a, out_a, in_b, out_b, table, scratch);
+    } else {
+        horizontal_generic(in_a, out_a, table);
+        horizontal_generic(in_b, out_b, table);
+    }
 }
 
 void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,

@@ -92,7 +92,7 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
-    double most_magnitude = 0;  // largest sum of |weight| of one output
+    double worst_bound = 0;  // largest error bound of a single-precision sum (units of 2^-24)
     try {
         out.left.assign(n_out, 0);
         out.weights.assign(n_out * std::size_t(taps), 0);
@@ -136,22 +136,33 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         if (!precise) continue;
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
         for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
-        float* single = &out.single[std::size_t(i) * std::size_t(taps)] + (l - start);
+        float* single = &out.single[std::size_t(i) * std::size_t(taps)];
         double magnitude = 0;
         for (int k = 0; k < n; ++k) {
-            single[k] = float(w[k]);
+            single[k + (l - start)] = float(w[k]);
             magnitude += std::fabs(w[k]);
         }
-        most_magnitude = std::max(most_magnitude, magnitude);
+        // How far the sixteen-row kernel's single-precision sum can be from
+        // the exact one, in units of 2^-24: it adds the even and the odd
+        // taps of the padded window in two chains (the even one starting at
+        // 1/2), then adds the chains. Each rounding is at most 2^-24 of its
+        // result, which is at most the chain's 1/2 + 255 times its weights'
+        // magnitudes so far; each weight is off by 2^-24 of itself; then the
+        // final add and the two roundings of sum -/+ margin.
+        double chain[2] = {0.5, 0.0}, bound = 0;
+        for (int k = 0; k < taps; ++k) {
+            chain[k % 2] += 255.0 * std::fabs(double(single[k]));
+            bound += chain[k % 2];
+        }
+        const double largest = 0.5 + 255.0 * magnitude + 1.0;
+        bound += 255.0 * magnitude + 3.0 * largest;
+        worst_bound = std::max(worst_bound, bound);
     }
     if (precise) {
         // Each weight is off by at most 2^-23, half a unit of the total.
         out.tie_margin = 255 * taps / 2 + 64;
-        // Single precision: every weight is off by at most 2^-24 of itself
-        // and every fused multiply-add (and the final + 1/2) rounds by at
-        // most 2^-24 of a partial sum, which stays below 256 times the sum
-        // of the weights' magnitudes. A quarter more than that bound.
-        out.single_margin = float(std::ldexp(1.25 * (taps + 2) * 256.0 * std::max(1.0, most_magnitude), -24));
+        // Single precision: a quarter more than the largest bound above.
+        out.single_margin = float(std::ldexp(1.25 * worst_bound, -24));
         try {
             out.exact = table;
         } catch (const std::bad_alloc&) {
@@ -524,23 +535,25 @@ void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t
 
 namespace {
 
-// ---- eight rows at once --------------------------------------------------
+// ---- sixteen rows at once ------------------------------------------------
 //
 // The first pass along rows must give the double filter's bytes, which the
 // one-row kernel above pays for with two multiplies per tap and a quarter of
-// each multiply spent on padding. Filtering eight rows together turns the
+// each multiply spent on padding. Filtering sixteen rows together turns the
 // rows into SIMD lanes: the input is transposed once into single-precision
-// "columns" (byte position i of rows 0..7), and every output channel is a
-// chain of fused multiply-adds by broadcast weights. A sum that is farther
-// than the table's error bound from a rounding tie rounds like the exact
-// one; the few that are not get the double-precision sum. So the bytes are
-// the double filter's, as in the one-row kernels.
+// "columns" (byte position i of rows 0..7 and of rows 8..15, side by side),
+// and every output channel is a chain of fused multiply-adds by broadcast
+// weights, each weight serving six vectors. A sum that is farther than the
+// table's error bound from a rounding tie rounds like the exact one; the few
+// that are not get the double-precision sum. So the bytes are the double
+// filter's, as in the one-row kernels.
 
-constexpr int kRowsAtOnce = 8;
+constexpr int kRowsAtOnce = kFixedRowsAtOnce;
+constexpr int kHalf8 = 8;          // rows per vector
 constexpr int kChunkOutputs = 32;  // outputs per transposed stretch (stays in L1)
 constexpr int kMaxRowTaps = 32;    // longer windows take the one-row kernel
 
-// The pair vectors of one chunk cover input pixels [first, end).
+// The column vectors of one chunk cover input pixels [first, end).
 inline void chunk_span(const FixedContributions& t, int x0, int x1, int& first, int& end) {
     first = t.left[std::size_t(x0)];
     end = first;
@@ -569,38 +582,74 @@ PIXMOLD_AVX2 inline void transpose8(__m256i* v) {
     v[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
-// Single-precision values of byte positions [i0, i0 + count) of rows 0..7
-// (lane r: row r), count a multiple of 8.
+// Single-precision values of byte positions [i0, i0 + count) of eight rows
+// (lane r: row r), count a multiple of 8, into every other vector of
+// `columns` (the other half's rows fill the rest).
 PIXMOLD_AVX2 void build_columns(const std::uint8_t* const* in, std::size_t i0, std::size_t count, __m256* columns) {
     for (std::size_t i = 0; i < count; i += 8) {
-        __m256i v[kRowsAtOnce];
-        for (int r = 0; r < kRowsAtOnce; ++r)
+        __m256i v[kHalf8];
+        for (int r = 0; r < kHalf8; ++r)
             v[r] = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[r] + i0 + i)));
         transpose8(v);
-        for (int k = 0; k < 8; ++k) _mm256_store_ps(reinterpret_cast<float*>(columns + i + std::size_t(k)),
-                                                    _mm256_cvtepi32_ps(v[k]));
+        for (int k = 0; k < 8; ++k)
+            _mm256_store_ps(reinterpret_cast<float*>(columns + 2 * (i + std::size_t(k))), _mm256_cvtepi32_ps(v[k]));
     }
 }
 
 // The double-precision filter's bytes (as int32, not clamped) for output x
 // of eight rows, from the single-precision values of its window (exact
-// integers). Separate multiplies and adds in tap order, as the plain filter
-// does; built without FMA so that they are never fused.
-__attribute__((target("avx2"), noinline)) __m256 exact_columns(const __m256* window, const Contributions& e, int x) {
+// integers), tap k at window[step * k]. Separate multiplies and adds in tap
+// order, as the plain filter does; this file is built with -ffp-contract=off
+// so that they are never fused.
+PIXMOLD_AVX2 inline __m256i exact_columns(const __m256* window, std::size_t step, const Contributions& e, int x) {
     const double* w = &e.weights[std::size_t(x) * std::size_t(e.stride)];
+    const int count = e.count[std::size_t(x)];
     __m256d lo = _mm256_setzero_pd(), hi = _mm256_setzero_pd();
-    for (int k = 0; k < e.count[std::size_t(x)]; ++k) {
-        const __m256 v = window[3 * k];
+    for (int k = 0; k < count; ++k) {
+        const __m256 v = window[step * std::size_t(k)];
         const __m256d wk = _mm256_set1_pd(w[k]);
         lo = _mm256_add_pd(lo, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm256_castps256_ps128(v))));
         hi = _mm256_add_pd(hi, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))));
     }
     const __m256d half = _mm256_set1_pd(0.5);
     const __m128i a = _mm256_cvttpd_epi32(_mm256_add_pd(lo, half)), b = _mm256_cvttpd_epi32(_mm256_add_pd(hi, half));
-    return _mm256_castsi256_ps(_mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
 }
 
-// The precise row filter on eight rows in single precision: a sum that is
+// Bytes of eight outputs of eight rows: res[3 * o + c] holds channel c of
+// output o, lane r for row r (int32, clamped here). Writes 24 bytes at each
+// of rows[0..n).
+PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int n) {
+    // Four values of four rows per 128-bit lane, then 4 x 4 byte transposes:
+    // dword r of t[m] holds row r's (r + 4 in the high lane) bytes 4m..4m+3.
+    const __m256i four_by_four = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15));
+    __m256i t[6];
+    for (int m = 0; m < 6; ++m) {
+        const __m256i lo = _mm256_packs_epi32(res[4 * m], res[4 * m + 1]);
+        const __m256i hi = _mm256_packs_epi32(res[4 * m + 2], res[4 * m + 3]);
+        t[m] = _mm256_shuffle_epi8(_mm256_packus_epi16(lo, hi), four_by_four);
+    }
+    const __m256i u01lo = _mm256_unpacklo_epi32(t[0], t[1]), u01hi = _mm256_unpackhi_epi32(t[0], t[1]);
+    const __m256i u23lo = _mm256_unpacklo_epi32(t[2], t[3]), u23hi = _mm256_unpackhi_epi32(t[2], t[3]);
+    const __m256i u45lo = _mm256_unpacklo_epi32(t[4], t[5]), u45hi = _mm256_unpackhi_epi32(t[4], t[5]);
+    // Row r: bytes 0-15 in v[r % 4] (lane r / 4), bytes 16-23 in the
+    // (r % 2)th quadword of w[r % 4 / 2] (same lane).
+    const __m256i v[4] = {_mm256_unpacklo_epi64(u01lo, u23lo), _mm256_unpackhi_epi64(u01lo, u23lo),
+                          _mm256_unpacklo_epi64(u01hi, u23hi), _mm256_unpackhi_epi64(u01hi, u23hi)};
+    const __m256i w[2] = {u45lo, u45hi};
+    for (int r = 0; r < n; ++r) {
+        const __m128i head = r < 4 ? _mm256_castsi256_si128(v[r % 4]) : _mm256_extracti128_si256(v[r % 4], 1);
+        const __m128i tail = r < 4 ? _mm256_castsi256_si128(w[r % 4 / 2]) : _mm256_extracti128_si256(w[r % 4 / 2], 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(rows[r]), head);
+        if (r % 2 == 0)
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(rows[r] + 16), tail);
+        else
+            _mm_storeh_pd(reinterpret_cast<double*>(rows[r] + 16), _mm_castsi128_pd(tail));
+    }
+}
+
+// The precise row filter on sixteen rows in single precision: a sum that is
 // not within the table's margin of a rounding tie rounds like the exact one;
 // the few that are get the double-precision sum.
 template <int Taps>
@@ -614,60 +663,70 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
     const __m256 margin = _mm256_set1_ps(t.single_margin);
     const __m256i all = _mm256_set1_epi32(-1);
     const std::size_t out_bytes = std::size_t(n_out) * 3;
-    alignas(32) __m256i res[24];
+    alignas(32) __m256i res[2][24];
     for (int x0 = 0; x0 < n_out; x0 += kChunkOutputs) {
         const int x1 = std::min(n_out, x0 + kChunkOutputs);
         int first, end;
         chunk_span(t, x0, x1, first, end);
         const std::size_t count = (std::size_t(end - first) * 3 + 7) / 8 * 8;
         build_columns(in, std::size_t(first) * 3, count, columns);
+        build_columns(in + kHalf8, std::size_t(first) * 3, count, columns + 1);
         for (int xg = x0; xg < x1; xg += 8) {
             const int outs = std::min(8, x1 - xg);
             for (int o = 0; o < outs; ++o) {
                 const int x = xg + o;
-                const __m256* p = columns + std::size_t(left[x] - first) * 3;
+                // Tap k, channel c, rows 0-7 / 8-15: p[6k + 2c] / p[6k + 2c + 1].
+                const __m256* p = columns + std::size_t(left[x] - first) * 6;
                 const float* w = weights + std::size_t(x) * std::size_t(taps);
-                __m256 s0 = half, s1 = half, s2 = half;  // sums + 1/2
-                for (int k = 0; k < taps; ++k) {
-                    const __m256 wk = _mm256_broadcast_ss(w + k);
-                    s0 = _mm256_fmadd_ps(wk, p[3 * k], s0);
-                    s1 = _mm256_fmadd_ps(wk, p[3 * k + 1], s1);
-                    s2 = _mm256_fmadd_ps(wk, p[3 * k + 2], s2);
+                // Sums + 1/2, even and odd taps apart to halve the chains
+                // (the error bound does not depend on the order).
+                __m256 s[6], e[6];
+                for (int j = 0; j < 6; ++j) s[j] = half, e[j] = _mm256_setzero_ps();
+                int k = 0;
+                for (; k + 2 <= taps; k += 2) {
+                    const __m256 wk = _mm256_broadcast_ss(w + k), wn = _mm256_broadcast_ss(w + k + 1);
+                    for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
+                    for (int j = 0; j < 6; ++j) e[j] = _mm256_fmadd_ps(wn, p[6 * k + 6 + j], e[j]);
                 }
-                const __m256 sums[3] = {s0, s1, s2};
-                for (int c = 0; c < 3; ++c) {
-                    // Truncating a little below and a little above gives the
-                    // same integer unless the sum is that close to a tie.
-                    const __m256i below = _mm256_cvttps_epi32(_mm256_sub_ps(sums[c], margin));
-                    const __m256i above = _mm256_cvttps_epi32(_mm256_add_ps(sums[c], margin));
-                    const __m256i here = _mm256_cmpeq_epi32(above, below);
-                    res[3 * o + c] = below;
-                    if (!_mm256_testc_si256(here, all)) {  // rare: some lane near a tie
-                        const __m256 exact_window = exact_columns(columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 3 + c, t.exact, x);
-                        res[3 * o + c] = _mm256_blendv_epi8(_mm256_castps_si256(exact_window), below, here);
+                for (; k < taps; ++k) {
+                    const __m256 wk = _mm256_broadcast_ss(w + k);
+                    for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
+                }
+                // Truncating a little below and a little above gives the
+                // same integer unless the sum is that close to a tie.
+                __m256i differ = _mm256_setzero_si256();
+                for (int j = 0; j < 6; ++j) {
+                    const __m256 sum = _mm256_add_ps(s[j], e[j]);
+                    const __m256i below = _mm256_cvttps_epi32(_mm256_sub_ps(sum, margin));
+                    const __m256i above = _mm256_cvttps_epi32(_mm256_add_ps(sum, margin));
+                    differ = _mm256_or_si256(differ, _mm256_xor_si256(below, above));
+                    res[j % 2][3 * o + j / 2] = below;
+                    s[j] = sum;
+                }
+                if (!_mm256_testz_si256(differ, differ)) {  // rare: some lane near a tie
+                    for (int j = 0; j < 6; ++j) {
+                        const __m256i above = _mm256_cvttps_epi32(_mm256_add_ps(s[j], margin));
+                        __m256i& r = res[j % 2][3 * o + j / 2];
+                        const __m256i here = _mm256_cmpeq_epi32(above, r);
+                        if (_mm256_testc_si256(here, all)) continue;
+                        const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6 + j;
+                        r = _mm256_blendv_epi8(exact_columns(window, 6, t.exact, x), r, here);
                     }
                 }
             }
-            for (int j = 3 * outs; j < 24; ++j) res[j] = _mm256_setzero_si256();
-            // Back to rows: 24 bytes of each row, from three 8 x 8 transposes.
-            transpose8(res);
-            transpose8(res + 8);
-            transpose8(res + 16);
-            const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+            for (int h = 0; h < 2; ++h)
+                for (int j = 3 * outs; j < 24; ++j) res[h][j] = _mm256_setzero_si256();
             const std::size_t at = std::size_t(xg) * 3;
             const std::size_t valid = std::min<std::size_t>(24, out_bytes - at);
-            for (int r = 0; r < n; ++r) {
-                const __m256i w01 = _mm256_packs_epi32(res[r], res[8 + r]);     // j 0-3, 8-11 | 4-7, 12-15
-                const __m256i w2 = _mm256_packs_epi32(res[16 + r], res[16 + r]);  // j 16-19 (x2) | 20-23 (x2)
-                const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(w01, w2), order);
-                if (valid == 24) {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out[r] + at), _mm256_castsi256_si128(bytes));
-                    _mm_storel_epi64(reinterpret_cast<__m128i*>(out[r] + at + 16), _mm256_extracti128_si256(bytes, 1));
-                } else {
-                    alignas(32) std::uint8_t tmp[32];
-                    _mm256_store_si256(reinterpret_cast<__m256i*>(tmp), bytes);
-                    std::memcpy(out[r] + at, tmp, valid);
-                }
+            for (int h = 0; h < 2; ++h) {
+                const int rows = std::min(kHalf8, n - kHalf8 * h);
+                if (rows <= 0) break;
+                std::uint8_t* dst[kHalf8];
+                alignas(32) std::uint8_t tmp[kHalf8][32];
+                for (int r = 0; r < rows; ++r) dst[r] = valid == 24 ? out[kHalf8 * h + r] + at : tmp[r];
+                store_group(res[h], dst, rows);
+                if (valid != 24)
+                    for (int r = 0; r < rows; ++r) std::memcpy(out[kHalf8 * h + r] + at, tmp[r], valid);
             }
         }
     }
@@ -697,7 +756,7 @@ std::size_t fixed_rows_scratch(const FixedContributions& t) {
         chunk_span(t, x0, std::min(t.n_out, x0 + kChunkOutputs), first, end);
         most = std::max(most, (std::size_t(end - first) * 3 + 7) / 8 * 8);
     }
-    return most * sizeof(__m256);
+    return 2 * most * sizeof(__m256);
 }
 
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,

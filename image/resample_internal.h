@@ -72,6 +72,10 @@ void input_span(const Contributions& table, int& first, int& last);
 // leaves a row out exactly. Rows before b_first have wb 0 and rows from
 // a_end on have wa 0 (0 and n when that is not known).
 void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch);
+// Two rows at once, the same bytes as exact_horizontal on each; `scratch`
+// holds twice as much.
+void exact_horizontal2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b, std::uint8_t* out_b,
+                       const Contributions& table, double* scratch);
 void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
                     std::uint8_t* b, std::size_t bytes, int b_first, int a_end);
 
@@ -84,10 +88,11 @@ std::size_t fixed_row_reach(const FixedContributions& t);
 void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t);
 void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
                     std::size_t bytes);
-// Up to 8 rows at once: in[k] into out[k] for k < n, the same bytes as
-// fixed_horizontal on each (same readable reach). `scratch` holds
+// Up to kFixedRowsAtOnce rows at once: in[k] into out[k] for k < n, the
+// same bytes as fixed_horizontal on each (same readable reach). `scratch` holds
 // fixed_rows_scratch(t) bytes, 64-byte aligned; with none (size 0) the rows
 // are filtered one by one. Only precise tables use the batch kernel.
+constexpr int kFixedRowsAtOnce = 16;
 std::size_t fixed_rows_scratch(const FixedContributions& t);
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
                            const FixedContributions& t, std::uint8_t* scratch);
