@@ -642,10 +642,8 @@ PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int
         const __m128i head = r < 4 ? _mm256_castsi256_si128(v[r % 4]) : _mm256_extracti128_si256(v[r % 4], 1);
         const __m128i tail = r < 4 ? _mm256_castsi256_si128(w[r % 4 / 2]) : _mm256_extracti128_si256(w[r % 4 / 2], 1);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(rows[r]), head);
-        if (r % 2 == 0)
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(rows[r] + 16), tail);
-        else
-            _mm_storeh_pd(reinterpret_cast<double*>(rows[r] + 16), _mm_castsi128_pd(tail));
+        const long long last = r % 2 == 0 ? _mm_cvtsi128_si64(tail) : _mm_extract_epi64(tail, 1);
+        std::memcpy(rows[r] + 16, &last, 8);
     }
 }
 
