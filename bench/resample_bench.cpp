@@ -4,8 +4,8 @@
 //
 // Decodes every photo of CORPUS_DIR/jpeg-baseline with libjpeg (timed), then
 // resizes it to 1920 pixels wide: 24-bit smooth on 1 and 2 threads, 32-bit
-// smooth (exact) on 1 and 2 threads. Prints per-photo medians, the sums of
-// the medians and the ratios the resampler is judged by. Without CORPUS_DIR
+// smooth (exact) on 1 and 2 threads, all five in rotation. Prints per-photo
+// medians, the sums of the medians and the ratios the resampler is judged by. Without CORPUS_DIR
 // the corpus is built under ./bench-corpus by the shared script.
 #include <algorithm>
 #include <chrono>
@@ -16,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -95,21 +96,27 @@ struct Timing {
     double wall = 0, cpu = 0, all = 0;
 };
 
-template <class F>
-Timing median_ms(int repeats, F&& f) {
-    std::vector<double> wall, cpu, all;
-    for (int i = 0; i < repeats; ++i) {
-        const auto t0 = Clock::now();
-        const double c0 = thread_cpu_ms(), p0 = process_cpu_ms();
-        f();
-        cpu.push_back(thread_cpu_ms() - c0);
-        all.push_back(process_cpu_ms() - p0);
-        wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    }
-    std::sort(wall.begin(), wall.end());
-    std::sort(cpu.begin(), cpu.end());
-    std::sort(all.begin(), all.end());
-    return {wall[wall.size() / 2], cpu[cpu.size() / 2], all[all.size() / 2]};
+// Runs every job `repeats` times in rotation, so that a slow spell of the
+// machine falls on all of them alike rather than on one, and returns each
+// job's medians.
+std::vector<Timing> rotated_medians(int repeats, const std::vector<std::function<void()>>& jobs) {
+    std::vector<std::vector<double>> wall(jobs.size()), cpu(jobs.size()), all(jobs.size());
+    for (int i = 0; i < repeats; ++i)
+        for (std::size_t j = 0; j < jobs.size(); ++j) {
+            const auto t0 = Clock::now();
+            const double c0 = thread_cpu_ms(), p0 = process_cpu_ms();
+            jobs[j]();
+            cpu[j].push_back(thread_cpu_ms() - c0);
+            all[j].push_back(process_cpu_ms() - p0);
+            wall[j].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        }
+    auto median = [](std::vector<double>& v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::vector<Timing> out;
+    for (std::size_t j = 0; j < jobs.size(); ++j) out.push_back({median(wall[j]), median(cpu[j]), median(all[j])});
+    return out;
 }
 
 }  // namespace
@@ -148,15 +155,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot decode %s\n", path.c_str());
             return 1;
         }
-        const Timing dec = median_ms(repeats, [&] { decode(file, src); });
         const int dw = 1920;
         const int dh = std::max(1, int((std::int64_t(src.height) * dw + src.width / 2) / src.width));
         Picture dst24 = make_picture(dw, dh, 24);
-        auto resize24 = [&](int threads) {
-            return median_ms(repeats, [&] { pixmold::resize_pixels(src.view(), dst24.view(), 0, threads); });
-        };
-        const Timing r24_1 = resize24(1), r24_2 = resize24(2);
-
         Picture src32 = make_picture(src.width, src.height, 32);
         for (int y = 0; y < src.height; ++y)
             for (int x = 0; x < src.width; ++x) {
@@ -165,10 +166,15 @@ int main(int argc, char** argv) {
                 d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
             }
         Picture dst32 = make_picture(dw, dh, 32);
-        auto resize32 = [&](int threads) {
-            return median_ms(repeats, [&] { pixmold::resize_pixels(src32.view(), dst32.view(), 0, threads); });
+        auto resize24 = [&](int threads) {
+            return [&, threads] { pixmold::resize_pixels(src.view(), dst24.view(), 0, threads); };
         };
-        const Timing r32_1 = resize32(1), r32_2 = resize32(2);
+        auto resize32 = [&](int threads) {
+            return [&, threads] { pixmold::resize_pixels(src32.view(), dst32.view(), 0, threads); };
+        };
+        const std::vector<Timing> t = rotated_medians(
+            repeats, {[&] { decode(file, src); }, resize24(1), resize24(2), resize32(1), resize32(2)});
+        const Timing &dec = t[0], &r24_1 = t[1], &r24_2 = t[2], &r32_1 = t[3], &r32_2 = t[4];
 
         char size[32];
         std::snprintf(size, sizeof size, "%dx%d", src.width, src.height);
