@@ -300,13 +300,16 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
             if (!ring) return void(failed = true);
             auto slot = [&](int r) { return ring.get() + std::size_t(r % ring_rows) * dst_bytes; };
             int done_until = 0;  // rows below this are (or were) in the ring
+            // The band's last output reads no row past this one: a batch
+            // stops there rather than filter rows for the next band.
+            const int band_last = std::min(down.left[std::size_t(y1 - 1)] + down.taps, sh) - 1;
             for (int y = y0; y < y1; ++y) {
                 if (stop_asked(cancel)) return;
                 const int l = down.left[std::size_t(y)];
                 const int last = std::min(l + down.taps, sh) - 1;
                 if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
                 for (int r = std::max(done_until, l); r <= last;) {
-                    const int n = std::min(kBatch, sh - r);
+                    const int n = std::min(kBatch, std::max(band_last, last) + 1 - r);
                     for (int k = 0; k < n; ++k) {
                         batch_in[k] = safe_row(r + k, k);
                         if (!batch_in[k]) return void(failed = true);
