@@ -76,13 +76,19 @@ PIXMOLD_AVX2 inline __m256d widen(const std::uint8_t* p) {
     return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(word)));
 }
 
+// A row as doubles, four per pixel, followed by a table stride of zeros so
+// that windows running past the row's end read zeros.
+PIXMOLD_AVX2 void row_to_doubles(const std::uint8_t* in, const Contributions& t, double* out) {
+    for (int x = 0; x < t.n_in; ++x) _mm256_store_pd(out + 4 * x, widen(in + 4 * x));
+    std::memset(out + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+}
+
 // Each output's sum is a chain of dependent adds, so four outputs are
 // worked on at once to keep the adder busy; taps past an output's count have
 // weight 0 in the table and read zeros past the row's end.
 PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, const Contributions& t, double* scratch) {
     // Convert the row once; each input pixel feeds several outputs.
-    for (int x = 0; x < t.n_in; ++x) _mm256_store_pd(scratch + 4 * x, widen(in + 4 * x));
-    std::memset(scratch + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+    row_to_doubles(in, t, scratch);
     // Held in locals: the byte stores below could otherwise alias the table
     // and force the compiler to reload it every time.
     const std::size_t stride = std::size_t(t.stride);
@@ -133,12 +139,8 @@ PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a
     const std::size_t row = (std::size_t(t.n_in) + std::size_t(t.stride)) * 4;
     double* const da = scratch;
     double* const db = scratch + row;
-    for (int x = 0; x < t.n_in; ++x) {
-        _mm256_store_pd(da + 4 * x, widen(in_a + 4 * x));
-        _mm256_store_pd(db + 4 * x, widen(in_b + 4 * x));
-    }
-    std::memset(da + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
-    std::memset(db + std::size_t(t.n_in) * 4, 0, std::size_t(t.stride) * 4 * sizeof(double));
+    row_to_doubles(in_a, t, da);
+    row_to_doubles(in_b, t, db);
     const std::size_t stride = std::size_t(t.stride);
     const double* weights = t.weights.data();
     const int* left = t.left.data();
