@@ -181,7 +181,8 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
                 if (lo < done_until - widest) done_until = lo;  // never happens with monotone windows
                 auto line = [&](int r) { return lines.get() + std::size_t(r % widest) * dst_bytes; };
                 int r = std::max(done_until, lo);
-                for (; r + 1 < hi; r += 2) exact_horizontal2(src_row(r), line(r), src_row(r + 1), line(r + 1), across, row_doubles);
+                for (; r + 1 < hi; r += 2)
+                    exact_horizontal2(src_row(r), line(r), src_row(r + 1), line(r + 1), across, row_doubles);
                 if (r < hi) exact_horizontal(src_row(r), line(r), across, row_doubles);
                 done_until = std::max(done_until, hi);
                 for (int k = 0; k < n; ++k) rows[std::size_t(k)] = lines.get() + std::size_t((lo + k) % widest) * dst_bytes;
