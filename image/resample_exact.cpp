@@ -132,6 +132,16 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
     }
 }
 
+// Pixels [from, to) of two rows as doubles; returns the new end.
+PIXMOLD_AVX2 inline int to_doubles2(const std::uint8_t* in_a, const std::uint8_t* in_b, double* da, double* db,
+                                    int from, int to) {
+    for (; from < to; ++from) {
+        _mm256_store_pd(da + 4 * std::size_t(from), widen(in_a + 4 * std::size_t(from)));
+        _mm256_store_pd(db + 4 * std::size_t(from), widen(in_b + 4 * std::size_t(from)));
+    }
+    return from;
+}
+
 // The same on two rows at once: each weight loaded serves both (loads, not
 // arithmetic, limit these loops). `scratch` holds two rows.
 PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b,
@@ -139,13 +149,18 @@ PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a
     const std::size_t row = (std::size_t(t.n_in) + std::size_t(t.stride)) * 4;
     double* const da = scratch;
     double* const db = scratch + row;
-    row_to_doubles(in_a, t, da);
-    row_to_doubles(in_b, t, db);
     const std::size_t stride = std::size_t(t.stride);
     const double* weights = t.weights.data();
     const int* left = t.left.data();
     const int* count = t.count.data();
     const int n_out = t.n_out;
+    const int n_in = t.n_in;
+    std::memset(da + std::size_t(n_in) * 4, 0, stride * 4 * sizeof(double));
+    std::memset(db + std::size_t(n_in) * 4, 0, stride * 4 * sizeof(double));
+    // Pixels are converted just before the first window that reads them,
+    // so that the few outputs reading each one find it in the first-level
+    // cache rather than in a whole converted row further out.
+    int converted = 0;
     int x = 0;
     for (; x + 2 <= n_out; x += 2) {
         const double* w0 = weights + std::size_t(x) * stride;
@@ -153,6 +168,7 @@ PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a
         const std::size_t l0 = std::size_t(left[x]) * 4, l1 = std::size_t(left[x + 1]) * 4;
         const double *a0 = da + l0, *a1 = da + l1, *b0 = db + l0, *b1 = db + l1;
         const int n = std::max(count[x], count[x + 1]);
+        converted = to_doubles2(in_a, in_b, da, db, converted, std::min(n_in, std::max(left[x], left[x + 1]) + n));
         __m256d sa0 = _mm256_setzero_pd(), sa1 = sa0, sb0 = sa0, sb1 = sa0;
         for (int k = 0; k < n; ++k) {
             const __m256d v0 = _mm256_broadcast_sd(w0 + k), v1 = _mm256_broadcast_sd(w1 + k);
@@ -169,6 +185,7 @@ PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a
     for (; x < n_out; ++x) {
         const double* w = weights + std::size_t(x) * stride;
         const std::size_t l = std::size_t(left[x]) * 4;
+        converted = to_doubles2(in_a, in_b, da, db, converted, std::min(n_in, left[x] + count[x]));
         __m256d sa = _mm256_setzero_pd(), sb = sa;
         for (int k = 0; k < count[x]; ++k) {
             const __m256d v = _mm256_broadcast_sd(w + k);
