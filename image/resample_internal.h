@@ -65,12 +65,14 @@ void trim_zero_taps(Contributions& table);
 // Lowest and highest input position any output of `table` reads.
 void input_span(const Contributions& table, int& first, int& last);
 
-// Exact double-precision kernels on 4-byte pixels. horizontal: one row of
-// table.n_in pixels into table.n_out pixels; `scratch` holds (n_in +
-// table.stride) * 4 doubles, 32-byte aligned. vertical: output row a (and b, when not null)
-// from the n rows of a window with per-row weights wa (wb); a weight of 0
-// leaves a row out exactly. Rows before b_first have wb 0 and rows from
-// a_end on have wa 0 (0 and n when that is not known).
+// Kernels that give the double-precision filter's bytes exactly.
+// horizontal, on 4-byte pixels: one row of table.n_in pixels into
+// table.n_out pixels; `scratch` holds (n_in + table.stride) * 4 doubles,
+// 32-byte aligned. vertical, on any bytes: output row a (and b, when not
+// null) from the n rows of a window with per-row weights wa (wb); a weight
+// of 0 leaves a row out exactly. Rows before b_first have wb 0 and rows
+// from a_end on have wa 0 (0 and n when that is not known). It sums in
+// single precision where that provably gives the same bytes.
 void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch);
 // Two rows at once, the same bytes as exact_horizontal on each; `scratch`
 // holds twice as much.
