@@ -208,24 +208,23 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
         return true;
     }
     const bool do_x = sw != dw, do_y = sh != dh;
-    FixedContributions across, down;
-    {
-        Contributions exact;
-        // Only the first of two passes needs the precise sums (see make_fixed).
-        const bool two = do_x && do_y;
-        const bool cols_first = two && columns_first(src, dst);
-        if (do_x) {
-            if (!build_contributions(sw, dw, exact)) return false;
-            trim_zero_taps(exact);
-            if (!make_fixed(exact, 2, two && !cols_first, true, across)) return false;
-        }
-        if (do_y) {
-            if (!build_contributions(sh, dh, exact)) return false;
-            trim_zero_taps(exact);
-            if (!make_fixed(exact, 2, cols_first, false, down)) return false;
-        }
-    }
     const bool cols_first = do_x && do_y && columns_first(src, dst);
+    // Only the first of two passes needs the double filter's bytes (see
+    // make_fixed): along rows the precise fixed table does it, down columns
+    // the exact column kernel on the double table.
+    FixedContributions across, down;
+    Contributions down_exact;
+    if (do_x) {
+        Contributions exact;
+        if (!build_contributions(sw, dw, exact)) return false;
+        trim_zero_taps(exact);
+        if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
+    }
+    if (do_y) {
+        if (!build_contributions(sh, dh, down_exact)) return false;
+        trim_zero_taps(down_exact);
+        if (!cols_first && !make_fixed(down_exact, 2, false, false, down)) return false;
+    }
     const std::size_t src_bytes = std::size_t(sw) * 3, dst_bytes = std::size_t(dw) * 3;
     const std::size_t reach = do_x ? std::max(fixed_row_reach(across), src_bytes) : src_bytes;
     auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
@@ -259,7 +258,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
         std::uint8_t* batch_out[kBatch];
         std::vector<const std::uint8_t*> rows;
         try {
-            rows.resize(std::size_t(do_y ? down.taps : 0));
+            rows.resize(std::size_t(!do_y ? 0 : cols_first ? down_exact.stride : down.taps));
         } catch (const std::bad_alloc&) {
             return void(failed = true);
         }
@@ -288,9 +287,10 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
             std::memset(line.get() + src_bytes, 0, reach - src_bytes);
             for (int y = y0; y < y1; ++y) {
                 if (stop_asked(cancel)) return;
-                const int l = down.left[std::size_t(y)];
-                for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
-                fixed_vertical(rows.data(), down, y, line.get(), src_bytes);
+                const int l = down_exact.left[std::size_t(y)], n = down_exact.count[std::size_t(y)];
+                for (int k = 0; k < n; ++k) rows[std::size_t(k)] = src_row(l + k);
+                exact_vertical(rows.data(), n, &down_exact.weights[std::size_t(y) * std::size_t(down_exact.stride)],
+                               nullptr, line.get(), nullptr, src_bytes, 0, n);
                 fixed_horizontal(line.get(), dst_row(y), across);
             }
         } else {

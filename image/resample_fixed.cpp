@@ -7,11 +7,12 @@
 // The first pass of a resize rounds to bytes where the double-precision
 // filter rounds too, and one-level slips there add up in the second pass
 // (neighbouring columns often sit on the same exact tie, x.5, which the
-// double filter breaks by its own rounding noise). So the first pass also
-// sums the weights' remainders (22 fraction bits), which pins the value
-// within 2^-23 per tap, and any value that close to a tie is recomputed
-// exactly as the double filter does. Its bytes then equal the double
-// filter's. The AVX2 and generic versions compute the same integers and make
+// double filter breaks by its own rounding noise). So a first pass along
+// rows also sums the weights' remainders (22 fraction bits), which pins the
+// value within 2^-23 per tap, and any value that close to a tie is
+// recomputed exactly as the double filter does. Its bytes then equal the
+// double filter's. (A first pass down columns uses the exact column kernel
+// instead.) The AVX2 and generic versions compute the same integers and make
 // the same decisions, so they give the same bytes.
 #include <algorithm>
 #include <cmath>
@@ -58,16 +59,6 @@ inline std::uint8_t exact_across(const std::uint8_t* in, const Contributions& e,
     const std::uint8_t* p = in + std::size_t(e.left[std::size_t(x)]) * 3 + std::size_t(c);
     double s = 0;
     for (int k = 0; k < e.count[std::size_t(x)]; ++k, p += 3) s += w[k] * double(*p);
-    return exact_byte(s);
-}
-
-// Byte j of output y of the column filter; rows[k] is input row `first` + k.
-inline std::uint8_t exact_down(const std::uint8_t* const* rows, int first, const Contributions& e, int y,
-                               std::size_t j) {
-    const double* w = &e.weights[std::size_t(y) * std::size_t(e.stride)];
-    const std::uint8_t* const* r = rows + (e.left[std::size_t(y)] - first);
-    double s = 0;
-    for (int k = 0; k < e.count[std::size_t(y)]; ++k) s += w[k] * double(r[k][j]);
     return exact_byte(s);
 }
 
@@ -220,16 +211,7 @@ void vertical_generic(const std::uint8_t* const* rows, const FixedContributions&
     for (std::size_t j = j0; j < j1; ++j) {
         int s = 0;
         for (int k = 0; k < t.taps; ++k) s += w[k] * rows[k][j];
-        if (!t.precise) {
-            out[j] = clamp_byte(s + kHalf);
-            continue;
-        }
-        const std::int16_t* f = &t.fine[at];
-        int fs = kFineHalf;
-        for (int k = 0; k < t.taps; ++k) fs += f[k] * rows[k][j];
-        const int total = fine_total(s, fs);
-        out[j] = near_tie(total, t.tie_margin) ? exact_down(rows, t.left[std::size_t(y)], t.exact, y, j)
-                                               : clamp_byte(total, kFineShift);
+        out[j] = clamp_byte(s + kHalf);
     }
 }
 
@@ -347,9 +329,6 @@ PIXMOLD_AVX2 void horizontal_avx2(const std::uint8_t* in, std::uint8_t* out, con
     horizontal_generic(in, out, t, x, n);
 }
 
-PIXMOLD_AVX2 inline __m256i widen16(const std::uint8_t* p) {
-    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-}
 
 // The plain filter on 32 bytes starting at j. The two rows of a pair are
 // interleaved as bytes and then widened against zero, which costs fewer
@@ -380,66 +359,13 @@ inline int weight_pair(const std::int16_t* w, int p) {
     return int(std::uint16_t(w[2 * p]) | std::uint32_t(std::uint16_t(w[2 * p + 1])) << 16);
 }
 
-// The precise filter on 16 bytes at j: half the width of vertical_block so
-// that its sums stay in registers.
 template <int Pairs>
-PIXMOLD_AVX2 inline void vertical_precise_block(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f,
-                                                int pairs_at_run_time, std::uint8_t* out, std::size_t j, int margin,
-                                                const Contributions* exact, int first, int y) {
-    const int pairs = Pairs ? Pairs : pairs_at_run_time;
-    const __m256i fine_start = _mm256_set1_epi32(kFineHalf);
-    __m256i s0 = _mm256_setzero_si256(), s1 = s0, f0 = fine_start, f1 = fine_start;
-    for (int p = 0; p < pairs; ++p) {
-        const __m256i a = widen16(rows[2 * p] + j), b = widen16(rows[2 * p + 1] + j);
-        const __m256i lo = _mm256_unpacklo_epi16(a, b), hi = _mm256_unpackhi_epi16(a, b);
-        s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(lo, w[p]));
-        s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(hi, w[p]));
-        f0 = _mm256_add_epi32(f0, _mm256_madd_epi16(lo, f[p]));
-        f1 = _mm256_add_epi32(f1, _mm256_madd_epi16(hi, f[p]));
-    }
-    const __m256i t0 = to_total<true>(s0, f0), t1 = to_total<true>(s1, f1);
-    std::uint32_t ties = std::uint32_t(tie_lanes(t0, margin)) | std::uint32_t(tie_lanes(t1, margin)) << 8;
-    const __m256i words = _mm256_packs_epi32(_mm256_srai_epi32(t0, kFineShift), _mm256_srai_epi32(t1, kFineShift));
-    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0xD8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm256_castsi256_si128(bytes));
-    for (; ties != 0; ties &= ties - 1) {
-        // Sum a (0..1), lane i: lo gives bytes 0-3 and 8-11, hi 4-7 and 12-15.
-        const int bit = __builtin_ctz(ties), a = bit / 8, i = bit % 8;
-        const std::size_t at = j + std::size_t(a * 4 + (i < 4 ? i : i + 4));
-        out[at] = exact_down(rows, first, *exact, y, at);
-    }
-}
-
-template <bool Precise, int Pairs>
-PIXMOLD_AVX2 void vertical_run(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f, int pairs,
-                               std::uint8_t* out, std::size_t bytes, int margin, const Contributions* exact,
-                               int first, int y) {
+PIXMOLD_AVX2 void vertical_run(const std::uint8_t* const* rows, const __m256i* w, int pairs, std::uint8_t* out,
+                               std::size_t bytes) {
     std::size_t j = 0;
-    if (Precise) {
-        for (; j + 16 <= bytes; j += 16)
-            vertical_precise_block<Pairs>(rows, w, f, pairs, out, j, margin, exact, first, y);
-        if (j < bytes) vertical_precise_block<Pairs>(rows, w, f, pairs, out, bytes - 16, margin, exact, first, y);
-        return;
-    }
     for (; j + 32 <= bytes; j += 32) vertical_block<Pairs>(rows, w, pairs, out, j);
     // The last block overlaps the previous one; it writes the same values there.
     if (j < bytes) vertical_block<Pairs>(rows, w, pairs, out, bytes - 32);
-}
-
-template <bool Precise>
-PIXMOLD_AVX2 void vertical_pairs(const std::uint8_t* const* rows, const __m256i* w, const __m256i* f, int pairs,
-                                 std::uint8_t* out, std::size_t bytes, int margin, const Contributions* exact,
-                                 int first, int y) {
-    switch (pairs) {
-        case 2: return vertical_run<Precise, 2>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        case 3: return vertical_run<Precise, 3>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        case 4: return vertical_run<Precise, 4>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        case 5: return vertical_run<Precise, 5>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        case 6: return vertical_run<Precise, 6>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        case 7: return vertical_run<Precise, 7>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        case 8: return vertical_run<Precise, 8>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-        default: return vertical_run<Precise, 0>(rows, w, f, pairs, out, bytes, margin, exact, first, y);
-    }
 }
 
 PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedContributions& t, int y,
@@ -451,16 +377,18 @@ PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedCont
         return;
     }
     const std::size_t at = std::size_t(y) * std::size_t(t.taps);
-    __m256i w[kMaxPairs], f[kMaxPairs];
-    for (int p = 0; p < pairs; ++p) {
-        w[p] = _mm256_set1_epi32(weight_pair(&t.weights[at], p));
-        f[p] = t.precise ? _mm256_set1_epi32(weight_pair(&t.fine[at], p)) : _mm256_setzero_si256();
+    __m256i w[kMaxPairs];
+    for (int p = 0; p < pairs; ++p) w[p] = _mm256_set1_epi32(weight_pair(&t.weights[at], p));
+    switch (pairs) {
+        case 2: return vertical_run<2>(rows, w, pairs, out, bytes);
+        case 3: return vertical_run<3>(rows, w, pairs, out, bytes);
+        case 4: return vertical_run<4>(rows, w, pairs, out, bytes);
+        case 5: return vertical_run<5>(rows, w, pairs, out, bytes);
+        case 6: return vertical_run<6>(rows, w, pairs, out, bytes);
+        case 7: return vertical_run<7>(rows, w, pairs, out, bytes);
+        case 8: return vertical_run<8>(rows, w, pairs, out, bytes);
+        default: return vertical_run<0>(rows, w, pairs, out, bytes);
     }
-    const int first = t.left[std::size_t(y)];
-    if (t.precise)
-        vertical_pairs<true>(rows, w, f, pairs, out, bytes, t.tie_margin, &t.exact, first, y);
-    else
-        vertical_pairs<false>(rows, w, f, pairs, out, bytes, 0, nullptr, first, y);
 }
 
 }  // namespace

@@ -83,9 +83,9 @@ void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, co
 
 // Fixed-point kernels for 3-byte pixels. horizontal: one row of t.n_in
 // pixels into t.n_out pixels; `in` must be readable for fixed_row_reach(t)
-// bytes. vertical: output y of the table from the rows it names
-// (rows[k] = input row left[y] + k, any readable row where the weight is 0),
-// `bytes` bytes of each.
+// bytes. vertical, plain tables only: output y of the table from the rows
+// it names (rows[k] = input row left[y] + k, any readable row where the
+// weight is 0), `bytes` bytes of each.
 std::size_t fixed_row_reach(const FixedContributions& t);
 void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t);
 void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
