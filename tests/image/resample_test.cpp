@@ -77,8 +77,11 @@ TEST_P(EachIsa, Exact32BitEqualsReferenceForRandomSizesAndThreads) {
 
 TEST_P(EachIsa, Exact32BitEqualsReferenceAtExtremeRatios) {
     std::mt19937 rng(99);
+    // Column windows of about 180 rows (single-precision sums, wide error
+    // bound) and of 600 (double precision throughout) on rows of 48 bytes.
     const int cases[][4] = {{300, 2, 1, 1},  {1, 1, 200, 3}, {257, 5, 3, 5},  {3, 260, 2, 17},
-                            {64, 64, 64, 64}, {5, 400, 5, 9}, {1, 300, 1, 1}, {97, 1, 1000, 1}};
+                            {64, 64, 64, 64}, {5, 400, 5, 9}, {1, 300, 1, 1}, {97, 1, 1000, 1},
+                            {12, 400, 12, 9}, {12, 600, 12, 2}};
     for (const auto& c : cases) {
         Picture src = random_picture(c[0], c[1], 32, rng);
         const Picture want = ref_resize(src, c[2], c[3], false);
