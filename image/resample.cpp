@@ -98,6 +98,66 @@ bool columns_first(const PixelView& src, const PixelView& dst) {
     return std::int64_t(dst.height) * src.width < std::int64_t(dst.width) * src.height;
 }
 
+// The column filter's weights for output rows y and, when `two`, y + 1 over
+// the union of their windows, input rows [lo, lo + n). A row outside one
+// output's own window has weight 0 for it, which leaves it out exactly, so
+// both rows come from one pass over the input rows.
+struct ColumnPair {
+    int lo = 0, n = 0;
+    int b_first = 0, a_end = 0;  // rows [0, b_first) feed only a, [a_end, n) only b
+    std::vector<double> wa, wb;
+
+    // Room for the widest union of any two neighbouring windows; false when
+    // memory is short.
+    bool reserve(const Contributions& down) {
+        int widest = 1;
+        for (int y = 0; y < down.n_out; ++y) widest = std::max(widest, set_window(down, y, y + 1 < down.n_out));
+        try {
+            wa.assign(std::size_t(widest), 0.0);
+            wb.assign(std::size_t(widest), 0.0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    int widest() const { return int(wa.size()); }
+
+    void set(const Contributions& down, int y, bool two) {
+        set_window(down, y, two);
+        std::fill(wa.begin(), wa.end(), 0.0);
+        std::fill(wb.begin(), wb.end(), 0.0);
+        b_first = 0;
+        a_end = n;
+        if (two) {
+            // Windows move forward: only the ends belong to one output.
+            const int la = down.left[std::size_t(y)], lb = down.left[std::size_t(y + 1)];
+            const int ea = la + down.count[std::size_t(y)], eb = lb + down.count[std::size_t(y + 1)];
+            if (la <= lb && ea <= eb && lb <= ea) {
+                b_first = lb - lo;
+                a_end = ea - lo;
+            }
+        }
+        for (int pass = 0; pass < (two ? 2 : 1); ++pass) {
+            const std::size_t out = std::size_t(y + pass);
+            const double* w = &down.weights[out * std::size_t(down.stride)];
+            double* into = (pass == 0 ? wa.data() : wb.data()) + (down.left[out] - lo);
+            std::copy(w, w + down.count[out], into);
+        }
+    }
+
+private:
+    int set_window(const Contributions& down, int y, bool two) {
+        lo = down.left[std::size_t(y)];
+        int hi = lo + down.count[std::size_t(y)];
+        if (two) {
+            lo = std::min(lo, down.left[std::size_t(y + 1)]);
+            hi = std::max(hi, down.left[std::size_t(y + 1)] + down.count[std::size_t(y + 1)]);
+        }
+        n = hi - lo;
+        return n;
+    }
+};
+
 // 32-bit: like the 24-bit path below, each thread makes its band of output
 // rows from start to finish through a row buffer (columns first) or a ring
 // of rows (rows first), two output rows at a time so that every row read
@@ -112,29 +172,14 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
     const std::size_t src_bytes = std::size_t(sw) * 4, dst_bytes = std::size_t(dw) * 4;
     auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
     auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
-    // Input rows [lo, hi) that output rows y (and y + 1 when `two`) read.
-    auto window = [&](int y, bool two, int& lo, int& hi) {
-        lo = down.left[std::size_t(y)];
-        hi = lo + down.count[std::size_t(y)];
-        if (two) {
-            lo = std::min(lo, down.left[std::size_t(y + 1)]);
-            hi = std::max(hi, down.left[std::size_t(y + 1)] + down.count[std::size_t(y + 1)]);
-        }
-    };
-    int widest = 1;
-    for (int y = 0; y < dh; ++y) {
-        int lo, hi;
-        window(y, y + 1 < dh, lo, hi);
-        widest = std::max(widest, hi - lo);
-    }
     std::atomic<bool> failed{false};
 
     auto work = [&](int y0, int y1) {
-        std::vector<double> wa, wb;
+        ColumnPair pair;
         std::vector<const std::uint8_t*> rows;
+        if (!pair.reserve(down)) return void(failed = true);
+        const int widest = pair.widest();
         try {
-            wa.resize(std::size_t(widest));
-            wb.resize(std::size_t(widest));
             rows.resize(std::size_t(widest));
         } catch (const std::bad_alloc&) {
             return void(failed = true);
@@ -147,32 +192,15 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
         for (int y = y0; y < y1; y += 2) {
             if (stop_asked(cancel)) return;
             const bool two = y + 1 < y1;
-            int lo, hi;
-            window(y, two, lo, hi);
-            const int n = hi - lo;
-            std::fill(wa.begin(), wa.end(), 0.0);
-            std::fill(wb.begin(), wb.end(), 0.0);
-            // Rows only one of the two outputs reads (windows move forward).
-            int b_first = 0, a_end = n;
-            if (two) {
-                const int la = down.left[std::size_t(y)], lb = down.left[std::size_t(y + 1)];
-                const int ea = la + down.count[std::size_t(y)], eb = lb + down.count[std::size_t(y + 1)];
-                if (la <= lb && ea <= eb && lb <= ea) {
-                    b_first = lb - lo;
-                    a_end = ea - lo;
-                }
-            }
-            for (int pass = 0; pass < (two ? 2 : 1); ++pass) {
-                const std::size_t out = std::size_t(y + pass);
-                const double* w = &down.weights[out * std::size_t(down.stride)];
-                double* into = (pass == 0 ? wa.data() : wb.data()) + (down.left[out] - lo);
-                std::copy(w, w + down.count[out], into);
-            }
+            pair.set(down, y, two);
+            const int lo = pair.lo, n = pair.n, hi = lo + n;
+            const double *wa = pair.wa.data(), *wb = pair.wb.data();
+            const int b_first = pair.b_first, a_end = pair.a_end;
             if (cols_first) {
                 for (int k = 0; k < n; ++k) rows[std::size_t(k)] = src_row(lo + k);
                 std::uint8_t* a = lines.get();
                 std::uint8_t* b = two ? lines.get() + src_bytes : nullptr;
-                exact_vertical(rows.data(), n, wa.data(), wb.data(), a, b, src_bytes, b_first, a_end);
+                exact_vertical(rows.data(), n, wa, wb, a, b, src_bytes, b_first, a_end);
                 if (two)
                     exact_horizontal2(a, dst_row(y), b, dst_row(y + 1), across, row_doubles);
                 else
@@ -186,8 +214,8 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
                 if (r < hi) exact_horizontal(src_row(r), line(r), across, row_doubles);
                 done_until = std::max(done_until, hi);
                 for (int k = 0; k < n; ++k) rows[std::size_t(k)] = lines.get() + std::size_t((lo + k) % widest) * dst_bytes;
-                exact_vertical(rows.data(), n, wa.data(), wb.data(), dst_row(y), two ? dst_row(y + 1) : nullptr,
-                               dst_bytes, b_first, a_end);
+                exact_vertical(rows.data(), n, wa, wb, dst_row(y), two ? dst_row(y + 1) : nullptr, dst_bytes, b_first,
+                               a_end);
             }
         }
     };
@@ -258,7 +286,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
         std::uint8_t* batch_out[kBatch];
         std::vector<const std::uint8_t*> rows;
         try {
-            rows.resize(std::size_t(!do_y ? 0 : cols_first ? down_exact.stride : down.taps));
+            rows.resize(std::size_t(do_y && !cols_first ? down.taps : 0));
         } catch (const std::bad_alloc&) {
             return void(failed = true);
         }
@@ -282,16 +310,29 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
                 fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
             }
         } else if (cols_first) {
-            Scratch line = allocate_scratch(reach);
-            if (!line) return void(failed = true);
-            std::memset(line.get() + src_bytes, 0, reach - src_bytes);
-            for (int y = y0; y < y1; ++y) {
+            // Two output rows at a time: each input row is read and
+            // converted once for both.
+            ColumnPair pair;
+            Scratch lines = allocate_scratch(2 * reach);
+            if (!lines || !pair.reserve(down_exact)) return void(failed = true);
+            try {
+                rows.resize(std::size_t(pair.widest()));
+            } catch (const std::bad_alloc&) {
+                return void(failed = true);
+            }
+            std::uint8_t* const a = lines.get();
+            std::uint8_t* const b = lines.get() + reach;
+            std::memset(a + src_bytes, 0, reach - src_bytes);
+            std::memset(b + src_bytes, 0, reach - src_bytes);
+            for (int y = y0; y < y1; y += 2) {
                 if (stop_asked(cancel)) return;
-                const int l = down_exact.left[std::size_t(y)], n = down_exact.count[std::size_t(y)];
-                for (int k = 0; k < n; ++k) rows[std::size_t(k)] = src_row(l + k);
-                exact_vertical(rows.data(), n, &down_exact.weights[std::size_t(y) * std::size_t(down_exact.stride)],
-                               nullptr, line.get(), nullptr, src_bytes, 0, n);
-                fixed_horizontal(line.get(), dst_row(y), across);
+                const bool two = y + 1 < y1;
+                pair.set(down_exact, y, two);
+                for (int k = 0; k < pair.n; ++k) rows[std::size_t(k)] = src_row(pair.lo + k);
+                exact_vertical(rows.data(), pair.n, pair.wa.data(), pair.wb.data(), a, two ? b : nullptr, src_bytes,
+                               pair.b_first, pair.a_end);
+                fixed_horizontal(a, dst_row(y), across);
+                if (two) fixed_horizontal(b, dst_row(y + 1), across);
             }
         } else {
             // Rows are filtered along x a batch at a time; the ring holds a
