@@ -289,22 +289,10 @@ PIXMOLD_AVX2 void vertical1_avx2(const std::uint8_t* const* rows, int n, const d
 }
 
 // Single precision: s = 1/2, then s = fma(float(w[k]), value, s) for each
-// row. Returns how far s may be from the double filter's sum + 1/2,
-// including the roundings of s -/+ the margin itself. Each rounding is at
-// most 2^-24 of its result, which is at most 1/2 + 255 times the weights'
-// magnitudes so far, and each weight is off by at most 2^-24 of itself;
-// the double sum's own error is far inside the quarter added at the end.
+// row; returns how far s may be from the double filter's sum + 1/2.
 float single_margin(const double* w, int n, float* single) {
-    double chain = 0.5, bound = 0, magnitude = 0;
-    for (int k = 0; k < n; ++k) {
-        single[k] = float(w[k]);
-        magnitude += std::fabs(w[k]);
-        chain += 255.0 * std::fabs(w[k]);
-        bound += chain;
-    }
-    const double largest = 0.5 + 255.0 * magnitude + 1.0;
-    bound += 255.0 * magnitude + 3.0 * largest;
-    return float(std::ldexp(1.25 * bound, -24));
+    for (int k = 0; k < n; ++k) single[k] = float(w[k]);
+    return float(std::ldexp(1.25 * single_sum_bound(single, n, 1), -24));
 }
 
 inline std::uint8_t exact_down(const std::uint8_t* const* rows, int n, const double* w, std::size_t at) {

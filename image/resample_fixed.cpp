@@ -128,25 +128,10 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
         for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
         float* single = &out.single[std::size_t(i) * std::size_t(taps)];
-        double magnitude = 0;
-        for (int k = 0; k < n; ++k) {
-            single[k + (l - start)] = float(w[k]);
-            magnitude += std::fabs(w[k]);
-        }
-        // How far the sixteen-row kernel's single-precision sum can be from
-        // the exact one, in units of 2^-24: it adds the even and the odd
-        // taps of the padded window in two chains (the even one starting at
-        // 1/2), then adds the chains. Each rounding is at most 2^-24 of its
-        // result, which is at most the chain's 1/2 + 255 times its weights'
-        // magnitudes so far; each weight is off by 2^-24 of itself; then the
-        // final add and the two roundings of sum -/+ margin.
-        double chain[2] = {0.5, 0.0}, bound = 0;
-        for (int k = 0; k < taps; ++k) {
-            chain[k % 2] += 255.0 * std::fabs(double(single[k]));
-            bound += chain[k % 2];
-        }
-        const double largest = 0.5 + 255.0 * magnitude + 1.0;
-        bound += 255.0 * magnitude + 3.0 * largest;
+        for (int k = 0; k < n; ++k) single[k + (l - start)] = float(w[k]);
+        // The sixteen-row kernel sums the even and the odd taps of the padded
+        // window in two chains.
+        const double bound = single_sum_bound(single, taps, 2);
         worst_bound = std::max(worst_bound, bound);
     }
     if (precise) {

@@ -65,6 +65,16 @@ void trim_zero_taps(Contributions& table);
 // Lowest and highest input position any output of `table` reads.
 void input_span(const Contributions& table, int& first, int& last);
 
+// How far a single-precision sum of byte values by the weights w[0..n) may
+// be from the double filter's sum, in units of 2^-24, when it is summed with
+// fused multiply-adds in `chains` chains (tap k in chain k % chains, the
+// first starting at 1/2, the others at 0, then added in order), including
+// the roundings of the result -/+ a margin. Each rounding is at most 2^-24
+// of its result, which is at most 1/2 + 255 times the weights' magnitudes,
+// and each weight is off by at most 2^-24 of itself. Callers add a quarter
+// on top, which also covers the double sum's own far smaller error.
+double single_sum_bound(const float* w, int n, int chains);
+
 // Kernels that give the double-precision filter's bytes exactly.
 // horizontal, on 4-byte pixels: one row of table.n_in pixels into
 // table.n_out pixels; `scratch` holds (n_in + table.stride) * 4 doubles,

@@ -156,6 +156,18 @@ void set_scratch_limit(std::size_t bytes) { g_scratch_limit.store(bytes); }
 std::size_t peak_scratch_bytes() { return g_peak_bytes.load(); }
 void reset_peak_scratch_bytes() { g_peak_bytes.store(g_live_bytes.load()); }
 
+double single_sum_bound(const float* w, int n, int chains) {
+    double chain[2] = {0.5, 0.0}, bound = 0, magnitude = 0;
+    for (int k = 0; k < n; ++k) {
+        const double a = 255.0 * std::fabs(double(w[k]));
+        magnitude += a;
+        chain[k % chains] += a;
+        bound += chain[k % chains];
+    }
+    const double largest = 0.5 + magnitude + 1.0;
+    return bound + magnitude + 3.0 * largest;
+}
+
 void run_split(int threads, int n, const std::function<void(int, int)>& work) {
     if (n <= 0) return;
     threads = std::max(1, std::min(threads, n));
