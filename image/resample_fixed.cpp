@@ -566,7 +566,7 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
     const float* weights = t.single.data();
     const __m256 half = _mm256_set1_ps(0.5f);
     const __m256 margin = _mm256_set1_ps(t.single_margin);
-    const __m256i all = _mm256_set1_epi32(-1);
+    const __m256 one = _mm256_set1_ps(1.0f), sign = _mm256_set1_ps(-0.0f);
     const std::size_t out_bytes = std::size_t(n_out) * 3;
     alignas(32) __m256i res[2][24];
     for (int x0 = 0; x0 < n_out; x0 += kChunkOutputs) {
@@ -597,25 +597,25 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
                     const __m256 wk = _mm256_broadcast_ss(w + k);
                     for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
                 }
-                // Truncating a little below and a little above gives the
-                // same integer unless the sum is that close to a tie.
-                __m256i differ = _mm256_setzero_si256();
+                // A sum farther than the margin from every integer truncates
+                // like the exact one. (A sum minus its nearest integer is
+                // exact in single precision.)
+                __m256 closest = one;
                 for (int j = 0; j < 6; ++j) {
                     const __m256 sum = _mm256_add_ps(s[j], e[j]);
-                    const __m256i below = _mm256_cvttps_epi32(_mm256_sub_ps(sum, margin));
-                    const __m256i above = _mm256_cvttps_epi32(_mm256_add_ps(sum, margin));
-                    differ = _mm256_or_si256(differ, _mm256_xor_si256(below, above));
-                    res[j % 2][3 * o + j / 2] = below;
+                    const __m256 off = _mm256_sub_ps(sum, _mm256_round_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+                    closest = _mm256_min_ps(closest, _mm256_andnot_ps(sign, off));
+                    res[j % 2][3 * o + j / 2] = _mm256_cvttps_epi32(sum);
                     s[j] = sum;
                 }
-                if (!_mm256_testz_si256(differ, differ)) {  // rare: some lane near a tie
+                if (_mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) != 0) {  // rare: near a tie
                     for (int j = 0; j < 6; ++j) {
-                        const __m256i above = _mm256_cvttps_epi32(_mm256_add_ps(s[j], margin));
+                        const __m256 off = _mm256_sub_ps(s[j], _mm256_round_ps(s[j], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+                        const __m256 near = _mm256_cmp_ps(_mm256_andnot_ps(sign, off), margin, _CMP_LT_OQ);
+                        if (_mm256_movemask_ps(near) == 0) continue;
                         __m256i& r = res[j % 2][3 * o + j / 2];
-                        const __m256i here = _mm256_cmpeq_epi32(above, r);
-                        if (_mm256_testc_si256(here, all)) continue;
                         const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6 + j;
-                        r = _mm256_blendv_epi8(exact_columns(window, 6, t.exact, x), r, here);
+                        r = _mm256_blendv_epi8(r, exact_columns(window, 6, t.exact, x), _mm256_castps_si256(near));
                     }
                 }
             }
