@@ -76,6 +76,14 @@ inline void put_pair(std::int16_t* lane, std::int16_t w0, std::int16_t w1) {
 
 }  // namespace
 
+// floor for |x| < 2^31, without the library call that baseline x86-64
+// code makes of std::floor (tables are built once per resize, but their
+// cost shows on small pictures).
+inline int floor_int(double x) {
+    const int t = int(x);
+    return double(t) > x ? t - 1 : t;
+}
+
 bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
     int taps = 1;
     for (int n : table.count) taps = std::max(taps, n);
@@ -115,7 +123,7 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         int sum = 0;
         order.clear();
         for (int k = 0; k < n; ++k) {
-            q[k] = std::int16_t(std::floor(w[k] * kOne));
+            q[k] = std::int16_t(floor_int(w[k] * kOne));
             sum += q[k];
             order.push_back(k);
         }
@@ -126,7 +134,7 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
         if (!precise) continue;
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
-        for (int k = 0; k < n; ++k) f[k] = std::int16_t(std::lround((w[k] - double(q[k]) / kOne) * kFineOne));
+        for (int k = 0; k < n; ++k) f[k] = std::int16_t(floor_int((w[k] - double(q[k]) / kOne) * kFineOne + 0.5));
         float* single = &out.single[std::size_t(i) * std::size_t(taps)];
         for (int k = 0; k < n; ++k) single[k + (l - start)] = float(w[k]);
         // The sixteen-row kernel sums the even and the odd taps of the padded
