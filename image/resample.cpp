@@ -225,9 +225,10 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
 }
 
 // 24-bit: each thread makes a band of output rows from start to finish, so
-// no intermediate picture is needed: either every output row is filtered
-// down the columns into one row buffer and then along it (columns first), or
-// a ring of rows filtered along x feeds the column filter (rows first).
+// no intermediate picture is needed: either output rows are filtered down
+// the columns, two at a time, into row buffers and then along them (columns
+// first), or a ring of rows filtered along x feeds the column filter (rows
+// first).
 bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
     constexpr int kBatch = kFixedRowsAtOnce;  // rows filtered along x at once
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
