@@ -364,12 +364,16 @@ PIXMOLD_AVX2 void vertical_run(const std::uint8_t* const* rows, const __m256i* w
 PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedContributions& t, int y,
                                 std::uint8_t* out, std::size_t bytes) {
     constexpr int kMaxPairs = 64;
-    const int pairs = t.taps / 2;
+    const std::size_t at = std::size_t(y) * std::size_t(t.taps);
+    // Windows are padded to the longest one; a trailing pair of zero
+    // weights adds exactly nothing, so it is left out.
+    int used = t.taps;
+    while (used > 1 && t.weights[at + std::size_t(used) - 1] == 0) --used;
+    const int pairs = (used + 1) / 2;
     if (pairs > kMaxPairs || bytes < 32) {
         vertical_generic(rows, t, y, out, 0, bytes);
         return;
     }
-    const std::size_t at = std::size_t(y) * std::size_t(t.taps);
     __m256i w[kMaxPairs];
     for (int p = 0; p < pairs; ++p) w[p] = _mm256_set1_epi32(weight_pair(&t.weights[at], p));
     switch (pairs) {
