@@ -1,4 +1,6 @@
-// Exact double-precision Mitchell kernels for 4-byte pixels.
+// Mitchell kernels that give the double-precision filter's bytes exactly:
+// along rows of 4-byte pixels, and down columns of any bytes (the 24-bit
+// path uses the column kernel for a first pass down columns).
 //
 // Every output byte is: sum = 0; for each tap in increasing input order
 // sum = sum + weight * value (a rounded multiply, then a rounded add); byte
