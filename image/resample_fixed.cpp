@@ -84,13 +84,20 @@ inline int floor_int(double x) {
     return double(t) > x ? t - 1 : t;
 }
 
+// Longer windows than this take the one-row kernel even when precise.
+constexpr int kMaxRowTaps = 32;
+
 bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
     int taps = 1;
     for (int n : table.count) taps = std::max(taps, n);
     taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
+    // The sixteen-row kernel takes every precise table it can (down to a
+    // single row) and reads the plain weight lists.
+    if (precise && taps <= kMaxRowTaps) row_layout = false;
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
+    std::vector<double> lost;  // what each rounded-down weight misses, in units
     double worst_bound = 0;  // largest error bound of a single-precision sum (units of 2^-24)
     try {
         out.left.assign(n_out, 0);
@@ -100,6 +107,7 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         out.pairs.clear();
         if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
         order.reserve(std::size_t(taps));
+        lost.resize(std::size_t(taps));
     } catch (const std::bad_alloc&) {
         out = FixedContributions{};
         return false;
@@ -121,16 +129,19 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         // Round down, then round up the weights that lost most until the sum
         // is exactly one: each stays within one unit of its exact value.
         int sum = 0;
-        order.clear();
+        order.resize(std::size_t(n));
         for (int k = 0; k < n; ++k) {
-            q[k] = std::int16_t(floor_int(w[k] * kOne));
-            sum += q[k];
-            order.push_back(k);
+            const double scaled = w[k] * kOne;
+            const int down = floor_int(scaled);
+            q[k] = std::int16_t(down);
+            lost[std::size_t(k)] = scaled - down;
+            sum += down;
+            order[std::size_t(k)] = k;
         }
         const int missing = std::clamp(kOne - sum, 0, n);
-        auto lost = [&](int k) { return w[k] * kOne - q[k]; };
-        std::nth_element(order.begin(), order.begin() + missing, order.end(),
-                         [&](int a, int b) { return lost(a) > lost(b); });
+        if (missing > 0 && missing < n)
+            std::nth_element(order.begin(), order.begin() + missing, order.end(),
+                             [&](int a, int b) { return lost[std::size_t(a)] > lost[std::size_t(b)]; });
         for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
         if (!precise) continue;
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
@@ -448,7 +459,6 @@ namespace {
 constexpr int kRowsAtOnce = kFixedRowsAtOnce;
 constexpr int kHalf8 = 8;          // rows per vector
 constexpr int kChunkOutputs = 32;  // outputs per transposed stretch (stays in L1)
-constexpr int kMaxRowTaps = 32;    // longer windows take the one-row kernel
 constexpr int kPrefetchAhead = 384;  // bytes; 256 to 512 measured alike
 
 // The column vectors of one chunk cover input pixels [first, end).
@@ -678,7 +688,7 @@ std::size_t fixed_rows_scratch(const FixedContributions& t) {
 
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
                            const FixedContributions& t, std::uint8_t* scratch) {
-    if (n > 1 && scratch && t.precise && active_isa() == Isa::Avx2 && t.taps <= kMaxRowTaps) {
+    if (n > 0 && scratch && t.precise && active_isa() == Isa::Avx2 && t.taps <= kMaxRowTaps) {
         // Missing rows repeat the first; their results are not stored.
         const std::uint8_t* rows[kRowsAtOnce];
         for (int r = 0; r < kRowsAtOnce; ++r) rows[r] = in[r < n ? r : 0];

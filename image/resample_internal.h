@@ -37,7 +37,9 @@ bool build_contributions(int n_in, int n_out, Contributions& table);
 // the exact value, and values within `tie_margin` of rounding the other way
 // are recomputed from `exact`: the bytes equal the double-precision
 // filter's. With `row_layout` the table also holds the weights in the
-// layout of the SIMD row kernel (output pairs side by side).
+// layout of the SIMD one-row kernel (output pairs side by side), unless it
+// is precise and short enough for the sixteen-row kernel, which does not
+// need them.
 struct FixedContributions {
     int n_in = 0;
     int n_out = 0;

@@ -158,11 +158,11 @@ void reset_peak_scratch_bytes() { g_peak_bytes.store(g_live_bytes.load()); }
 
 double single_sum_bound(const float* w, int n, int chains) {
     double chain[2] = {0.5, 0.0}, bound = 0, magnitude = 0;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0, c = 0; k < n; ++k, c = c + 1 == chains ? 0 : c + 1) {
         const double a = 255.0 * std::fabs(double(w[k]));
         magnitude += a;
-        chain[k % chains] += a;
-        bound += chain[k % chains];
+        chain[c] += a;
+        bound += chain[c];
     }
     const double largest = 0.5 + magnitude + 1.0;
     return bound + magnitude + 3.0 * largest;
