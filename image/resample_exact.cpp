@@ -291,10 +291,16 @@ PIXMOLD_AVX2 void vertical1_avx2(const std::uint8_t* const* rows, int n, const d
 }
 
 // Single precision: s = 1/2, then s = fma(float(w[k]), value, s) for each
-// row; returns how far s may be from the double filter's sum + 1/2.
+// row; returns the margin for s: how far it may be from the double filter's
+// sum + 1/2, plus the rounding of s -/+ the margin, and a quarter on top.
 float single_margin(const double* w, int n, float* single) {
-    for (int k = 0; k < n; ++k) single[k] = float(w[k]);
-    return float(std::ldexp(1.25 * single_sum_bound(single, n, 1), -24));
+    double reach = 0.5;
+    for (int k = 0; k < n; ++k) {
+        single[k] = float(w[k]);
+        reach += 255.0 * std::fabs(w[k]);
+    }
+    const double bound = single_sum_bound(w, single, n, 1) + half_ulp_units(reach + 1.0);
+    return float(std::ldexp(1.25 * bound, -24));
 }
 
 inline std::uint8_t exact_down(const std::uint8_t* const* rows, int n, const double* w, std::size_t at) {

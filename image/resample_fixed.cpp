@@ -98,6 +98,7 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
     std::vector<double> lost;  // what each rounded-down weight misses, in units
+    std::vector<double> padded;  // an output's weights at their place in the padded window
     double worst_bound = 0;  // largest error bound of a single-precision sum (units of 2^-24)
     try {
         out.left.assign(n_out, 0);
@@ -108,6 +109,7 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
         order.reserve(std::size_t(taps));
         lost.resize(std::size_t(taps));
+        padded.resize(precise ? std::size_t(taps) : 0);
     } catch (const std::bad_alloc&) {
         out = FixedContributions{};
         return false;
@@ -147,10 +149,14 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
         for (int k = 0; k < n; ++k) f[k] = std::int16_t(floor_int((w[k] - double(q[k]) / kOne) * kFineOne + 0.5));
         float* single = &out.single[std::size_t(i) * std::size_t(taps)];
-        for (int k = 0; k < n; ++k) single[k + (l - start)] = float(w[k]);
+        std::fill(padded.begin(), padded.end(), 0.0);
+        for (int k = 0; k < n; ++k) {
+            single[k + (l - start)] = float(w[k]);
+            padded[std::size_t(k + (l - start))] = w[k];
+        }
         // The sixteen-row kernel sums the even and the odd taps of the padded
         // window in two chains.
-        const double bound = single_sum_bound(single, taps, 2);
+        const double bound = single_sum_bound(padded.data(), single, taps, 2);
         worst_bound = std::max(worst_bound, bound);
     }
     if (precise) {

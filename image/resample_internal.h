@@ -67,15 +67,20 @@ void trim_zero_taps(Contributions& table);
 // Lowest and highest input position any output of `table` reads.
 void input_span(const Contributions& table, int& first, int& last);
 
-// How far a single-precision sum of byte values by the weights w[0..n) may
-// be from the double filter's sum, in units of 2^-24, when it is summed with
-// fused multiply-adds in `chains` chains (tap k in chain k % chains, the
-// first starting at 1/2, the others at 0, then added in order), including
-// the roundings of the result -/+ a margin. Each rounding is at most 2^-24
-// of its result, which is at most 1/2 + 255 times the weights' magnitudes,
-// and each weight is off by at most 2^-24 of itself. Callers add a quarter
-// on top, which also covers the double sum's own far smaller error.
-double single_sum_bound(const float* w, int n, int chains);
+// How far a single-precision sum of byte values by the weights wf[0..n)
+// (w[0..n) rounded to float) may be from the same sum by w, plus 1/2, in
+// units of 2^-24, when it is summed with fused multiply-adds in `chains`
+// chains (tap k in chain k % chains, the first starting at 1/2, the others
+// at 0, then added in order). It adds up what the weights' rounding moves
+// the sum (exactly, for bytes up to 255) and half an ulp of every result,
+// with each result bounded by its chain's start plus 255 times the
+// magnitudes of its weights so far. Callers add what their own rounding
+// of the result costs, and a margin on top for the double sum's own far
+// smaller error.
+double single_sum_bound(const double* w, const float* wf, int n, int chains);
+// Half an ulp of any single-precision value of magnitude up to x, in units
+// of 2^-24.
+double half_ulp_units(double x);
 
 // Kernels that give the double-precision filter's bytes exactly.
 // horizontal, on 4-byte pixels: one row of table.n_in pixels into

@@ -156,16 +156,24 @@ void set_scratch_limit(std::size_t bytes) { g_scratch_limit.store(bytes); }
 std::size_t peak_scratch_bytes() { return g_peak_bytes.load(); }
 void reset_peak_scratch_bytes() { g_peak_bytes.store(g_live_bytes.load()); }
 
-double single_sum_bound(const float* w, int n, int chains) {
-    double chain[2] = {0.5, 0.0}, bound = 0, magnitude = 0;
+double half_ulp_units(double x) {
+    // A value below 2^(e + 1) has ulps of at most 2^(e - 23), and the
+    // accumulated rounding errors (far below 2^-10) may push it up to x.
+    int e = 0;
+    std::frexp(x + 0x1p-10, &e);  // x + 2^-10 < 2^e
+    return std::ldexp(1.0, e - 1);
+}
+
+double single_sum_bound(const double* w, const float* wf, int n, int chains) {
+    double reach[2] = {0.5, 0.0}, bound = 0;
     for (int k = 0, c = 0; k < n; ++k, c = c + 1 == chains ? 0 : c + 1) {
-        const double a = 255.0 * std::fabs(double(w[k]));
-        magnitude += a;
-        chain[c] += a;
-        bound += chain[c];
+        bound += 255.0 * std::fabs(double(wf[k]) - w[k]) * 0x1p24;
+        if (wf[k] == 0.0f) continue;  // adds exactly nothing
+        reach[c] += 255.0 * std::fabs(double(wf[k]));
+        bound += half_ulp_units(reach[c]);
     }
-    const double largest = 0.5 + magnitude + 1.0;
-    return bound + magnitude + 3.0 * largest;
+    if (chains == 2) bound += half_ulp_units(reach[0] + reach[1]);
+    return bound;
 }
 
 void run_split(int threads, int n, const std::function<void(int, int)>& work) {

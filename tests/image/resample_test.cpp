@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -200,6 +201,43 @@ TEST(ResampleTables, HalvingTableKeepsNineTapsAndDropsTheLeftmost) {
     // At the edge the missing taps are simply absent: centre 0.5 reads 0 .. 5.
     EXPECT_EQ(t.left[0], 0);
     EXPECT_EQ(t.count[0], 6);
+}
+
+TEST(ResampleTables, SingleSumBoundCoversTheKernelsRoundingOnHardSums) {
+    // The tie tests rely on this bound: a too small one lets a sum near a
+    // tie round the wrong way. Sums are done as the kernels do them (fused
+    // multiply-adds in float, in one or two chains) and compared with the
+    // exact sum by the double weights. Bytes of 255 and 254 keep the
+    // partial sums large, where their roundings are largest.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> weight(-0.12, 0.45);
+    double worst = 0;  // largest error / bound seen
+    for (int trial = 0; trial < 20000; ++trial) {
+        const int n = 2 + trial % 15;
+        double w[16];
+        float wf[16];
+        std::uint8_t p[16];
+        double total = 0;
+        for (int k = 0; k < n; ++k) total += (w[k] = weight(rng));
+        for (int k = 0; k < n; ++k) {
+            w[k] /= total;  // sums to about 1, like a filter's weights
+            wf[k] = float(w[k]);
+            p[k] = trial % 3 == 0 ? std::uint8_t(rng() % 256) : std::uint8_t(254 + rng() % 2);
+        }
+        long double exact = 0.5L;
+        for (int k = 0; k < n; ++k) exact += (long double)w[k] * p[k];
+        for (int chains = 1; chains <= 2; ++chains) {
+            float chain[2] = {0.5f, 0.0f};
+            for (int k = 0; k < n; ++k) chain[k % chains] = std::fma(wf[k], float(p[k]), chain[k % chains]);
+            const float sum = chains == 2 ? chain[0] + chain[1] : chain[0];
+            const double bound = resample::single_sum_bound(w, wf, n, chains) * 0x1p-24;
+            const double error = double(std::fabs((long double)sum - exact));
+            ASSERT_LE(error, bound) << "trial " << trial << ", " << chains << " chains";
+            worst = std::max(worst, error / bound);
+        }
+    }
+    // The bound is not so loose that it could hide a unit slip.
+    EXPECT_GT(worst, 0.5);
 }
 
 // ---- 24-bit fast path ----------------------------------------------------
