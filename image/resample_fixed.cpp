@@ -582,33 +582,6 @@ PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int
     }
 }
 
-// Gives the sums of the pending outputs of a group that lie within the
-// margin of a tie the double filter's bytes, in res (see rows_avx2). Which
-// vectors need it is gathered first, without branches, and then the exact
-// sums run back to back.
-__attribute__((target("avx2,fma"))) void fix_ties(const __m256 (*sums)[6], const int* pending, int n_pending,
-                                                  __m256 margin, const __m256* columns, int first, int xg,
-                                                  const Contributions& exact, __m256i (*res)[24]) {
-    const __m256 sign = _mm256_set1_ps(-0.0f);
-    __m256 near[8 * 6];
-    int which[8 * 6];
-    int n = 0;
-    for (int i = 0; i < n_pending; ++i)
-        for (int j = 0; j < 6; ++j) {
-            const __m256 sum = sums[pending[i]][j];
-            const __m256 off = _mm256_sub_ps(sum, _mm256_round_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-            near[n] = _mm256_cmp_ps(_mm256_andnot_ps(sign, off), margin, _CMP_LT_OQ);
-            which[n] = pending[i] * 6 + j;
-            n += _mm256_movemask_ps(near[n]) != 0;
-        }
-    for (int i = 0; i < n; ++i) {
-        const int o = which[i] / 6, j = which[i] % 6, x = xg + o;
-        __m256i& r = res[j % 2][3 * o + j / 2];
-        const __m256* window = columns + std::size_t(exact.left[std::size_t(x)] - first) * 6 + j;
-        r = _mm256_blendv_epi8(r, exact_columns(window, 6, exact, x), _mm256_castps_si256(near[i]));
-    }
-}
-
 // The precise row filter on sixteen rows in single precision: a sum that is
 // not within the table's margin of a rounding tie rounds like the exact one;
 // the few that are get the double-precision sum.
@@ -624,7 +597,6 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
     const __m256 one = _mm256_set1_ps(1.0f), sign = _mm256_set1_ps(-0.0f);
     const std::size_t out_bytes = std::size_t(n_out) * 3;
     alignas(32) __m256i res[2][24];
-    alignas(32) __m256 sums[8][6];
     for (int x0 = 0; x0 < n_out; x0 += kChunkOutputs) {
         const int x1 = std::min(n_out, x0 + kChunkOutputs);
         int first, end;
@@ -634,11 +606,6 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
         build_columns(in + kHalf8, std::size_t(first) * 3, count, columns + 1);
         for (int xg = x0; xg < x1; xg += 8) {
             const int outs = std::min(8, x1 - xg);
-            // Outputs with a sum near a tie are noted here and fixed after
-            // the group, so that this loop has no branch that depends on
-            // the picture (on some pictures every third output is a tie).
-            int pending[8];
-            int n_pending = 0;
             for (int o = 0; o < outs; ++o) {
                 const int x = xg + o;
                 // Tap k, channel c, rows 0-7 / 8-15: p[6k + 2c] / p[6k + 2c + 1].
@@ -667,12 +634,19 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
                     const __m256 off = _mm256_sub_ps(sum, _mm256_round_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
                     closest = _mm256_min_ps(closest, _mm256_andnot_ps(sign, off));
                     res[j % 2][3 * o + j / 2] = _mm256_cvttps_epi32(sum);
-                    sums[o][j] = sum;
+                    s[j] = sum;
                 }
-                pending[n_pending] = o;
-                n_pending += _mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) != 0;
+                if (_mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) != 0) {  // rare: near a tie
+                    for (int j = 0; j < 6; ++j) {
+                        const __m256 off = _mm256_sub_ps(s[j], _mm256_round_ps(s[j], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+                        const __m256 near = _mm256_cmp_ps(_mm256_andnot_ps(sign, off), margin, _CMP_LT_OQ);
+                        if (_mm256_movemask_ps(near) == 0) continue;
+                        __m256i& r = res[j % 2][3 * o + j / 2];
+                        const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6 + j;
+                        r = _mm256_blendv_epi8(r, exact_columns(window, 6, t.exact, x), _mm256_castps_si256(near));
+                    }
+                }
             }
-            if (n_pending != 0) fix_ties(sums, pending, n_pending, margin, columns, first, xg, t.exact, res);
             for (int h = 0; h < 2; ++h)
                 for (int j = 3 * outs; j < 24; ++j) res[h][j] = _mm256_setzero_si256();
             const std::size_t at = std::size_t(xg) * 3;
