@@ -546,10 +546,10 @@ PIXMOLD_AVX2 inline __m256i exact_columns(const __m256* window, std::size_t step
     const int count = e.count[std::size_t(x)];
     __m256d lo = _mm256_setzero_pd(), hi = _mm256_setzero_pd();
     for (int k = 0; k < count; ++k) {
-        const __m256 v = window[step * std::size_t(k)];
+        const float* v = reinterpret_cast<const float*>(window + step * std::size_t(k));
         const __m256d wk = _mm256_set1_pd(w[k]);
-        lo = _mm256_add_pd(lo, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm256_castps256_ps128(v))));
-        hi = _mm256_add_pd(hi, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))));
+        lo = _mm256_add_pd(lo, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm_load_ps(v))));
+        hi = _mm256_add_pd(hi, _mm256_mul_pd(wk, _mm256_cvtps_pd(_mm_load_ps(v + 4))));
     }
     const __m256d half = _mm256_set1_pd(0.5);
     const __m128i a = _mm256_cvttpd_epi32(_mm256_add_pd(lo, half)), b = _mm256_cvttpd_epi32(_mm256_add_pd(hi, half));
@@ -642,13 +642,20 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
                     s[j] = sum;
                 }
                 if (_mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) != 0) {  // rare: near a tie
+                    // Which of the six need the exact sum, without a branch
+                    // each: on some pictures every third output is a tie.
+                    __m256 near[6];
+                    int which = 0;
                     for (int j = 0; j < 6; ++j) {
                         const __m256 off = _mm256_sub_ps(s[j], _mm256_round_ps(s[j], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-                        const __m256 near = _mm256_cmp_ps(_mm256_andnot_ps(sign, off), margin, _CMP_LT_OQ);
-                        if (_mm256_movemask_ps(near) == 0) continue;
+                        near[j] = _mm256_cmp_ps(_mm256_andnot_ps(sign, off), margin, _CMP_LT_OQ);
+                        which |= (_mm256_movemask_ps(near[j]) != 0) << j;
+                    }
+                    const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6;
+                    for (; which != 0; which &= which - 1) {
+                        const int j = __builtin_ctz(unsigned(which));
                         __m256i& r = res[j % 2][3 * o + j / 2];
-                        const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6 + j;
-                        r = _mm256_blendv_epi8(r, exact_columns(window, 6, t.exact, x), _mm256_castps_si256(near));
+                        r = _mm256_blendv_epi8(r, exact_columns(window + j, 6, t.exact, x), _mm256_castps_si256(near[j]));
                     }
                 }
             }
