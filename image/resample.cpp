@@ -50,6 +50,10 @@ bool valid_view(const PixelView& v) {
     return v.stride >= v.width * (v.depth / 8);
 }
 
+// An idle thread takes over no fewer output rows than this: a band of rows
+// filtered along x first has to filter the rows under its first window again.
+constexpr int kLeastStolen = 16;
+
 // A thread is worth starting only for a decent amount of work.
 int useful_threads(int threads, std::size_t work) {
     constexpr std::size_t kMinWorkPerThread = 1 << 16;
@@ -77,8 +81,8 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
     for (int x = 0; x < dst.width; ++x)
         column[std::size_t(x)] = int((2 * std::int64_t(x) + 1) * src.width / (2 * std::int64_t(dst.width)));
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
-    run_split(workers, dst.height, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
+    run_split(workers, dst.height, 16, [] { return true; }, [&](RowRange& range) {
+        for (int y = 0, got; (got = range.claim(1, y)) > 0;) {
             if (stop_asked(cancel)) return;
             const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));
             const std::uint8_t* in = src.pixels + std::size_t(sy) * std::size_t(src.stride);
@@ -174,7 +178,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
     auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
     std::atomic<bool> failed{false};
 
-    auto work = [&](int y0, int y1) {
+    auto work = [&](RowRange& range) {
         ColumnPair pair;
         std::vector<const std::uint8_t*> rows;
         if (!pair.reserve(down)) return void(failed = true);
@@ -189,9 +193,9 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
         if (!doubles || !lines) return void(failed = true);
         double* row_doubles = reinterpret_cast<double*>(doubles.get());
         int done_until = 0;  // rows-first: rows below this went through the ring
-        for (int y = y0; y < y1; y += 2) {
+        for (int y = 0, got; (got = range.claim(2, y)) > 0;) {
             if (stop_asked(cancel)) return;
-            const bool two = y + 1 < y1;
+            const bool two = got == 2;
             pair.set(down, y, two);
             const int lo = pair.lo, n = pair.n, hi = lo + n;
             const double *wa = pair.wa.data(), *wb = pair.wb.data();
@@ -220,8 +224,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
         }
     };
     const std::size_t cost = std::size_t(dh) * src_bytes;
-    run_split(useful_threads(threads, cost), dh, work);
-    return !failed;
+    return run_split(useful_threads(threads, cost), dh, kLeastStolen, [] { return true; }, work) && !failed;
 }
 
 // 24-bit: each thread makes a band of output rows from start to finish, so
@@ -240,28 +243,33 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
     const bool cols_first = do_x && do_y && columns_first(src, dst);
     // Only the first of two passes needs the double filter's bytes (see
     // make_fixed): along rows the precise fixed table does it, down columns
-    // the exact column kernel on the double table.
+    // the exact column kernel on the double table. The tables are built
+    // while the other threads start.
     FixedContributions across, down;
     Contributions down_exact;
-    if (do_x) {
-        Contributions exact;
-        if (!build_contributions(sw, dw, exact)) return false;
-        trim_zero_taps(exact);
-        if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
-    }
-    if (do_y) {
-        if (!build_contributions(sh, dh, down_exact)) return false;
-        trim_zero_taps(down_exact);
-        if (!cols_first && !make_fixed(down_exact, 2, false, false, down)) return false;
-    }
     const std::size_t src_bytes = std::size_t(sw) * 3, dst_bytes = std::size_t(dw) * 3;
-    const std::size_t reach = do_x ? std::max(fixed_row_reach(across), src_bytes) : src_bytes;
+    std::size_t reach = src_bytes, column_bytes = 0;
+    auto prepare = [&] {
+        if (do_x) {
+            Contributions exact;
+            if (!build_contributions(sw, dw, exact)) return false;
+            trim_zero_taps(exact);
+            if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
+            reach = std::max(fixed_row_reach(across), src_bytes);
+            column_bytes = fixed_rows_scratch(across);
+        }
+        if (do_y) {
+            if (!build_contributions(sh, dh, down_exact)) return false;
+            trim_zero_taps(down_exact);
+            if (!cols_first && !make_fixed(down_exact, 2, false, false, down)) return false;
+        }
+        return true;
+    };
     auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
     auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
     std::atomic<bool> failed{false};
 
-    const std::size_t column_bytes = do_x ? fixed_rows_scratch(across) : 0;
-    auto work = [&](int y0, int y1) {
+    auto work = [&](RowRange& range) {
         // A source row that ends too close to the end of the picture memory
         // for the row kernel's wide loads is filtered from a padded copy
         // (one per row of a batch).
@@ -293,9 +301,8 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
         }
 
         if (!do_y) {
-            for (int y = y0; y < y1; y += kBatch) {
+            for (int y = 0, n; (n = range.claim(kBatch, y)) > 0;) {
                 if (stop_asked(cancel)) return;
-                const int n = std::min(kBatch, y1 - y);
                 for (int k = 0; k < n; ++k) {
                     batch_in[k] = safe_row(y + k, k);
                     if (!batch_in[k]) return void(failed = true);
@@ -304,7 +311,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
                 fixed_horizontal_rows(batch_in, batch_out, n, across, columns.get());
             }
         } else if (!do_x) {
-            for (int y = y0; y < y1; ++y) {
+            for (int y = 0; range.claim(1, y) > 0;) {
                 if (stop_asked(cancel)) return;
                 const int l = down.left[std::size_t(y)];
                 for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
@@ -325,9 +332,9 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
             std::uint8_t* const b = lines.get() + reach;
             std::memset(a + src_bytes, 0, reach - src_bytes);
             std::memset(b + src_bytes, 0, reach - src_bytes);
-            for (int y = y0; y < y1; y += 2) {
+            for (int y = 0, got; (got = range.claim(2, y)) > 0;) {
                 if (stop_asked(cancel)) return;
-                const bool two = y + 1 < y1;
+                const bool two = got == 2;
                 pair.set(down_exact, y, two);
                 for (int k = 0; k < pair.n; ++k) rows[std::size_t(k)] = src_row(pair.lo + k);
                 exact_vertical(rows.data(), pair.n, pair.wa.data(), pair.wb.data(), a, two ? b : nullptr, src_bytes,
@@ -343,11 +350,11 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
             if (!ring) return void(failed = true);
             auto slot = [&](int r) { return ring.get() + std::size_t(r % ring_rows) * dst_bytes; };
             int done_until = 0;  // rows below this are (or were) in the ring
-            // The band's last output reads no row past this one: a batch
-            // stops there rather than filter rows for the next band.
-            const int band_last = std::min(down.left[std::size_t(y1 - 1)] + down.taps, sh) - 1;
-            for (int y = y0; y < y1; ++y) {
+            for (int y = 0; range.claim(1, y) > 0;) {
                 if (stop_asked(cancel)) return;
+                // The band's last output reads no row past this one: a batch
+                // stops there rather than filter rows for the next band.
+                const int band_last = std::min(down.left[std::size_t(range.end() - 1)] + down.taps, sh) - 1;
                 const int l = down.left[std::size_t(y)];
                 const int last = std::min(l + down.taps, sh) - 1;
                 if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
@@ -369,8 +376,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
         }
     };
     const std::size_t cost = std::size_t(dh) * (do_y ? src_bytes : dst_bytes);
-    run_split(useful_threads(threads, cost), dh, work);
-    return !failed;
+    return run_split(useful_threads(threads, cost), dh, kLeastStolen, prepare, work) && !failed;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // to compare the kernels with a plain reference and to force failures.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -135,9 +136,36 @@ void set_scratch_limit(std::size_t bytes);    // 0: no limit
 std::size_t peak_scratch_bytes();
 void reset_peak_scratch_bytes();
 
-// Splits [0, n) into `threads` consecutive ranges and runs them at once,
-// the last on the calling thread. Falls back to fewer threads when a thread
-// cannot be started.
-void run_split(int threads, int n, const std::function<void(int begin, int end)>& work);
+// Output rows that one thread works through upwards, and whose upper half
+// an idle thread may take over: a thread that runs slower (a core that was
+// asleep, or busy elsewhere) then does less, rather than keeping the others
+// waiting.
+class RowRange {
+public:
+    void set(int begin, int end);
+    // Up to `most` of the next rows, from `begin`; how many (0 when done).
+    int claim(int most, int& begin);
+    // The range's end as it stands (it may still move down), and how many
+    // rows are not claimed yet.
+    int end() const;
+    int left() const;
+    // Moves the upper half of what is left, when that is at least `least`
+    // rows, into `into` (whose own rows are done).
+    bool split(RowRange& into, int least);
+
+private:
+    std::atomic<std::uint64_t> span_{0};  // next row << 32 | end
+};
+
+// Splits [0, n) into `threads` consecutive ranges and runs work(range) for
+// each at once, the last on the calling thread; a thread done with its
+// rows takes over half of the largest range left, at least `least` rows,
+// and runs work on that. `prepare` runs first on the calling thread, once
+// the other threads are started, so that they wake up meanwhile (they wait
+// for it spinning a few milliseconds at most, then asleep); when it returns
+// false no work runs and this returns false. Falls back to fewer threads
+// when a thread cannot be started.
+bool run_split(int threads, int n, int least, const std::function<bool()>& prepare,
+               const std::function<void(RowRange& range)>& work);
 
 }  // namespace pixmold::resample

@@ -1,9 +1,12 @@
 // Contribution tables, scratch memory and the row splitter of the resampler.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -176,24 +179,122 @@ double single_sum_bound(const double* w, const float* wf, int n, int chains) {
     return bound;
 }
 
-void run_split(int threads, int n, const std::function<void(int, int)>& work) {
-    if (n <= 0) return;
+namespace {
+
+std::uint64_t pack_span(int next, int end) { return std::uint64_t(std::uint32_t(next)) << 32 | std::uint32_t(end); }
+int span_next(std::uint64_t s) { return int(std::uint32_t(s >> 32)); }
+int span_end(std::uint64_t s) { return int(std::uint32_t(s)); }
+
+}  // namespace
+
+void RowRange::set(int begin, int end) { span_.store(pack_span(begin, end), std::memory_order_relaxed); }
+
+int RowRange::claim(int most, int& begin) {
+    std::uint64_t s = span_.load(std::memory_order_relaxed);
+    for (;;) {
+        const int next = span_next(s), end = span_end(s);
+        if (next >= end) return 0;
+        const int got = std::min(most, end - next);
+        if (span_.compare_exchange_weak(s, pack_span(next + got, end), std::memory_order_relaxed)) {
+            begin = next;
+            return got;
+        }
+    }
+}
+
+int RowRange::end() const { return span_end(span_.load(std::memory_order_relaxed)); }
+
+int RowRange::left() const {
+    const std::uint64_t s = span_.load(std::memory_order_relaxed);
+    return std::max(0, span_end(s) - span_next(s));
+}
+
+bool RowRange::split(RowRange& into, int least) {
+    std::uint64_t s = span_.load(std::memory_order_relaxed);
+    for (;;) {
+        const int next = span_next(s), end = span_end(s);
+        const int left = end - next;
+        if (left < 2 * least) return false;
+        const int mid = next + left / 2;
+        if (span_.compare_exchange_weak(s, pack_span(next, mid), std::memory_order_relaxed)) {
+            into.set(mid, end);
+            return true;
+        }
+    }
+}
+
+bool run_split(int threads, int n, int least, const std::function<bool()>& prepare,
+               const std::function<void(RowRange&)>& work) {
+    if (n <= 0) return prepare();
     threads = std::max(1, std::min(threads, n));
+    least = std::max(1, least);
+    std::unique_ptr<RowRange[]> ranges;
+    try {
+        ranges = std::make_unique<RowRange[]>(std::size_t(threads));
+    } catch (const std::bad_alloc&) {
+        threads = 1;
+    }
+    RowRange alone;
+    for (int t = 0; t < threads && ranges; ++t)
+        ranges[std::size_t(t)].set(int(std::int64_t(n) * t / threads), int(std::int64_t(n) * (t + 1) / threads));
+    // 0: preparing, 1: go, 2: given up.
+    std::atomic<int> state{0};
+    auto await_go = [&state] {
+        // A woken core is kept busy while the tables are built: asleep it
+        // would take a while to wake again on some machines.
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+        for (int spin = 0; state.load(std::memory_order_acquire) == 0; ++spin) {
+            _mm_pause();
+            if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) {
+                state.wait(0, std::memory_order_acquire);
+                break;
+            }
+        }
+        return state.load(std::memory_order_acquire) == 1;
+    };
+    // Thread t works through its own range, then through halves of the
+    // largest range left.
+    auto run = [&](int t) {
+        RowRange& own = ranges[std::size_t(t)];
+        for (;;) {
+            work(own);
+            int largest = -1, most = 0;
+            for (int v = 0; v < threads; ++v)
+                if (v != t && ranges[std::size_t(v)].left() > most) most = ranges[std::size_t(v)].left(), largest = v;
+            if (largest < 0 || !ranges[std::size_t(largest)].split(own, least)) return;
+        }
+    };
     std::vector<std::thread> pool;
-    int started_until = 0;  // ranges [0, started_until) run on pool threads
+    int started = 0;  // ranges [0, started) belong to pool threads
     try {
         pool.reserve(std::size_t(threads - 1));
         for (int t = 0; t + 1 < threads; ++t) {
-            const int begin = int(std::int64_t(n) * t / threads);
-            const int end = int(std::int64_t(n) * (t + 1) / threads);
-            pool.emplace_back(work, begin, end);
-            started_until = end;
+            pool.emplace_back([&, t] {
+                if (await_go()) run(t);
+            });
+            started = t + 1;
         }
     } catch (const std::system_error&) {
     } catch (const std::bad_alloc&) {
     }
-    work(started_until, n);
+    const bool ready = prepare();
+    state.store(ready ? 1 : 2, std::memory_order_release);
+    state.notify_all();
+    if (ready) {
+        if (!ranges) {
+            alone.set(0, n);
+            work(alone);
+        } else {
+            // Ranges of threads that could not be started go to this one.
+            if (started + 1 < threads) {
+                for (int t = started; t + 1 < threads; ++t) ranges[std::size_t(t)].set(0, 0);
+                ranges[std::size_t(threads - 1)].set(int(std::int64_t(n) * started / threads), n);
+            }
+            run(threads - 1);
+        }
+    }
     for (std::thread& t : pool) t.join();
+    return ready;
 }
 
 }  // namespace pixmold::resample

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <ostream>
 #include <random>
+#include <vector>
+#include <thread>
+#include <chrono>
 
 #include "image/resample.h"
 #include "image/resample_internal.h"
@@ -481,6 +484,37 @@ TEST(ResampleCancel, RaisedFlagStopsEveryPathBeforeAnyRow) {
             cancel = false;
             EXPECT_TRUE(resize_pixels(src.view(), out, c.mode, 2, &cancel));
         }
+}
+
+TEST(ResampleThreads, EveryRowRunsOnceWhileIdleThreadsTakeOverHalves) {
+    // One thread is slowed down, so that the others finish early and take
+    // over parts of its range while it still claims rows from it.
+    for (int threads : {1, 2, 3, 5}) {
+        const int n = 997;
+        std::vector<std::atomic<int>> runs(n);
+        std::atomic<int> calls{0};
+        const std::thread::id slow = std::this_thread::get_id();  // the calling thread runs the last range
+        const bool done = resample::run_split(threads, n, 4, [] { return true; }, [&](resample::RowRange& range) {
+            ++calls;
+            for (int y = 0, got; (got = range.claim(3, y)) > 0;) {
+                for (int i = 0; i < got; ++i) runs[std::size_t(y + i)]++;
+                if (std::this_thread::get_id() == slow) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+        ASSERT_TRUE(done);
+        for (int y = 0; y < n; ++y) ASSERT_EQ(runs[std::size_t(y)].load(), 1) << "row " << y << ", " << threads << " threads";
+        if (threads > 1) {
+            EXPECT_GT(calls.load(), threads) << "nothing was taken over with " << threads << " threads";
+        }
+    }
+}
+
+TEST(ResampleThreads, FailedPreparationRunsNoRow) {
+    std::atomic<int> rows{0};
+    EXPECT_FALSE(resample::run_split(3, 100, 4, [] { return false; }, [&](resample::RowRange& range) {
+        for (int y = 0; range.claim(1, y) > 0;) ++rows;
+    }));
+    EXPECT_EQ(rows.load(), 0);
 }
 
 TEST(ResampleThreads, EnvironmentOverridesTheCoreCount) {
