@@ -599,7 +599,7 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
     const float* weights = t.single.data();
     const __m256 half = _mm256_set1_ps(0.5f);
     const __m256 margin = _mm256_set1_ps(t.single_margin);
-    const __m256 one = _mm256_set1_ps(1.0f), sign = _mm256_set1_ps(-0.0f);
+    const __m256 sign = _mm256_set1_ps(-0.0f);
     const std::size_t out_bytes = std::size_t(n_out) * 3;
     alignas(32) __m256i res[2][24];
     for (int x0 = 0; x0 < n_out; x0 += kChunkOutputs) {
@@ -633,14 +633,17 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
                 // A sum farther than the margin from every integer truncates
                 // like the exact one. (A sum minus its nearest integer is
                 // exact in single precision.)
-                __m256 closest = one;
+                __m256 dist[6];
                 for (int j = 0; j < 6; ++j) {
                     const __m256 sum = _mm256_add_ps(s[j], e[j]);
                     const __m256 off = _mm256_sub_ps(sum, _mm256_round_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-                    closest = _mm256_min_ps(closest, _mm256_andnot_ps(sign, off));
+                    dist[j] = _mm256_andnot_ps(sign, off);
                     res[j % 2][3 * o + j / 2] = _mm256_cvttps_epi32(sum);
                     s[j] = sum;
                 }
+                // A tree of minima keeps the chain to the branch short.
+                const __m256 closest = _mm256_min_ps(_mm256_min_ps(_mm256_min_ps(dist[0], dist[1]), _mm256_min_ps(dist[2], dist[3])),
+                                                     _mm256_min_ps(dist[4], dist[5]));
                 if (_mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) != 0) {  // rare: near a tie
                     // Which of the six need the exact sum, without a branch
                     // each: on some pictures every third output is a tie.
