@@ -206,6 +206,25 @@ TEST(ResampleTables, HalvingTableKeepsNineTapsAndDropsTheLeftmost) {
     EXPECT_EQ(t.count[0], 6);
 }
 
+TEST(ResampleTables, SimdWeightsAreTheSameDoublesAsPlainOnes) {
+    // The exact paths promise the reference's bytes, so the weights must be
+    // the reference's to the last bit whatever code computes them.
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> side(1, 5000);
+    for (int round = 0; round < 200; ++round) {
+        const int n_in = side(rng), n_out = round % 4 == 0 ? n_in * 3 / 2 + 1 : std::max(1, side(rng) / 4);
+        resample::Contributions plain, simd;
+        resample::force_isa(resample::Isa::Generic);
+        ASSERT_TRUE(resample::build_contributions(n_in, n_out, plain));
+        resample::reset_isa();
+        ASSERT_TRUE(resample::build_contributions(n_in, n_out, simd));
+        ASSERT_EQ(simd.left, plain.left) << n_in << " -> " << n_out;
+        ASSERT_EQ(simd.count, plain.count) << n_in << " -> " << n_out;
+        ASSERT_EQ(std::memcmp(simd.weights.data(), plain.weights.data(), plain.weights.size() * sizeof(double)), 0)
+            << n_in << " -> " << n_out;
+    }
+}
+
 TEST(ResampleTables, SingleSumBoundCoversTheKernelsRoundingOnHardSums) {
     // The tie tests rely on this bound: a too small one lets a sum near a
     // tie round the wrong way. Sums are done as the kernels do them (fused
