@@ -87,6 +87,27 @@ inline int floor_int(double x) {
 // Longer windows than this take the one-row kernel even when precise.
 constexpr int kMaxRowTaps = 32;
 
+// The n weights w in 16-bit fixed point, into q: rounded down, then the ones
+// that lost most rounded up until the sum is exactly one, so each stays
+// within one unit of its exact value.
+void round_weights(const double* w, int n, std::int16_t* q, std::vector<int>& order, std::vector<double>& lost) {
+    int sum = 0;
+    order.resize(std::size_t(n));
+    for (int k = 0; k < n; ++k) {
+        const double scaled = w[k] * kOne;
+        const int down = floor_int(scaled);
+        q[k] = std::int16_t(down);
+        lost[std::size_t(k)] = scaled - down;
+        sum += down;
+        order[std::size_t(k)] = k;
+    }
+    const int missing = std::clamp(kOne - sum, 0, n);
+    if (missing > 0 && missing < n)
+        std::nth_element(order.begin(), order.begin() + missing, order.end(),
+                         [&](int a, int b) { return lost[std::size_t(a)] > lost[std::size_t(b)]; });
+    for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
+}
+
 bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
     int taps = 1;
     for (int n : table.count) taps = std::max(taps, n);
@@ -94,6 +115,9 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     // The sixteen-row kernel takes every precise table it can (down to a
     // single row) and reads the plain weight lists.
     if (precise && taps <= kMaxRowTaps) row_layout = false;
+    // Nor does it read the 16-bit weights; the plain code does, and so do
+    // longer windows.
+    const bool fixed_weights = !precise || taps > kMaxRowTaps || active_isa() != Isa::Avx2;
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
@@ -102,8 +126,8 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
     double worst_bound = 0;  // largest error bound of a single-precision sum (units of 2^-24)
     try {
         out.left.assign(n_out, 0);
-        out.weights.assign(n_out * std::size_t(taps), 0);
-        out.fine.assign(precise ? n_out * std::size_t(taps) : 0, 0);
+        out.weights.assign(fixed_weights ? n_out * std::size_t(taps) : 0, 0);
+        out.fine.assign(precise && fixed_weights ? n_out * std::size_t(taps) : 0, 0);
         out.single.assign(precise ? n_out * std::size_t(taps) : 0, 0.0f);
         out.pairs.clear();
         if (row_layout) out.pairs.assign((n_out + 1) / 2 * std::size_t(taps / 2) * per_pair, 0);
@@ -127,27 +151,13 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         out.last_start = std::max(out.last_start, start);
         if (n == 0) continue;
         const double* w = &table.weights[std::size_t(i) * std::size_t(table.stride)];
-        std::int16_t* q = &out.weights[std::size_t(i) * std::size_t(taps)] + (l - start);
-        // Round down, then round up the weights that lost most until the sum
-        // is exactly one: each stays within one unit of its exact value.
-        int sum = 0;
-        order.resize(std::size_t(n));
-        for (int k = 0; k < n; ++k) {
-            const double scaled = w[k] * kOne;
-            const int down = floor_int(scaled);
-            q[k] = std::int16_t(down);
-            lost[std::size_t(k)] = scaled - down;
-            sum += down;
-            order[std::size_t(k)] = k;
-        }
-        const int missing = std::clamp(kOne - sum, 0, n);
-        if (missing > 0 && missing < n)
-            std::nth_element(order.begin(), order.begin() + missing, order.end(),
-                             [&](int a, int b) { return lost[std::size_t(a)] > lost[std::size_t(b)]; });
-        for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
+        if (fixed_weights) round_weights(w, n, &out.weights[std::size_t(i) * std::size_t(taps)] + (l - start), order, lost);
         if (!precise) continue;
-        std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
-        for (int k = 0; k < n; ++k) f[k] = std::int16_t(floor_int((w[k] - double(q[k]) / kOne) * kFineOne + 0.5));
+        if (fixed_weights) {
+            const std::int16_t* q = &out.weights[std::size_t(i) * std::size_t(taps)] + (l - start);
+            std::int16_t* f = &out.fine[std::size_t(i) * std::size_t(taps)] + (l - start);
+            for (int k = 0; k < n; ++k) f[k] = std::int16_t(floor_int((w[k] - double(q[k]) / kOne) * kFineOne + 0.5));
+        }
         float* single = &out.single[std::size_t(i) * std::size_t(taps)];
         std::fill(padded.begin(), padded.end(), 0.0);
         for (int k = 0; k < n; ++k) {

@@ -50,8 +50,10 @@ struct FixedContributions {
     int tie_margin = 0;  // in units of 2^-22
     Contributions exact;  // when precise
     std::vector<int> left;
-    std::vector<std::int16_t> weights;  // n_out * taps
-    std::vector<std::int16_t> fine;     // n_out * taps when precise
+    // n_out * taps; none in a precise table that the sixteen-row kernel
+    // takes (AVX2, up to 32 taps), which only fixed_horizontal_rows may use.
+    std::vector<std::int16_t> weights;
+    std::vector<std::int16_t> fine;  // n_out * taps when precise and weights are there
     std::vector<std::int16_t> pairs;    // (n_out + 1) / 2 * taps * 8 (* 2 when precise)
     // When precise: the weights in single precision (n_out * taps) and how
     // far a single-precision sum of them may be from the exact one.

@@ -1,6 +1,7 @@
 // Contribution tables, scratch memory and the row splitter of the resampler.
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -195,11 +196,11 @@ std::size_t peak_scratch_bytes() { return g_peak_bytes.load(); }
 void reset_peak_scratch_bytes() { g_peak_bytes.store(g_live_bytes.load()); }
 
 double half_ulp_units(double x) {
-    // A value below 2^(e + 1) has ulps of at most 2^(e - 23), and the
-    // accumulated rounding errors (far below 2^-10) may push it up to x.
-    int e = 0;
-    std::frexp(x + 0x1p-10, &e);  // x + 2^-10 < 2^e
-    return std::ldexp(1.0, e - 1);
+    // A value in [2^e, 2^(e + 1)) has ulps of 2^(e - 23), so half an ulp is
+    // 2^e units; the accumulated rounding errors (far below 2^-10) may push
+    // it up to x. 2^e is x with its significand cleared.
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x + 0x1p-10);
+    return std::bit_cast<double>(bits & 0xFFF0000000000000u);
 }
 
 double single_sum_bound(const double* w, const float* wf, int n, int chains) {
