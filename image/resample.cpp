@@ -81,7 +81,7 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
     for (int x = 0; x < dst.width; ++x)
         column[std::size_t(x)] = int((2 * std::int64_t(x) + 1) * src.width / (2 * std::int64_t(dst.width)));
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
-    run_split(workers, dst.height, 16, [] { return true; }, [&](RowRange& range) {
+    return run_split(workers, dst.height, 16, [] { return true; }, [&](RowRange& range) {
         for (int y = 0, got; (got = range.claim(1, y)) > 0;) {
             if (stop_asked(cancel)) return;
             const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));
@@ -94,7 +94,6 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
             }
         }
     });
-    return true;
 }
 
 // Which pass runs first: the one that leaves fewer pixels for the second.

@@ -313,20 +313,21 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     } catch (const std::system_error&) {
     } catch (const std::bad_alloc&) {
     }
+    // Ranges of threads that could not be started go to this one (before
+    // the others may look at them).
+    if (ranges && started + 1 < threads) {
+        for (int t = started; t + 1 < threads; ++t) ranges[std::size_t(t)].set(0, 0);
+        ranges[std::size_t(threads - 1)].set(int(std::int64_t(n) * started / threads), n);
+    }
     const bool ready = prepare();
     state.store(ready ? 1 : 2, std::memory_order_release);
     state.notify_all();
     if (ready) {
-        if (!ranges) {
+        if (ranges) {
+            run(threads - 1);
+        } else {
             alone.set(0, n);
             work(alone);
-        } else {
-            // Ranges of threads that could not be started go to this one.
-            if (started + 1 < threads) {
-                for (int t = started; t + 1 < threads; ++t) ranges[std::size_t(t)].set(0, 0);
-                ranges[std::size_t(threads - 1)].set(int(std::int64_t(n) * started / threads), n);
-            }
-            run(threads - 1);
         }
     }
     for (std::thread& t : pool) t.join();
