@@ -81,7 +81,8 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
     for (int x = 0; x < dst.width; ++x)
         column[std::size_t(x)] = int((2 * std::int64_t(x) + 1) * src.width / (2 * std::int64_t(dst.width)));
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
-    return run_split(workers, dst.height, 16, [] { return true; }, [&](RowRange& range) {
+    auto nothing = [] { return true; };
+    return run_split(workers, dst.height, 16, nothing, nothing, [&](RowRange& range) {
         for (int y = 0, got; (got = range.claim(1, y)) > 0;) {
             if (stop_asked(cancel)) return;
             const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));
@@ -168,9 +169,11 @@ private:
 bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     Contributions across, down;
-    if (!build_contributions(sw, dw, across) || !build_contributions(sh, dh, down)) return false;
-    trim_zero_taps(across);
-    trim_zero_taps(down);
+    auto prepare = [](int n_in, int n_out, Contributions& table) {
+        if (!build_contributions(n_in, n_out, table)) return false;
+        trim_zero_taps(table);
+        return true;
+    };
     const bool cols_first = columns_first(src, dst);
     const std::size_t src_bytes = std::size_t(sw) * 4, dst_bytes = std::size_t(dw) * 4;
     auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
@@ -223,7 +226,10 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
         }
     };
     const std::size_t cost = std::size_t(dh) * src_bytes;
-    return run_split(useful_threads(threads, cost), dh, kLeastStolen, [] { return true; }, work) && !failed;
+    return run_split(
+               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare(sw, dw, across); },
+               [&] { return prepare(sh, dh, down); }, work) &&
+           !failed;
 }
 
 // 24-bit: each thread makes a band of output rows from start to finish, so
@@ -243,26 +249,26 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
     // Only the first of two passes needs the double filter's bytes (see
     // make_fixed): along rows the precise fixed table does it, down columns
     // the exact column kernel on the double table. The tables are built
-    // while the other threads start.
+    // while the other threads start, and by them when they are up in time.
     FixedContributions across, down;
     Contributions down_exact;
     const std::size_t src_bytes = std::size_t(sw) * 3, dst_bytes = std::size_t(dw) * 3;
     std::size_t reach = src_bytes, column_bytes = 0;
-    auto prepare = [&] {
-        if (do_x) {
-            Contributions exact;
-            if (!build_contributions(sw, dw, exact)) return false;
-            trim_zero_taps(exact);
-            if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
-            reach = std::max(fixed_row_reach(across), src_bytes);
-            column_bytes = fixed_rows_scratch(across);
-        }
-        if (do_y) {
-            if (!build_contributions(sh, dh, down_exact)) return false;
-            trim_zero_taps(down_exact);
-            if (!cols_first && !make_fixed(down_exact, 2, false, false, down)) return false;
-        }
+    auto prepare_across = [&] {
+        if (!do_x) return true;
+        Contributions exact;
+        if (!build_contributions(sw, dw, exact)) return false;
+        trim_zero_taps(exact);
+        if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
+        reach = std::max(fixed_row_reach(across), src_bytes);
+        column_bytes = fixed_rows_scratch(across);
         return true;
+    };
+    auto prepare_down = [&] {
+        if (!do_y) return true;
+        if (!build_contributions(sh, dh, down_exact)) return false;
+        trim_zero_taps(down_exact);
+        return cols_first || make_fixed(down_exact, 2, false, false, down);
     };
     auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
     auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
@@ -375,7 +381,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
         }
     };
     const std::size_t cost = std::size_t(dh) * (do_y ? src_bytes : dst_bytes);
-    return run_split(useful_threads(threads, cost), dh, kLeastStolen, prepare, work) && !failed;
+    return run_split(useful_threads(threads, cost), dh, kLeastStolen, prepare_across, prepare_down, work) && !failed;
 }
 
 }  // namespace

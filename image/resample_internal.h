@@ -162,12 +162,13 @@ private:
 // Splits [0, n) into `threads` consecutive ranges and runs work(range) for
 // each at once, the last on the calling thread; a thread done with its
 // rows takes over half of the largest range left, at least `least` rows,
-// and runs work on that. `prepare` runs first on the calling thread, once
-// the other threads are started, so that they wake up meanwhile (they wait
-// for it spinning a few milliseconds at most, then asleep); when it returns
-// false no work runs and this returns false. Falls back to fewer threads
-// when a thread cannot be started.
+// and runs work on that. First `prepare` runs on the calling thread, once
+// the other threads are started, so that they wake up meanwhile, and
+// `prepare_too`, which must not depend on it, on whichever thread is free
+// first (the others wait for both, spinning a few milliseconds at most,
+// then asleep). When either returns false no work runs and this returns
+// false. Falls back to fewer threads when a thread cannot be started.
 bool run_split(int threads, int n, int least, const std::function<bool()>& prepare,
-               const std::function<void(RowRange& range)>& work);
+               const std::function<bool()>& prepare_too, const std::function<void(RowRange& range)>& work);
 
 }  // namespace pixmold::resample

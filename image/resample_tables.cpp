@@ -260,8 +260,8 @@ bool RowRange::split(RowRange& into, int least) {
 }
 
 bool run_split(int threads, int n, int least, const std::function<bool()>& prepare,
-               const std::function<void(RowRange&)>& work) {
-    if (n <= 0) return prepare();
+               const std::function<bool()>& prepare_too, const std::function<void(RowRange&)>& work) {
+    if (n <= 0) return prepare() && prepare_too();
     threads = std::max(1, std::min(threads, n));
     least = std::max(1, least);
     std::unique_ptr<RowRange[]> ranges;
@@ -273,6 +273,13 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     RowRange alone;
     for (int t = 0; t < threads && ranges; ++t)
         ranges[std::size_t(t)].set(int(std::int64_t(n) * t / threads), int(std::int64_t(n) * (t + 1) / threads));
+    // The second preparation goes to whichever thread takes it first.
+    std::atomic<bool> too_taken{false}, too_done{false}, too_ok{false};
+    auto take_too = [&] {
+        if (too_taken.exchange(true, std::memory_order_acq_rel)) return;
+        too_ok.store(prepare_too(), std::memory_order_relaxed);
+        too_done.store(true, std::memory_order_release);
+    };
     // 0: preparing, 1: go, 2: given up.
     std::atomic<int> state{0};
     auto await_go = [&state] {
@@ -306,6 +313,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
         pool.reserve(std::size_t(threads - 1));
         for (int t = 0; t + 1 < threads; ++t) {
             pool.emplace_back([&, t] {
+                take_too();
                 if (await_go()) run(t);
             });
             started = t + 1;
@@ -319,7 +327,10 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
         for (int t = started; t + 1 < threads; ++t) ranges[std::size_t(t)].set(0, 0);
         ranges[std::size_t(threads - 1)].set(int(std::int64_t(n) * started / threads), n);
     }
-    const bool ready = prepare();
+    bool ready = prepare();
+    take_too();
+    while (!too_done.load(std::memory_order_acquire)) _mm_pause();  // another thread is on it
+    ready = ready && too_ok.load(std::memory_order_relaxed);
     state.store(ready ? 1 : 2, std::memory_order_release);
     state.notify_all();
     if (ready) {

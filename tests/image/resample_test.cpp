@@ -511,9 +511,14 @@ TEST(ResampleThreads, EveryRowRunsOnceWhileIdleThreadsTakeOverHalves) {
     for (int threads : {1, 2, 3, 5}) {
         const int n = 997;
         std::vector<std::atomic<int>> runs(n);
-        std::atomic<int> calls{0};
+        std::atomic<int> calls{0}, prepared{0};
         const std::thread::id slow = std::this_thread::get_id();  // the calling thread runs the last range
-        const bool done = resample::run_split(threads, n, 4, [] { return true; }, [&](resample::RowRange& range) {
+        auto prepare = [&] {
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            return ++prepared > 0;
+        };
+        const bool done = resample::run_split(threads, n, 4, prepare, prepare, [&](resample::RowRange& range) {
+            EXPECT_EQ(prepared.load(), 2) << "a row ran before both preparations were done";
             ++calls;
             for (int y = 0, got; (got = range.claim(3, y)) > 0;) {
                 for (int i = 0; i < got; ++i) runs[std::size_t(y + i)]++;
@@ -529,11 +534,16 @@ TEST(ResampleThreads, EveryRowRunsOnceWhileIdleThreadsTakeOverHalves) {
 }
 
 TEST(ResampleThreads, FailedPreparationRunsNoRow) {
-    std::atomic<int> rows{0};
-    EXPECT_FALSE(resample::run_split(3, 100, 4, [] { return false; }, [&](resample::RowRange& range) {
-        for (int y = 0; range.claim(1, y) > 0;) ++rows;
-    }));
-    EXPECT_EQ(rows.load(), 0);
+    for (int failing = 0; failing < 2; ++failing)
+        for (int threads : {1, 3}) {
+            std::atomic<int> rows{0};
+            EXPECT_FALSE(resample::run_split(
+                threads, 100, 4, [&] { return failing != 0; }, [&] { return failing != 1; },
+                [&](resample::RowRange& range) {
+                    for (int y = 0; range.claim(1, y) > 0;) ++rows;
+                }));
+            EXPECT_EQ(rows.load(), 0) << "preparation " << failing << " failed, " << threads << " threads";
+        }
 }
 
 TEST(ResampleThreads, EnvironmentOverridesTheCoreCount) {
