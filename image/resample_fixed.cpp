@@ -111,13 +111,14 @@ void round_weights(const double* w, int n, std::int16_t* q, std::vector<int>& or
 bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
     int taps = 1;
     for (int n : table.count) taps = std::max(taps, n);
-    taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
     // The sixteen-row kernel takes every precise table it can (down to a
-    // single row) and reads the plain weight lists.
-    if (precise && taps <= kMaxRowTaps) row_layout = false;
-    // Nor does it read the 16-bit weights; the plain code does, and so do
-    // longer windows.
-    const bool fixed_weights = !precise || taps > kMaxRowTaps || active_isa() != Isa::Avx2;
+    // single row). It takes any tap count, so no padding to pairs, and it
+    // reads neither the one-row layout nor the 16-bit weights (the plain
+    // code does, and so do longer windows).
+    const bool sixteen_rows = precise && taps <= kMaxRowTaps;
+    if (sixteen_rows) tap_multiple = 1, row_layout = false;
+    taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
+    const bool fixed_weights = !sixteen_rows || active_isa() != Isa::Avx2;
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
@@ -694,10 +695,15 @@ void rows_dispatch(const std::uint8_t* const* in, std::uint8_t* const* out, int 
                    __m256* columns) {
     switch (t.taps) {
         case 4: return rows_avx2<4>(in, out, n, t, columns);
+        case 5: return rows_avx2<5>(in, out, n, t, columns);
         case 6: return rows_avx2<6>(in, out, n, t, columns);
+        case 7: return rows_avx2<7>(in, out, n, t, columns);
         case 8: return rows_avx2<8>(in, out, n, t, columns);
+        case 9: return rows_avx2<9>(in, out, n, t, columns);
         case 10: return rows_avx2<10>(in, out, n, t, columns);
+        case 11: return rows_avx2<11>(in, out, n, t, columns);
         case 12: return rows_avx2<12>(in, out, n, t, columns);
+        case 13: return rows_avx2<13>(in, out, n, t, columns);
         case 14: return rows_avx2<14>(in, out, n, t, columns);
         case 16: return rows_avx2<16>(in, out, n, t, columns);
         default: return rows_avx2<0>(in, out, n, t, columns);

@@ -32,7 +32,8 @@ bool build_contributions(int n_in, int n_out, Contributions& table);
 
 // The same table in 16-bit fixed point with every output padded to one tap
 // count, a multiple of `tap_multiple` (zero weights, window shifted to stay
-// inside 0 .. n_in - 1 where it fits). `weights` have 14 fraction bits and
+// inside 0 .. n_in - 1 where it fits; a precise table short enough for the
+// sixteen-row kernel, up to 32 taps, is padded to its longest window only). `weights` have 14 fraction bits and
 // sum to exactly 1 << 14 per output. When `precise`, `fine` holds what they
 // miss with 22 fraction bits, so sums of both are within 2^-23 per tap of
 // the exact value, and values within `tie_margin` of rounding the other way
