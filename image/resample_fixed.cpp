@@ -108,7 +108,7 @@ void round_weights(const double* w, int n, std::int16_t* q, std::vector<int>& or
     for (int m = 0; m < missing; ++m) ++q[order[std::size_t(m)]];
 }
 
-bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
+bool make_fixed(Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out) {
     int taps = 1;
     for (int n : table.count) taps = std::max(taps, n);
     // The sixteen-row kernel takes every precise table it can (down to a
@@ -175,15 +175,10 @@ bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool
         out.tie_margin = 255 * taps / 2 + 64;
         // Single precision: a quarter more than the largest bound above.
         out.single_margin = float(std::ldexp(1.25 * worst_bound, -24));
-        try {
-            out.exact = table;
-        } catch (const std::bad_alloc&) {
-            out = FixedContributions{};
-            return false;
-        }
+        out.exact = std::move(table);
     }
     if (!out.pairs.empty()) {
-        for (int i = 0; i < table.n_out; ++i) {
+        for (int i = 0; i < out.n_out; ++i) {
             for (int p = 0; p < taps / 2; ++p) {
                 std::int16_t* dst =
                     &out.pairs[(std::size_t(i / 2) * std::size_t(taps / 2) + std::size_t(p)) * per_pair +

@@ -61,7 +61,8 @@ struct FixedContributions {
     std::vector<float> single;
     float single_margin = 0;
 };
-bool make_fixed(const Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out);
+// When precise, `table` moves into `exact` (and is left empty).
+bool make_fixed(Contributions& table, int tap_multiple, bool precise, bool row_layout, FixedContributions& out);
 
 // Drops taps of weight exactly 0 from both ends of every window (the filter
 // is 0 from distance 2 on, but windows reach 2 / scale + 1). Sums over the
