@@ -53,15 +53,24 @@ constexpr std::size_t kHeader = 64;
 
 #define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
-// Weights k = 0, 4, 8 .. of a window four at a time, by the same operations
-// as Mitchell::operator() on each (so the same doubles); returns the first
-// k not done.
-PIXMOLD_AVX2 int mitchell_avx2(const Mitchell& f, double center, int l, int n, double scale, double* w) {
-    const __m256d c = _mm256_set1_pd(center), s = _mm256_set1_pd(scale), magnitude = _mm256_set1_pd(-0.0);
+// The weights of four outputs at once, one per lane, by the same operations
+// as Mitchell::operator() and the plain loop below on each output (so the
+// same doubles): w[k] into rows[lane][k], summed in k order, and divided by
+// the sum. Lanes past their own count hold zeros, which are what the rows
+// hold there anyway and add exactly nothing. Only the first `lanes` are
+// outputs; the others (count 0) are not stored. `held` has room for four
+// weights per tap: they are divided in registers, as whole vectors, rather
+// than reloaded from the rows.
+PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const int* left, const int* count,
+                                int lanes, double scale, double* const* rows, double* held) {
+    const __m256d c = _mm256_loadu_pd(center), s = _mm256_set1_pd(scale), magnitude = _mm256_set1_pd(-0.0);
     const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const __m256d at = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(l + k), _mm_setr_epi32(0, 1, 2, 3)));
+    const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(left));
+    const __m128i n = _mm_loadu_si128(reinterpret_cast<const __m128i*>(count));
+    const int most = std::max(std::max(count[0], count[1]), std::max(count[2], count[3]));
+    __m256d sum = _mm256_setzero_pd();
+    for (int k = 0; k < most; ++k) {
+        const __m256d at = _mm256_cvtepi32_pd(_mm_add_epi32(l, _mm_set1_epi32(k)));
         const __m256d x = _mm256_mul_pd(_mm256_andnot_pd(magnitude, _mm256_sub_pd(c, at)), s);
         const __m256d near = _mm256_add_pd(_mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(f.c3), x), _mm256_set1_pd(f.c2)),
                                                          _mm256_mul_pd(x, x)),
@@ -71,17 +80,22 @@ PIXMOLD_AVX2 int mitchell_avx2(const Mitchell& f, double center, int l, int n, d
         far = _mm256_add_pd(_mm256_mul_pd(far, x), _mm256_set1_pd(f.d0));
         far = _mm256_and_pd(far, _mm256_cmp_pd(x, two, _CMP_LT_OQ));
         const __m256d value = _mm256_blendv_pd(far, near, _mm256_cmp_pd(x, one, _CMP_LT_OQ));
-        _mm256_storeu_pd(w + k, _mm256_mul_pd(value, s));
+        const __m256d live = _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmpgt_epi32(n, _mm_set1_epi32(k))));
+        const __m256d weight = _mm256_and_pd(_mm256_mul_pd(value, s), live);
+        sum = _mm256_add_pd(sum, weight);
+        _mm256_storeu_pd(held + 4 * k, weight);
     }
-    return k;
+    // Renormalised where the sum is positive and not exactly one.
+    const __m256d divide = _mm256_and_pd(_mm256_cmp_pd(sum, _mm256_setzero_pd(), _CMP_GT_OQ),
+                                         _mm256_cmp_pd(sum, one, _CMP_NEQ_OQ));
+    alignas(32) double w[4];
+    for (int k = 0; k < most; ++k) {
+        const __m256d weight = _mm256_loadu_pd(held + 4 * k);
+        _mm256_store_pd(w, _mm256_blendv_pd(weight, _mm256_div_pd(weight, sum), divide));
+        for (int j = 0; j < lanes; ++j) rows[j][k] = w[j];
+    }
 }
 
-PIXMOLD_AVX2 int divide_avx2(double* w, int n, double by) {
-    const __m256d d = _mm256_set1_pd(by);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) _mm256_storeu_pd(w + k, _mm256_div_pd(_mm256_loadu_pd(w + k), d));
-    return k;
-}
 
 }  // namespace
 
@@ -110,6 +124,17 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
     table.n_out = n_out;
     table.stride = stride;
     const bool simd = active_isa() == Isa::Avx2;
+    std::vector<double> held;  // one window's weights of four outputs
+    if (simd) {
+        try {
+            held.resize(4 * std::size_t(stride));
+        } catch (const std::bad_alloc&) {
+            table = Contributions{};
+            return false;
+        }
+    }
+    double centers[4];
+    int group = 0;  // outputs gathered for weights4_avx2
     for (int i = 0; i < n_out; ++i) {
         const double center = (double(i) + 0.5) / scale - 0.5;
         double left = std::floor(center - support);
@@ -124,18 +149,31 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
         }
         const int l = int(left);
         const int n = std::min(stride, std::max(0, int(right) - l + 1));
-        double* w = &table.weights[std::size_t(i) * std::size_t(stride)];
-        int k = 0;
-        if (simd) k = mitchell_avx2(filter, center, l, n, filter_scale, w);
-        for (; k < n; ++k) w[k] = filter(std::fabs(center - double(l + k)) * filter_scale) * filter_scale;
-        double sum = 0.0;
-        for (k = 0; k < n; ++k) sum += w[k];
-        if (sum > 0.0 && sum != 1.0) {
-            k = simd ? divide_avx2(w, n, sum) : 0;
-            for (; k < n; ++k) w[k] /= sum;
-        }
         table.left[std::size_t(i)] = l;
         table.count[std::size_t(i)] = n;
+        double* w = &table.weights[std::size_t(i) * std::size_t(stride)];
+        if (simd) {
+            centers[group++] = center;
+            if (group == 4 || i + 1 == n_out) {
+                const int first = i + 1 - group;
+                double* rows[4] = {w, w, w, w};
+                int lefts[4] = {0, 0, 0, 0}, counts[4] = {0, 0, 0, 0};
+                for (int j = 0; j < group; ++j) {
+                    rows[j] = &table.weights[std::size_t(first + j) * std::size_t(stride)];
+                    lefts[j] = table.left[std::size_t(first + j)];
+                    counts[j] = table.count[std::size_t(first + j)];
+                }
+                for (int j = group; j < 4; ++j) centers[j] = centers[0];
+                weights4_avx2(filter, centers, lefts, counts, group, filter_scale, rows, held.data());
+                group = 0;
+            }
+            continue;
+        }
+        for (int k = 0; k < n; ++k) w[k] = filter(std::fabs(center - double(l + k)) * filter_scale) * filter_scale;
+        double sum = 0.0;
+        for (int k = 0; k < n; ++k) sum += w[k];
+        if (sum > 0.0 && sum != 1.0)
+            for (int k = 0; k < n; ++k) w[k] /= sum;
     }
     return true;
 }
