@@ -345,6 +345,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
             if (largest < 0 || !ranges[std::size_t(largest)].split(own, least)) return;
         }
     };
+    std::atomic<int> finished{0};  // pool threads done with their rows
     std::vector<std::thread> pool;
     int started = 0;  // ranges [0, started) belong to pool threads
     try {
@@ -353,6 +354,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
             pool.emplace_back([&, t] {
                 take_too();
                 if (await_go()) run(t);
+                finished.fetch_add(1, std::memory_order_release);
             });
             started = t + 1;
         }
@@ -378,6 +380,13 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
             alone.set(0, n);
             work(alone);
         }
+    }
+    // The last rows of the others are close: waiting awake for them is
+    // quicker than being woken by their exit.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+    for (int spin = 0; finished.load(std::memory_order_acquire) < started; ++spin) {
+        if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) break;
+        _mm_pause();
     }
     for (std::thread& t : pool) t.join();
     return ready;
