@@ -232,8 +232,9 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
            !failed;
 }
 
-// 24-bit: each thread makes a band of output rows from start to finish, so
-// no intermediate picture is needed: either output rows are filtered down
+// 24-bit: each thread makes bands of output rows from start to finish (its
+// own, then parts of others' it takes over), so no intermediate picture is
+// needed: either output rows are filtered down
 // the columns, two at a time, into row buffers and then along them (columns
 // first), or a ring of rows filtered along x feeds the column filter (rows
 // first).
