@@ -144,7 +144,7 @@ void reset_peak_scratch_bytes();
 // an idle thread may take over: a thread that runs slower (a core that was
 // asleep, or busy elsewhere) then does less, rather than keeping the others
 // waiting.
-class RowRange {
+class alignas(64) RowRange {  // a cache line each: threads claim rows from their own at once
 public:
     void set(int begin, int end);
     // Up to `most` of the next rows, from `begin`; how many (0 when done).
