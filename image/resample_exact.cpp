@@ -171,6 +171,41 @@ PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a
     // cache rather than in a whole converted row further out.
     int converted = 0;
     int x = 0;
+    // Four outputs of both rows at once: eight sums in flight, since each
+    // must add its taps one after another.
+    for (; x + 4 <= n_out; x += 4) {
+        const double* w0 = weights + std::size_t(x) * stride;
+        const double* w1 = w0 + stride;
+        const double* w2 = w1 + stride;
+        const double* w3 = w2 + stride;
+        const std::size_t l0 = std::size_t(left[x]) * 4, l1 = std::size_t(left[x + 1]) * 4;
+        const std::size_t l2 = std::size_t(left[x + 2]) * 4, l3 = std::size_t(left[x + 3]) * 4;
+        const int n = std::max(std::max(count[x], count[x + 1]), std::max(count[x + 2], count[x + 3]));
+        const int reach = std::max(std::max(left[x], left[x + 1]), std::max(left[x + 2], left[x + 3])) + n;
+        converted = to_doubles2(in_a, in_b, da, db, converted, std::min(n_in, reach));
+        __m256d sa0 = _mm256_setzero_pd(), sa1 = sa0, sa2 = sa0, sa3 = sa0, sb0 = sa0, sb1 = sa0, sb2 = sa0, sb3 = sa0;
+        for (int k = 0; k < n; ++k) {
+            const std::size_t at = 4 * std::size_t(k);
+            const __m256d v0 = _mm256_broadcast_sd(w0 + k), v1 = _mm256_broadcast_sd(w1 + k);
+            sa0 = _mm256_add_pd(sa0, _mm256_mul_pd(v0, _mm256_load_pd(da + l0 + at)));
+            sb0 = _mm256_add_pd(sb0, _mm256_mul_pd(v0, _mm256_load_pd(db + l0 + at)));
+            sa1 = _mm256_add_pd(sa1, _mm256_mul_pd(v1, _mm256_load_pd(da + l1 + at)));
+            sb1 = _mm256_add_pd(sb1, _mm256_mul_pd(v1, _mm256_load_pd(db + l1 + at)));
+            const __m256d v2 = _mm256_broadcast_sd(w2 + k), v3 = _mm256_broadcast_sd(w3 + k);
+            sa2 = _mm256_add_pd(sa2, _mm256_mul_pd(v2, _mm256_load_pd(da + l2 + at)));
+            sb2 = _mm256_add_pd(sb2, _mm256_mul_pd(v2, _mm256_load_pd(db + l2 + at)));
+            sa3 = _mm256_add_pd(sa3, _mm256_mul_pd(v3, _mm256_load_pd(da + l3 + at)));
+            sb3 = _mm256_add_pd(sb3, _mm256_mul_pd(v3, _mm256_load_pd(db + l3 + at)));
+        }
+        store4(out_a + 4 * x, sa0);
+        store4(out_a + 4 * x + 4, sa1);
+        store4(out_a + 4 * x + 8, sa2);
+        store4(out_a + 4 * x + 12, sa3);
+        store4(out_b + 4 * x, sb0);
+        store4(out_b + 4 * x + 4, sb1);
+        store4(out_b + 4 * x + 8, sb2);
+        store4(out_b + 4 * x + 12, sb3);
+    }
     for (; x + 2 <= n_out; x += 2) {
         const double* w0 = weights + std::size_t(x) * stride;
         const double* w1 = w0 + stride;
