@@ -564,8 +564,8 @@ PIXMOLD_AVX2 inline __m256i exact_columns(const __m256* window, std::size_t step
 
 // Bytes of eight outputs of eight rows: res[3 * o + c] holds channel c of
 // output o, lane r for row r (int32, clamped here). Writes 24 bytes at each
-// of rows[0..n).
-PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int n) {
+// of rows[0..n), and when `wide` 8 more (whatever they are).
+PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int n, bool wide) {
     // Four values of four rows per 128-bit lane, then 4 x 4 byte transposes:
     // dword r of t[m] holds row r's (r + 4 in the high lane) bytes 4m..4m+3.
     const __m256i four_by_four = _mm256_broadcastsi128_si256(
@@ -584,6 +584,17 @@ PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int
     const __m256i v[4] = {_mm256_unpacklo_epi64(u01lo, u23lo), _mm256_unpackhi_epi64(u01lo, u23lo),
                           _mm256_unpacklo_epi64(u01hi, u23hi), _mm256_unpackhi_epi64(u01hi, u23hi)};
     const __m256i w[2] = {u45lo, u45hi};
+    if (wide) {
+        // Room for 32 bytes at each row: one store, whose last 8 bytes the
+        // next group overwrites.
+        for (int r = 0; r < n; ++r) {
+            __m256i both = r < 4 ? _mm256_permute2x128_si256(v[r % 4], w[r % 4 / 2], 0x20)
+                                 : _mm256_permute2x128_si256(v[r % 4], w[r % 4 / 2], 0x31);
+            if (r % 2) both = _mm256_permute4x64_epi64(both, 0xF4);  // quadwords 0 1 3 3
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows[r]), both);
+        }
+        return;
+    }
     for (int r = 0; r < n; ++r) {
         const __m128i head = r < 4 ? _mm256_castsi256_si128(v[r % 4]) : _mm256_extracti128_si256(v[r % 4], 1);
         const __m128i tail = r < 4 ? _mm256_castsi256_si128(w[r % 4 / 2]) : _mm256_extracti128_si256(w[r % 4 / 2], 1);
@@ -678,7 +689,7 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
                 std::uint8_t* dst[kHalf8];
                 alignas(32) std::uint8_t tmp[kHalf8][32];
                 for (int r = 0; r < rows; ++r) dst[r] = valid == 24 ? out[kHalf8 * h + r] + at : tmp[r];
-                store_group(res[h], dst, rows);
+                store_group(res[h], dst, rows, valid == 24 && at + 32 <= out_bytes);
                 if (valid != 24)
                     for (int r = 0; r < rows; ++r) std::memcpy(out[kHalf8 * h + r] + at, tmp[r], valid);
             }
