@@ -151,8 +151,8 @@ PIXMOLD_AVX2 inline int to_doubles2(const std::uint8_t* in_a, const std::uint8_t
     return from;
 }
 
-// The same on two rows at once: each weight loaded serves both (loads, not
-// arithmetic, limit these loops). `scratch` holds two rows.
+// The same on two rows at once: each weight loaded serves both. `scratch`
+// holds two rows.
 PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b,
                                    std::uint8_t* out_b, const Contributions& t, double* scratch) {
     const std::size_t row = (std::size_t(t.n_in) + std::size_t(t.stride)) * 4;
@@ -205,26 +205,6 @@ PIXMOLD_AVX2 void horizontal2_avx2(const std::uint8_t* in_a, std::uint8_t* out_a
         store4(out_b + 4 * x + 4, sb1);
         store4(out_b + 4 * x + 8, sb2);
         store4(out_b + 4 * x + 12, sb3);
-    }
-    for (; x + 2 <= n_out; x += 2) {
-        const double* w0 = weights + std::size_t(x) * stride;
-        const double* w1 = w0 + stride;
-        const std::size_t l0 = std::size_t(left[x]) * 4, l1 = std::size_t(left[x + 1]) * 4;
-        const double *a0 = da + l0, *a1 = da + l1, *b0 = db + l0, *b1 = db + l1;
-        const int n = std::max(count[x], count[x + 1]);
-        converted = to_doubles2(in_a, in_b, da, db, converted, std::min(n_in, std::max(left[x], left[x + 1]) + n));
-        __m256d sa0 = _mm256_setzero_pd(), sa1 = sa0, sb0 = sa0, sb1 = sa0;
-        for (int k = 0; k < n; ++k) {
-            const __m256d v0 = _mm256_broadcast_sd(w0 + k), v1 = _mm256_broadcast_sd(w1 + k);
-            sa0 = _mm256_add_pd(sa0, _mm256_mul_pd(v0, _mm256_load_pd(a0 + 4 * k)));
-            sb0 = _mm256_add_pd(sb0, _mm256_mul_pd(v0, _mm256_load_pd(b0 + 4 * k)));
-            sa1 = _mm256_add_pd(sa1, _mm256_mul_pd(v1, _mm256_load_pd(a1 + 4 * k)));
-            sb1 = _mm256_add_pd(sb1, _mm256_mul_pd(v1, _mm256_load_pd(b1 + 4 * k)));
-        }
-        store4(out_a + 4 * x, sa0);
-        store4(out_a + 4 * x + 4, sa1);
-        store4(out_b + 4 * x, sb0);
-        store4(out_b + 4 * x + 4, sb1);
     }
     for (; x < n_out; ++x) {
         const double* w = weights + std::size_t(x) * stride;
