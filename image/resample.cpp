@@ -82,7 +82,7 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
         column[std::size_t(x)] = int((2 * std::int64_t(x) + 1) * src.width / (2 * std::int64_t(dst.width)));
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
     auto nothing = [] { return true; };
-    return run_split(workers, dst.height, 16, nothing, nothing, [&](RowRange& range) {
+    return run_split(workers, dst.height, kLeastStolen, nothing, nothing, [&](RowRange& range) {
         for (int y = 0, got; (got = range.claim(1, y)) > 0;) {
             if (stop_asked(cancel)) return;
             const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));

@@ -96,7 +96,6 @@ PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const i
     }
 }
 
-
 }  // namespace
 
 __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n_in, int n_out, Contributions& table) {
@@ -156,7 +155,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             centers[group++] = center;
             if (group == 4 || i + 1 == n_out) {
                 const int first = i + 1 - group;
-                double* rows[4] = {w, w, w, w};
+                double* rows[4] = {};
                 int lefts[4] = {0, 0, 0, 0}, counts[4] = {0, 0, 0, 0};
                 for (int j = 0; j < group; ++j) {
                     rows[j] = &table.weights[std::size_t(first + j) * std::size_t(stride)];
