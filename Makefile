@@ -1,6 +1,8 @@
 # Entry points: `make run` and `make test`. Everything else goes through CMake.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# Paths relative to the checkout, so that other checkouts hit the compiler cache.
+export CCACHE_BASEDIR ?= $(CURDIR)
 CMAKE_FLAGS ?=
 ifeq ($(CI),true)
 CMAKE_FLAGS += -DPIXMOLD_WERROR=ON
