@@ -16,6 +16,7 @@
 #include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
+#include "runtime/browser.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
 #include "runtime/text_alignment.h"
