@@ -16,7 +16,6 @@
 #include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
-#include "runtime/browser.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
 #include "runtime/text_alignment.h"
@@ -544,10 +543,6 @@ bool run_menu_command(int command) {
         return true;
     case CMD_ADJUST_TO_DESKTOP:
         adjust_command();
-        return true;
-    case CMD_VISIT_WEBSITE:
-    case KEY_CMD_WEBSITE:
-        open_url(WEBSITE_URL);
         return true;
     case CMD_FRENCH:
         switch_language("FR");
