@@ -5,6 +5,7 @@
 # download's own time-out is 30 s).
 # Usage: online_shutdown_test.sh PROGRAM [OUT.png]  (run under xvfb-run)
 set -euo pipefail
+source "$(dirname "$0")/program_window.sh"
 program=$(realpath "$1")
 shot=${2:-}
 work=$(mktemp -d)
@@ -46,12 +47,7 @@ printf '[DEFAUT]\r\n[USER]\r\nLNG = UK\r\n' >"$work/pref.vrn"
 PIXMOLD_SITE="http://127.0.0.1:$port/" "$program" >"$work/log" 2>&1 &
 pid=$!
 
-window=
-for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-    [[ -n "$window" ]] && break
-    sleep 0.1
-done
+window=$(program_window "$pid")
 [[ -n "$window" ]] || { echo "no window appeared"; cat "$work/log"; exit 1; }
 sleep 1
 
