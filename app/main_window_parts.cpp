@@ -544,10 +544,6 @@ bool run_menu_command(int command) {
     case CMD_ADJUST_TO_DESKTOP:
         adjust_command();
         return true;
-    case CMD_VISIT_WEBSITE:
-    case KEY_CMD_WEBSITE:
-        open_url(WEBSITE_URL);
-        return true;
     case CMD_FRENCH:
         switch_language("FR");
         return true;

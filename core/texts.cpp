@@ -101,6 +101,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.update_newer_before = "La version ";
     t.update_newer_after = " est disponible, souhaitez vous la télécharger ?\n(Cliquez sur Oui pour accéder à la page de téléchargement)";
     t.update_declined = "Annulé par l'utilisateur";
+    t.update_checking = "Recherche de mise à jour...";
+    t.update_failed = "Vérification impossible, réessayez plus tard";
     t.help_how_to_resize =
         std::string(
         "Redimensionner une ou des images\n"
@@ -239,6 +241,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.update_newer_before = "Version ";
     t.update_newer_after = " is available, you want to download it?\n(Click Yes button to go to the download page)";
     t.update_declined = "User canceled";
+    t.update_checking = "Checking for updates...";
+    t.update_failed = "Unable to check for updates, try again later";
     t.help_how_to_resize =
         std::string(
         "Using Pixmold\n"

@@ -118,6 +118,8 @@ struct InterfaceTexts {
     std::string update_newer_before;
     std::string update_newer_after;
     std::string update_declined;
+    std::string update_checking;  // while the download runs
+    std::string update_failed;    // no usable reply, and none earlier
 
     // Help texts shown in the InfoPanel.
     std::string help_how_to_resize;

@@ -73,6 +73,9 @@ void push_event(QueuedEvent event);
 // Runs `work` on the user-interface thread: now when called there, else queued.
 void run_on_ui(std::function<void()> work);
 bool on_ui_thread();
+// Runs the work posted by post_ui_task (runtime/ui_tasks.h); true when there was some.
+bool run_ui_tasks();
+void drop_ui_tasks();
 
 QWidget* find_widget(int number);
 WidgetRecord* find_record(int number);
