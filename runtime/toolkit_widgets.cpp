@@ -24,10 +24,13 @@ namespace pixmold {
 namespace detail {
 namespace {
 
-// Turns a widget into a drop target for DropOnWidget.
+// Turns a widget into a drop target for DropOnWidget. Found again by its
+// name: without Q_OBJECT, findChild<DropFilter*> would match any child.
+constexpr const char* DROP_FILTER_NAME = "pixmold_drop_filter";
+
 class DropFilter : public QObject {
 public:
-    DropFilter(QObject* parent, int number) : QObject(parent), number_(number) {}
+    DropFilter(QObject* parent, int number) : QObject(parent), number_(number) { setObjectName(DROP_FILTER_NAME); }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -438,7 +441,7 @@ void list_set_selected(int number, int position) {
 void enable_widget_drops(int number, bool on) {
     QWidget* w = find_widget(number);
     if (!w) return;
-    auto* old = w->findChild<DropFilter*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* old = w->findChild<QObject*>(DROP_FILTER_NAME, Qt::FindDirectChildrenOnly);
     if (old) {
         w->removeEventFilter(old);
         delete old;

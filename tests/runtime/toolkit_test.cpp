@@ -13,6 +13,7 @@
 
 #include <thread>
 
+#include "runtime/input_simulation.h"
 #include "runtime/threads.h"
 
 using namespace pixmold;
@@ -82,6 +83,16 @@ TEST_F(Toolkit, DropOnAcceptingWidgetIsAWidgetDrop) {
     EXPECT_EQ(event_widget(), 9);
     EXPECT_EQ(event_window(), 0);
     EXPECT_EQ(event_dropped_files(), "/tmp/one.jpg");
+}
+
+TEST_F(Toolkit, WidgetDropsComeAndGoWithoutTouchingTheWidgetsOwnParts) {
+    ASSERT_TRUE(create_field(in_window(0), 111, 60, 180, 50, 20, "12", FIELD_DIGITS_ONLY));
+    enable_widget_drops(111, true);
+    enable_widget_drops(111, true);
+    enable_widget_drops(111, false);
+    ASSERT_TRUE(simulate_typing(111, "34"));
+    ASSERT_TRUE(simulate_typing(111, "5x"));
+    EXPECT_EQ(get_text(111), "");  // still digits only
 }
 
 TEST_F(Toolkit, ClosingTheWindowIsOnlyARequest) {
