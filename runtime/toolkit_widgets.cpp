@@ -174,6 +174,10 @@ void destroy_all_widgets() {
     state().widgets.clear();
 }
 
+bool takes_own_drops(const QWidget* widget) {
+    return widget->findChild<QObject*>(DROP_FILTER_NAME, Qt::FindDirectChildrenOnly) != nullptr;
+}
+
 QColor to_qcolor(std::int32_t colour) {
     auto c = std::uint32_t(colour);
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
