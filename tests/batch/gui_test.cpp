@@ -92,7 +92,7 @@ protected:
         decode_embedded_pictures();
     }
 
-    void start(const std::string& lng) {
+    void start(const std::string& lng, const std::string& prefix = "small_") {
         shell.quit_requested = 0;
         shell.screen_width = 1920;
         shell.screen_height = 1080;
@@ -100,7 +100,7 @@ protected:
         settings.LNG = lng;
         settings.MODE = "REL";
         settings.TYPE = "JPG";
-        settings.PREFIX = "small_";
+        settings.PREFIX = prefix;
         settings.Taille_Paysage = 16;
         settings.Taille_Portrait = 16;
         load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
@@ -169,6 +169,17 @@ TEST_F(BatchWindow, DroppedFolderWithAFailureListsItsName) {
     EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png");
     EXPECT_TRUE(std::filesystem::exists(dir.path / "photos/small_good.jpg"));
     EXPECT_FALSE(std::filesystem::exists(dir.path / "photos/small_broken.jpg"));
+}
+
+TEST_F(BatchWindow, AnEscapingSavedPrefixIsReplacedBeforeAnyDrop) {
+    start("UK", "../escape_");
+    std::filesystem::create_directories(dir.path / "sub");
+    const std::string a = copy_in(dir, "base.jpg", "sub/a.jpg");
+    drop_files({a});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(folder_names(dir.path / "sub"), (std::vector<std::string>{"a.jpg", "prefix_a.jpg"}));
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"pref.vrn", "sub"}));
 }
 
 TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
