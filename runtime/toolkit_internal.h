@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -45,6 +46,10 @@ struct WidgetRecord {
     int window = -1;
     std::intptr_t data = 0;
     std::string tooltip;
+    // Number of the last text, visibility and enabled change applied.
+    std::uint64_t text_change = 0;
+    std::uint64_t visible_change = 0;
+    std::uint64_t enabled_change = 0;
 };
 
 struct WindowRecord {
