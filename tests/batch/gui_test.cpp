@@ -205,7 +205,9 @@ TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
     EXPECT_TRUE(widget_visible(W_STOP));
     EXPECT_FALSE(widget_visible(W_INFO_PANEL));
     drop_files({copy_in(dir, "base.jpg", "late.jpg")});
-    pump();
+    // Read before the next progress text replaces it, as it soon does.
+    ASSERT_EQ(wait_event(1000), EventKind::DropOnWindow);
+    handle_drop_on_window(event_dropped_files());
     EXPECT_EQ(get_text(W_STATUS_LINE), "A batch is already running");
     ASSERT_TRUE(simulate_click(W_STOP));
     pump();
