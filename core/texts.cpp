@@ -85,6 +85,11 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.no_prefix = "Pas de préfixe";
     t.new_prefix_done = "Nouveau préfixe paramétré";
     t.prefix_unchanged = "Préfixe inchangé";
+    t.prefix_refused = "Préfixe refusé : ";
+    t.stored_prefix_refused = "Préfixe enregistré refusé : ";
+    t.prefix_has_separator = "\"/\" interdit";
+    t.prefix_has_control_character = "caractères de contrôle interdits";
+    t.prefix_too_long = "trop long pour un nom de fichier";
     t.fx_apply = "Valider";
     t.fx_cancel = "Annuler";
     t.fx_load = "Charger une image";
@@ -225,6 +230,11 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.no_prefix = "No prefix";
     t.new_prefix_done = "New prefix done";
     t.prefix_unchanged = "Prefixe has not been changed";
+    t.prefix_refused = "Prefix refused: ";
+    t.stored_prefix_refused = "Saved prefix refused: ";
+    t.prefix_has_separator = "\"/\" not allowed";
+    t.prefix_has_control_character = "no control characters";
+    t.prefix_too_long = "too long for a file name";
     t.fx_apply = "Apply FX";
     t.fx_cancel = "Cancel";
     t.fx_load = "Load picture";
