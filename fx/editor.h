@@ -30,6 +30,8 @@ PreviewFit fit_preview(int picture_width, int picture_height);
 
 // Draws a message in the info panel; the empty text clears it (black).
 void fx_show_info(const std::string& text);
+// The message the info panel shows.
+const std::string& fx_info_text();
 // Draws an icon button: black square, state colour inside, the icon.
 void fx_paint_icon(int button, ImageId icon);
 // Hides (true) or shows the four effect buttons.

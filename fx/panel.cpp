@@ -16,6 +16,7 @@ namespace pixmold {
 namespace {
 
 FxHost g_host;
+std::string g_info_text;
 
 constexpr Colour BLACK = make_rgb(0, 0, 0);
 constexpr Colour WHITE = make_rgb(255, 255, 255);
@@ -84,7 +85,7 @@ bool fx_build_panel(int container) {
     create_canvas(panel, W_CROP_BUTTON, 0, 1, ICON_SIZE, ICON_SIZE);
     for (int i = 0; i < 4; ++i) create_canvas(panel, EFFECT_BUTTONS[i], 40 * (i + 1), 1, ICON_SIZE, ICON_SIZE);
     create_canvas(panel, W_WEBCAM_BUTTON, 240, 1, ICON_SIZE, ICON_SIZE);
-    create_canvas(panel, W_FX_INFO_PANEL, 281, 1, INFO_WIDTH, INFO_HEIGHT);
+    create_canvas(panel, W_FX_INFO_PANEL, 281, 1, FX_INFO_WIDTH, FX_INFO_HEIGHT);
     create_canvas(panel, W_PREVIEW_CANVAS, 1, 60, PREVIEW_WIDTH, PREVIEW_HEIGHT);
     create_canvas(panel, W_COMMAND_BAR, 1, 496, BAR_WIDTH, BAR_HEIGHT);
     if (!widget_exists(W_COMMAND_BAR)) return false;
@@ -103,25 +104,28 @@ bool fx_build_panel(int container) {
     return true;
 }
 
+const std::string& fx_info_text() { return g_info_text; }
+
 void fx_show_info(const std::string& text) {
+    g_info_text = text;
     if (!begin_fx_canvas(W_FX_INFO_PANEL)) return;
     set_font(g_host.info_font);
     set_drawing_mode(DRAW_SOLID);
     if (text.empty()) {
-        fill_box(0, 0, INFO_WIDTH, INFO_HEIGHT, BLACK);
+        fill_box(0, 0, FX_INFO_WIDTH, FX_INFO_HEIGHT, BLACK);
         end_drawing();
         return;
     }
-    fill_box(0, 0, INFO_WIDTH, INFO_HEIGHT, RED);
-    fill_box(1, 1, INFO_WIDTH - 2, INFO_HEIGHT - 2, BLACK);
+    fill_box(0, 0, FX_INFO_WIDTH, FX_INFO_HEIGHT, RED);
+    fill_box(1, 1, FX_INFO_WIDTH - 2, FX_INFO_HEIGHT - 2, BLACK);
     set_drawing_mode(DRAW_TRANSPARENT_TEXT);
     const int word = text_width(fx_messages::INFO);
-    const int ix = INFO_WIDTH / 2 - (word + 38) / 2;
+    const int ix = FX_INFO_WIDTH / 2 - (word + 38) / 2;
     const ImageHandle sign = image_handle(g_host.icons.info);
     draw_image_blended(sign, ix, 2);
     draw_text(ix + 19, 2, fx_messages::INFO, WHITE);
     draw_image_blended(sign, ix + word + 22, 2);
-    draw_text((INFO_WIDTH - text_width(text)) / 2, INFO_HEIGHT - (text_height(text) + 2), text, GREEN);
+    draw_text((FX_INFO_WIDTH - text_width(text)) / 2, FX_INFO_HEIGHT - (text_height(text) + 2), text, GREEN);
     end_drawing();
 }
 

@@ -33,8 +33,8 @@ inline constexpr int W_PREVIEW_CANVAS = 207;
 inline constexpr int W_COMMAND_BAR = 208;
 
 inline constexpr int ICON_SIZE = 39;
-inline constexpr int INFO_WIDTH = 184;
-inline constexpr int INFO_HEIGHT = 39;
+inline constexpr int FX_INFO_WIDTH = 184;
+inline constexpr int FX_INFO_HEIGHT = 39;
 inline constexpr int PREVIEW_WIDTH = 463;   // 469 - 6
 inline constexpr int PREVIEW_HEIGHT = 433;  // 580 - 3 x 39 - 30
 inline constexpr int BAR_WIDTH = 463;
