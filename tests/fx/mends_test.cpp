@@ -132,7 +132,7 @@ TEST_F(FxPanel, OfSeveralDroppedFilesTheFirstReadableOneIsTaken) {
     const std::string b = picture("b.png", 70, 50, plain_blue);
     const std::string c = picture("c.png", 30, 20);
     drop_on_preview({broken("broken.jpg"), b, c});
-    EXPECT_EQ(image_width(FxSource), 70);
+    ASSERT_EQ(image_width(FxSource), 70);
     EXPECT_EQ(pixel(image_pixels(FxSource), 0, 0), (Rgb{0, 0, 200}));
     EXPECT_EQ(fx.source_path, b);
     EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 0, 0), (Rgb{0, 0, 200}));
