@@ -7,10 +7,12 @@ program=$(realpath "$1")
 out=$(cd "$(dirname "$0")" && pwd)
 unset QT_QPA_PLATFORM
 
-shoot() {  # LNG OUTPUT [MENU_TITLE_X]
-    local work pid window
+# Starts the program in a fresh folder whose settings hold LNG (and the
+# settings lines MORE) and waits for its window: sets work, pid, window and
+# the window's X, Y, WIDTH and HEIGHT. `finish` ends it.
+launch() {  # LNG [MORE]
     work=$(mktemp -d)
-    printf '\xef\xbb\xbf\r\n[DEFAUT]\r\nLNG = %s\r\nVISIBLE = 1\r\n' "$1" >"$work/pref.vrn"
+    printf '\xef\xbb\xbf\r\n[DEFAUT]\r\nLNG = %s\r\n%b' "$1" "${2:-}" >"$work/pref.vrn"
     (cd "$work" && XDG_RUNTIME_DIR="$work" exec "$program") >/dev/null 2>&1 &
     pid=$!
     for _ in $(seq 1 100); do
@@ -20,6 +22,17 @@ shoot() {  # LNG OUTPUT [MENU_TITLE_X]
     done
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+
+finish() {
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+
+shoot() {  # LNG OUTPUT [MENU_TITLE_X]
+    local work pid window
+    launch "$1" 'VISIBLE = 1\r\n'
     if [[ -n "${3:-}" ]]; then
         xdotool mousemove "$((X + $3))" "$((Y + 8))" click 1
         sleep 0.7
@@ -27,9 +40,7 @@ shoot() {  # LNG OUTPUT [MENU_TITLE_X]
     else
         import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$2"
     fi
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-    rm -rf "$work"
+    finish
 }
 
 # The FX panel as a user gets there: FX button, Load picture (typing the
@@ -38,8 +49,7 @@ shoot() {  # LNG OUTPUT [MENU_TITLE_X]
 # RELEASED_OUTPUT is given.
 shoot_fx() {  # LNG OUTPUT [RELEASED_OUTPUT]
     local work pid window menu
-    work=$(mktemp -d)
-    printf '\xef\xbb\xbf\r\n[DEFAUT]\r\nLNG = %s\r\n' "$1" >"$work/pref.vrn"
+    launch "$1"
     # A landscape of plain shapes: sky, sun, clouds, hills and a tree.
     convert -size 900x600 gradient:'#2f6fc4-#d8ecff' \
         -fill '#ffe066' -draw 'circle 660,170 660,225' -fill '#fff3b0' -draw 'circle 660,170 660,190' \
@@ -48,15 +58,6 @@ shoot_fx() {  # LNG OUTPUT [RELEASED_OUTPUT]
         -fill '#7a4a2a' -draw 'rectangle 300,400 312,470' -fill '#2f7d32' -draw 'circle 306,385 306,345' \
         -fill white -draw 'ellipse 200,120 70,22 0,360' -draw 'ellipse 250,110 55,25 0,360' \
         -draw 'ellipse 450,80 60,18 0,360' -blur 0x1 "$work/landscape.png"
-    (cd "$work" && XDG_RUNTIME_DIR="$work" exec "$program") >/dev/null 2>&1 &
-    pid=$!
-    for _ in $(seq 1 100); do
-        window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-        [[ -n "$window" ]] && break
-        sleep 0.1
-    done
-    sleep 1
-    eval "$(xdotool getwindowgeometry --shell "$window")"
     menu=$((HEIGHT - 580))
     at() { xdotool mousemove "$((X + $1))" "$((Y + menu + $2))"; sleep 0.2; }
     at 227 65; xdotool click 1; sleep 1                      # FX button: the panel opens
@@ -70,9 +71,7 @@ shoot_fx() {  # LNG OUTPUT [RELEASED_OUTPUT]
     import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$2"
     xdotool mouseup 1; sleep 0.7
     if [[ -n "${3:-}" ]]; then import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$3"; fi
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-    rm -rf "$work"
+    finish
 }
 
 shoot UK "$out/main-window-en.png"

@@ -11,40 +11,27 @@ namespace pixmold {
 
 namespace {
 
-void crop_mode_on() {
-    if (fx.pending) {
-        fx_show_info(texts().fx_apply_first);
-        set_pointer_shape(W_CROP_BUTTON, PointerShape::Forbidden);
-        return;
-    }
-    fx.frame_chosen = 0;
-    fx.frame_drawn = 0;
-    fx.current_effect = EFFECT_CROP;
-    fx.crop_mode = 1;
-    fx.pending = 0;
-    fx_show_info(fx_messages::CROP_SWITCHED_ON);
-    fx_show_effect_buttons(true);
-    show_widget(W_WEBCAM_BUTTON, false);
-    enable_widget(W_CROP_BUTTON, true);
-    set_pointer_shape(W_CROP_BUTTON, PointerShape::Hand);
+// A press that may not change crop mode now: a result waits for Apply or Cancel.
+void refuse_crop_change() {
+    fx_show_info(texts().fx_apply_first);
+    set_pointer_shape(W_CROP_BUTTON, PointerShape::Forbidden);
 }
 
-void crop_mode_off() {
-    if (fx.frame_drawn) {
-        fx_show_info(texts().fx_apply_first);
-        set_pointer_shape(W_CROP_BUTTON, PointerShape::Forbidden);
-        return;
-    }
-    fx.current_effect = EFFECT_NONE;
+// Crop mode on or off: the effect and webcam buttons give way to the frame.
+void set_crop_mode(bool on) {
+    fx.current_effect = on ? EFFECT_CROP : EFFECT_NONE;
     fx.frame_chosen = 0;
-    fx.crop_mode = 0;
+    if (on) fx.frame_drawn = 0;
+    fx.crop_mode = on ? 1 : 0;
     fx.pending = 0;
-    fx_show_info(fx_messages::CROP_SWITCHED_OFF);
-    fx_show_effect_buttons(false);
-    show_widget(W_WEBCAM_BUTTON, true);
+    fx_show_info(on ? fx_messages::CROP_SWITCHED_ON : fx_messages::CROP_SWITCHED_OFF);
+    fx_show_effect_buttons(on);
+    show_widget(W_WEBCAM_BUTTON, !on);
     enable_widget(W_CROP_BUTTON, true);
-    fx_refresh_preview();
-    fx_set_step(7);
+    if (!on) {
+        fx_refresh_preview();
+        fx_set_step(7);
+    }
     set_pointer_shape(W_CROP_BUTTON, PointerShape::Hand);
 }
 
@@ -73,10 +60,11 @@ void crop_button_event(SubKind sub) {
         fx_paint_crop_button(fx.crop_mode);
         break;
     case SubKind::LeftButtonDown:
-        if (fx.crop_mode)
-            crop_mode_off();
+        // Switching on waits while a result is pending; switching off while a frame is drawn.
+        if (fx.crop_mode ? fx.frame_drawn : fx.pending)
+            refuse_crop_change();
         else
-            crop_mode_on();
+            set_crop_mode(!fx.crop_mode);
         fx_paint_crop_button(fx.crop_mode);
         fx_click(50);
         break;

@@ -6,11 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTest>
-#include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
@@ -30,16 +26,10 @@
 #include "runtime/dialogs.h"
 #include "runtime/input_simulation.h"
 #include "runtime/toolkit.h"
+#include "qt_widgets.h"
 #include "temp_dir.h"
 
 namespace pixmold::test {
-
-inline QWidget* qt_widget(int number) {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        for (QWidget* w : top->findChildren<QWidget*>())
-            if (w->property("pixmold_number").isValid() && w->property("pixmold_number").toInt() == number) return w;
-    return nullptr;
-}
 
 class FxPanel : public ::testing::Test {
 protected:
@@ -111,18 +101,7 @@ protected:
 
     // Files dropped on the preview, as Qt delivers a drag and drop.
     void drop_on_preview(const std::vector<std::string>& paths) {
-        QWidget* target = qt_widget(W_PREVIEW_CANVAS);
-        ASSERT_NE(target, nullptr);
-        QList<QUrl> urls;
-        for (const std::string& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
-        QMimeData mime;
-        mime.setUrls(urls);
-        const QPoint at(30, 30);
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
+        drop_paths(qt_widget(W_PREVIEW_CANVAS), paths);
         pump();
     }
 

@@ -8,18 +8,13 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "qt_widgets.h"
 #include "runtime/toolkit.h"
 
 using namespace pixmold;
+using pixmold::test::qt_widget;
 
 namespace {
-
-QWidget* qt_widget(int number) {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        for (QWidget* w : top->findChildren<QWidget*>())
-            if (w->property("pixmold_number").isValid() && w->property("pixmold_number").toInt() == number) return w;
-    return nullptr;
-}
 
 class CanvasInput : public ::testing::Test {
 protected:
