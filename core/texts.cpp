@@ -100,6 +100,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_border = "Ajouter une bordure";
     t.cancelled = "Annulé";
     t.fx_apply_first = "Validez le 1er effet !";
+    t.fx_unreadable = "Image illisible";
+    t.fx_save_failed = "Sauvegarde impossible";
     t.update_no_connection = "Aucune connexion internet n'est disponible.";
     t.update_title = "Mise à jour";
     t.update_latest = "Vous avez la dernière version";
@@ -245,6 +247,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_border = "Add a border";
     t.cancelled = "Cancel";
     t.fx_apply_first = "Please validate first";
+    t.fx_unreadable = "Unreadable picture";
+    t.fx_save_failed = "Unable to save picture";
     t.update_no_connection = "No internet connection is available.";
     t.update_title = "Update";
     t.update_latest = "You have the latest version";

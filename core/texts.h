@@ -115,6 +115,8 @@ struct InterfaceTexts {
     std::string fx_border;
     std::string cancelled;
     std::string fx_apply_first;
+    std::string fx_unreadable;   // a picture file the editor could not decode
+    std::string fx_save_failed;  // the editor's save could not be written
 
     // Update check.
     std::string update_no_connection;
