@@ -6,6 +6,7 @@
 #include "app/shell_state.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
+#include "update/site.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
@@ -30,7 +31,7 @@ void build_fx_panel() {
     icons.webcam_off = PIC_FX_WEBCAM_OFF;
     icons.webcam_on = PIC_FX_WEBCAM_ON;
     icons.info = PIC_INFO;
-    host.web_address = WEBSITE_URL;
+    host.web_address = website_address();
     fx_set_host(std::move(host));
     fx_build_panel(W_FX_PANEL);
 }
