@@ -14,9 +14,9 @@
 // CR LF line ends, an empty first line, "[group]", "; comment" and
 // "key = value" lines.
 //
-// A rewrite never leaves a half-written file: the new text goes to a
-// temporary file in the same folder, is flushed, then renamed over the
-// original.
+// A rewrite never leaves a half-written file (runtime/atomic_file.h); a
+// file that the user may not write (read-only, even for root) is never
+// rewritten.
 #pragma once
 
 #include <cstdint>

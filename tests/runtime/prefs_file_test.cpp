@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "no_permission_override.h"
+#include "runtime/temporary_files.h"
 #include "temp_dir.h"
 
 using namespace pixmold;
@@ -322,6 +324,47 @@ TEST_F(PrefsFile, ReadOnlyFileIsReadButNeverRewritten) {
     prefs_write_number("A", 2);
     EXPECT_FALSE(prefs_close());
     EXPECT_EQ(read_bytes(path), original);
+}
+
+// Root may write anything; the file's owner said "keep" all the same.
+TEST_F(PrefsFile, ReadOnlyFileIsKeptEvenForRoot) {
+    const std::string original = "[USER]\nA=1\n";
+    write_bytes(path, original);
+    ::chmod(path.c_str(), 0444);
+    ASSERT_TRUE(prefs_open(path));
+    prefs_write_number("A", 2);
+    EXPECT_FALSE(prefs_close());
+    EXPECT_EQ(read_bytes(path), original);
+    EXPECT_EQ(files_in_folder(), 1);
+}
+
+TEST_F(PrefsFile, RewriteKeepsOwnerAndGroup) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    write_bytes(path, "A=1\n");
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(prefs_open(path));
+    prefs_write_text("A", "2");
+    EXPECT_TRUE(prefs_close());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(read_bytes(path), BOM + "\r\nA = 2\r\n");
+}
+
+// The settings file is written like the pictures: the writer clears the
+// leftovers of killed writers from its folder.
+TEST_F(PrefsFile, RewriteRemovesStaleTemporaryFiles) {
+    const std::string leftover = dir.file(temporary_file_name());
+    write_bytes(leftover, "half");
+    struct timeval old_times[2] = {{std::time(nullptr) - 600, 0}, {std::time(nullptr) - 600, 0}};
+    ::utimes(leftover.c_str(), old_times);
+    ASSERT_TRUE(prefs_create(path));
+    EXPECT_TRUE(prefs_close());
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_EQ(files_in_folder(), 1);
 }
 
 TEST_F(PrefsFile, CreateFailsInAFolderThatDoesNotExist) {
