@@ -208,12 +208,11 @@ bool prefs_open(const std::string& path) {
 
 bool prefs_create(const std::string& path) {
     prefs_close();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    // Nothing is written yet: the file appears, complete, when it is closed.
+    if (check_writable(resolved(path)) != FileError::None) {
         ctx = Context{};
         return false;
     }
-    ::close(fd);
     reset(path);
     ctx.modified = true;
     return true;
@@ -314,5 +313,7 @@ std::string prefs_group_name() {
 }
 
 void prefs_set_flags(int flags) { ctx.flags = flags; }
+
+bool prefs_is_empty() { return ctx.nodes.empty(); }
 
 }  // namespace pixmold

@@ -1,8 +1,10 @@
 #include "runtime/prefs_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -326,6 +328,29 @@ TEST_F(PrefsFile, ReadOnlyFileIsReadButNeverRewritten) {
     EXPECT_EQ(read_bytes(path), original);
 }
 
+// A kill before the close leaves no file at all, never an empty one that a
+// later start would take for the settings.
+TEST_F(PrefsFile, CreatedFileAppearsOnlyWhenClosed) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        prefs_create(path);
+        prefs_select_group("DEFAUT");
+        prefs_write_text("MODE", "REL");
+        ::raise(SIGKILL);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(files_in_folder(), 0);
+
+    ASSERT_TRUE(prefs_create(path));
+    prefs_write_text("A", "1");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(prefs_close());
+    EXPECT_EQ(read_bytes(path), BOM + "\r\nA = 1\r\n");
+}
+
 // Root may write anything; the file's owner said "keep" all the same.
 TEST_F(PrefsFile, ReadOnlyFileIsKeptEvenForRoot) {
     const std::string original = "[USER]\nA=1\n";
@@ -333,6 +358,9 @@ TEST_F(PrefsFile, ReadOnlyFileIsKeptEvenForRoot) {
     ::chmod(path.c_str(), 0444);
     ASSERT_TRUE(prefs_open(path));
     prefs_write_number("A", 2);
+    EXPECT_FALSE(prefs_close());
+    EXPECT_FALSE(prefs_create(path));
+    prefs_write_number("A", 3);
     EXPECT_FALSE(prefs_close());
     EXPECT_EQ(read_bytes(path), original);
     EXPECT_EQ(files_in_folder(), 1);
