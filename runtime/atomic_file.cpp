@@ -108,7 +108,7 @@ bool AtomicFile::open(const std::string& target, Temporary temporary) {
         if (fd_ < 0 && !unnamed_files_unsupported(errno)) return fail(errno);
     }
     for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
-        const std::string name = in_folder(folder_, temporary_file_name());
+        const std::string name = in_folder(folder_, temporary_file_name(TemporaryName::Created));
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0)
             temp_ = name;
@@ -168,7 +168,7 @@ bool AtomicFile::link_into_place() {
         }
         // Linking cannot replace a name: the file gets a temporary one first.
         for (int attempt = 0; temp_.empty(); ++attempt) {
-            const std::string name = in_folder(folder_, temporary_file_name());
+            const std::string name = in_folder(folder_, temporary_file_name(TemporaryName::Linked));
             if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 temp_ = name;
             else if (errno != EEXIST || attempt == 100)

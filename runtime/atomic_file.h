@@ -12,12 +12,11 @@
 // write bit for its owner, which also holds for root) is never replaced.
 //
 // The temporary file has no name where the file system allows it (O_TMPFILE),
-// so a killed process leaves nothing behind. Otherwise, and for the instant
-// between naming and renaming when a file is replaced, it is named
-// ".pixmold-<16 hex digits>.tmp". Such a file that the user owns, that no
-// live writer holds (writers keep an exclusive flock on it) and that has not
-// changed for a minute is removed by the next write into its folder (folders
-// are looked at again at most once a minute).
+// so a process killed while writing leaves nothing behind; to replace a file
+// it is linked in under a temporary name just before the rename. Otherwise it
+// has a temporary name from the start. A kill can leave such a name behind;
+// the next write into the folder removes those that no live writer holds
+// (runtime/temporary_files.h).
 //
 // No fsync of the folder: after a crash the rename may be lost, which leaves
 // the old file, complete.

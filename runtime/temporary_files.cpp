@@ -18,7 +18,8 @@ namespace pixmold {
 namespace {
 
 constexpr std::string_view PREFIX = ".pixmold-";
-constexpr std::string_view SUFFIX = ".tmp";
+constexpr std::string_view CREATED_SUFFIX = ".tmp";
+constexpr std::string_view LINKED_SUFFIX = ".new";  // as long as CREATED_SUFFIX
 constexpr std::size_t HEX_DIGITS = 16;
 constexpr long STALE_AFTER_SECONDS = 60;
 
@@ -35,18 +36,19 @@ bool is_lower_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= '
 
 }  // namespace
 
-std::string temporary_file_name() {
+std::string temporary_file_name(TemporaryName kind) {
     static constexpr char digits[] = "0123456789abcdef";
     std::uint64_t bits = random_bits();
     std::string name(PREFIX);
     for (std::size_t i = 0; i < HEX_DIGITS; ++i, bits >>= 4) name.push_back(digits[bits & 15]);
-    name += SUFFIX;
+    name += kind == TemporaryName::Created ? CREATED_SUFFIX : LINKED_SUFFIX;
     return name;
 }
 
 bool is_temporary_file_name(std::string_view name) {
-    if (name.size() != PREFIX.size() + HEX_DIGITS + SUFFIX.size()) return false;
-    if (name.substr(0, PREFIX.size()) != PREFIX || name.substr(name.size() - SUFFIX.size()) != SUFFIX) return false;
+    if (name.size() != PREFIX.size() + HEX_DIGITS + CREATED_SUFFIX.size()) return false;
+    const std::string_view suffix = name.substr(name.size() - CREATED_SUFFIX.size());
+    if (name.substr(0, PREFIX.size()) != PREFIX || (suffix != CREATED_SUFFIX && suffix != LINKED_SUFFIX)) return false;
     for (char c : name.substr(PREFIX.size(), HEX_DIGITS))
         if (!is_lower_hex(c)) return false;
     return true;
@@ -64,9 +66,10 @@ int remove_stale_temporary_files(const std::string& folder, long min_age_seconds
         struct stat seen {};
         if (::fstatat(dir_fd, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (!S_ISREG(seen.st_mode) || seen.st_uid != ::geteuid()) continue;
-        // Recent files are left alone: a writer names its file an instant
-        // before it locks it.
-        if (now - seen.st_mtime < min_age_seconds) continue;
+        // A writer names a created file an instant before it locks it:
+        // recent ones are left alone.
+        const bool created = std::string_view(name).substr(PREFIX.size() + HEX_DIGITS) == CREATED_SUFFIX;
+        if (created && now - seen.st_mtime < min_age_seconds) continue;
         int fd = ::openat(dir_fd, name, O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) fd = ::openat(dir_fd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) continue;

@@ -7,15 +7,23 @@
 
 namespace pixmold {
 
-// A fresh random name ".pixmold-<16 hex digits>.tmp" (no folder).
-std::string temporary_file_name();
+// How a temporary file came by its name. Its writer holds an exclusive flock
+// on it until it has renamed it.
+enum class TemporaryName {
+    Created,  // named when created, locked an instant later: ".pixmold-<16 hex digits>.tmp"
+    Linked,   // locked while still unnamed, then linked in: ".pixmold-<16 hex digits>.new"
+};
 
-// True for names that temporary_file_name gives.
+// A fresh random name (no folder).
+std::string temporary_file_name(TemporaryName kind);
+
+// True for names that temporary_file_name gives, of either kind.
 bool is_temporary_file_name(std::string_view name);
 
-// Removes from `folder` the temporary files that the user owns, that no
-// live writer holds (writers keep an exclusive flock on theirs) and that
-// have not been modified for `min_age_seconds`. Returns how many went.
+// Removes from `folder` the temporary files that the user owns and that no
+// live writer holds; those of kind Created only when they have not been
+// modified for `min_age_seconds` (their writer may be about to lock them).
+// Returns how many went.
 int remove_stale_temporary_files(const std::string& folder, long min_age_seconds);
 
 // The same with an age of a minute, at most once a minute for each folder

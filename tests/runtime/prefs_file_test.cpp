@@ -385,7 +385,7 @@ TEST_F(PrefsFile, RewriteKeepsOwnerAndGroup) {
 // The settings file is written like the pictures: the writer clears the
 // leftovers of killed writers from its folder.
 TEST_F(PrefsFile, RewriteRemovesStaleTemporaryFiles) {
-    const std::string leftover = dir.file(temporary_file_name());
+    const std::string leftover = dir.file(temporary_file_name(TemporaryName::Created));
     write_bytes(leftover, "half");
     struct timeval old_times[2] = {{std::time(nullptr) - 600, 0}, {std::time(nullptr) - 600, 0}};
     ::utimes(leftover.c_str(), old_times);
