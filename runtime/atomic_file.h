@@ -76,7 +76,7 @@ private:
     FileError error_ = FileError::None;
 };
 
-// Writes `data` as the whole file at `target`, as above.
+// Writes `data` as the whole file at `target`, as above; None when written.
 FileError write_file_atomically(const std::string& target, std::string_view data);
 
 }  // namespace pixmold
