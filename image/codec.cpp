@@ -9,9 +9,9 @@
 #include <new>
 #include <vector>
 
-#include "image/atomic_file.h"
 #include "image/bitmap.h"
 #include "image/codec_internal.h"
+#include "runtime/atomic_file.h"
 
 namespace pixmold {
 namespace {
@@ -178,6 +178,7 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
                const EncodeOptions& options) {
     init_image_engine();
     register_bmp_codec();
+    if (options.file_error) *options.file_error = FileError::None;
     if (path.empty()) return 0;
     const Image* info = is_image(number);
     if (!info) return 0;
@@ -207,10 +208,14 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
     }
 
     AtomicFile file;
-    if (!file.open(path)) return 0;
+    const auto give_up = [&] {
+        if (options.file_error) *options.file_error = file.error();
+        return 0;
+    };
+    if (!file.open(path)) return give_up();
     job.out = file.stream();
-    if (!encode(job)) return 0;  // the temporary file goes with `file`
-    return file.commit() ? 1 : 0;
+    if (!encode(job)) return give_up();  // the temporary file goes with `file`
+    return file.commit() ? 1 : give_up();
 }
 
 }  // namespace pixmold

@@ -6,8 +6,9 @@
 // the registry. Encoders exist for BMP, JPEG and PNG.
 //
 // Saving never destroys an existing file: the encoder writes a temporary
-// file in the target's folder and renames it over the target only after a
-// complete, flushed write.
+// file in the target's folder that takes the target's name only after a
+// complete, flushed write (runtime/atomic_file.h: modes, owners, read-only
+// targets).
 #pragma once
 
 #include <atomic>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "runtime/file_error.h"
 
 namespace pixmold {
 
@@ -50,6 +52,10 @@ struct EncodeOptions {
     const Metadata* metadata = nullptr;
     // Polled during encoding; when it becomes true the save fails and leaves no file.
     const std::atomic<bool>* cancel = nullptr;
+    // When set, receives why the file could not be written (FileError::None
+    // after a success, or when the save failed for another reason: a stop, a
+    // picture that cannot be saved).
+    FileError* file_error = nullptr;
 };
 
 void register_bmp_codec();
