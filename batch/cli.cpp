@@ -237,7 +237,7 @@ int run_cli(int argc, char** argv) {
     std::int64_t finished = 0;
     BatchJob job;
     BatchJob::Options job_options;
-    job_options.settings = [settings] { return settings; };
+    job_options.settings = settings;
     job_options.threads = options->threads;
     const std::int64_t total = std::int64_t(pictures.size());
     job_options.on_picture = [&](const PictureEvent& e) {

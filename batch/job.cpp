@@ -76,7 +76,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     auto decide_target = [&](int stored_w, int stored_h) {
         const std::int64_t shown_w = swap ? stored_h : stored_w;
         const std::int64_t shown_h = swap ? stored_w : stored_h;
-        report.target = compute_target_size(settings, shown_w, shown_h).value_or(context.previous_target);
+        report.target = compute_target_size(settings, shown_w, shown_h).value_or(TargetSize{});
         have_target = true;
     };
 
@@ -153,23 +153,18 @@ int worker_count(int requested, std::size_t pictures) {
 BatchJob::~BatchJob() { stop(); }
 
 bool BatchJob::start(PictureList pictures, Options options) {
-    if (running_.load() || pictures.empty() || !options.settings) return false;
+    if (running_.load() || pictures.empty()) return false;
     if (controller_.joinable()) controller_.join();
     const int workers = worker_count(options.threads, pictures.size());
     // Fewer pictures than threads: the spare threads help each resize.
     const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
 
-    // Entries touch their source and their output; a MODE that takes the
-    // previous picture's size chains every entry to the one before it.
-    const BatchSettings first = options.settings();
-    const bool chained = first.mode != "REL" && first.mode != "LIB";
+    // Entries touch their source and their output.
+    const BatchSettings& settings = options.settings;
     std::vector<std::vector<std::string>> keys;
     keys.reserve(pictures.size());
-    for (const std::string& p : pictures) {
-        std::vector<std::string> k{p, output_path_for(p, effective_prefix(first.prefix), first.type)};
-        if (chained) k.emplace_back("/\x01previous-picture");
-        keys.push_back(std::move(k));
-    }
+    for (const std::string& p : pictures)
+        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.type)});
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
     weights.reserve(pictures.size());
@@ -191,7 +186,6 @@ bool BatchJob::start(PictureList pictures, Options options) {
         std::lock_guard lock(mutex_);
         current_output_.clear();
         failed_flags_.assign(pictures_.size(), false);
-        last_target_ = {};
     }
     running_ = true;
     controller_ = std::thread([this, workers, resize_threads] { run(workers, resize_threads); });
@@ -214,7 +208,7 @@ void BatchJob::run(int workers, int resize_threads) {
 void BatchJob::work(int worker, int resize_threads) {
     while (auto index = scheduler_->acquire()) {
         const std::string& source = pictures_[*index];
-        const BatchSettings settings = options_.settings();
+        const BatchSettings& settings = options_.settings;
         PictureContext context;
         context.cancel = &cancel_;
         context.resize_threads = resize_threads;
@@ -223,7 +217,6 @@ void BatchJob::work(int worker, int resize_threads) {
         {
             std::lock_guard lock(mutex_);
             current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.type);
-            context.previous_target = last_target_;
         }
         const PictureReport report = process_picture(source, settings, context);
         if (report.outcome == PictureOutcome::Cancelled) {
@@ -232,7 +225,6 @@ void BatchJob::work(int worker, int resize_threads) {
         }
         {
             std::lock_guard lock(mutex_);
-            last_target_ = report.target;
             if (report.outcome == PictureOutcome::Failed) failed_flags_[*index] = true;
         }
         if (report.outcome == PictureOutcome::Failed) ++failed_;

@@ -23,8 +23,6 @@
 
 namespace pixmold {
 
-
-
 enum class PictureOutcome {
     Written,    // the output file is complete
     Failed,     // could not be read, resized or written; nothing was written
@@ -37,8 +35,6 @@ struct PictureContext {
     int resize_threads = 1;
     // Workers that have run out of pictures: their cores join the resize.
     const std::atomic<int>* idle_workers = nullptr;
-    // Target used when MODE is neither "REL" nor "LIB": the previous picture's.
-    TargetSize previous_target{};
     // Store numbers this worker may use (source, resized, turned).
     int slot_base = 1000;
     // Let a JPEG decoder scale down while decoding when the target is small.
@@ -72,8 +68,9 @@ struct PictureEvent {
 class BatchJob {
 public:
     struct Options {
-        // Settings are read afresh for every picture.
-        std::function<BatchSettings()> settings;
+        // The batch's settings, for every one of its pictures: changes made
+        // while it runs apply to the next batch.
+        BatchSettings settings;
         // Worker threads; 0: one per core.
         int threads = 0;
         // Called from a worker thread after each picture (not for cancelled ones).
@@ -127,7 +124,6 @@ private:
     std::condition_variable ended_;
     std::string current_output_;
     std::vector<bool> failed_flags_;
-    TargetSize last_target_{};
 };
 
 // Worker count for `pictures` entries when `requested` (0: one per core).

@@ -24,8 +24,9 @@ BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
     pictures_ = list;
     stop_requested_ = false;
     BatchJob::Options options;
-    options.settings = settings_;
+    options.settings = settings_();
     options.threads = threads_;
+    language_ = options.settings.language;
     running_ = true;
     if (view_.show_running) view_.show_running(true);
     if (!job_.start(std::move(list), options)) {
@@ -43,11 +44,10 @@ void BatchSession::status_loop() {
         if (view_.set_status) view_.set_status(batch_status_text(job_.remaining(), job_.total(), job_.current_output()));
     }
     if (stop_requested_) return;  // Stop writes its own text
-    const BatchSettings s = settings_();
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_sources();
-    if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(s.language, failed));
-    if (view_.set_status) view_.set_status(batch_finished_text(s.language, job_.total(), job_.failed()));
+    if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language_, failed));
+    if (view_.set_status) view_.set_status(batch_finished_text(language_, job_.total(), job_.failed()));
     running_ = false;
     if (view_.click) view_.click();  // may block for the length of the sound
 }

@@ -28,7 +28,9 @@ class BatchSession {
 public:
     enum class DropResult { Started, NoPicture, Busy };
 
-    // `settings` is read afresh for every picture (and for the texts).
+    // `settings` is read on the calling thread when a drop starts a batch
+    // (the batch keeps that copy to the end) and for the texts of a refused
+    // drop and of a stop.
     BatchSession(BatchView view, std::function<BatchSettings()> settings, int threads = 0);
     ~BatchSession();
     BatchSession(const BatchSession&) = delete;
@@ -51,6 +53,7 @@ private:
 
     BatchView view_;
     std::function<BatchSettings()> settings_;
+    std::string language_;  // of the running batch, for its end texts
     int threads_;
     PictureList pictures_;
     BatchJob job_;

@@ -87,6 +87,31 @@ TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
     EXPECT_EQ(window.info, "Pictures not processed:\ncorrupt.jpg");
 }
 
+TEST_F(Session, TheBatchKeepsTheSettingsItStartedWith) {
+    // Every read after the first says something else, as settings changed
+    // while the batch runs would: the batch must not see them.
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
+    const std::string c = copy_in(dir, "base.jpg", "c.jpg");
+    std::atomic<int> reads{0};
+    BatchSession session(
+        window.view(),
+        [&reads] {
+            return reads++ == 0 ? make_settings("REL", 16, 16, "JPG", "first_") : make_settings("LIB", 8, 4, "PNG", "later_");
+        },
+        2);
+    ASSERT_EQ(session.on_drop(a + "\n" + b + "\n" + c), BatchSession::DropResult::Started);
+    session.wait();
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "first_a.jpg", "first_b.jpg",
+                                                                "first_c.jpg"}));
+    EXPECT_EQ(Decoded((dir.path / "first_a.jpg").string()).width(), 16);
+    EXPECT_EQ(Decoded((dir.path / "first_b.jpg").string()).height(), 16);
+    // The next batch takes the settings of its own start.
+    ASSERT_EQ(session.on_drop(a), BatchSession::DropResult::Started);
+    session.wait();
+    EXPECT_EQ(Decoded((dir.path / "later_a.png").string()).width(), 8);
+}
+
 TEST_F(Session, StatusLineShowsProgressAndADropWhileRunningIsRefused) {
     const std::string big = (dir.path / "big.jpg").string();
     make_big(big, 3000, 2000);
