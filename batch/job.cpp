@@ -43,6 +43,21 @@ int orientation_left_after_decode(FormatTag format, int orientation) {
     }
 }
 
+// Pixel memory a picture holds at its peak: the decoded and the resized
+// pixels while it is resized, then the resized (or decoded) and the turned
+// ones while it is turned.
+std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool turned) {
+    const auto bytes = [depth](std::int64_t w, std::int64_t h) {
+        return std::uint64_t(stride_for(int(w), depth)) * std::uint64_t(h);
+    };
+    const std::uint64_t decoded = bytes(width, height);
+    if (!target_is_valid(stored)) return decoded;
+    const bool resizes = stored.width != width || stored.height != height;
+    const std::uint64_t output = bytes(stored.width, stored.height);
+    const std::uint64_t resized = resizes ? output : 0;
+    return std::max(decoded + resized, (resizes ? resized : decoded) + (turned ? output : 0));
+}
+
 }  // namespace
 
 void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
@@ -92,6 +107,16 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
             return;
         }
         shrink_on_load_size(full_w, full_h, stored_size(report.target, orientation), min_w, min_h);
+    };
+    // Declared before the slots, so given back only once their pixels are freed.
+    MemoryBudget::Reservation reserved;
+    decode.before_pixels = [&](int w, int h, int depth) {
+        if (!have_target) decide_target(w, h);  // a decoder that does not scale: this is the full size
+        if (!context.memory) return true;
+        const bool turned = orientation != 1;
+        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored_size(report.target, orientation), turned),
+                                           context.cancel);
+        return bool(reserved);
     };
 
     Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
@@ -177,6 +202,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
 
     pictures_ = std::move(pictures);
     options_ = std::move(options);
+    if (!options_.memory) options_.memory = std::make_shared<MemoryBudget>(default_memory_budget());
     cancel_ = false;
     failed_ = 0;
     idle_workers_ = 0;
@@ -213,6 +239,7 @@ void BatchJob::work(int worker, int resize_threads) {
         context.cancel = &cancel_;
         context.resize_threads = resize_threads;
         context.idle_workers = &idle_workers_;
+        context.memory = options_.memory.get();
         context.slot_base = 1000 + 3 * worker;
         {
             std::lock_guard lock(mutex_);
@@ -238,6 +265,7 @@ void BatchJob::work(int worker, int resize_threads) {
 void BatchJob::stop() {
     if (running_.load()) cancel_ = true;
     if (scheduler_) scheduler_->cancel();
+    if (options_.memory) options_.memory->wake();
     if (controller_.joinable() && controller_.get_id() != std::this_thread::get_id()) controller_.join();
 }
 

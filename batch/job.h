@@ -4,7 +4,8 @@
 // Results on disk are those of a one-by-one run in list order (entries that
 // share a file wait for each other), the counters keep their one-by-one
 // meaning, and stop() ends the work within a few hundred milliseconds,
-// leaving every file either as it was or completely written.
+// leaving every file either as it was or completely written. The pixel
+// memory of the pictures in flight stays within a budget.
 #pragma once
 
 #include <atomic>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "batch/intake.h"
+#include "batch/memory_budget.h"
 #include "batch/rules.h"
 #include "batch/schedule.h"
 
@@ -35,6 +37,9 @@ struct PictureContext {
     int resize_threads = 1;
     // Workers that have run out of pictures: their cores join the resize.
     const std::atomic<int>* idle_workers = nullptr;
+    // Where the picture reserves its pixel memory before it is decoded (and
+    // waits for it); none: no bound.
+    MemoryBudget* memory = nullptr;
     // Store numbers this worker may use (source, resized, turned).
     int slot_base = 1000;
     // Let a JPEG decoder scale down while decoding when the target is small.
@@ -73,6 +78,9 @@ public:
         BatchSettings settings;
         // Worker threads; 0: one per core.
         int threads = 0;
+        // The bound on the pixel memory of the pictures in flight; empty: a
+        // budget of default_memory_budget() for this batch.
+        std::shared_ptr<MemoryBudget> memory;
         // Called from a worker thread after each picture (not for cancelled ones).
         std::function<void(const PictureEvent&)> on_picture;
         // Called once from the job's own thread when every worker has ended,
