@@ -257,7 +257,8 @@ int run_cli(int argc, char** argv) {
             std::fprintf(stderr, "%lld/%lld %s -> %s\n", (long long)finished, (long long)total, e.source.c_str(),
                          e.output_path.c_str());
         else
-            std::fprintf(stderr, "%lld/%lld %s: failed\n", (long long)finished, (long long)total, e.source.c_str());
+            std::fprintf(stderr, "%lld/%lld %s: failed (%s)\n", (long long)finished, (long long)total, e.source.c_str(),
+                         fail_reason_text(settings.language, e.reason).c_str());
     };
 
     std::signal(SIGINT, on_interrupt);
@@ -286,7 +287,8 @@ int run_cli(int argc, char** argv) {
     } else {
         std::fprintf(stderr, "%s\n", batch_finished_text(settings.language, job.total(), job.failed()).c_str());
     }
-    for (const std::string& name : job.failed_sources()) std::fprintf(stderr, "failed: %s\n", name.c_str());
+    for (const FailedPicture& f : job.failed_pictures())
+        std::fprintf(stderr, "failed: %s\n", failed_picture_line(settings.language, f.source, f.reason).c_str());
     return job.stopped() || job.failed() > 0 ? 1 : 0;
 }
 

@@ -58,6 +58,11 @@ std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSiz
     return std::max(decoded + resized, (resizes ? resized : decoded) + (turned ? output : 0));
 }
 
+// Room an output may need on disk: its pixels uncompressed, and its metadata.
+std::uint64_t output_bytes_bound(const TargetSize& target) {
+    return std::uint64_t(target.width) * std::uint64_t(target.height) * 3 + (std::uint64_t(64) << 10);
+}
+
 }  // namespace
 
 void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
@@ -73,13 +78,16 @@ void shrink_on_load_size(int full_width, int full_height, const TargetSize& stor
 
 PictureReport process_picture(const std::string& source, const BatchSettings& settings, const PictureContext& context) {
     PictureReport report;
-    // Nothing was written: a failure, or a stop when one was asked for.
-    const auto give_up = [&] {
-        report.outcome = is_cancelled(context.cancel) ? PictureOutcome::Cancelled : PictureOutcome::Failed;
+    // Nothing was written: a stop when one was asked for, else a failure for `why`.
+    const auto give_up = [&](FailReason why) {
+        const bool stopped = is_cancelled(context.cancel);
+        report.outcome = stopped ? PictureOutcome::Cancelled : PictureOutcome::Failed;
+        report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
     report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.type);
-    if (report.output_path.empty() || is_cancelled(context.cancel)) return give_up();
+    if (report.output_path.empty()) return give_up(FailReason::Unwritable);
+    if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     report.orientation = read_orientation(source);
     const int orientation = report.orientation;
@@ -120,35 +128,37 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     };
 
     Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
-    if (!load_image(slots.source, source, decode)) return give_up();
+    if (!load_image(slots.source, source, decode)) return give_up(FailReason::Unreadable);
     const Image* info = is_image(slots.source);
     const int source_depth = info ? info->source_depth : -1;
     const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
     PixelView pixels = image_pixels(slots.source);
-    if (!pixels) return give_up();
+    if (!pixels) return give_up(FailReason::Unreadable);
     if (!have_target) decide_target(pixels.width, pixels.height);
-    if (!target_is_valid(report.target)) return give_up();
-    if (is_cancelled(context.cancel)) return give_up();
+    if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
+    if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     const TargetSize stored = stored_size(report.target, orientation);
     ImageId current = slots.source;
     if (stored.width != pixels.width || stored.height != pixels.height) {
-        if (!create_image_for_overwrite(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return give_up();
+        if (!create_image_for_overwrite(slots.resized, int(stored.width), int(stored.height), pixels.depth))
+            return give_up(FailReason::Unresizable);
         const PixelView resized = image_pixels(slots.resized);
         const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel)) return give_up();
+        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel))
+            return give_up(FailReason::Unresizable);
         free_image(slots.source);
         current = slots.resized;
         pixels = resized;
     }
     if (turn != 1) {
-        if (!create_image_for_overwrite(slots.turned, int(report.target.width), int(report.target.height), pixels.depth))
-            return give_up();
-        if (!orient_pixels(pixels, image_pixels(slots.turned), turn)) return give_up();
+        if (!create_image_for_overwrite(slots.turned, int(report.target.width), int(report.target.height), pixels.depth) ||
+            !orient_pixels(pixels, image_pixels(slots.turned), turn))
+            return give_up(FailReason::Unresizable);
         free_image(current);
         current = slots.turned;
     }
-    if (is_cancelled(context.cancel)) return give_up();
+    if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     Metadata kept;
     kept.icc = std::move(metadata.icc);
@@ -160,7 +170,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     const bool jpeg = settings.type == "JPG";
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
     if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode))
-        return give_up();
+        return give_up(write_failure_reason(report.output_path, output_bytes_bound(report.target)));
     report.outcome = PictureOutcome::Written;
     return report;
 }
@@ -211,7 +221,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
     {
         std::lock_guard lock(mutex_);
         current_output_.clear();
-        failed_flags_.assign(pictures_.size(), false);
+        reasons_.assign(pictures_.size(), FailReason::None);
     }
     running_ = true;
     controller_ = std::thread([this, workers, resize_threads] { run(workers, resize_threads); });
@@ -246,18 +256,19 @@ void BatchJob::work(int worker, int resize_threads) {
             current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.type);
         }
         const PictureReport report = process_picture(source, settings, context);
+        {
+            std::lock_guard lock(mutex_);
+            reasons_[*index] = report.reason;
+        }
         if (report.outcome == PictureOutcome::Cancelled) {
             scheduler_->release(*index);
             break;
         }
-        {
-            std::lock_guard lock(mutex_);
-            if (report.outcome == PictureOutcome::Failed) failed_flags_[*index] = true;
-        }
         if (report.outcome == PictureOutcome::Failed) ++failed_;
         --remaining_;
         scheduler_->release(*index);
-        if (options_.on_picture) options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome});
+        if (options_.on_picture)
+            options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome, report.reason});
     }
     ++idle_workers_;
 }
@@ -283,12 +294,12 @@ std::string BatchJob::current_output() const {
     return current_output_;
 }
 
-std::vector<std::string> BatchJob::failed_sources() const {
+std::vector<FailedPicture> BatchJob::failed_pictures() const {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < failed_flags_.size(); ++i)
-        if (failed_flags_[i]) names.push_back(pictures_[i]);
-    return names;
+    std::vector<FailedPicture> failed;
+    for (std::size_t i = 0; i < reasons_.size(); ++i)
+        if (reasons_[i] != FailReason::None) failed.push_back({pictures_[i], reasons_[i]});
+    return failed;
 }
 
 }  // namespace pixmold

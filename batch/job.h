@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/failure.h"
 #include "batch/intake.h"
 #include "batch/memory_budget.h"
 #include "batch/rules.h"
@@ -48,6 +49,7 @@ struct PictureContext {
 
 struct PictureReport {
     PictureOutcome outcome = PictureOutcome::Failed;
+    FailReason reason = FailReason::None;  // Stopped for a cancelled picture
     std::string output_path;
     TargetSize target{};  // the size computed for it (shown orientation)
     int orientation = 1;
@@ -68,6 +70,13 @@ struct PictureEvent {
     std::string source;
     std::string output_path;
     PictureOutcome outcome = PictureOutcome::Failed;
+    FailReason reason = FailReason::None;
+};
+
+struct FailedPicture {
+    std::string source;
+    FailReason reason = FailReason::None;
+    bool operator==(const FailedPicture&) const = default;
 };
 
 class BatchJob {
@@ -111,8 +120,9 @@ public:
     bool stopped() const { return cancel_.load(); }
     // Output path of the picture most recently started.
     std::string current_output() const;
-    // Sources that could not be read, resized or written, in list order.
-    std::vector<std::string> failed_sources() const;
+    // The pictures that could not be read, resized or written, and those a
+    // stop interrupted, in list order, each with its reason.
+    std::vector<FailedPicture> failed_pictures() const;
 
 private:
     void run(int workers, int resize_threads);
@@ -131,7 +141,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     std::string current_output_;
-    std::vector<bool> failed_flags_;
+    std::vector<FailReason> reasons_;  // per entry; None until it failed or was interrupted
 };
 
 // Worker count for `pictures` entries when `requested` (0: one per core).

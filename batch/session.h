@@ -40,7 +40,8 @@ public:
     // is refused, the status line says so and the running batch is untouched.
     DropResult on_drop(std::string_view dropped);
     // The StopButton: ends the job and the status loop, then shows the stop
-    // text. With `show` false (program shutdown) the window is left alone.
+    // text and lists the pictures that failed or were interrupted. With
+    // `show` false (program shutdown) the window is left alone.
     void on_stop(bool show = true);
 
     bool running() const { return running_.load(); }
@@ -63,7 +64,8 @@ private:
     std::mutex control_;  // one start or stop at a time
 };
 
-// The InfoPanel text listing the pictures that could not be processed.
-std::string failed_pictures_text(std::string_view language, const std::vector<std::string>& sources);
+// The InfoPanel text listing the pictures that could not be processed, by
+// file name, each with why.
+std::string failed_pictures_text(std::string_view language, const std::vector<FailedPicture>& pictures);
 
 }  // namespace pixmold

@@ -166,7 +166,7 @@ TEST_F(BatchWindow, DroppedFolderWithAFailureListsItsName) {
     pump();
     pump_until_idle();
     EXPECT_EQ(get_text(W_STATUS_LINE), "Terminé ! 2 image(s) traitée(s). (1 échec(s))");
-    EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png");
+    EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png (illisible : pas une image, ou endommagée)");
     EXPECT_TRUE(std::filesystem::exists(dir.path / "photos/small_good.jpg"));
     EXPECT_FALSE(std::filesystem::exists(dir.path / "photos/small_broken.jpg"));
 }

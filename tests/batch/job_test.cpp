@@ -177,27 +177,30 @@ TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_EQ(job.failed(), 2);
     EXPECT_FALSE(job.stopped());
-    EXPECT_EQ(job.failed_sources(), (std::vector<std::string>{bad, missing}));
+    EXPECT_EQ(job.failed_pictures(),
+              (std::vector<FailedPicture>{{bad, FailReason::Unreadable}, {missing, FailReason::Unreadable}}));
     EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"base.jpg", "corrupt.jpg", "p_base.jpg"}));
 }
 
-TEST_F(Job, ZeroSideAndUnknownTypeAreFailures) {
+TEST_F(Job, ZeroSideUnknownTypeAndUnknownModeAreFailures) {
     const std::string src = copy_in(dir, "base.jpg");
     // 32 x 16 to 1 wide gives a height of 0.
-    EXPECT_EQ(process(src, make_settings("REL", 1, 1, "JPG")).outcome, PictureOutcome::Failed);
-    EXPECT_EQ(process(src, make_settings("REL", 16, 16, "GIF")).outcome, PictureOutcome::Failed);
+    PictureReport r = process(src, make_settings("REL", 1, 1, "JPG"));
+    EXPECT_EQ(r.outcome, PictureOutcome::Failed);
+    EXPECT_EQ(r.reason, FailReason::Unresizable);
+    r = process(src, make_settings("REL", 16, 16, "GIF"));
+    EXPECT_EQ(r.outcome, PictureOutcome::Failed);
+    EXPECT_EQ(r.reason, FailReason::Unwritable);
     EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"base.jpg"});
-}
 
-TEST_F(Job, AnUnknownModeGivesNoSizeToAnyPicture) {
-    // "The previous picture's size" is none in a batch whose settings cannot
-    // change, so every picture fails and nothing is written.
-    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    // An unknown MODE gives no size: "the previous picture's" is none in a
+    // batch whose settings cannot change, so every picture fails.
     const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
     BatchJob job;
-    run_batch(job, {a, b}, make_settings("XXX", 24, 12, "PNG"));
-    EXPECT_EQ(job.failed_sources(), (std::vector<std::string>{a, b}));
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    run_batch(job, {src, b}, make_settings("XXX", 24, 12, "PNG"));
+    EXPECT_EQ(job.failed_pictures(),
+              (std::vector<FailedPicture>{{src, FailReason::Unresizable}, {b, FailReason::Unresizable}}));
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"b.jpg", "base.jpg"}));
 }
 
 TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {

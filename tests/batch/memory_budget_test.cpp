@@ -195,7 +195,9 @@ TEST_F(BudgetedJob, StopEndsWorkersThatWaitForMemory) {
     EXPECT_TRUE(job.stopped());
     EXPECT_EQ(job.remaining(), 5);
     EXPECT_EQ(job.failed(), 0);
-    EXPECT_TRUE(job.failed_sources().empty());
+    const auto interrupted = job.failed_pictures();
+    EXPECT_EQ(interrupted.size(), 3u);
+    for (const FailedPicture& f : interrupted) EXPECT_EQ(f.reason, FailReason::Stopped) << f.source;
     EXPECT_EQ(budget->waiting(), 0u);
     EXPECT_EQ(budget->in_flight(), 400'000u);
     EXPECT_EQ(folder_names(dir.path).size(), 5u);  // nothing written
