@@ -338,6 +338,28 @@ InterfaceTexts& current_table() {
     return table;
 }
 
+// Why a picture was not processed, after its name in the batch's lists.
+void fill_failure_reasons(InterfaceTexts& t, Language language) {
+    struct Row {
+        std::string InterfaceTexts::*text;
+        const char* french;
+        const char* english;
+    };
+    static const Row rows[] = {
+        {&InterfaceTexts::batch_why_unreadable, "illisible : pas une image, ou endommagée",
+         "cannot be read: not a picture, or damaged"},
+        {&InterfaceTexts::batch_why_unresizable, "impossible à redimensionner à cette taille",
+         "cannot be resized to that size"},
+        {&InterfaceTexts::batch_why_disk_full, "écriture impossible : disque plein", "cannot be written: disk full"},
+        {&InterfaceTexts::batch_why_no_permission, "écriture impossible : permission refusée",
+         "cannot be written: no permission"},
+        {&InterfaceTexts::batch_why_read_only, "écriture impossible : en lecture seule", "cannot be written: read-only"},
+        {&InterfaceTexts::batch_why_unwritable, "écriture impossible", "cannot be written"},
+        {&InterfaceTexts::batch_why_stopped, "arrêtée", "stopped"},
+    };
+    for (const Row& row : rows) t.*row.text = language == Language::French ? row.french : row.english;
+}
+
 }  // namespace
 
 Language language_for(std::string_view lng) { return lng == "FR" ? Language::French : Language::English; }
@@ -350,6 +372,7 @@ InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& scre
         fill_french_table(t, screen);
     else
         fill_english_table(t, screen);
+    fill_failure_reasons(t, language);
     t.about = about_text(language, product_name, version);
     return t;
 }

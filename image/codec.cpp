@@ -105,7 +105,8 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
     BitmapPtr bitmap;
-    if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
+    if (chosen && (ctx.depth == 24 || ctx.depth == 32) &&
+        (!options.before_pixels || options.before_pixels(ctx.width, ctx.height, ctx.depth))) {
         bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
         if (bitmap) {
             const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};

@@ -38,6 +38,10 @@ struct DecodeOptions {
     // scaling) picks the smallest scale whose result is still at least that
     // size on both sides. Empty: decode at full size.
     std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
+    // Called with the size and depth the decoder settled on, just before the
+    // pixel memory is allocated; it may block (to wait for memory). False
+    // gives the decode up (it fails). Empty: go ahead.
+    std::function<bool(int width, int height, int depth)> before_pixels;
     // Polled during decoding; when it becomes true the decode fails (returns 0).
     const std::atomic<bool>* cancel = nullptr;
     // When set, receives the source's EXIF and ICC profile where the format has them.
