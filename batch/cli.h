@@ -23,6 +23,7 @@ struct CliOptions {
     std::optional<std::string> prefix;
     int threads = 0;
     bool help = false;
+    bool version = false;
     std::vector<std::string> paths;
 };
 
