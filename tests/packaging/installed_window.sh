@@ -34,11 +34,6 @@ class=$(xprop -id "$window" WM_CLASS | sed -n 's/.*", "\(.*\)"$/\1/p')
 wanted=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 [[ "$class" == "$wanted" ]] || { echo "window class \"$class\", the menu entry says \"$wanted\""; exit 1; }
 
-kill -TERM "$pid"
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then echo "still running 10 s after the close request"; exit 1; fi
-status=0
-wait "$pid" || status=$?
+close_program "$pid" || { cat "$work/log"; exit 1; }
 pid=
-[[ "$status" -eq 0 ]] || { echo "exit code $status"; cat "$work/log"; exit 1; }
 echo "ok"
