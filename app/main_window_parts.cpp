@@ -16,6 +16,7 @@
 #include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
+#include "batch/rules.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
 #include "runtime/text_alignment.h"
@@ -94,15 +95,30 @@ int default_widget_font() {
 
 void field_changed(int widget);
 
+std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
+    switch (fault) {
+    case PrefixFault::Separator: return t.prefix_has_separator;
+    case PrefixFault::ControlCharacter: return t.prefix_has_control_character;
+    case PrefixFault::TooLong: return t.prefix_too_long;
+    case PrefixFault::None: break;
+    }
+    return {};
+}
+
 void build_widgets() {
     const InterfaceTexts& t = texts();
     const Parent w = in_window(MAIN_WINDOW);
     Settings& s = settings;
 
+    // A saved prefix that would write outside the pictures' folders is not
+    // used; the next full save stores the default in its place.
+    const PrefixFault stored_fault = prefix_fault(s.PREFIX.get());
+    if (stored_fault != PrefixFault::None) s.PREFIX = DEFAULT_PREFIX;
+
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
     set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
 
-    create_container(w, W_FX_PANEL, COLUMN_WIDTH + 1, 0, WIDE_WIDTH - COLUMN_WIDTH - 1, WINDOW_HEIGHT);
+    create_container(w, W_FX_PANEL, COLUMN_WIDTH + 2, 1, WIDE_WIDTH - COLUMN_WIDTH - 3, WINDOW_HEIGHT - 2);
     show_widget(W_FX_PANEL, false);
 
     create_canvas(w, W_ALWAYS_ON_TOP, 1, 53, SWITCH_WIDTH, 20);
@@ -180,6 +196,8 @@ void build_widgets() {
                       W_PORTRAIT_HINT})
         set_widget_colours(label, BLACK, WINDOW_COLOUR);
     set_widget_colours(W_STATUS_LINE, GREEN, BLACK);
+    if (stored_fault != PrefixFault::None)
+        set_text(W_STATUS_LINE, t.stored_prefix_refused + prefix_fault_text(t, stored_fault));
 
     enable_window_drops(MAIN_WINDOW, true);
 }
@@ -371,6 +389,9 @@ void prefix_dialog() {
         break;
     case PrefixOutcome::Unchanged:
         set_text(W_STATUS_LINE, t.prefix_unchanged);
+        break;
+    case PrefixOutcome::Refused:
+        set_text(W_STATUS_LINE, t.prefix_refused + prefix_fault_text(t, prefix_fault(answer)));
         break;
     }
     play_click_sound(60);

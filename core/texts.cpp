@@ -85,6 +85,11 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.no_prefix = "Pas de préfixe";
     t.new_prefix_done = "Nouveau préfixe paramétré";
     t.prefix_unchanged = "Préfixe inchangé";
+    t.prefix_refused = "Préfixe refusé : ";
+    t.stored_prefix_refused = "Préfixe enregistré refusé : ";
+    t.prefix_has_separator = "\"/\" interdit";
+    t.prefix_has_control_character = "caractères de contrôle interdits";
+    t.prefix_too_long = "trop long pour un nom de fichier";
     t.fx_apply = "Valider";
     t.fx_cancel = "Annuler";
     t.fx_load = "Charger une image";
@@ -95,6 +100,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_border = "Ajouter une bordure";
     t.cancelled = "Annulé";
     t.fx_apply_first = "Validez le 1er effet !";
+    t.fx_unreadable = "Image illisible";
+    t.fx_save_failed = "Sauvegarde impossible";
     t.update_no_connection = "Aucune connexion internet n'est disponible.";
     t.update_title = "Mise à jour";
     t.update_latest = "Vous avez la dernière version";
@@ -225,6 +232,11 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.no_prefix = "No prefix";
     t.new_prefix_done = "New prefix done";
     t.prefix_unchanged = "Prefixe has not been changed";
+    t.prefix_refused = "Prefix refused: ";
+    t.stored_prefix_refused = "Saved prefix refused: ";
+    t.prefix_has_separator = "\"/\" not allowed";
+    t.prefix_has_control_character = "no control characters";
+    t.prefix_too_long = "too long for a file name";
     t.fx_apply = "Apply FX";
     t.fx_cancel = "Cancel";
     t.fx_load = "Load picture";
@@ -235,6 +247,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_border = "Add a border";
     t.cancelled = "Cancel";
     t.fx_apply_first = "Please validate first";
+    t.fx_unreadable = "Unreadable picture";
+    t.fx_save_failed = "Unable to save picture";
     t.update_no_connection = "No internet connection is available.";
     t.update_title = "Update";
     t.update_latest = "You have the latest version";

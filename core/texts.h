@@ -98,6 +98,11 @@ struct InterfaceTexts {
     std::string no_prefix;
     std::string new_prefix_done;
     std::string prefix_unchanged;
+    std::string prefix_refused;         // + why, when the dialog's answer cannot be used
+    std::string stored_prefix_refused;  // + why, at start-up for the settings file's prefix
+    std::string prefix_has_separator;
+    std::string prefix_has_control_character;
+    std::string prefix_too_long;
 
     // FX editor.
     std::string fx_apply;
@@ -110,6 +115,8 @@ struct InterfaceTexts {
     std::string fx_border;
     std::string cancelled;
     std::string fx_apply_first;
+    std::string fx_unreadable;   // a picture file the editor could not decode
+    std::string fx_save_failed;  // the editor's save could not be written
 
     // Update check.
     std::string update_no_connection;

@@ -163,6 +163,7 @@ bool init_toolkit() {
     QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
     QFont::insertSubstitutions("Arial black", {"Liberation Sans", "DejaVu Sans"});
     install_key_filter();
+    install_drop_router();
     start_close_pipe();
     return true;
 }
