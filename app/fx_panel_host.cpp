@@ -7,6 +7,7 @@
 #include "app/window_layout.h"
 #include "fx/fx.h"
 #include "runtime/toolkit.h"
+#include "update/site.h"
 
 namespace pixmold {
 
