@@ -29,5 +29,15 @@ asan: deps
 	cmake --build build-asan -j $(JOBS) --target image_tests
 	cd build-asan && ctest --output-on-failure -R '^image\.' -j $(JOBS)
 
+.PHONY: package install-check
+
+# The Debian package: $(BUILD)/pixmold_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The staged install and the package checked against each other.
+install-check: package
+	bash tests/packaging/install_test.sh $(BUILD) --deb
+
 clean:
 	rm -rf $(BUILD) build-asan

@@ -8,6 +8,7 @@
 #include "fx/fx.h"
 #include "update/site.h"
 #include "runtime/toolkit.h"
+#include "update/site.h"
 
 namespace pixmold {
 

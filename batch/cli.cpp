@@ -26,6 +26,7 @@ const char* const CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
     "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
     "                     [--threads N] [--memory-limit MIB] PATH...\n"
+    "       pixmold-batch --help | --version\n"
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources.\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
@@ -73,6 +74,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         }
         if (a == "-h" || a == "--help") {
             o.help = true;
+            continue;
+        }
+        if (a == "--version") {
+            o.version = true;
             continue;
         }
         std::string name = a, value;
@@ -146,7 +151,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             else o.height = std::int16_t(*v);
         }
     }
-    if (!o.help && o.paths.empty()) {
+    if (!o.help && !o.version && o.paths.empty()) {
         error = "no PATH given";
         return std::nullopt;
     }
@@ -207,6 +212,10 @@ int run_cli(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(CLI_USAGE, stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("pixmold-batch %s\n", PIXMOLD_VERSION);
         return 0;
     }
     const std::string settings_path = options->settings_file.value_or("pref.vrn");

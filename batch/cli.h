@@ -25,6 +25,7 @@ struct CliOptions {
     // Bound on the pixel memory of the pictures in flight; unset: the default.
     std::optional<std::uint64_t> memory_limit_mib;
     bool help = false;
+    bool version = false;
     std::vector<std::string> paths;
 };
 

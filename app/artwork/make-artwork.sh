@@ -102,6 +102,13 @@ icon64 app -fill "$NAVY" -draw "roundrectangle 8,8 247,247 40,40" \
     -fill "$GREEN" -draw "polygon 104,206 140,150 166,180 182,160 206,206" \
     -fill "$ORANGE" -draw "circle 182,128 194,128"
 to_ico app
+# The same drawing is the menu entry's icon at the desktop's usual sizes;
+# hicolor/pixmold.svg draws it again by hand for scalable use.
+mkdir -p hicolor
+for size in 16 32 48 64 128 256; do
+    convert "$tmp/app.big.png" -filter Lanczos -resize "${size}x${size}" -depth 8 -strip \
+        -define png:exclude-chunks=date,time "hicolor/pixmold-$size.png"
+done
 
 icon64 update -fill "$GREEN" -stroke '#16803D' -strokewidth 10 -draw "circle 128,128 128,14" \
     -stroke white -strokewidth 26 -fill none -draw "arc 62,62 194,194 200,470" \

@@ -60,12 +60,7 @@ xdotool windowfocus --sync "$window" key a
 sleep 1
 [[ -n "$shot" ]] && import -window root "$shot"
 
-kill -TERM "$pid"
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then echo "still running 10 s after the close request"; exit 1; fi
-status=0
-wait "$pid" || status=$?
+close_program "$pid" || { cat "$work/log"; exit 1; }
 pid=
-[[ "$status" -eq 0 ]] || { echo "exit code $status"; cat "$work/log"; exit 1; }
 grep -q "QUALITE" "$work/pref.vrn" || { echo "settings not saved on the way out"; exit 1; }
 echo "ok"
