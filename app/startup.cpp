@@ -1,7 +1,5 @@
 #include "app/startup.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
@@ -19,20 +17,11 @@
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
+#include "runtime/system.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
 namespace {
-
-std::string working_directory() {
-    std::string buffer(4096, '\0');
-    while (!::getcwd(buffer.data(), buffer.size())) {
-        if (buffer.size() > (1u << 20)) return ".";
-        buffer.resize(buffer.size() * 2);
-    }
-    buffer.resize(buffer.find('\0'));
-    return buffer;
-}
 
 std::string in_folder(const std::string& folder, const char* name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
@@ -67,7 +56,7 @@ int run_program() {
     // 2-3. Names and paths; the working directory is where the program was started.
     shell.product_name = "Pixmold ";
     shell.version = " 1.7.0";
-    const std::string folder = working_directory();
+    const std::string folder = working_folder();
     shell.settings_path = in_folder(folder, "pref.vrn");
     shell.snapshot_path = in_folder(folder, "TempCamPic.png");
 

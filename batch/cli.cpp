@@ -1,8 +1,5 @@
 #include "batch/cli.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -19,6 +16,7 @@
 #include "batch/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
+#include "runtime/system.h"
 
 namespace pixmold {
 
@@ -176,9 +174,8 @@ std::atomic<bool> g_interrupted{false};
 extern "C" void on_interrupt(int) { g_interrupted = true; }
 
 int terminal_width() {
-    winsize ws{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col >= 20) return ws.ws_col;
-    return 80;
+    const int columns = error_terminal_columns();
+    return columns >= 20 ? columns : 80;
 }
 
 // A live bar: "[#######.......]  5/12  name", redrawn in place.
@@ -247,7 +244,7 @@ int run_cli(int argc, char** argv) {
     init_image_engine();
     register_all_codecs();
 
-    const bool tty = isatty(STDERR_FILENO) != 0;
+    const bool tty = error_stream_is_terminal();
     const int columns = tty ? terminal_width() : 80;
     std::mutex out;
     std::int64_t finished = 0;
