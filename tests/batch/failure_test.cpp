@@ -18,18 +18,18 @@ TEST(WriteFailureReason, TellsAReadOnlyTargetFromAFullOrReadOnlyFileSystem) {
     TempDir dir;
     // An existing output without its owner's write bit is read-only, even
     // for root, who could write it regardless.
-    const fs::path kept = dir.path / "kept.jpg";
+    const fs::path kept = dir.folder() / "kept.jpg";
     std::ofstream(kept) << "x";
     fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(write_failure_reason(kept.string(), 100), FailReason::ReadOnly);
     // A writable folder with room: nothing to blame.
-    EXPECT_EQ(write_failure_reason((dir.path / "new.jpg").string(), 100), FailReason::Unwritable);
+    EXPECT_EQ(write_failure_reason((dir.folder() / "new.jpg").string(), 100), FailReason::Unwritable);
     // A "folder" that is a file.
-    const fs::path plain = dir.path / "plain";
+    const fs::path plain = dir.folder() / "plain";
     std::ofstream(plain) << "x";
     EXPECT_EQ(write_failure_reason((plain / "new.jpg").string(), 100), FailReason::Unwritable);
 
-    ScratchMount full(dir.path / "full", 64);
+    ScratchMount full(dir.folder() / "full", 64);
     if (!full.mounted()) GTEST_SKIP() << "mounting a file system needs root";
     EXPECT_EQ(write_failure_reason((full.path() / "a.jpg").string(), 1 << 20), FailReason::DiskFull);  // 1 MiB > 64 KiB
     EXPECT_EQ(write_failure_reason((full.path() / "a.jpg").string(), 100), FailReason::Unwritable);

@@ -63,7 +63,7 @@ inline BatchSettings make_settings(const std::string& mode, std::int64_t a, std:
 }
 
 inline std::string copy_in(const TempDir& dir, const std::string& data_name, const std::string& as = "") {
-    const auto target = dir.path / (as.empty() ? data_name : as);
+    const auto target = dir.folder() / (as.empty() ? data_name : as);
     std::filesystem::copy_file(kData + data_name, target, std::filesystem::copy_options::overwrite_existing);
     return target.string();
 }

@@ -120,7 +120,7 @@ protected:
         const PixelView v = image_pixels(964);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w * 3; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 5 + y * 3);
-        const std::string path = (dir.path / name).string();
+        const std::string path = (dir.folder() / name).string();
         EXPECT_TRUE(save_image(964, path, TAG_PNG));
         free_image(964);
         return path;
@@ -200,12 +200,12 @@ TEST_F(BudgetedJob, StopEndsWorkersThatWaitForMemory) {
     for (const FailedPicture& f : interrupted) EXPECT_EQ(f.reason, FailReason::Stopped) << f.source;
     EXPECT_EQ(budget->waiting(), 0u);
     EXPECT_EQ(budget->in_flight(), 400'000u);
-    EXPECT_EQ(folder_names(dir.path).size(), 5u);  // nothing written
+    EXPECT_EQ(folder_names(dir.folder()).size(), 5u);  // nothing written
 }
 
 TEST_F(BudgetedJob, AJpegShrunkOnLoadReservesItsSmallerSize) {
     // 1600 x 1200 to 190 wide decodes at a quarter: 400 x 300.
-    const std::string src = (dir.path / "photo.jpg").string();
+    const std::string src = (dir.folder() / "photo.jpg").string();
     create_image(965, 1600, 1200, 24, 0x336699);
     ASSERT_TRUE(save_image(965, src, TAG_JPEG, 9));
     free_image(965);

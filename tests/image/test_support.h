@@ -13,6 +13,7 @@
 
 #include "image/codec.h"
 #include "image/image.h"
+#include "temp_dir.h"
 
 namespace pixmold::test {
 
@@ -107,18 +108,5 @@ inline void put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
     put16(v, x & 0xFFFF);
     put16(v, x >> 16);
 }
-
-// A scratch folder removed with its contents at the end of a test.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const;
-
-private:
-    std::string path_;
-};
 
 }  // namespace pixmold::test
