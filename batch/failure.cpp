@@ -9,6 +9,18 @@
 
 namespace pixmold {
 
+FailReason fail_reason_for(FileError error) {
+    switch (error) {
+    case FileError::NoPermission: return FailReason::NoPermission;
+    case FileError::ReadOnly: return FailReason::ReadOnly;
+    case FileError::NoSpace: return FailReason::DiskFull;
+    case FileError::None:
+    case FileError::NoFolder:
+    case FileError::IoError: break;
+    }
+    return FailReason::None;
+}
+
 FailReason write_failure_reason(const std::string& output_path, std::uint64_t expected_bytes) {
     const std::filesystem::path parent = std::filesystem::path(output_path).parent_path();
     const char* folder = parent.empty() ? "." : parent.c_str();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/file_error.h"
+
 namespace pixmold {
 
 enum class FailReason {
@@ -17,6 +19,11 @@ enum class FailReason {
     Unwritable,    // the output could not be written, for some other reason
     Stopped,       // the batch was stopped while it was being processed
 };
+
+// The reason for what the writer of a file reported: None when it gave no
+// reason (an encoder's failure) or only a vague one (an input/output error,
+// a missing folder), which write_failure_reason may then judge better.
+FailReason fail_reason_for(FileError error);
 
 // Why writing `output_path` failed, judged afterwards from the file system:
 // a read-only mount, a folder the process may not write, an existing output

@@ -167,10 +167,16 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     EncodeOptions encode;
     encode.metadata = &kept;
     encode.cancel = context.cancel;
+    FileError write_error = FileError::None;
+    encode.file_error = &write_error;
     const bool jpeg = settings.type == "JPG";
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
-    if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode))
+    if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode)) {
+        // The writer's own reason first; judged afterwards only when it gave none.
+        const FailReason told = fail_reason_for(write_error);
+        if (told != FailReason::None) return give_up(told);
         return give_up(write_failure_reason(report.output_path, output_bytes_bound(report.target)));
+    }
     report.outcome = PictureOutcome::Written;
     return report;
 }
