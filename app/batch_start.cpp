@@ -4,8 +4,8 @@
 
 #include "app/click_sound.h"
 #include "app/main_window_parts.h"
-#include "core/settings.h"
 #include "app/window_layout.h"
+#include "app/window_settings.h"
 #include "batch/session.h"
 #include "batch/settings_bridge.h"
 

@@ -8,7 +8,6 @@
 #include "app/canvases.h"
 #include "app/event_loop.h"
 #include "app/presets.h"
-#include "core/settings.h"
 #include "app/settings_summary.h"
 #include "app/shutdown.h"
 #include "app/shell_state.h"
@@ -16,6 +15,7 @@
 #include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
+#include "app/window_settings.h"
 #include "batch/rules.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
@@ -39,12 +39,12 @@ ImageHandle picture(ImageId number) { return image_handle(number); }
 
 std::string menu_open_relative_text() {
     const InterfaceTexts& t = texts();
-    return t.menu_open_relative + std::to_string(settings.Taille_Paysage) + t.menu_or +
-           std::to_string(settings.Taille_Portrait);
+    return t.menu_open_relative + std::to_string(settings.landscape_width) + t.menu_or +
+           std::to_string(settings.portrait_height);
 }
 
 std::string menu_open_free_text() {
-    return texts().menu_open_free + std::to_string(settings.L) + " x " + std::to_string(settings.H);
+    return texts().menu_open_free + std::to_string(settings.free_width) + " x " + std::to_string(settings.free_height);
 }
 
 void build_menus() {
@@ -76,7 +76,7 @@ void build_menus() {
 }
 
 void add_shortcuts() {
-    const bool french = settings.LNG == "FR";
+    const bool french = settings.language == Language::French;
     add_shortcut(MAIN_WINDOW, french ? 'Q' : 'E', KEY_CMD_EXIT);
     add_shortcut(MAIN_WINDOW, 'A', KEY_CMD_ABOUT);
     add_shortcut(MAIN_WINDOW, french ? 'M' : 'U', KEY_CMD_UPDATE);
@@ -112,8 +112,8 @@ void build_widgets() {
 
     // A saved prefix that would write outside the pictures' folders is not
     // used; the next full save stores the default in its place.
-    const PrefixFault stored_fault = prefix_fault(s.PREFIX.get());
-    if (stored_fault != PrefixFault::None) s.PREFIX = DEFAULT_PREFIX;
+    const PrefixFault stored_fault = prefix_fault(s.prefix);
+    if (stored_fault != PrefixFault::None) s.prefix = DEFAULT_PREFIX;
 
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
     set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
@@ -144,18 +144,18 @@ void build_widgets() {
     show_widget(W_STOP, false);
 
     create_label(w, W_PREFIX_LABEL, 1, ROW_PREFIX, 50, 20, t.prefix_label);
-    create_field(w, W_PREFIX_FIELD, 52, ROW_PREFIX, 96, 20, s.PREFIX, FIELD_READ_ONLY | FIELD_CENTRED);
+    create_field(w, W_PREFIX_FIELD, 52, ROW_PREFIX, 96, 20, s.prefix, FIELD_READ_ONLY | FIELD_CENTRED);
     create_button(w, W_PREFIX_BUTTON, 151, ROW_PREFIX - 1, 128, 22, t.prefix_button);
 
     create_frame(w, W_SIZE_FRAME, 1, ROW_SIZE_TITLE - 3, COLUMN_WIDTH - 2, 131);
     create_label(w, W_SIZE_TITLE, 3, ROW_SIZE_TITLE, COLUMN_WIDTH - 6, 20, t.size_title, LABEL_CENTRED);
     create_label(w, W_LANDSCAPE_HINT, 6, ROW_LANDSCAPE_HINT, 210, 20, t.landscape_hint);
     create_label(w, W_LANDSCAPE_LABEL, 3, ROW_LANDSCAPE, 132, 20, t.landscape_label, LABEL_CENTRED);
-    create_field(w, W_LANDSCAPE_WIDTH, 145, ROW_LANDSCAPE, 70, 20, std::to_string(s.Taille_Paysage),
+    create_field(w, W_LANDSCAPE_WIDTH, 145, ROW_LANDSCAPE, 70, 20, std::to_string(s.landscape_width),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
     create_label(w, W_PORTRAIT_HINT, 6, ROW_PORTRAIT_HINT, 210, 20, t.portrait_hint);
     create_label(w, W_PORTRAIT_LABEL, 3, ROW_PORTRAIT, 132, 20, t.portrait_label, LABEL_CENTRED);
-    create_field(w, W_PORTRAIT_HEIGHT, 145, ROW_PORTRAIT, 70, 20, std::to_string(s.Taille_Portrait),
+    create_field(w, W_PORTRAIT_HEIGHT, 145, ROW_PORTRAIT, 70, 20, std::to_string(s.portrait_height),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
 
     create_frame(w, W_FORMAT_FRAME, 1, ROW_FORMAT_TITLE - 3, COLUMN_WIDTH - 2, ROW_INFO - ROW_FORMAT_TITLE);
@@ -168,15 +168,16 @@ void build_widgets() {
 
     create_canvas(w, W_FORMAT_SELECTOR, (COLUMN_WIDTH - FORMAT_WIDTH) / 2, ROW_FORMAT, FORMAT_WIDTH, FORMAT_HEIGHT);
     paint_format_selector();
-    if (s.TYPE == "PNG") {
+    if (s.format == OutputFormat::Png) {
         show_widget(W_QUALITY_SLIDER, false);
         show_widget(W_QUALITY_LABEL, false);
     }
 
     create_label(w, W_FREE_WIDTH_LABEL, 3, ROW_FREE_WIDTH, 55, 20, t.free_width_label);
     create_label(w, W_FREE_HEIGHT_LABEL, 3, ROW_FREE_HEIGHT, 55, 20, t.free_height_label);
-    create_field(w, W_FREE_WIDTH, 60, ROW_FREE_WIDTH, 50, 20, std::to_string(s.L), FIELD_DIGITS_ONLY | FIELD_CENTRED);
-    create_field(w, W_FREE_HEIGHT, 60, ROW_FREE_HEIGHT, 50, 20, std::to_string(s.H),
+    create_field(w, W_FREE_WIDTH, 60, ROW_FREE_WIDTH, 50, 20, std::to_string(s.free_width),
+                 FIELD_DIGITS_ONLY | FIELD_CENTRED);
+    create_field(w, W_FREE_HEIGHT, 60, ROW_FREE_HEIGHT, 50, 20, std::to_string(s.free_height),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
 
     create_rich_text(w, W_INFO_PANEL, 1, ROW_INFO, COLUMN_WIDTH - 2, INFO_HEIGHT);
@@ -202,16 +203,14 @@ void build_widgets() {
     enable_window_drops(MAIN_WINDOW, true);
 }
 
-void save_setting_text(std::string_view key, const std::string& value) { save_text(key, value); }
-
 // ---- handlers -------------------------------------------------------------
 
-void choose_mode(const char* mode) {
-    settings.MODE = mode;
+void choose_mode(Mode mode) {
+    settings.mode = mode;
     play_click_sound(50);
     apply_mode_layout();
     settings_summary();
-    save_setting_text("MODE", settings.MODE.get());
+    save_setting(SettingKey::Mode);
 }
 
 void quality_event(SubKind sub, int x) {
@@ -221,8 +220,8 @@ void quality_event(SubKind sub, int x) {
     // The press itself carries a position; it is the freshest one.
     last_x = x;
     play_click_sound(50);
-    settings.QUALITE = quality_for_x(last_x);
-    save_number("QUALITE", settings.QUALITE);
+    settings.quality = quality_for_x(last_x);
+    save_setting(SettingKey::Quality);
     settings_summary();
     draw_quality_slider();
 }
@@ -244,20 +243,20 @@ void format_event(SubKind sub, int x) {
             set_text(W_STATUS_LINE, g_saved_status);
             break;
         }
-        const char* name = zone == FormatZone::Jpg ? "JPG" : "PNG";
-        set_pointer_shape(W_FORMAT_SELECTOR, settings.TYPE == name ? PointerShape::Arrow : PointerShape::Hand);
-        set_text(W_STATUS_LINE, t.format_label + " " + name);
+        const OutputFormat format = zone == FormatZone::Jpg ? OutputFormat::Jpeg : OutputFormat::Png;
+        set_pointer_shape(W_FORMAT_SELECTOR, settings.format == format ? PointerShape::Arrow : PointerShape::Hand);
+        set_text(W_STATUS_LINE, t.format_label + " " + std::string(word_for(format)));
         break;
     }
     case SubKind::LeftButtonDown: {
         FormatZone zone = format_zone(x, jpg_text_width());
         if (zone == FormatZone::None) break;
         const bool jpg = zone == FormatZone::Jpg;
-        settings.TYPE = jpg ? "JPG" : "PNG";
+        settings.format = jpg ? OutputFormat::Jpeg : OutputFormat::Png;
         play_click_sound(50);
         show_widget(W_QUALITY_SLIDER, jpg);
         show_widget(W_QUALITY_LABEL, jpg);
-        save_setting_text("TYPE", settings.TYPE.get());
+        save_setting(SettingKey::Format);
         settings_summary();
         paint_format_selector();
         break;
@@ -274,11 +273,11 @@ void switch_event(SubKind sub, int x) {
         return;
     }
     if (sub != SubKind::LeftButtonDown || !inside) return;
-    settings.VISIBLE = next_visible(settings.VISIBLE);
+    settings.visible = next_visible(settings.visible);
     play_click_sound(50);
     paint_always_on_top_switch();
-    set_topmost(MAIN_WINDOW, settings.VISIBLE != 0);
-    save_number("VISIBLE", settings.VISIBLE);
+    set_topmost(MAIN_WINDOW, settings.visible != 0);
+    save_setting(SettingKey::Visible);
     settings_summary();
 }
 
@@ -328,20 +327,20 @@ void field_changed(int widget) {
     const int value = read_size_field(widget);
     switch (widget) {
     case W_FREE_WIDTH:
-        s.L = static_cast<std::int16_t>(value);
-        save_number("L", s.L);
+        s.free_width = static_cast<std::int16_t>(value);
+        save_setting(SettingKey::FreeWidth);
         break;
     case W_FREE_HEIGHT:
-        s.H = static_cast<std::int16_t>(value);
-        save_number("H", s.H);
+        s.free_height = static_cast<std::int16_t>(value);
+        save_setting(SettingKey::FreeHeight);
         break;
     case W_LANDSCAPE_WIDTH:
-        s.Taille_Paysage = value;
-        save_number("Taille_Paysage", s.Taille_Paysage);
+        s.landscape_width = value;
+        save_setting(SettingKey::LandscapeWidth);
         break;
     case W_PORTRAIT_HEIGHT:
-        s.Taille_Portrait = value;
-        save_number("Taille_Portrait", s.Taille_Portrait);
+        s.portrait_height = value;
+        save_setting(SettingKey::PortraitHeight);
         break;
     default:
         return;
@@ -351,8 +350,8 @@ void field_changed(int widget) {
         set_menu_item_text(MAIN_WINDOW, CMD_OPEN_FREE, menu_open_free_text());
     } else {
         set_menu_item_text(MAIN_WINDOW, CMD_OPEN_RELATIVE,
-                           texts().menu_open_relative + std::to_string(s.Taille_Paysage) + " " +
-                               std::to_string(s.Taille_Portrait));
+                           texts().menu_open_relative + std::to_string(s.landscape_width) + " " +
+                               std::to_string(s.portrait_height));
     }
 }
 
@@ -373,16 +372,16 @@ void prefix_dialog() {
     const std::string answer = typed.empty() ? std::string(1, '0') : typed;
     switch (prefix_outcome(old_prefix, answer)) {
     case PrefixOutcome::NewPrefix:
-        settings.PREFIX = answer;
-        save_setting_text("PREFIX", answer);
+        settings.prefix = answer;
+        save_setting(SettingKey::Prefix);
         set_text(W_PREFIX_FIELD, answer);
         set_text(W_STATUS_LINE, t.new_prefix_done);
         break;
     case PrefixOutcome::AskOverwrite:
         if (message_box(t.no_prefix, t.overwrite_question, MB_YES_NO | MB_ICON_WARNING) == ANSWER_YES) {
-            settings.PREFIX = "0";
-            save_setting_text("PREFIX", "0");
-            set_text(W_PREFIX_FIELD, "0");
+            settings.prefix = answer;  // "0"
+            save_setting(SettingKey::Prefix);
+            set_text(W_PREFIX_FIELD, answer);
         } else {
             set_text(W_STATUS_LINE, t.cancelled + ", " + t.prefix_unchanged);
         }
@@ -399,26 +398,19 @@ void prefix_dialog() {
 
 void adjust_command() {
     Settings& s = settings;
-    SizeSettings sizes{s.MODE, s.Taille_Paysage, s.Taille_Portrait, s.FREE_L, s.FREE_H, s.L, s.H};
     const int w = desktop_width();
     const int h = desktop_height();
-    adjust_to_desktop(sizes, w, h);
-    s.L = sizes.l;
-    s.H = sizes.h;
-    if (s.MODE == "REL") {
-        s.Taille_Paysage = sizes.landscape_width;
-        s.Taille_Portrait = sizes.portrait_height;
-        set_text(W_LANDSCAPE_WIDTH, std::to_string(s.Taille_Paysage));
-        set_text(W_PORTRAIT_HEIGHT, std::to_string(s.Taille_Portrait));
-        save_number("Taille_Paysage", s.Taille_Paysage);
-        save_number("Taille_Portrait", s.Taille_Portrait);
+    adjust_to_desktop(s, w, h);
+    if (s.mode == Mode::Relative) {
+        set_text(W_LANDSCAPE_WIDTH, std::to_string(s.landscape_width));
+        set_text(W_PORTRAIT_HEIGHT, std::to_string(s.portrait_height));
+        save_setting(SettingKey::LandscapeWidth);
+        save_setting(SettingKey::PortraitHeight);
     } else {
-        s.FREE_L = sizes.free_l;
-        s.FREE_H = sizes.free_h;
         set_text(W_FREE_WIDTH, std::to_string(w));
         set_text(W_FREE_HEIGHT, std::to_string(h));
-        save_number("FREE_L", s.FREE_L);
-        save_number("FREE_H", s.FREE_H);
+        save_setting(SettingKey::AdjustedFreeWidth);
+        save_setting(SettingKey::AdjustedFreeHeight);
     }
     settings_summary();
 }
@@ -427,10 +419,10 @@ void notice_with_icon(const std::string& title, const std::string& text) {
     message_box(title, text, MB_OK_ONLY | MB_ICON_INFORMATION);
 }
 
-void switch_language(const char* lng) {
-    if (settings.LNG == lng) return;
-    settings.LNG = lng;
-    const Language chosen = language_for(lng);
+// A language word the program does not know is neither choice: either one switches.
+void switch_language(Language chosen) {
+    if (settings.language == chosen) return;
+    settings.language = chosen;
     notice_with_icon(std::string(RESTART_NOTICE_TITLE), std::string(restart_notice(chosen)));
     save_all_settings();
     g_language_switch = true;
@@ -446,7 +438,7 @@ bool build_settings_window() {
                      WINDOW_SYSTEM_MENU | WINDOW_MINIMIZE_BOX | WINDOW_SCREEN_CENTERED | WINDOW_HIDDEN))
         return false;
     set_window_colour(MAIN_WINDOW, WINDOW_COLOUR);
-    set_topmost(MAIN_WINDOW, settings.VISIBLE != 0);
+    set_topmost(MAIN_WINDOW, settings.visible != 0);
     add_shortcuts();
     set_font(DEFAULT_FONT, default_widget_font());
     draw_format_pictures();
@@ -456,7 +448,7 @@ bool build_settings_window() {
 }
 
 void apply_mode_layout() {
-    const bool relative = settings.MODE == "REL";
+    const bool relative = settings.mode == Mode::Relative;
     const int selected = relative ? W_RELATIVE_MODE : W_FREE_MODE;
     const int other = relative ? W_FREE_MODE : W_RELATIVE_MODE;
     resize_widget(selected, KEEP, ROW_MODE, KEEP, 34);
@@ -472,30 +464,17 @@ void apply_mode_layout() {
 }
 
 void settings_summary() {
-    const Settings& s = settings;
-    const std::string mode = s.MODE.get();
-    const std::string type = s.TYPE.get();
-    SummaryValues v;
-    v.mode = mode;
-    v.type = type;
-    v.quality = s.QUALITE;
-    v.landscape_width = s.Taille_Paysage;
-    v.portrait_height = s.Taille_Portrait;
-    v.free_width = s.L;
-    v.free_height = s.H;
-    v.screen_width = shell.screen_width;
-    v.screen_height = shell.screen_height;
-    set_text(W_INFO_PANEL, compose_settings_summary(v, texts()));
+    set_text(W_INFO_PANEL, compose_settings_summary(settings, shell.screen_width, shell.screen_height, texts()));
 }
 
 void set_free_size(int width, int height) {
-    settings.L = static_cast<std::int16_t>(width);
-    settings.H = static_cast<std::int16_t>(height);
-    set_text(W_FREE_WIDTH, std::to_string(settings.L));
-    set_text(W_FREE_HEIGHT, std::to_string(settings.H));
+    settings.free_width = static_cast<std::int16_t>(width);
+    settings.free_height = static_cast<std::int16_t>(height);
+    set_text(W_FREE_WIDTH, std::to_string(settings.free_width));
+    set_text(W_FREE_HEIGHT, std::to_string(settings.free_height));
 }
 
-void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.QUALITE)); }
+void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.quality)); }
 
 void show_info_text(const std::string& text) { set_centred_text(W_INFO_PANEL, text); }
 
@@ -514,10 +493,10 @@ bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
         fx_button_event(sub);
         return true;
     case W_RELATIVE_MODE:
-        choose_mode("REL");
+        choose_mode(Mode::Relative);
         return true;
     case W_FREE_MODE:
-        choose_mode("LIB");
+        choose_mode(Mode::Free);
         return true;
     case W_FREE_WIDTH:
     case W_FREE_HEIGHT:
@@ -566,10 +545,10 @@ bool run_menu_command(int command) {
         adjust_command();
         return true;
     case CMD_FRENCH:
-        switch_language("FR");
+        switch_language(Language::French);
         return true;
     case CMD_ENGLISH:
-        switch_language("UK");
+        switch_language(Language::English);
         return true;
     default:
         return false;

@@ -8,12 +8,12 @@
 #include "app/event_loop.h"
 #include "app/main_window.h"
 #include "app/online.h"
-#include "core/settings.h"
 #include "app/settings_report.h"
 #include "app/shell_state.h"
 #include "app/shutdown.h"
 #include "app/signals.h"
 #include "app/single_instance.h"
+#include "app/window_settings.h"
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
@@ -82,8 +82,8 @@ int run_program() {
     shell.screen_width = desktop_width();
     shell.screen_height = desktop_height();
     shell.usable_height = desktop_available_height();
-    load_settings(shell.settings_path, shell.screen_width, shell.screen_height);
-    load_interface_texts(settings.LNG.get(), {shell.screen_width, shell.screen_height, shell.screen_width},
+    load_window_settings(shell.settings_path, shell.screen_width, shell.screen_height);
+    load_interface_texts(settings.language, {shell.screen_width, shell.screen_height, shell.screen_width},
                          shell.product_name, shell.version);
     install_settings_report();
 

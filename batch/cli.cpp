@@ -110,18 +110,18 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.settings_file = value;
         } else if (name == "--mode") {
             if (value == "rel")
-                o.mode = "REL";
+                o.mode = Mode::Relative;
             else if (value == "free")
-                o.mode = "LIB";
+                o.mode = Mode::Free;
             else {
                 error = "--mode must be rel or free, not \"" + value + "\"";
                 return std::nullopt;
             }
         } else if (name == "--format") {
             if (value == "jpg")
-                o.type = "JPG";
+                o.format = OutputFormat::Jpeg;
             else if (value == "png")
-                o.type = "PNG";
+                o.format = OutputFormat::Png;
             else {
                 error = "--format must be jpg or png, not \"" + value + "\"";
                 return std::nullopt;
@@ -162,7 +162,7 @@ BatchSettings apply_cli(BatchSettings s, const CliOptions& o) {
     if (o.portrait_height) s.portrait_height = *o.portrait_height;
     if (o.width) s.free_width = *o.width;
     if (o.height) s.free_height = *o.height;
-    if (o.type) s.type = *o.type;
+    if (o.format) s.format = *o.format;
     if (o.quality) s.quality = *o.quality;
     if (o.prefix) s.prefix = *o.prefix;
     return s;

@@ -85,7 +85,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
-    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.type);
+    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.format);
     if (report.output_path.empty()) return give_up(FailReason::Unwritable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
@@ -169,7 +169,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     encode.cancel = context.cancel;
     FileError write_error = FileError::None;
     encode.file_error = &write_error;
-    const bool jpeg = settings.type == "JPG";
+    const bool jpeg = settings.format == OutputFormat::Jpeg;
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
     if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode)) {
         // The writer's own reason first; judged afterwards only when it gave none.
@@ -205,7 +205,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
     std::vector<std::vector<std::string>> keys;
     keys.reserve(pictures.size());
     for (const std::string& p : pictures)
-        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.type)});
+        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.format)});
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
     weights.reserve(pictures.size());
@@ -259,7 +259,7 @@ void BatchJob::work(int worker, int resize_threads) {
         context.slot_base = 1000 + 3 * worker;
         {
             std::lock_guard lock(mutex_);
-            current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.type);
+            current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);
         }
         const PictureReport report = process_picture(source, settings, context);
         {

@@ -67,7 +67,7 @@ void BatchSession::on_stop(bool show) {
         return;
     }
     const std::int64_t done = job_.total() - job_.remaining();
-    const std::string language = settings_().language;
+    const Language language = settings_().language;
     if (view_.set_status) view_.set_status(batch_stopped_text(language, done, job_.total()));
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_pictures();
@@ -82,7 +82,7 @@ void BatchSession::wait() {
     if (status_.joinable()) status_.join();
 }
 
-std::string failed_pictures_text(std::string_view language, const std::vector<FailedPicture>& pictures) {
+std::string failed_pictures_text(Language language, const std::vector<FailedPicture>& pictures) {
     std::string text = batch_not_processed_heading(language);
     for (const FailedPicture& p : pictures) {
         text += '\n';

@@ -97,10 +97,10 @@ TEST_F(Cli, ParsesEveryOptionInBothSpellings) {
                              error);
     ASSERT_TRUE(o) << error;
     BatchSettings s = apply_cli(BatchSettings{}, *o);
-    EXPECT_EQ(s.mode, "LIB");
+    EXPECT_EQ(s.mode, Mode::Free);
     EXPECT_EQ(s.free_width, 640);
     EXPECT_EQ(s.free_height, 480);
-    EXPECT_EQ(s.type, "PNG");
+    EXPECT_EQ(s.format, OutputFormat::Png);
     EXPECT_EQ(s.quality, 0);
     EXPECT_EQ(s.prefix, "");
     EXPECT_EQ(s.landscape_width, 1920);
@@ -250,6 +250,33 @@ TEST_F(Cli, OneGroupFileIsReadFromItsDefaults) {
     const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Decoded((dir.folder() / "d_base.png").string()).width(), 12);
+}
+
+// An empty settings file (what a kill during the window's first start once
+// left) holds no settings: the defaults, and the file stays as it is; the
+// window rewrites it, the tool never does.
+TEST_F(Cli, AnEmptySettingsFileGivesTheDefaultsAndStaysEmpty) {
+    std::ofstream(dir.folder() / "pref.vrn") << " \r\n";
+    copy_in(dir, "base.jpg");
+    const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "prefix_base.jpg"));
+    EXPECT_NE(r.err.find("Terminé ! 1 image(s) traitée(s)."), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(dir.folder() / "pref.vrn"), " \r\n");
+}
+
+// Words of the settings file that name no choice: an unknown format gives no
+// output name and an unknown mode no size, as in the window; an unknown
+// language gives English.
+TEST_F(Cli, UnknownWordsInTheSettingsFileFailEveryPicture) {
+    copy_in(dir, "base.jpg");
+    for (const char* file : {"[DEFAUT]\nTYPE = GIF\nLNG = ES\n", "[DEFAUT]\nMODE = rel\nLNG = ES\n"}) {
+        std::ofstream(dir.folder() / "pref.vrn") << file;
+        const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("Finish ! 1 pictures were processed.. (1 failed)"), std::string::npos) << r.err;
+        EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"base.jpg", "pref.vrn"}));
+    }
 }
 
 }  // namespace

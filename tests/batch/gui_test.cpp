@@ -16,11 +16,11 @@
 #include "app/artwork.h"
 #include "app/batch_start.h"
 #include "app/main_window.h"
-#include "core/settings.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
-#include "core/texts.h"
 #include "app/window_layout.h"
+#include "app/window_settings.h"
+#include "core/texts.h"
 #include "job_fixture.h"
 #include "runtime/input_simulation.h"
 
@@ -96,14 +96,14 @@ protected:
         shell.quit_requested = 0;
         shell.screen_width = 1920;
         shell.screen_height = 1080;
-        load_settings((dir.folder() / "pref.vrn").string(), 1920, 1080);
-        settings.LNG = lng;
-        settings.MODE = "REL";
-        settings.TYPE = "JPG";
-        settings.PREFIX = prefix;
-        settings.Taille_Paysage = 16;
-        settings.Taille_Portrait = 16;
-        load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
+        load_window_settings((dir.folder() / "pref.vrn").string(), 1920, 1080);
+        settings.language = language_from_word(lng);
+        settings.mode = Mode::Relative;
+        settings.format = OutputFormat::Jpeg;
+        settings.prefix = prefix;
+        settings.landscape_width = 16;
+        settings.portrait_height = 16;
+        load_interface_texts(settings.language, {1920, 1080, 1920}, shell.product_name, shell.version);
         build_main_window();
         pump();
     }
@@ -199,9 +199,9 @@ TEST_F(BatchWindow, SettingsChangedWhileABatchRunsApplyToTheNextOne) {
     drop_files({(dir.folder() / "x.png").string(), (dir.folder() / "x.bmp").string()});
     pump(1);  // the drop, not the batch's end
     ASSERT_TRUE(batch_running());
-    settings.PREFIX = "late_";
-    settings.TYPE = "PNG";
-    settings.Taille_Paysage = 8;
+    settings.prefix = "late_";
+    settings.format = OutputFormat::Png;
+    settings.landscape_width = 8;
     pump_until_idle();
     EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed..");
     EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"pref.vrn", "small_x.jpg", "x.bmp", "x.png"}));
@@ -217,9 +217,9 @@ TEST_F(BatchWindow, SettingsChangedWhileABatchRunsApplyToTheNextOne) {
 
 TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
     start("UK");
-    settings.Taille_Paysage = 3900;
-    settings.Taille_Portrait = 3900;
-    settings.PREFIX = "0";
+    settings.landscape_width = 3900;
+    settings.portrait_height = 3900;
+    settings.prefix = "0";
     create_image(963, 4000, 3000, 24, 0x123456);
     const PixelView v = image_pixels(963);
     for (int y = 0; y < 3000; ++y)

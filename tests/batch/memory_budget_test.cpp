@@ -154,13 +154,13 @@ TEST_F(BudgetedJob, PicturesInFlightStayWithinTheBudgetAndResultsDoNotChange) {
     EXPECT_LE(budget->peak(), budget->largest());   // ...and then ran alone
     EXPECT_EQ(budget->in_flight(), 0u);
     std::vector<std::string> parallel;
-    for (const std::string& p : list) parallel.push_back(slurp(output_path_for(p, "p_", "PNG")));
+    for (const std::string& p : list) parallel.push_back(slurp(output_path_for(p, "p_", OutputFormat::Png)));
 
     BatchJob one;
     run_batch(one, list, s, 1);
     for (std::size_t i = 0; i < list.size(); ++i) {
         ASSERT_FALSE(parallel[i].empty()) << list[i];
-        EXPECT_EQ(parallel[i], slurp(output_path_for(list[i], "p_", "PNG"))) << list[i];
+        EXPECT_EQ(parallel[i], slurp(output_path_for(list[i], "p_", OutputFormat::Png))) << list[i];
     }
 }
 

@@ -80,7 +80,7 @@ TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
     const std::string bad = copy_in(dir, "corrupt.jpg");
     const std::string good = copy_in(dir, "base.jpg");
     BatchSettings s = make_settings("REL", 16, 16, "PNG");
-    s.language = "UK";
+    s.language = Language::English;
     BatchSession session(window.view(), [s] { return s; });
     ASSERT_EQ(session.on_drop(bad + "\n" + good), BatchSession::DropResult::Started);
     session.wait();
@@ -97,7 +97,7 @@ TEST_F(Session, TheListSaysWhyAPictureCouldNotBeWritten) {
     full.fill();
     const std::string bad = copy_in(dir, "corrupt.jpg", "bad.png");
     BatchSettings s = make_settings("REL", 16, 16, "JPG");
-    s.language = "FR";
+    s.language = Language::French;
     BatchSession session(window.view(), [s] { return s; });
     const std::string drop = (ro.path() / "base.jpg").string() + "\n" + bad + "\n" + (full.path() / "base.jpg").string();
     ASSERT_EQ(session.on_drop(drop), BatchSession::DropResult::Started);
@@ -188,9 +188,9 @@ TEST_F(Session, StopShowsTheStopTextAtOnce) {
 }
 
 TEST(FailedList, NamesOnePerLineWithWhyInEitherLanguage) {
-    EXPECT_EQ(failed_pictures_text("FR", {{"/a/x.jpg", FailReason::Stopped}, {"/b/y.png", FailReason::NoPermission}}),
+    EXPECT_EQ(failed_pictures_text(Language::French, {{"/a/x.jpg", FailReason::Stopped}, {"/b/y.png", FailReason::NoPermission}}),
               "Images non traitées :\nx.jpg (arrêtée)\ny.png (écriture impossible : permission refusée)");
-    EXPECT_EQ(failed_pictures_text("UK", {{"/a/x.jpg", FailReason::Unresizable}}),
+    EXPECT_EQ(failed_pictures_text(Language::English, {{"/a/x.jpg", FailReason::Unresizable}}),
               "Pictures not processed:\nx.jpg (cannot be resized to that size)");
 }
 
