@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/click_sound.h"
-#include "app/main_window_parts.h"
+#include "app/settings_column.h"
 #include "app/window_layout.h"
 #include "app/window_settings.h"
 #include "batch/session.h"

@@ -1,9 +1,10 @@
 #include "app/main_window.h"
 
 #include "app/batch_start.h"
+#include "app/commands.h"
 #include "app/fx_panel_host.h"
-#include "app/main_window_parts.h"
 #include "app/online.h"
+#include "app/settings_column.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
 

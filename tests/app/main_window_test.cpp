@@ -7,7 +7,7 @@
 
 #include "app/artwork.h"
 #include "app/canvases.h"
-#include "app/main_window_parts.h"
+#include "app/language_switch.h"
 #include "app/main_window.h"
 #include "app/shell_state.h"
 #include "app/startup.h"

@@ -1,32 +1,26 @@
-#include "app/main_window_parts.h"
+#include "app/settings_column.h"
 
-#include <functional>
 #include <string>
-#include <utility>
 
 #include "app/artwork.h"
 #include "app/canvases.h"
-#include "app/event_loop.h"
+#include "app/click_sound.h"
+#include "app/menus.h"
 #include "app/presets.h"
 #include "app/settings_summary.h"
-#include "app/shutdown.h"
 #include "app/shell_state.h"
-#include "app/click_sound.h"
-#include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
 #include "app/window_settings.h"
 #include "batch/rules.h"
+#include "core/texts.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
-#include "runtime/text_alignment.h"
 
 namespace pixmold {
 
 namespace {
 
-bool g_language_switch = false;
-std::function<void()> g_language_ending = [] { end_program_now(); };
 // StatusLine text saved while the pointer is over a canvas that writes there.
 std::string g_saved_status;
 
@@ -37,53 +31,6 @@ constexpr std::int32_t GREEN = 0x00FF00;
 
 ImageHandle picture(ImageId number) { return image_handle(number); }
 
-std::string menu_open_relative_text() {
-    const InterfaceTexts& t = texts();
-    return t.menu_open_relative + std::to_string(settings.landscape_width) + t.menu_or +
-           std::to_string(settings.portrait_height);
-}
-
-std::string menu_open_free_text() {
-    return texts().menu_open_free + std::to_string(settings.free_width) + " x " + std::to_string(settings.free_height);
-}
-
-void build_menus() {
-    const InterfaceTexts& t = texts();
-    create_menu_bar(MAIN_WINDOW);
-    add_menu_title(t.menu_project);
-    add_menu_item(CMD_ADJUST_TO_DESKTOP, t.menu_adjust_to_desktop, picture(PIC_MENU_DESKTOP));
-    add_menu_item(CMD_OPEN_RELATIVE, menu_open_relative_text(), picture(PIC_MENU_OPEN));
-    add_menu_item(CMD_OPEN_FREE, menu_open_free_text(), picture(PIC_MENU_OPEN));
-    add_menu_separator();
-    add_menu_item(CMD_EXIT, t.menu_quit + "\tQ");
-
-    add_menu_title(t.menu_help);
-    add_menu_item(CMD_ABOUT, t.menu_about + "\t" + t.width_letter, picture(PIC_MENU_HELP));
-    add_menu_separator();
-    add_menu_item(CMD_HELP_RESIZE, t.menu_how_to_resize, picture(PIC_MENU_HELP));
-    add_menu_item(CMD_HELP_FORMAT, t.menu_which_format, picture(PIC_MENU_HELP));
-    add_menu_item(CMD_HELP_RESOLUTION, t.menu_which_resolution, picture(PIC_MENU_HELP));
-    add_menu_separator();
-    add_menu_item(CMD_HELP_CROP, t.menu_how_to_crop, picture(PIC_MENU_HELP));
-
-    add_menu_title(t.menu_online);
-    add_menu_item(CMD_CHECK_UPDATE, t.menu_check_update + "\tM", picture(PIC_MENU_UPDATE));
-    add_menu_item(CMD_VISIT_WEBSITE, t.menu_visit_website + "\tV", picture(PIC_MENU_WEBSITE));
-
-    add_menu_title(t.menu_preferences);
-    add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
-    add_menu_item(CMD_ENGLISH, t.menu_english, picture(PIC_MENU_ENGLISH));
-}
-
-void add_shortcuts() {
-    const bool french = settings.language == Language::French;
-    add_shortcut(MAIN_WINDOW, french ? 'Q' : 'E', KEY_CMD_EXIT);
-    add_shortcut(MAIN_WINDOW, 'A', KEY_CMD_ABOUT);
-    add_shortcut(MAIN_WINDOW, french ? 'M' : 'U', KEY_CMD_UPDATE);
-    add_shortcut(MAIN_WINDOW, 'V', KEY_CMD_WEBSITE);
-    add_shortcut(MAIN_WINDOW, KEY_RETURN, KEY_CMD_NOTHING);
-}
-
 // Default widget font by screen dpi: font 4 at exactly 96, font 2 above 119,
 // the toolkit's own in between.
 int default_widget_font() {
@@ -92,8 +39,6 @@ int default_widget_font() {
     if (dpi > 119) return FONT_SANS_7;
     return DEFAULT_FONT;
 }
-
-void field_changed(int widget);
 
 std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
     switch (fault) {
@@ -104,6 +49,8 @@ std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
     }
     return {};
 }
+
+void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.quality)); }
 
 void build_widgets() {
     const InterfaceTexts& t = texts();
@@ -346,13 +293,18 @@ void field_changed(int widget) {
         return;
     }
     settings_summary();
-    if (widget == W_FREE_WIDTH || widget == W_FREE_HEIGHT) {
-        set_menu_item_text(MAIN_WINDOW, CMD_OPEN_FREE, menu_open_free_text());
-    } else {
-        set_menu_item_text(MAIN_WINDOW, CMD_OPEN_RELATIVE,
-                           texts().menu_open_relative + std::to_string(s.landscape_width) + " " +
-                               std::to_string(s.portrait_height));
-    }
+    if (widget == W_FREE_WIDTH || widget == W_FREE_HEIGHT)
+        rename_open_free_entry();
+    else
+        rename_open_relative_entry();
+}
+
+// A preset fills the free size fields (the fields' own events save them).
+void set_free_size(int width, int height) {
+    settings.free_width = static_cast<std::int16_t>(width);
+    settings.free_height = static_cast<std::int16_t>(height);
+    set_text(W_FREE_WIDTH, std::to_string(settings.free_width));
+    set_text(W_FREE_HEIGHT, std::to_string(settings.free_height));
 }
 
 void preset_chosen() {
@@ -396,43 +348,9 @@ void prefix_dialog() {
     play_click_sound(60);
 }
 
-void adjust_command() {
-    Settings& s = settings;
-    const int w = desktop_width();
-    const int h = desktop_height();
-    adjust_to_desktop(s, w, h);
-    if (s.mode == Mode::Relative) {
-        set_text(W_LANDSCAPE_WIDTH, std::to_string(s.landscape_width));
-        set_text(W_PORTRAIT_HEIGHT, std::to_string(s.portrait_height));
-        save_setting(SettingKey::LandscapeWidth);
-        save_setting(SettingKey::PortraitHeight);
-    } else {
-        set_text(W_FREE_WIDTH, std::to_string(w));
-        set_text(W_FREE_HEIGHT, std::to_string(h));
-        save_setting(SettingKey::AdjustedFreeWidth);
-        save_setting(SettingKey::AdjustedFreeHeight);
-    }
-    settings_summary();
-}
-
-void notice_with_icon(const std::string& title, const std::string& text) {
-    message_box(title, text, MB_OK_ONLY | MB_ICON_INFORMATION);
-}
-
-// A language word the program does not know is neither choice: either one switches.
-void switch_language(Language chosen) {
-    if (settings.language == chosen) return;
-    settings.language = chosen;
-    notice_with_icon(std::string(RESTART_NOTICE_TITLE), std::string(restart_notice(chosen)));
-    save_all_settings();
-    g_language_switch = true;
-    if (g_language_ending) g_language_ending();
-}
-
 }  // namespace
 
 bool build_settings_window() {
-    g_language_switch = false;
     const std::string title = shell.product_name + shell.version;
     if (!open_window(MAIN_WINDOW, 0, 0, COLUMN_WIDTH, WINDOW_HEIGHT, title,
                      WINDOW_SYSTEM_MENU | WINDOW_MINIMIZE_BOX | WINDOW_SCREEN_CENTERED | WINDOW_HIDDEN))
@@ -466,17 +384,6 @@ void apply_mode_layout() {
 void settings_summary() {
     set_text(W_INFO_PANEL, compose_settings_summary(settings, shell.screen_width, shell.screen_height, texts()));
 }
-
-void set_free_size(int width, int height) {
-    settings.free_width = static_cast<std::int16_t>(width);
-    settings.free_height = static_cast<std::int16_t>(height);
-    set_text(W_FREE_WIDTH, std::to_string(settings.free_width));
-    set_text(W_FREE_HEIGHT, std::to_string(settings.free_height));
-}
-
-void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.quality)); }
-
-void show_info_text(const std::string& text) { set_centred_text(W_INFO_PANEL, text); }
 
 bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
     switch (widget) {
@@ -514,49 +421,5 @@ bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
         return false;
     }
 }
-
-bool run_menu_command(int command) {
-    const InterfaceTexts& t = texts();
-    switch (command) {
-    case CMD_EXIT:
-    case KEY_CMD_EXIT:
-        request_quit();
-        return true;
-    case CMD_ABOUT:
-    case KEY_CMD_ABOUT:
-        show_info_text(t.about);
-        return true;
-    case CMD_HELP_RESIZE:
-        show_info_text(t.help_how_to_resize);
-        return true;
-    case CMD_HELP_FORMAT:
-        show_info_text(t.help_which_format);
-        return true;
-    case CMD_HELP_RESOLUTION:
-        show_info_text(t.help_which_resolution);
-        return true;
-    case CMD_HELP_CROP:
-        show_info_text(t.help_how_to_crop);
-        return true;
-    case CMD_OPEN_FREE:
-    case KEY_CMD_NOTHING:
-        return true;
-    case CMD_ADJUST_TO_DESKTOP:
-        adjust_command();
-        return true;
-    case CMD_FRENCH:
-        switch_language(Language::French);
-        return true;
-    case CMD_ENGLISH:
-        switch_language(Language::English);
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool language_switch_requested() { return g_language_switch; }
-
-void set_language_switch_ending(std::function<void()> ending) { g_language_ending = std::move(ending); }
 
 }  // namespace pixmold
