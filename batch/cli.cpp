@@ -13,6 +13,7 @@
 #include "batch/cli_settings.h"
 #include "batch/intake.h"
 #include "batch/job.h"
+#include "batch/progress.h"
 #include "batch/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
@@ -270,20 +271,18 @@ int run_cli(int argc, char** argv) {
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
     job.start(std::move(pictures), job_options);
-    for (;;) {
-        if (g_interrupted) {
-            job.stop();
-            break;
-        }
-        if (job.wait_for(tty ? 100 : 50)) break;
+    const bool ended = !g_interrupted && follow_batch(job, tty ? 100 : 50, [&](const BatchProgress& p) {
+        if (g_interrupted) return false;
         if (tty) {
             std::lock_guard lock(out);
-            const std::string line = progress_bar(total - job.remaining(), total,
-                                                  file_name_part(job.current_output()), columns);
+            const std::string line =
+                progress_bar(p.total - p.remaining, p.total, file_name_part(p.current_output), columns);
             std::fprintf(stderr, "\r%s", line.c_str());
             std::fflush(stderr);
         }
-    }
+        return true;
+    });
+    if (!ended) job.stop();
     job.wait();
     if (tty) std::fprintf(stderr, "\r%s\r", std::string(std::size_t(columns - 1), ' ').c_str());
 

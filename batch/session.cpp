@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "batch/intake.h"
+#include "batch/progress.h"
 #include "batch/texts.h"
 
 namespace pixmold {
@@ -39,11 +40,12 @@ BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
 }
 
 void BatchSession::status_loop() {
-    while (!job_.wait_for(100)) {
-        if (stop_requested_) return;
-        if (view_.set_status) view_.set_status(batch_status_text(job_.remaining(), job_.total(), job_.current_output()));
-    }
-    if (stop_requested_) return;  // Stop writes its own text
+    const bool ended = follow_batch(job_, 100, [this](const BatchProgress& p) {
+        if (stop_requested_) return false;
+        if (view_.set_status) view_.set_status(batch_status_text(p.remaining, p.total, p.current_output));
+        return true;
+    });
+    if (!ended || stop_requested_) return;  // Stop writes its own text
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_pictures();
     if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language_, failed));

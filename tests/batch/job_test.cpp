@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "batch/exif.h"
+#include "batch/progress.h"
 #include "job_fixture.h"
 
 namespace pixmold {
@@ -335,6 +336,36 @@ TEST_F(Job, RefusesASecondStartWhileRunning) {
     job.wait();
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_FALSE(job.start({}, o));
+}
+
+// The status loop of the window and of pixmold-batch. The batch is held
+// still by a memory budget someone else has spent, so it is surely running
+// while it is followed.
+TEST_F(Job, FollowingABatchLastsUntilItEndsOrTheDisplayGivesUp) {
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    auto budget = std::make_shared<MemoryBudget>(std::uint64_t(64) << 20);
+    auto spent = budget->reserve(budget->limit());
+    BatchJob job;
+    BatchJob::Options o;
+    o.settings = make_settings("REL", 16, 16, "JPG");
+    o.memory = budget;
+    ASSERT_TRUE(job.start({a, a}, o));
+    std::vector<BatchProgress> seen;
+    EXPECT_FALSE(follow_batch(job, 5, [&](const BatchProgress& p) {
+        seen.push_back(p);
+        return p.current_output.empty() || seen.size() < 3;  // until a worker has taken its picture
+    }));
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_TRUE(job.running());
+    EXPECT_EQ(seen.back().total, 2);
+    EXPECT_EQ(seen.back().remaining, 2);
+    EXPECT_EQ(seen.back().current_output, (dir.folder() / "p_a.jpg").string());
+
+    spent = {};  // the batch goes on, and following it now lasts to its end
+    EXPECT_TRUE(follow_batch(job, 5, [](const BatchProgress&) { return true; }));
+    EXPECT_FALSE(job.running());
+    EXPECT_EQ(job.remaining(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_a.jpg"));
 }
 
 }  // namespace
