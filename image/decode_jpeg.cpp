@@ -204,6 +204,11 @@ bool jpeg_check(DecodeContext& ctx) {
     ctx.height = int(s.cinfo.output_height);
     ctx.depth = 24;
     ctx.source_depth = 8 * s.cinfo.output_components;
+    // Scaled sides round up, so the last column and row may hold only part of a pixel.
+    if (PictureExtent* extent = ctx.options ? ctx.options->extent : nullptr) {
+        extent->width = double(s.cinfo.image_width) * s.cinfo.scale_num / s.cinfo.scale_denom;
+        extent->height = double(s.cinfo.image_height) * s.cinfo.scale_num / s.cinfo.scale_denom;
+    }
     return true;
 }
 

@@ -98,10 +98,10 @@ PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const i
 
 }  // namespace
 
-__attribute__((target_clones("avx2", "default"))) bool build_contributions(int n_in, int n_out, Contributions& table) {
+__attribute__((target_clones("avx2", "default"))) bool build_contributions(int n_in, int n_out, Contributions& table, double extent, double start) {
     if (n_in < 1 || n_out < 1) return false;
     const Mitchell filter;
-    const double scale = double(n_out) / double(n_in);
+    const double scale = double(n_out) / (extent > 0 ? extent : double(n_in));
     double support = 2.0;
     double filter_scale = 1.0;
     if (scale < 1.0) {
@@ -135,7 +135,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
     double centers[4];
     int group = 0;  // outputs gathered for weights4_avx2
     for (int i = 0; i < n_out; ++i) {
-        const double center = (double(i) + 0.5) / scale - 0.5;
+        const double center = (double(i) + 0.5) / scale - 0.5 + start;
         double left = std::floor(center - support);
         double right = std::ceil(center + support);
         if (left < 0) left = 0;

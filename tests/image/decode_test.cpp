@@ -369,6 +369,32 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
     EXPECT_EQ(image_height(1), 3);
 }
 
+TEST_F(Decode, ScaledJpegReportsHowMuchOfItsLastColumnAndRowIsPicture) {
+    // 37 x 21 at 3/8 rounds 13.875 x 7.875 up to 14 x 8 pixels.
+    TempDir dir;
+    ASSERT_NE(create_image(5, 37, 21, 24, 0x336699), 0u);
+    ASSERT_TRUE(save_image(5, dir.file("odd.jpg"), TAG_JPEG));
+    const auto bytes = read_file(dir.file("odd.jpg"));
+    PictureExtent extent{1, 1};
+    DecodeOptions options;
+    options.extent = &extent;
+    options.min_size = [](int, int, int& mw, int& mh) { mw = 12, mh = 7; };
+    ASSERT_NE(decode(bytes, options), 0u);
+    EXPECT_EQ(image_width(1), 14);
+    EXPECT_EQ(image_height(1), 8);
+    EXPECT_EQ(extent.width, 13.875);
+    EXPECT_EQ(extent.height, 7.875);
+    // Full size, and another format: the whole picture.
+    options.min_size = nullptr;
+    ASSERT_NE(decode(bytes, options), 0u);
+    EXPECT_TRUE(extent.width == 0 || extent.width == 37) << extent.width;
+    EXPECT_TRUE(extent.height == 0 || extent.height == 21) << extent.height;
+    extent = {1, 1};
+    ASSERT_NE(load_image(1, data_path("png-rgb8.png"), options), 0u);
+    EXPECT_EQ(extent.width, 0);
+    EXPECT_EQ(extent.height, 0);
+}
+
 TEST_F(Decode, PngEveryColourTypeAndDepth) {
     const Rgba grey = read_netpbm(data_path("src-grey.ppm")), bw = read_netpbm(data_path("src-bw.ppm"));
     const Rgba rgb = read_netpbm(data_path("src-rgb.ppm")), rgba = read_netpbm(data_path("src-rgba.pam"));
