@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <jpeglib.h>
-
 #include "jpeg_damage.h"
 #include "test_support.h"
 
@@ -21,41 +19,23 @@ enum class Coding { Baseline, Progressive, Restarts };
 
 // A 160 x 120 photograph-like picture (shading, texture, edges) at quality 90, 4:2:0.
 Bytes make_jpeg(Coding coding) {
-    constexpr int w = 160, h = 120;
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    if (coding == Coding::Progressive) jpeg_simple_progression(&cinfo);
-    if (coding == Coding::Restarts) cinfo.restart_in_rows = 1;
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<std::uint8_t> row(w * 3);
     unsigned seed = 1;
-    while (cinfo.next_scanline < h) {
-        const int y = int(cinfo.next_scanline);
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            const double shade = 120 + 70 * std::sin(x * 0.05) * std::cos(y * 0.07) + double(seed >> 27);
-            for (int c = 0; c < 3; ++c)
-                row[std::size_t(x * 3 + c)] = std::uint8_t(std::clamp(shade + ((x / 23 + y / 17) % 3 == 0 ? 50.0 * (c - 1) : 0.0), 0.0, 255.0));
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes bytes(out, out + size);
-    std::free(out);
-    return bytes;
+    return libjpeg_encode(
+        160, 120, 3, JCS_RGB,
+        [&](jpeg_compress_struct& cinfo) {
+            jpeg_set_quality(&cinfo, 90, TRUE);
+            if (coding == Coding::Progressive) jpeg_simple_progression(&cinfo);
+            if (coding == Coding::Restarts) cinfo.restart_in_rows = 1;
+        },
+        [&](int y, std::uint8_t* row) {
+            for (int x = 0; x < 160; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                const double shade = 120 + 70 * std::sin(x * 0.05) * std::cos(y * 0.07) + double(seed >> 27);
+                const bool box = (x / 23 + y / 17) % 3 == 0;
+                for (int c = 0; c < 3; ++c)
+                    row[x * 3 + c] = std::uint8_t(std::clamp(shade + (box ? 50.0 * (c - 1) : 0.0), 0.0, 255.0));
+            }
+        });
 }
 
 const char* name(Coding c) {
