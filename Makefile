@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DPIXMOLD_WERROR=ON
 endif
 
-.PHONY: deps build run test asan clean
+.PHONY: deps build run test asan tsan clean
 
 deps:
 	bash scripts/install-deps
@@ -29,6 +29,15 @@ asan: deps
 	cmake --build build-asan -j $(JOBS) --target image_tests
 	cd build-asan && ctest --output-on-failure -R '^image\.' -j $(JOBS)
 
+# The tests that run threads (batch job, session, scheduler, picture store,
+# resampler on several threads) under ThreadSanitizer; any report fails the
+# run. The extreme-ratio resamples take minutes there and add no threading.
+TSAN_TESTS = ^(image\.(Store|Resample[A-Za-z]*|Resample/EachIsa)\.|batch\.(Job|Session|Scheduler)\.)
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXMOLD_TSAN=ON -DPIXMOLD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build build-tsan -j $(JOBS) --target image_tests batch_tests
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -R '$(TSAN_TESTS)' -E 'AtExtremeRatios' -j $(JOBS)
+
 .PHONY: package install-check
 
 # The Debian package: $(BUILD)/pixmold_<version>_<arch>.deb.
@@ -40,4 +49,4 @@ install-check: package
 	bash tests/packaging/install_test.sh $(BUILD) --deb
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-tsan

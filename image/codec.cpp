@@ -87,6 +87,7 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
     // The number is emptied first: a big old picture is gone before the new
     // one needs memory, and a failed decode leaves the number empty.
     clear_number(number);
+    if (options.extent) *options.extent = {};
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     if (!bytes || size == 0) return store_bitmap(number, nullptr, 0, 0);
     if (is_icon_data(bytes, size)) return decode_icon(number, bytes, size);

@@ -65,6 +65,16 @@ struct PixelView {
     std::uint8_t* row_from_top(int y) const { return pixels + std::size_t(height - 1 - y) * std::size_t(stride); }
 };
 
+// How much of a picture's pixels the picture fills, in pixels: all of them,
+// or less when the last column or row holds only part of a pixel of picture
+// (a JPEG decoded at a reduced scale: 6028 x 3391 at 6/8 gives 4521 x 2544
+// pixels holding 4521 x 2543.25). Each side lies in (size - 1, size]; 0
+// stands for the whole side.
+struct PictureExtent {
+    double width = 0;
+    double height = 0;
+};
+
 // Bytes per row for a bits-per-pixel value (1, 4, 8, 15/16, 24, 32); 0 for
 // other depths or when the result would overflow.
 std::size_t stride_for(int width, int bits_per_pixel);

@@ -68,9 +68,33 @@ void copy_rows(const PixelView& src, const PixelView& dst) {
                     src.pixels + std::size_t(y) * std::size_t(src.stride), bytes);
 }
 
+// The part of the source that the picture fills along one axis: `length`
+// pixels from `start` on, in source pixels.
+struct Span {
+    double start, length;
+    bool whole(int n) const { return start == 0 && length == n; }
+};
+// Rows are bottom-up, so a partial last picture row is the first memory row.
+struct Extent {
+    Span x, y;
+    Extent(const PixelView& src, const PictureExtent& e)
+        : x{0, e.width == 0 ? double(src.width) : e.width},
+          y{e.height == 0 ? 0 : src.height - e.height, e.height == 0 ? double(src.height) : e.height} {}
+    bool fits(const PixelView& src) const {
+        return x.length > src.width - 1 && x.length <= src.width && y.length > src.height - 1 && y.length <= src.height;
+    }
+    bool whole(const PixelView& src) const { return x.whole(src.width) && y.whole(src.height); }
+};
+
 // Nearest neighbour: destination position i takes the source position whose
 // cell contains the centre of cell i.
-bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
+int nearest(int i, int n_out, int n_in, Span span) {
+    if (span.whole(n_in)) return int((2 * std::int64_t(i) + 1) * n_in / (2 * std::int64_t(n_out)));
+    return std::clamp(int(span.start + (i + 0.5) * span.length / n_out), 0, n_in - 1);
+}
+
+bool resize_raw(const PixelView& src, const PixelView& dst, Extent extent, int threads,
+                const std::atomic<bool>* cancel) {
     const int bpp = src.depth / 8;
     std::vector<int> column;
     try {
@@ -79,13 +103,13 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
         return false;
     }
     for (int x = 0; x < dst.width; ++x)
-        column[std::size_t(x)] = int((2 * std::int64_t(x) + 1) * src.width / (2 * std::int64_t(dst.width)));
+        column[std::size_t(x)] = nearest(x, dst.width, src.width, extent.x);
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
     auto nothing = [] { return true; };
     return run_split(workers, dst.height, kLeastStolen, nothing, nothing, [&](RowRange& range) {
         for (int y = 0, got; (got = range.claim(1, y)) > 0;) {
             if (stop_asked(cancel)) return;
-            const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));
+            const int sy = nearest(y, dst.height, src.height, extent.y);
             const std::uint8_t* in = src.pixels + std::size_t(sy) * std::size_t(src.stride);
             std::uint8_t* out = dst.pixels + std::size_t(y) * std::size_t(dst.stride);
             if (bpp == 4) {
@@ -166,11 +190,12 @@ private:
 // rows from start to finish through a row buffer (columns first) or a ring
 // of rows (rows first), two output rows at a time so that every row read
 // for the column filter is converted once for both.
-bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
+bool resize_exact(const PixelView& src, const PixelView& dst, Extent extent, int threads,
+                  const std::atomic<bool>* cancel) {
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     Contributions across, down;
-    auto prepare = [](int n_in, int n_out, Contributions& table) {
-        if (!build_contributions(n_in, n_out, table)) return false;
+    auto prepare = [](int n_in, int n_out, Span covered, Contributions& table) {
+        if (!build_contributions(n_in, n_out, table, covered.length, covered.start)) return false;
         trim_zero_taps(table);
         return true;
     };
@@ -227,8 +252,8 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
     };
     const std::size_t cost = std::size_t(dh) * src_bytes;
     return run_split(
-               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare(sw, dw, across); },
-               [&] { return prepare(sh, dh, down); }, work) &&
+               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare(sw, dw, extent.x, across); },
+               [&] { return prepare(sh, dh, extent.y, down); }, work) &&
            !failed;
 }
 
@@ -238,14 +263,15 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
 // the columns, two at a time, into row buffers and then along them (columns
 // first), or a ring of rows filtered along x feeds the column filter (rows
 // first).
-bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
+bool resize_smooth24(const PixelView& src, const PixelView& dst, Extent extent, int threads,
+                     const std::atomic<bool>* cancel) {
     constexpr int kBatch = kFixedRowsAtOnce;  // rows filtered along x at once
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
-    if (sw == dw && sh == dh) {
+    if (sw == dw && sh == dh && extent.whole(src)) {
         copy_rows(src, dst);
         return true;
     }
-    const bool do_x = sw != dw, do_y = sh != dh;
+    const bool do_x = sw != dw || !extent.x.whole(sw), do_y = sh != dh || !extent.y.whole(sh);
     const bool cols_first = do_x && do_y && columns_first(src, dst);
     // Only the first of two passes needs the double filter's bytes (see
     // make_fixed): along rows the precise fixed table does it, down columns
@@ -258,7 +284,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
     auto prepare_across = [&] {
         if (!do_x) return true;
         Contributions exact;
-        if (!build_contributions(sw, dw, exact)) return false;
+        if (!build_contributions(sw, dw, exact, extent.x.length, extent.x.start)) return false;
         trim_zero_taps(exact);
         if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
         reach = std::max(fixed_row_reach(across), src_bytes);
@@ -267,7 +293,7 @@ bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, co
     };
     auto prepare_down = [&] {
         if (!do_y) return true;
-        if (!build_contributions(sh, dh, down_exact)) return false;
+        if (!build_contributions(sh, dh, down_exact, extent.y.length, extent.y.start)) return false;
         trim_zero_taps(down_exact);
         return cols_first || make_fixed(down_exact, 2, false, false, down);
     };
@@ -397,16 +423,19 @@ int resample_threads() {
     return hw == 0 ? 1 : int(std::min(hw, 256u));
 }
 
-bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads, const std::atomic<bool>* cancel) {
+bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads, const std::atomic<bool>* cancel,
+                   PictureExtent covered) {
     if (!valid_view(src) || !valid_view(dst) || src.depth != dst.depth) return false;
+    const Extent extent(src, covered);
+    if (!extent.fits(src)) return false;
     if (threads <= 0) threads = resample_threads();
     bool ok;
     if (mode != RESIZE_SMOOTH)
-        ok = resize_raw(src, dst, threads, cancel);
+        ok = resize_raw(src, dst, extent, threads, cancel);
     else if (src.depth == 32)
-        ok = resize_exact(src, dst, threads, cancel);
+        ok = resize_exact(src, dst, extent, threads, cancel);
     else
-        ok = resize_smooth24(src, dst, threads, cancel);
+        ok = resize_smooth24(src, dst, extent, threads, cancel);
     return ok && !stop_asked(cancel);
 }
 

@@ -96,12 +96,14 @@ PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const i
     }
 }
 
-}  // namespace
-
-__attribute__((target_clones("avx2", "default"))) bool build_contributions(int n_in, int n_out, Contributions& table) {
+// The table for the instruction set kAvx2 says; inlined into each of the
+// functions below, so that the plain code around the SIMD weights is also
+// compiled for that instruction set.
+template <bool kAvx2>
+[[gnu::always_inline]] inline bool build_table(int n_in, int n_out, Contributions& table, double extent, double start) {
     if (n_in < 1 || n_out < 1) return false;
     const Mitchell filter;
-    const double scale = double(n_out) / double(n_in);
+    const double scale = double(n_out) / (extent > 0 ? extent : double(n_in));
     double support = 2.0;
     double filter_scale = 1.0;
     if (scale < 1.0) {
@@ -122,9 +124,9 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
     table.n_in = n_in;
     table.n_out = n_out;
     table.stride = stride;
-    const bool simd = active_isa() == Isa::Avx2;
+    constexpr bool simd = kAvx2;
     std::vector<double> held;  // one window's weights of four outputs
-    if (simd) {
+    if constexpr (simd) {
         try {
             held.resize(4 * std::size_t(stride));
         } catch (const std::bad_alloc&) {
@@ -135,7 +137,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
     double centers[4];
     int group = 0;  // outputs gathered for weights4_avx2
     for (int i = 0; i < n_out; ++i) {
-        const double center = (double(i) + 0.5) / scale - 0.5;
+        const double center = (double(i) + 0.5) / scale - 0.5 + start;
         double left = std::floor(center - support);
         double right = std::ceil(center + support);
         if (left < 0) left = 0;
@@ -151,7 +153,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
         table.left[std::size_t(i)] = l;
         table.count[std::size_t(i)] = n;
         double* w = &table.weights[std::size_t(i) * std::size_t(stride)];
-        if (simd) {
+        if constexpr (simd) {
             centers[group++] = center;
             if (group == 4 || i + 1 == n_out) {
                 const int first = i + 1 - group;
@@ -175,6 +177,17 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             for (int k = 0; k < n; ++k) w[k] /= sum;
     }
     return true;
+}
+
+PIXMOLD_AVX2 bool build_table_avx2(int n_in, int n_out, Contributions& table, double extent, double start) {
+    return build_table<true>(n_in, n_out, table, extent, start);
+}
+
+}  // namespace
+
+bool build_contributions(int n_in, int n_out, Contributions& table, double extent, double start) {
+    if (active_isa() == Isa::Avx2) return build_table_avx2(n_in, n_out, table, extent, start);
+    return build_table<false>(n_in, n_out, table, extent, start);
 }
 
 void trim_zero_taps(Contributions& table) {

@@ -281,35 +281,18 @@ TEST_F(Decode, JpegCmykUsesStoredValues) {
 // left half 255,0,0,255 - red once the stored values are read as Adobe's
 // inverted ink - and right half all 255, white).
 std::vector<std::uint8_t> make_ycck_jpeg() {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = 16;
-    cinfo.image_height = 16;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, JCS_YCCK);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::uint8_t row[16 * 4];
-    for (int x = 0; x < 16; ++x) {
-        const std::uint8_t px[4] = {255, std::uint8_t(x < 8 ? 0 : 255), std::uint8_t(x < 8 ? 0 : 255), 255};
-        std::memcpy(row + x * 4, px, 4);
-    }
-    while (cinfo.next_scanline < 16) {
-        JSAMPROW r = row;
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::uint8_t> bytes(out, out + size);
-    std::free(out);
-    return bytes;
+    return libjpeg_encode(
+        16, 16, 4, JCS_CMYK,
+        [](jpeg_compress_struct& cinfo) {
+            jpeg_set_colorspace(&cinfo, JCS_YCCK);
+            jpeg_set_quality(&cinfo, 100, TRUE);
+        },
+        [](int, std::uint8_t* row) {
+            for (int x = 0; x < 16; ++x) {
+                const std::uint8_t px[4] = {255, std::uint8_t(x < 8 ? 0 : 255), std::uint8_t(x < 8 ? 0 : 255), 255};
+                std::memcpy(row + x * 4, px, 4);
+            }
+        });
 }
 
 TEST_F(Decode, JpegYcckBecomesCmykThenBgr) {
@@ -367,6 +350,32 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 5);
     EXPECT_EQ(image_height(1), 3);
+}
+
+TEST_F(Decode, ScaledJpegReportsHowMuchOfItsLastColumnAndRowIsPicture) {
+    // 37 x 21 at 3/8 rounds 13.875 x 7.875 up to 14 x 8 pixels.
+    TempDir dir;
+    ASSERT_NE(create_image(5, 37, 21, 24, 0x336699), 0u);
+    ASSERT_TRUE(save_image(5, dir.file("odd.jpg"), TAG_JPEG));
+    const auto bytes = read_file(dir.file("odd.jpg"));
+    PictureExtent extent{1, 1};
+    DecodeOptions options;
+    options.extent = &extent;
+    options.min_size = [](int, int, int& mw, int& mh) { mw = 12, mh = 7; };
+    ASSERT_NE(decode(bytes, options), 0u);
+    EXPECT_EQ(image_width(1), 14);
+    EXPECT_EQ(image_height(1), 8);
+    EXPECT_EQ(extent.width, 13.875);
+    EXPECT_EQ(extent.height, 7.875);
+    // Full size, and another format: the whole picture.
+    options.min_size = nullptr;
+    ASSERT_NE(decode(bytes, options), 0u);
+    EXPECT_TRUE(extent.width == 0 || extent.width == 37) << extent.width;
+    EXPECT_TRUE(extent.height == 0 || extent.height == 21) << extent.height;
+    extent = {1, 1};
+    ASSERT_NE(load_image(1, data_path("png-rgb8.png"), options), 0u);
+    EXPECT_EQ(extent.width, 0);
+    EXPECT_EQ(extent.height, 0);
 }
 
 TEST_F(Decode, PngEveryColourTypeAndDepth) {
