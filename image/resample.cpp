@@ -19,8 +19,12 @@ namespace {
 std::atomic<int> g_forced_isa{-1};
 
 Isa detect_isa() {
+#if defined(__x86_64__)
     __builtin_cpu_init();
     return (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) ? Isa::Avx2 : Isa::Generic;
+#else
+    return Isa::Generic;
+#endif
 }
 
 }  // namespace

@@ -6,13 +6,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <immintrin.h>
 #include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
 
 #include "image/resample_internal.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace pixmold::resample {
 
@@ -51,6 +54,16 @@ std::atomic<std::size_t> g_peak_bytes{0};
 // Each block starts with a header holding its size, for the accounting.
 constexpr std::size_t kHeader = 64;
 
+// A hint to the core that this thread is waiting in a loop.
+inline void spin_pause() {
+#if defined(__x86_64__)
+    _mm_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+#if defined(__x86_64__)
 #define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
 // The weights of four outputs at once, one per lane, by the same operations
@@ -95,10 +108,14 @@ PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const i
         for (int j = 0; j < lanes; ++j) rows[j][k] = w[j];
     }
 }
+#define PIXMOLD_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define PIXMOLD_CLONES
+#endif
 
 }  // namespace
 
-__attribute__((target_clones("avx2", "default"))) bool build_contributions(int n_in, int n_out, Contributions& table) {
+PIXMOLD_CLONES bool build_contributions(int n_in, int n_out, Contributions& table) {
     if (n_in < 1 || n_out < 1) return false;
     const Mitchell filter;
     const double scale = double(n_out) / double(n_in);
@@ -122,7 +139,11 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
     table.n_in = n_in;
     table.n_out = n_out;
     table.stride = stride;
+#if defined(__x86_64__)
     const bool simd = active_isa() == Isa::Avx2;
+#else
+    constexpr bool simd = false;
+#endif
     std::vector<double> held;  // one window's weights of four outputs
     if (simd) {
         try {
@@ -132,8 +153,10 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             return false;
         }
     }
+#if defined(__x86_64__)
     double centers[4];
     int group = 0;  // outputs gathered for weights4_avx2
+#endif
     for (int i = 0; i < n_out; ++i) {
         const double center = (double(i) + 0.5) / scale - 0.5;
         double left = std::floor(center - support);
@@ -151,6 +174,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
         table.left[std::size_t(i)] = l;
         table.count[std::size_t(i)] = n;
         double* w = &table.weights[std::size_t(i) * std::size_t(stride)];
+#if defined(__x86_64__)
         if (simd) {
             centers[group++] = center;
             if (group == 4 || i + 1 == n_out) {
@@ -168,6 +192,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             }
             continue;
         }
+#endif
         for (int k = 0; k < n; ++k) w[k] = filter(std::fabs(center - double(l + k)) * filter_scale) * filter_scale;
         double sum = 0.0;
         for (int k = 0; k < n; ++k) sum += w[k];
@@ -324,7 +349,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
         // would take a while to wake again on some machines.
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
         for (int spin = 0; state.load(std::memory_order_acquire) == 0; ++spin) {
-            _mm_pause();
+            spin_pause();
             if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) {
                 state.wait(0, std::memory_order_acquire);
                 break;
@@ -368,7 +393,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     }
     bool ready = prepare();
     take_too();
-    while (!too_done.load(std::memory_order_acquire)) _mm_pause();  // another thread is on it
+    while (!too_done.load(std::memory_order_acquire)) spin_pause();  // another thread is on it
     ready = ready && too_ok.load(std::memory_order_relaxed);
     state.store(ready ? 1 : 2, std::memory_order_release);
     state.notify_all();
@@ -385,7 +410,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
     for (int spin = 0; finished.load(std::memory_order_acquire) < started; ++spin) {
         if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) break;
-        _mm_pause();
+        spin_pause();
     }
     for (std::thread& t : pool) t.join();
     return ready;
