@@ -4,7 +4,7 @@
 
 #include "app/click_sound.h"
 #include "app/main_window_parts.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/window_layout.h"
 #include "batch/session.h"
 #include "batch/settings_bridge.h"

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "app/artwork.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/shell_state.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
 #include "image/draw.h"

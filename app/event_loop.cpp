@@ -1,7 +1,7 @@
 #include "app/event_loop.h"
 
 #include "app/main_window.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/shell_state.h"
 #include "runtime/toolkit.h"
 

@@ -2,6 +2,7 @@
 
 #include "app/batch_start.h"
 #include "app/main_window_parts.h"
+#include "app/online.h"
 #include "app/window_layout.h"
 
 namespace pixmold {
@@ -17,7 +18,9 @@ void handle_widget_event(int widget, SubKind subkind, int x, int y) {
     handle_column_event(widget, subkind, x, y);
 }
 
-void handle_menu_command(int command) { run_menu_command(command); }
+void handle_menu_command(int command) {
+    if (!run_online_command(command)) run_menu_command(command);
+}
 
 void handle_drop_on_window(const std::string& files) { batch_drop(files); }
 

@@ -8,14 +8,15 @@
 #include "app/canvases.h"
 #include "app/event_loop.h"
 #include "app/presets.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/settings_summary.h"
 #include "app/shutdown.h"
 #include "app/shell_state.h"
 #include "app/click_sound.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
+#include "batch/rules.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
 #include "runtime/text_alignment.h"
@@ -94,10 +95,25 @@ int default_widget_font() {
 
 void field_changed(int widget);
 
+std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
+    switch (fault) {
+    case PrefixFault::Separator: return t.prefix_has_separator;
+    case PrefixFault::ControlCharacter: return t.prefix_has_control_character;
+    case PrefixFault::TooLong: return t.prefix_too_long;
+    case PrefixFault::None: break;
+    }
+    return {};
+}
+
 void build_widgets() {
     const InterfaceTexts& t = texts();
     const Parent w = in_window(MAIN_WINDOW);
     Settings& s = settings;
+
+    // A saved prefix that would write outside the pictures' folders is not
+    // used; the next full save stores the default in its place.
+    const PrefixFault stored_fault = prefix_fault(s.PREFIX.get());
+    if (stored_fault != PrefixFault::None) s.PREFIX = DEFAULT_PREFIX;
 
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
     set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
@@ -180,6 +196,8 @@ void build_widgets() {
                       W_PORTRAIT_HINT})
         set_widget_colours(label, BLACK, WINDOW_COLOUR);
     set_widget_colours(W_STATUS_LINE, GREEN, BLACK);
+    if (stored_fault != PrefixFault::None)
+        set_text(W_STATUS_LINE, t.stored_prefix_refused + prefix_fault_text(t, stored_fault));
 
     enable_window_drops(MAIN_WINDOW, true);
 }
@@ -372,6 +390,9 @@ void prefix_dialog() {
     case PrefixOutcome::Unchanged:
         set_text(W_STATUS_LINE, t.prefix_unchanged);
         break;
+    case PrefixOutcome::Refused:
+        set_text(W_STATUS_LINE, t.prefix_refused + prefix_fault_text(t, prefix_fault(answer)));
+        break;
     }
     play_click_sound(60);
 }
@@ -543,10 +564,6 @@ bool run_menu_command(int command) {
         return true;
     case CMD_ADJUST_TO_DESKTOP:
         adjust_command();
-        return true;
-    case CMD_VISIT_WEBSITE:
-    case KEY_CMD_WEBSITE:
-        open_url(WEBSITE_URL);
         return true;
     case CMD_FRENCH:
         switch_language("FR");

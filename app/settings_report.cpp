@@ -1,7 +1,7 @@
 #include "app/settings_report.h"
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace pixmold {
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/batch_start.h"
+#include "app/online.h"
 #include "app/shell_state.h"
 #include "app/signals.h"
 #include "image/image.h"
@@ -24,6 +25,7 @@ void delete_snapshot(const std::string& path) {
 void release_resources() {
     remove_close_signals();
     batch_stop();        // outputs in progress are abandoned without a trace
+    stop_online();       // a running download is aborted before its thread is joined
     kill_all_threads();  // workers write to widgets; they end before the widgets do
     shutdown_sound();
     shutdown_toolkit();  // windows, widgets, menus, fonts

@@ -9,13 +9,14 @@
 #include "app/click_sound.h"
 #include "app/event_loop.h"
 #include "app/main_window.h"
-#include "app/settings.h"
+#include "app/online.h"
+#include "core/settings.h"
 #include "app/settings_report.h"
 #include "app/shell_state.h"
 #include "app/shutdown.h"
 #include "app/signals.h"
 #include "app/single_instance.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/toolkit.h"
@@ -53,7 +54,7 @@ void create_interface_fonts(int dpi) {
 }
 
 int run_program() {
-    // 1. Services: toolkit, image engine with its codecs in decoder order.
+    // 1. Services: toolkit, image engine with its codecs in decoder order, network.
     if (!init_toolkit()) {
         std::fprintf(stderr, "pixmold: no display available\n");
         return 1;
@@ -61,6 +62,7 @@ int run_program() {
     install_close_signals();
     init_image_engine();
     register_all_codecs();
+    start_online();
 
     // 2-3. Names and paths; the working directory is where the program was started.
     shell.product_name = "Pixmold ";

@@ -85,7 +85,4 @@ inline constexpr int QUALITY_HEIGHT = 29;
 inline constexpr int FORMAT_WIDTH = 140;
 inline constexpr int FORMAT_HEIGHT = 20;
 
-// The product's web site (update text and the "visit" command).
-inline constexpr const char* WEBSITE_URL = "http://pixmold.example/";
-
 }  // namespace pixmold

@@ -1,5 +1,7 @@
 #include "app/window_rules.h"
 
+#include "batch/rules.h"
+
 namespace pixmold {
 
 int quality_for_x(int x) {
@@ -34,6 +36,7 @@ void adjust_to_desktop(SizeSettings& s, int w, int h) {
 
 PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer) {
     const std::string fresh = answer.empty() ? "0" : answer;
+    if (prefix_fault(fresh) != PrefixFault::None) return PrefixOutcome::Refused;
     if (fresh == old_prefix) return PrefixOutcome::Unchanged;
     return fresh == "0" ? PrefixOutcome::AskOverwrite : PrefixOutcome::NewPrefix;
 }

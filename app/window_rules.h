@@ -40,8 +40,9 @@ struct SizeSettings {
 // Taille_Paysage / Taille_Portrait, free mode FREE_L / FREE_H.
 void adjust_to_desktop(SizeSettings& s, int desktop_width, int desktop_height);
 
-// The prefix dialog's decision for an answer ("" counts as "0").
-enum class PrefixOutcome { NewPrefix, AskOverwrite, Unchanged };
+// The prefix dialog's decision for an answer ("" counts as "0"). Refused:
+// prefix_fault finds the answer unusable; the old prefix stays.
+enum class PrefixOutcome { NewPrefix, AskOverwrite, Unchanged, Refused };
 PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer);
 
 }  // namespace pixmold

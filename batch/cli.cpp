@@ -35,6 +35,17 @@ const char* const CLI_USAGE =
 
 namespace {
 
+// What is wrong with a prefix, for messages that name where it came from.
+const char* prefix_fault_reason(PrefixFault fault) {
+    switch (fault) {
+    case PrefixFault::Separator: return "contains \"/\" (outputs are written beside their sources)";
+    case PrefixFault::ControlCharacter: return "contains a control character";
+    case PrefixFault::TooLong: return "is too long for a file name";
+    case PrefixFault::None: break;
+    }
+    return "";
+}
+
 std::optional<std::int64_t> parse_number(const std::string& text, std::int64_t low, std::int64_t high) {
     std::int64_t value = 0;
     const char* end = text.data() + text.size();
@@ -111,6 +122,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
         } else if (name == "--prefix") {
+            if (const PrefixFault fault = prefix_fault(value); fault != PrefixFault::None) {
+                error = std::string("--prefix ") + prefix_fault_reason(fault);
+                return std::nullopt;
+            }
             o.prefix = value;
         } else {
             const bool quality = name == "--quality", threads = name == "--threads";
@@ -198,7 +213,14 @@ int run_cli(int argc, char** argv) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
-    const BatchSettings settings = apply_cli(*stored, *options);
+    BatchSettings from_file = *stored;
+    // A stored prefix matters only when the command line does not give one.
+    if (const PrefixFault fault = prefix_fault(from_file.prefix); fault != PrefixFault::None && !options->prefix) {
+        std::fprintf(stderr, "pixmold-batch: the prefix in \"%s\" %s; \"%s\" is used instead\n",
+                     settings_path.c_str(), prefix_fault_reason(fault), std::string(DEFAULT_PREFIX).c_str());
+        from_file.prefix = DEFAULT_PREFIX;
+    }
+    const BatchSettings settings = apply_cli(from_file, *options);
 
     PictureList pictures = build_picture_list(options->paths);
     if (pictures.empty()) {

@@ -1,6 +1,7 @@
 #include "batch/rules.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "batch/intake.h"
 #include "image/image.h"
@@ -43,6 +44,16 @@ bool target_is_valid(const TargetSize& target) {
            target.height <= MAX_IMAGE_SIDE;
 }
 
+PrefixFault prefix_fault(std::string_view prefix) {
+    for (const char c : prefix) {
+        if (c == '/') return PrefixFault::Separator;
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return PrefixFault::ControlCharacter;
+    }
+    // The shortest output name: the prefix, one character and ".jpg".
+    if (prefix.size() + 5 > NAME_MAX) return PrefixFault::TooLong;
+    return PrefixFault::None;
+}
+
 std::string effective_prefix(std::string_view prefix) { return prefix == "0" ? std::string() : std::string(prefix); }
 
 std::string_view file_name_part(std::string_view path) {
@@ -58,12 +69,14 @@ std::string output_path_for(std::string_view source, std::string_view prefix, st
         suffix = ".png";
     else
         return {};
+    if (prefix_fault(prefix) != PrefixFault::None) return {};
     const std::string_view name = file_name_part(source);
     const std::string_view folder = source.substr(0, source.size() - name.size());
     std::string stem = std::string(prefix) + std::string(name);
     const std::size_t ext = path_extension(source).size();
     // Extension plus its dot; a name without one keeps all its characters.
     if (ext > 0 || (!stem.empty() && stem.back() == '.')) stem.resize(stem.size() - std::min(stem.size(), ext + 1));
+    if (stem.size() + suffix.size() > NAME_MAX) return {};
     return std::string(folder) + stem + suffix;
 }
 

@@ -10,17 +10,21 @@
 
 namespace pixmold {
 
+// The prefix of a new settings file, and the one used in place of a stored
+// prefix that prefix_fault refuses.
+inline constexpr std::string_view DEFAULT_PREFIX = "prefix_";
+
 // The settings the job reads for every picture (keys of the settings file).
 struct BatchSettings {
-    std::string mode = "REL";          // MODE: "REL" relative, "LIB" free
-    std::string type = "JPG";          // TYPE: "JPG" or "PNG"
-    std::int64_t quality = 8;          // QUALITE: 0..10
-    std::int64_t landscape_width = 0;  // Taille_Paysage
-    std::int64_t portrait_height = 0;  // Taille_Portrait
-    std::int16_t free_width = 0;       // L
-    std::int16_t free_height = 0;      // H
-    std::string prefix = "prefix_";    // PREFIX; "0" means none
-    std::string language = "FR";       // LNG: "FR" or "UK"
+    std::string mode = "REL";            // MODE: "REL" relative, "LIB" free
+    std::string type = "JPG";            // TYPE: "JPG" or "PNG"
+    std::int64_t quality = 8;            // QUALITE: 0..10
+    std::int64_t landscape_width = 0;    // Taille_Paysage
+    std::int64_t portrait_height = 0;    // Taille_Portrait
+    std::int16_t free_width = 0;         // L
+    std::int16_t free_height = 0;        // H
+    std::string prefix{DEFAULT_PREFIX};  // PREFIX; "0" means none
+    std::string language = "FR";         // LNG: "FR" or "UK"
 };
 
 struct TargetSize {
@@ -41,11 +45,23 @@ std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std
 // True when a resize to this size can succeed (both sides 1..32767).
 bool target_is_valid(const TargetSize& target);
 
+// Why a prefix cannot be used. Every output must land in its source's
+// folder as one plain file name, so a prefix may hold no "/" and no control
+// character (NUL, line breaks: they would also break the settings file), and
+// must leave room for at least one character and ".jpg" in a file name.
+enum class PrefixFault { None, Separator, ControlCharacter, TooLong };
+
+// The one check of a prefix, for every way one comes in: the prefix dialog,
+// the settings file, the command line, and output_path_for itself.
+PrefixFault prefix_fault(std::string_view prefix);
+
 // The prefix the job uses: "0" stands for no prefix.
 std::string effective_prefix(std::string_view prefix);
 
 // folder + prefix + file name without its extension + "." + lower-case TYPE.
-// Empty when TYPE is neither "JPG" nor "PNG" (nothing is written then).
+// Empty (nothing is written then) when TYPE is neither "JPG" nor "PNG", when
+// prefix_fault refuses the prefix, or when the file name would be longer
+// than a file system allows (NAME_MAX bytes).
 std::string output_path_for(std::string_view source, std::string_view prefix, std::string_view type);
 
 // The file-name part of a path (after the last '/' or '\\').

@@ -1,7 +1,7 @@
 // The job's view of the program's settings record.
 #pragma once
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "batch/rules.h"
 
 namespace pixmold {

@@ -1,6 +1,6 @@
 #include "batch/texts.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "batch/rules.h"
 
 namespace pixmold {

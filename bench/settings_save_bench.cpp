@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 int main(int argc, char** argv) {
     const std::string path = std::string(argc > 1 ? argv[1] : ".") + "/pref-bench.vrn";

@@ -242,7 +242,5 @@ int screen_dpi_y();
 int os_version();
 // Registers a font file for this process; false when it cannot be read.
 bool register_font_file(const std::string& path);
-// Opens a web address in the default browser.
-bool open_url(const std::string& url);
 
 }  // namespace pixmold

@@ -1,9 +1,7 @@
-// Desktop metrics, engine pictures as Qt images, font files, web links.
-#include <QDesktopServices>
+// Desktop metrics, engine pictures as Qt images, font files.
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QUrl>
 
 #include "runtime/toolkit_internal.h"
 
@@ -41,7 +39,5 @@ bool register_font_file(const std::string& path) {
     if (!QGuiApplication::instance()) return false;
     return QFontDatabase::addApplicationFont(QString::fromStdString(path)) != -1;
 }
-
-bool open_url(const std::string& url) { return QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 }  // namespace pixmold

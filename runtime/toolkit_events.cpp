@@ -1,9 +1,11 @@
-// Toolkit start and end, the event queue, the close-request pipe, keyboard
-// shortcuts and running work on the user-interface thread.
+// Toolkit start and end, the event queue (with the work posted from other
+// threads), the close-request pipe, keyboard shortcuts and running work on
+// the user-interface thread.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -161,6 +163,7 @@ bool init_toolkit() {
     QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
     QFont::insertSubstitutions("Arial black", {"Liberation Sans", "DejaVu Sans"});
     install_key_filter();
+    install_drop_router();
     start_close_pipe();
     return true;
 }
@@ -175,6 +178,7 @@ void shutdown_toolkit() {
     for (int number : numbers) close_window(number);
     clear_fonts();
     stop_close_pipe();
+    drop_ui_tasks();
     state().queue.clear();
     state().last = {};
     state().app.reset();
@@ -183,12 +187,20 @@ void shutdown_toolkit() {
 EventKind wait_event(int timeout_ms) {
     ToolkitState& s = state();
     if (!QCoreApplication::instance()) return EventKind::None;
+    run_ui_tasks();
     if (s.queue.empty()) {
-        QEventLoop loop;
-        s.waiting = &loop;
-        if (timeout_ms >= 0) QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-        loop.exec();
-        s.waiting = nullptr;
+        const QDeadlineTimer deadline =
+            timeout_ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeout_ms);
+        // Posted work wakes the loop too: run it, then wait on for an event.
+        do {
+            QEventLoop loop;
+            s.waiting = &loop;
+            if (!deadline.isForever())
+                QTimer::singleShot(static_cast<int>(deadline.remainingTime()), &loop, &QEventLoop::quit);
+            loop.exec();
+            s.waiting = nullptr;
+            run_ui_tasks();
+        } while (s.queue.empty() && !deadline.hasExpired());
     }
     if (s.queue.empty()) {
         s.last = {};

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -45,6 +46,10 @@ struct WidgetRecord {
     int window = -1;
     std::intptr_t data = 0;
     std::string tooltip;
+    // Number of the last text, visibility and enabled change applied.
+    std::uint64_t text_change = 0;
+    std::uint64_t visible_change = 0;
+    std::uint64_t enabled_change = 0;
 };
 
 struct WindowRecord {
@@ -73,6 +78,9 @@ void push_event(QueuedEvent event);
 // Runs `work` on the user-interface thread: now when called there, else queued.
 void run_on_ui(std::function<void()> work);
 bool on_ui_thread();
+// Runs the work posted by post_ui_task (runtime/ui_tasks.h); true when there was some.
+bool run_ui_tasks();
+void drop_ui_tasks();
 
 QWidget* find_widget(int number);
 WidgetRecord* find_record(int number);
@@ -87,6 +95,10 @@ QFont font_or_default(int number);
 QColor to_qcolor(std::int32_t colour);
 
 void install_key_filter();
+// Routes drops on a window's widgets to the window (see takes_own_drops).
+void install_drop_router();
+// True for a widget made a drop target of its own by enable_widget_drops.
+bool takes_own_drops(const QWidget* widget);
 void start_close_pipe();
 void stop_close_pipe();
 void clear_widgets_of_window(int window);
@@ -106,6 +118,10 @@ public:
     int menu_height() const;
     void allow_close() { closing_ = true; }
     void set_drops(bool on);
+    // Accepts a drag of local files, or turns a drop of them into a
+    // DropOnWindow; false (the event untouched) when it carries none.
+    bool take_drag(QDragMoveEvent* event);
+    bool take_drop(QDropEvent* event);
     // Places the menu bar and the inner area again (after the menu bar changed).
     void relayout();
 

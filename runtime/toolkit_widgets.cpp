@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QToolTip>
 
+#include <atomic>
+
 #include "runtime/canvas_widget.h"
 #include "runtime/toolkit_internal.h"
 
@@ -24,10 +26,13 @@ namespace pixmold {
 namespace detail {
 namespace {
 
-// Turns a widget into a drop target for DropOnWidget.
+// Turns a widget into a drop target for DropOnWidget. Found again by its
+// name: without Q_OBJECT, findChild<DropFilter*> would match any child.
+constexpr const char* DROP_FILTER_NAME = "pixmold_drop_filter";
+
 class DropFilter : public QObject {
 public:
-    DropFilter(QObject* parent, int number) : QObject(parent), number_(number) {}
+    DropFilter(QObject* parent, int number) : QObject(parent), number_(number) { setObjectName(DROP_FILTER_NAME); }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -171,6 +176,10 @@ void destroy_all_widgets() {
     state().widgets.clear();
 }
 
+bool takes_own_drops(const QWidget* widget) {
+    return widget->findChild<QObject*>(DROP_FILTER_NAME, Qt::FindDirectChildrenOnly) != nullptr;
+}
+
 QColor to_qcolor(std::int32_t colour) {
     auto c = std::uint32_t(colour);
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
@@ -282,22 +291,40 @@ void free_widget(int number) {
         w = w->second.widget ? std::next(w) : state().widgets.erase(w);
 }
 
-void set_text(int number, const std::string& text) {
-    run_on_ui([number, text] {
-        if (WidgetRecord* record = find_record(number)) apply_text(*record, text);
+namespace {
+
+// Calls from other threads reach the widget later, through the event queue;
+// each change is numbered when it is asked for, so that one still on its
+// way never undoes a later one already made on the user-interface thread.
+std::uint64_t next_change() {
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
+
+// Runs `apply` on the user-interface thread unless a later change of the
+// same kind (`latest` of the widget's record) has been applied already.
+template <typename Apply>
+void change_widget(int number, std::uint64_t WidgetRecord::*latest, Apply apply) {
+    run_on_ui([number, latest, apply, order = next_change()] {
+        WidgetRecord* record = find_record(number);
+        if (!record || record->*latest > order) return;
+        record->*latest = order;
+        apply(*record);
     });
+}
+
+}  // namespace
+
+void set_text(int number, const std::string& text) {
+    change_widget(number, &WidgetRecord::text_change, [text](WidgetRecord& r) { apply_text(r, text); });
 }
 
 void show_widget(int number, bool visible) {
-    run_on_ui([number, visible] {
-        if (QWidget* w = find_widget(number)) w->setVisible(visible);
-    });
+    change_widget(number, &WidgetRecord::visible_change, [visible](WidgetRecord& r) { r.widget->setVisible(visible); });
 }
 
 void enable_widget(int number, bool enabled) {
-    run_on_ui([number, enabled] {
-        if (QWidget* w = find_widget(number)) w->setEnabled(enabled);
-    });
+    change_widget(number, &WidgetRecord::enabled_change, [enabled](WidgetRecord& r) { r.widget->setEnabled(enabled); });
 }
 
 std::string get_text(int number) {
@@ -438,7 +465,7 @@ void list_set_selected(int number, int position) {
 void enable_widget_drops(int number, bool on) {
     QWidget* w = find_widget(number);
     if (!w) return;
-    auto* old = w->findChild<DropFilter*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* old = w->findChild<QObject*>(DROP_FILTER_NAME, Qt::FindDirectChildrenOnly);
     if (old) {
         w->removeEventFilter(old);
         delete old;

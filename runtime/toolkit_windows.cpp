@@ -59,23 +59,63 @@ void ShellWindow::closeEvent(QCloseEvent* event) {
     push_event(e);
 }
 
-void ShellWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!dropped_paths(event->mimeData()).empty()) event->acceptProposedAction();
+void ShellWindow::dragEnterEvent(QDragEnterEvent* event) { take_drag(event); }
+
+void ShellWindow::dragMoveEvent(QDragMoveEvent* event) { take_drag(event); }
+
+void ShellWindow::dropEvent(QDropEvent* event) { take_drop(event); }
+
+bool ShellWindow::take_drag(QDragMoveEvent* event) {
+    if (dropped_paths(event->mimeData()).empty()) return false;
+    event->acceptProposedAction();
+    return true;
 }
 
-void ShellWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (!dropped_paths(event->mimeData()).empty()) event->acceptProposedAction();
-}
-
-void ShellWindow::dropEvent(QDropEvent* event) {
+bool ShellWindow::take_drop(QDropEvent* event) {
     std::string files = dropped_paths(event->mimeData());
-    if (files.empty()) return;
+    if (files.empty()) return false;
     event->acceptProposedAction();
     QueuedEvent e;
     e.kind = EventKind::DropOnWindow;
     e.window = number_;
     e.files = std::move(files);
     push_event(e);
+    return true;
+}
+
+namespace {
+
+// Files dragged over any widget of a window that takes drops are the
+// window's, unless that widget (or one it is part of) takes drops itself
+// (enable_widget_drops). Without this an editable field takes the paths as
+// text, or refuses them, and the window never hears of the drop.
+class DropRouter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+        if (!target->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(target);
+        auto* window = dynamic_cast<ShellWindow*>(widget->window());
+        if (!window || widget == window || !window->acceptDrops()) return false;
+        for (QWidget* w = widget; w && w != window; w = w->parentWidget())
+            if (takes_own_drops(w)) return false;
+        if (type == QEvent::Drop) return window->take_drop(static_cast<QDropEvent*>(event));
+        return window->take_drag(static_cast<QDragMoveEvent*>(event));
+    }
+};
+
+}  // namespace
+
+void install_drop_router() {
+    static QPointer<DropRouter> router;
+    if (!router) {
+        router = new DropRouter(state().app.get());  // owned by the application object
+        state().app->installEventFilter(router);
+    }
 }
 
 ShellWindow* find_window(int number) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/event_loop.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/shell_state.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"

@@ -9,10 +9,10 @@
 #include "app/canvases.h"
 #include "app/main_window.h"
 #include "app/main_window_parts.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/window_layout.h"
 #include "image/codec.h"
 #include "image/image.h"
@@ -303,6 +303,54 @@ TEST_F(MainWindow, PrefixDialogOutcomes) {
     EXPECT_EQ(stored("PREFIX"), "0");
     EXPECT_EQ(get_text(W_PREFIX_FIELD), "0");
     EXPECT_EQ(dialogs.unused_answers(), 0u);
+}
+
+TEST_F(MainWindow, PrefixDialogRefusesWhatCouldWriteElsewhereAndSaysWhy) {
+    const std::vector<std::pair<std::string, std::string>> english = {
+        {"../escape_", "Prefix refused: \"/\" not allowed"},
+        {"a\nb", "Prefix refused: no control characters"},
+        {std::string(251, 'p'), "Prefix refused: too long for a file name"},
+    };
+    const std::vector<std::pair<std::string, std::string>> french = {
+        {"sub/x_", "Préfixe refusé : \"/\" interdit"},
+        {std::string("a\0b", 3), "Préfixe refusé : caractères de contrôle interdits"},
+        {std::string(300, 'p'), "Préfixe refusé : trop long pour un nom de fichier"},
+    };
+    for (const auto& [lng, answers] : {std::pair{"UK", english}, std::pair{"FR", french}}) {
+        start(lng);
+        settings.PREFIX = "mine_";
+        save_text("PREFIX", "mine_");
+        set_text(W_PREFIX_FIELD, "mine_");
+        ScriptedDialogs dialogs;
+        for (const auto& [answer, says] : answers) {
+            dialogs.answer_text(answer);
+            simulate_click(W_PREFIX_BUTTON);
+            pump();
+            EXPECT_EQ(get_text(W_STATUS_LINE), says);
+            EXPECT_EQ(settings.PREFIX, "mine_");
+            EXPECT_EQ(stored("PREFIX"), "mine_");
+            EXPECT_EQ(get_text(W_PREFIX_FIELD), "mine_");
+        }
+        EXPECT_EQ(dialogs.requests().size(), answers.size());  // no overwrite question either
+        close_window(MAIN_WINDOW);
+    }
+}
+
+TEST_F(MainWindow, SavedPrefixThatCouldWriteElsewhereGivesWayToTheDefault) {
+    const std::string saved = "[DEFAUT]\r\nPREFIX = prefix_\r\n[USER]\r\nPREFIX = ../esc_\r\n";
+    test::write_bytes(dir.file("pref.vrn"), saved);
+    start("FR");
+    EXPECT_EQ(settings.PREFIX, "prefix_");
+    EXPECT_EQ(get_text(W_PREFIX_FIELD), "prefix_");
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Préfixe enregistré refusé : \"/\" interdit");
+    EXPECT_EQ(stored("PREFIX"), "../esc_");  // the file changes with the next full save only
+    save_all_settings();
+    EXPECT_EQ(stored("PREFIX"), "prefix_");
+
+    test::write_bytes(dir.file("pref.vrn"), saved);
+    close_window(MAIN_WINDOW);
+    start("UK");
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Saved prefix refused: \"/\" not allowed");
 }
 
 TEST_F(MainWindow, EnglishExitKeyIsE) {

@@ -3,6 +3,7 @@
 # its size (280 wide, 580 plus the menu bar high) and its background colour.
 # Usage: screenshot_test.sh PROGRAM [OUT.png]  (run under xvfb-run)
 set -euo pipefail
+source "$(dirname "$0")/program_window.sh"
 program=$(realpath "$1")
 shot=${2:-}
 work=$(mktemp -d)
@@ -21,12 +22,7 @@ export XDG_RUNTIME_DIR="$work"
 "$program" >"$work/log" 2>&1 &
 pid=$!
 
-window=
-for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-    [[ -n "$window" ]] && break
-    sleep 0.1
-done
+window=$(program_window "$pid")
 if [[ -z "$window" ]]; then
     echo "no window appeared"; cat "$work/log"; exit 1
 fi

@@ -73,6 +73,9 @@ TEST(PrefixRule, Outcomes) {
     EXPECT_EQ(prefix_outcome("prefix_", "0"), PrefixOutcome::AskOverwrite);
     // Already no prefix: an empty answer changes nothing.
     EXPECT_EQ(prefix_outcome("0", ""), PrefixOutcome::Unchanged);
+    // Refused before anything else, even when it equals the old one.
+    EXPECT_EQ(prefix_outcome("prefix_", "../x_"), PrefixOutcome::Refused);
+    EXPECT_EQ(prefix_outcome("../x_", "../x_"), PrefixOutcome::Refused);
 }
 
 }  // namespace

@@ -156,6 +156,44 @@ TEST_F(Cli, ReadsTheSettingsFileWithoutWritingItAndOptionsWin) {
     EXPECT_TRUE(std::filesystem::exists(dir.path / "small_c.png"));
 }
 
+TEST_F(Cli, APrefixThatCouldWriteOutsideTheFolderIsRefused) {
+    std::filesystem::create_directories(dir.path / "sub");
+    copy_in(dir, "base.jpg", "sub/a.jpg");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--prefix", "../escape_", "a.jpg"}, "--prefix contains \"/\""},
+        {{"--prefix=sub/x_", "a.jpg"}, "--prefix contains \"/\""},
+        {{"--prefix", "a\nb", "a.jpg"}, "--prefix contains a control character"},
+        {{"--prefix", std::string(300, 'p'), "a.jpg"}, "--prefix is too long for a file name"},
+    };
+    for (const auto& [args, says] : cases) {
+        const ToolRun r = run_tool(dir.path / "sub", args);
+        EXPECT_EQ(r.status, 2) << says;
+        EXPECT_NE(r.err.find("pixmold-batch: " + says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
+    EXPECT_EQ(folder_names(dir.path / "sub"), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_F(Cli, AStoredPrefixThatCouldWriteOutsideGivesWayToTheDefault) {
+    std::filesystem::create_directories(dir.path / "sub");
+    copy_in(dir, "base.jpg", "sub/a.jpg");
+    const std::string prefs = "[DEFAUT]\nPREFIX = prefix_\n[USER]\nPREFIX = ../esc_\nTaille_Paysage = 16\n";
+    std::ofstream(dir.path / "sub/pref.vrn", std::ios::binary) << prefs;
+    ToolRun r = run_tool(dir.path / "sub", {"a.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("pixmold-batch: the prefix in \"pref.vrn\" contains \"/\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"prefix_\" is used instead"), std::string::npos) << r.err;
+    EXPECT_EQ(Decoded((dir.path / "sub/prefix_a.jpg").string()).width(), 16);
+    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
+    EXPECT_EQ(slurp(dir.path / "sub/pref.vrn"), prefs);
+
+    // A prefix on the command line replaces the stored one: nothing to say.
+    r = run_tool(dir.path / "sub", {"--prefix", "small_", "a.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("pref.vrn"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.path / "sub/small_a.jpg"));
+}
+
 TEST_F(Cli, OneGroupFileIsReadFromItsDefaults) {
     // A file holding only its creation-time group: "DEFAUT" is the one read.
     std::ofstream(dir.path / "pref.vrn") << "[DEFAUT]\nTYPE = PNG\nPREFIX = d_\nMODE = LIB\nL = 12\nH = 6\n";

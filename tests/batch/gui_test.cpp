@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <QWindow>
 #include <QWidget>
 
 #include <chrono>
@@ -15,10 +16,10 @@
 #include "app/artwork.h"
 #include "app/batch_start.h"
 #include "app/main_window.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/window_layout.h"
 #include "job_fixture.h"
 #include "runtime/input_simulation.h"
@@ -31,6 +32,15 @@ using namespace pixmold::test;
 QWidget* main_window_widget() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->windowTitle().startsWith(QString::fromStdString(shell.product_name))) return w;
+    return nullptr;
+}
+
+// The Qt widget of the program's widget `number` in the main window.
+QWidget* qt_widget(int number) {
+    QWidget* top = main_window_widget();
+    if (!top) return nullptr;
+    for (QWidget* w : top->findChildren<QWidget*>())
+        if (w->property("pixmold_number").isValid() && w->property("pixmold_number").toInt() == number) return w;
     return nullptr;
 }
 
@@ -50,6 +60,28 @@ void drop_files(const std::vector<std::string>& paths) {
     QApplication::sendEvent(target, &drop);
 }
 
+// A file manager's drag of local files (URLs and their paths as text),
+// handed to the window system's window at `at` in window coordinates: Qt
+// itself picks the widget under that point as the drop target.
+void drop_files_at(QWidget* top, QPoint at, const std::vector<std::string>& paths) {
+    ASSERT_NE(top->windowHandle(), nullptr);
+    QList<QUrl> urls;
+    QString text;
+    for (const std::string& p : paths) {
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+        text += QString::fromStdString(p) + "\n";
+    }
+    QMimeData mime;
+    mime.setUrls(urls);
+    mime.setText(text);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(top->windowHandle(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(top->windowHandle(), &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(top->windowHandle(), &drop);
+}
+
 class BatchWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -60,7 +92,7 @@ protected:
         decode_embedded_pictures();
     }
 
-    void start(const std::string& lng) {
+    void start(const std::string& lng, const std::string& prefix = "small_") {
         shell.quit_requested = 0;
         shell.screen_width = 1920;
         shell.screen_height = 1080;
@@ -68,7 +100,7 @@ protected:
         settings.LNG = lng;
         settings.MODE = "REL";
         settings.TYPE = "JPG";
-        settings.PREFIX = "small_";
+        settings.PREFIX = prefix;
         settings.Taille_Paysage = 16;
         settings.Taille_Portrait = 16;
         load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
@@ -139,6 +171,17 @@ TEST_F(BatchWindow, DroppedFolderWithAFailureListsItsName) {
     EXPECT_FALSE(std::filesystem::exists(dir.path / "photos/small_broken.jpg"));
 }
 
+TEST_F(BatchWindow, AnEscapingSavedPrefixIsReplacedBeforeAnyDrop) {
+    start("UK", "../escape_");
+    std::filesystem::create_directories(dir.path / "sub");
+    const std::string a = copy_in(dir, "base.jpg", "sub/a.jpg");
+    drop_files({a});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(folder_names(dir.path / "sub"), (std::vector<std::string>{"a.jpg", "prefix_a.jpg"}));
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"pref.vrn", "sub"}));
+}
+
 TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
     start("UK");
     settings.Taille_Paysage = 3900;
@@ -162,7 +205,9 @@ TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
     EXPECT_TRUE(widget_visible(W_STOP));
     EXPECT_FALSE(widget_visible(W_INFO_PANEL));
     drop_files({copy_in(dir, "base.jpg", "late.jpg")});
-    pump();
+    // Read before the next progress text replaces it, as it soon does.
+    ASSERT_EQ(wait_event(1000), EventKind::DropOnWindow);
+    handle_drop_on_window(event_dropped_files());
     EXPECT_EQ(get_text(W_STATUS_LINE), "A batch is already running");
     ASSERT_TRUE(simulate_click(W_STOP));
     pump();
@@ -176,6 +221,47 @@ TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
                                                                 "late.jpg", "pref.vrn"}));
     EXPECT_EQ(std::filesystem::file_size(files[3]), size_before);
     for (const std::string& f : files) EXPECT_TRUE(Decoded(f)) << f;
+}
+
+// Every visible widget of the window passes a drop of files on to the batch,
+// the size fields of both modes included: they must not take it as text.
+TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
+    start("UK");
+    QWidget* top = main_window_widget();
+    ASSERT_NE(top, nullptr);
+    const int column[] = {W_BANNER, W_ALWAYS_ON_TOP, W_FX_BUTTON, W_RELATIVE_MODE, W_FREE_MODE, W_PREFIX_LABEL,
+                          W_PREFIX_FIELD, W_PREFIX_BUTTON, W_SIZE_TITLE, W_LANDSCAPE_HINT, W_LANDSCAPE_LABEL,
+                          W_LANDSCAPE_WIDTH, W_PORTRAIT_HINT, W_PORTRAIT_LABEL, W_PORTRAIT_HEIGHT,
+                          W_FREE_WIDTH_LABEL, W_FREE_HEIGHT_LABEL, W_FREE_WIDTH, W_FREE_HEIGHT, W_PRESET_LIST,
+                          W_FORMAT_TITLE, W_QUALITY_SLIDER, W_QUALITY_LABEL, W_FORMAT_SELECTOR, W_INFO_PANEL,
+                          W_STATUS_LINE};
+    int dropped = 0;
+    for (const char* mode : {"REL", "LIB"}) {
+        ASSERT_TRUE(simulate_click(std::string(mode) == "REL" ? W_RELATIVE_MODE : W_FREE_MODE));
+        pump();
+        for (int widget : column) {
+            if (!widget_visible(widget)) continue;
+            const std::string name = std::string(mode) + "_" + std::to_string(widget);
+            const std::string picture = copy_in(dir, "base.jpg", name + ".jpg");
+            const std::string text_before = get_text(widget);
+            QWidget* w = qt_widget(widget);
+            ASSERT_NE(w, nullptr) << widget;
+            const QPoint at = w->mapTo(top, w->rect().center());
+            QWidget* under = top->childAt(at);
+            ASSERT_TRUE(under == w || w->isAncestorOf(under)) << widget << " is covered";
+            drop_files_at(top, at, {picture, (dir.path / "notes.txt").string()});
+            pump();
+            pump_until_idle();
+            EXPECT_TRUE(std::filesystem::exists(dir.path / ("small_" + name + ".jpg")))
+                << "a drop on widget " << widget << " in mode " << mode << " started nothing";
+            EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 1 pictures were processed..") << widget << " " << mode;
+            if (widget != W_STATUS_LINE) {
+                EXPECT_EQ(get_text(widget), text_before) << widget << " " << mode;
+            }
+            ++dropped;
+        }
+    }
+    EXPECT_GE(dropped, 40);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "batch/rules.h"
 #include "batch/texts.h"
@@ -75,6 +78,48 @@ TEST(OutputPath, PrefixZeroMeansTheSourceItself) {
     EXPECT_EQ(effective_prefix("00"), "00");
     EXPECT_EQ(output_path_for("/p/a.jpg", effective_prefix("0"), "JPG"), "/p/a.jpg");
     EXPECT_EQ(output_path_for("/p/a.jpeg", effective_prefix("0"), "JPG"), "/p/a.jpg");
+}
+
+TEST(Prefix, OnlyPrefixesThatKeepOutputsInTheirFolderAreAccepted) {
+    for (const std::string& ok : std::vector<std::string>{"prefix_", "0", "", ".", "..", "...", "..\\", "~", "-",
+                                                          " ", "$HOME", "é_", std::string(250, 'p')})
+        EXPECT_EQ(prefix_fault(ok), PrefixFault::None) << ok;
+    for (const char* slash : {"../escape_", "/", "a/", "sub/x_", "/tmp/x"})
+        EXPECT_EQ(prefix_fault(slash), PrefixFault::Separator) << slash;
+    for (const std::string& control : std::vector<std::string>{std::string("a\0b", 3), std::string(1, '\0'), "x\n",
+                                                               "\r", "\t", "\x7f"})
+        EXPECT_EQ(prefix_fault(control), PrefixFault::ControlCharacter);
+    // One character and ".jpg" must still fit a 255-byte file name.
+    EXPECT_EQ(prefix_fault(std::string(251, 'p')), PrefixFault::TooLong);
+    EXPECT_EQ(prefix_fault(std::string(100000, 'p')), PrefixFault::TooLong);
+}
+
+TEST(OutputPath, AnAcceptedPrefixNeverLeavesTheSourcesFolder) {
+    for (const char* prefix : {".", "..", "...", "..\\", "~", "-", " ", "0", ""}) {
+        for (const char* source : {"/p/q/a.jpg", "/p/q/.jpg", "/p/q/..jpg", "/p/q/a", "/p/q/a..jpeg"}) {
+            const std::filesystem::path out = output_path_for(source, prefix, "JPG");
+            ASSERT_FALSE(out.empty()) << prefix << " " << source;
+            EXPECT_EQ(out.parent_path(), "/p/q") << out;
+            EXPECT_NE(out.filename(), ".");
+            EXPECT_NE(out.filename(), "..");
+            EXPECT_EQ(out.lexically_normal(), out) << out;
+        }
+    }
+}
+
+TEST(OutputPath, RefusesWhatCouldWriteElsewhereOrCannotBeAName) {
+    // The path builder checks the prefix itself, whoever calls it.
+    EXPECT_EQ(output_path_for("/p/q/a.jpg", "../escape_", "JPG"), "");
+    EXPECT_EQ(output_path_for("a.jpg", "/tmp/x", "PNG"), "");
+    EXPECT_EQ(output_path_for("/p/a.jpg", std::string("x\0/", 3), "JPG"), "");
+    EXPECT_EQ(output_path_for("/p/a.jpg", std::string(251, 'p'), "JPG"), "");
+    // Names up to 255 bytes, not one more.
+    const std::string stem(251, 's');
+    EXPECT_EQ(output_path_for("/p/" + stem + ".bmp", "", "JPG"), "/p/" + stem + ".jpg");
+    EXPECT_EQ(output_path_for("/p/" + stem + ".jpeg", "", "PNG"), "/p/" + stem + ".png");
+    EXPECT_EQ(output_path_for("/p/" + stem + ".jpg", "x", "JPG"), "");
+    EXPECT_EQ(output_path_for("/p/" + std::string(250, 's') + ".jpg", "x", "JPG"),
+              "/p/x" + std::string(250, 's') + ".jpg");
 }
 
 TEST(Texts, StatusDropsTheFirstThreeCharacters) {

@@ -13,6 +13,7 @@
 
 #include <thread>
 
+#include "runtime/input_simulation.h"
 #include "runtime/threads.h"
 
 using namespace pixmold;
@@ -82,6 +83,16 @@ TEST_F(Toolkit, DropOnAcceptingWidgetIsAWidgetDrop) {
     EXPECT_EQ(event_widget(), 9);
     EXPECT_EQ(event_window(), 0);
     EXPECT_EQ(event_dropped_files(), "/tmp/one.jpg");
+}
+
+TEST_F(Toolkit, WidgetDropsComeAndGoWithoutTouchingTheWidgetsOwnParts) {
+    ASSERT_TRUE(create_field(in_window(0), 111, 60, 180, 50, 20, "12", FIELD_DIGITS_ONLY));
+    enable_widget_drops(111, true);
+    enable_widget_drops(111, true);
+    enable_widget_drops(111, false);
+    ASSERT_TRUE(simulate_typing(111, "34"));
+    ASSERT_TRUE(simulate_typing(111, "5x"));
+    EXPECT_EQ(get_text(111), "");  // still digits only
 }
 
 TEST_F(Toolkit, ClosingTheWindowIsOnlyARequest) {
@@ -205,6 +216,28 @@ TEST_F(Toolkit, CanvasPixelsAreBottomUpBgr) {
     QImage shown = qt_widget(121)->grab().toImage();
     EXPECT_EQ(QColor(shown.pixel(0, 0)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(shown.pixel(0, 2)), QColor(255, 255, 255));
+}
+
+// A worker's update still on its way must not undo what the user-interface
+// thread set after it (a progress text arriving after the stop text).
+TEST_F(Toolkit, ALaterChangeWinsOverAnEarlierOneFromAnotherThread) {
+    ASSERT_TRUE(create_field(in_window(0), 117, 0, 560, 280, 20, "", FIELD_READ_ONLY));
+    ASSERT_TRUE(create_button(in_window(0), 86, 0, 0, 100, 65, "Stop"));
+    ASSERT_TRUE(create_button(in_window(0), 85, 0, 70, 100, 20, "Free"));
+    drain_events();
+    std::thread([] {
+        set_text(117, "4/4 - picture.jpg");
+        show_widget(86, true);
+        enable_widget(85, false);
+    }).join();
+    set_text(117, "Stop : 0/4");
+    show_widget(86, false);
+    enable_widget(85, true);
+    wait_event(100);  // runs the handed-over work
+    drain_events();
+    EXPECT_EQ(get_text(117), "Stop : 0/4");
+    EXPECT_FALSE(widget_visible(86));
+    EXPECT_TRUE(qt_widget(85)->isEnabled());
 }
 
 TEST_F(Toolkit, TextFromAnotherThreadReachesTheWidget) {

@@ -1,4 +1,4 @@
-#include "app/texts.h"
+#include "core/texts.h"
 
 #include <initializer_list>
 #include <string>
@@ -85,6 +85,11 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.no_prefix = "Pas de préfixe";
     t.new_prefix_done = "Nouveau préfixe paramétré";
     t.prefix_unchanged = "Préfixe inchangé";
+    t.prefix_refused = "Préfixe refusé : ";
+    t.stored_prefix_refused = "Préfixe enregistré refusé : ";
+    t.prefix_has_separator = "\"/\" interdit";
+    t.prefix_has_control_character = "caractères de contrôle interdits";
+    t.prefix_too_long = "trop long pour un nom de fichier";
     t.fx_apply = "Valider";
     t.fx_cancel = "Annuler";
     t.fx_load = "Charger une image";
@@ -101,6 +106,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.update_newer_before = "La version ";
     t.update_newer_after = " est disponible, souhaitez vous la télécharger ?\n(Cliquez sur Oui pour accéder à la page de téléchargement)";
     t.update_declined = "Annulé par l'utilisateur";
+    t.update_checking = "Recherche de mise à jour...";
+    t.update_failed = "Vérification impossible, réessayez plus tard";
     t.help_how_to_resize =
         std::string(
         "Redimensionner une ou des images\n"
@@ -223,6 +230,11 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.no_prefix = "No prefix";
     t.new_prefix_done = "New prefix done";
     t.prefix_unchanged = "Prefixe has not been changed";
+    t.prefix_refused = "Prefix refused: ";
+    t.stored_prefix_refused = "Saved prefix refused: ";
+    t.prefix_has_separator = "\"/\" not allowed";
+    t.prefix_has_control_character = "no control characters";
+    t.prefix_too_long = "too long for a file name";
     t.fx_apply = "Apply FX";
     t.fx_cancel = "Cancel";
     t.fx_load = "Load picture";
@@ -239,6 +251,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.update_newer_before = "Version ";
     t.update_newer_after = " is available, you want to download it?\n(Click Yes button to go to the download page)";
     t.update_declined = "User canceled";
+    t.update_checking = "Checking for updates...";
+    t.update_failed = "Unable to check for updates, try again later";
     t.help_how_to_resize =
         std::string(
         "Using Pixmold\n"

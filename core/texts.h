@@ -98,6 +98,11 @@ struct InterfaceTexts {
     std::string no_prefix;
     std::string new_prefix_done;
     std::string prefix_unchanged;
+    std::string prefix_refused;         // + why, when the dialog's answer cannot be used
+    std::string stored_prefix_refused;  // + why, at start-up for the settings file's prefix
+    std::string prefix_has_separator;
+    std::string prefix_has_control_character;
+    std::string prefix_too_long;
 
     // FX editor.
     std::string fx_apply;
@@ -118,6 +123,8 @@ struct InterfaceTexts {
     std::string update_newer_before;
     std::string update_newer_after;
     std::string update_declined;
+    std::string update_checking;  // while the download runs
+    std::string update_failed;    // no usable reply, and none earlier
 
     // Help texts shown in the InfoPanel.
     std::string help_how_to_resize;

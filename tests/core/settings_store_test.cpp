@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "no_permission_override.h"
 #include "temp_dir.h"
 

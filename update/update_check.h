@@ -1,0 +1,52 @@
+// The online menu: whether a newer version is published, and the web site.
+//
+// The check downloads the published version text on a worker thread, so the
+// window goes on handling events; the StatusLine says it is checking. When
+// the download ends, the answer comes on the user-interface thread (through
+// wait_event): the latest-version text, the question whether to open the web
+// site, or, when no usable version came back, the failure text.
+//
+// Everything here runs on the user-interface thread.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "runtime/http_download.h"
+
+namespace pixmold {
+
+// What the check needs from the window around it.
+struct UpdateShell {
+    std::function<void(const std::string&)> show_status;  // the StatusLine
+    std::function<std::string()> status_text;             // what it shows now
+    std::function<void(int milliseconds)> play_click;
+};
+
+struct UpdateConfig {
+    std::string site;             // the web site; the version text is under it
+    std::string running_version;  // " 1.7.0" (blanks around it are ignored)
+    HttpOptions http;
+};
+
+// Sets what the next checks use (a check that runs keeps its own download)
+// and forgets the last published version, which was another site's.
+void configure_update_check(UpdateShell shell, UpdateConfig config);
+
+// The update entry. With no network: says so. While a check runs: nothing.
+// Otherwise starts the download and returns at once.
+void check_for_update();
+// True from check_for_update until the user has seen or answered the result.
+bool update_check_running();
+// The text of the last good reply (trimmed), kept until the program ends;
+// later checks that fail compare with it. Empty at first.
+const std::string& last_published_version();
+
+// The visit entry: opens the web site in the default browser.
+void visit_website();
+
+// At shutdown, or to start over: aborts a running download, waits for its
+// thread and forgets it, showing nothing. Keeps the last published version.
+void stop_update_check();
+
+}  // namespace pixmold
