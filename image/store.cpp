@@ -214,16 +214,29 @@ std::optional<Held> hold(ImageId id) {
     return Held{r->image, r->bitmap};
 }
 
-// Empties a record; the caller lets the pixels go after dropping the lock
-// (freeing a big mapping takes a while).
-void clear_locked(Store& s, Record& r, std::vector<SharedBitmap>& garbage) {
+// Pixels to let go once the lock is dropped (unmapping a big picture takes a
+// while). Declared before the lock guard; should the list itself find no
+// memory, the pixels go at once instead.
+struct Garbage {
+    std::vector<SharedBitmap> items;
+    void add(SharedBitmap bitmap) {
+        if (!bitmap) return;
+        try {
+            items.push_back(std::move(bitmap));
+        } catch (const std::bad_alloc&) {
+        }
+    }
+};
+
+// Empties a record.
+void clear_locked(Store& s, Record& r, Garbage& garbage) {
     if (r.image.handle) s.live.erase(r.image.handle);
-    if (r.bitmap) garbage.push_back(std::move(r.bitmap));
+    garbage.add(std::move(r.bitmap));
     r = Record{};
 }
 
 // Empties a record and forgets it when it is an ANY_NUMBER one.
-void release_locked(Store& s, ImageId id, Record& r, std::vector<SharedBitmap>& garbage) {
+void release_locked(Store& s, ImageId id, Record& r, Garbage& garbage) {
     clear_locked(s, r, garbage);
     if (id < 0 || std::size_t(id) >= s.slots.size()) s.loose.erase(id);
 }
@@ -245,7 +258,7 @@ PixelRef ref_of(SharedBitmap bitmap) {
 
 ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, FormatTag tag) {
     Store& s = store();
-    std::vector<SharedBitmap> garbage;
+    Garbage garbage;
     SharedBitmap shared;
     try {
         shared = std::move(bitmap);
@@ -302,7 +315,7 @@ ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, For
 
 void clear_number(ImageId number) {
     Store& s = store();
-    std::vector<SharedBitmap> garbage;
+    Garbage garbage;
     std::lock_guard guard(s.lock);
     if (Record* r = find_locked(s, number)) clear_locked(s, *r, garbage);
 }
@@ -386,7 +399,7 @@ ImageHandle grab_image(ImageId source, ImageId target, int x, int y, int width, 
 
 void free_image(ImageId number) {
     Store& s = store();
-    std::vector<SharedBitmap> garbage;
+    Garbage garbage;
     std::lock_guard guard(s.lock);
     if (number == ANY_NUMBER) {
         for (Record& r : s.slots) clear_locked(s, r, garbage);
@@ -453,7 +466,7 @@ std::size_t image_store_capacity() {
 
 ImageHandle move_pixels(ImageId from, ImageId to) {
     Store& s = store();
-    std::vector<SharedBitmap> garbage;
+    Garbage garbage;
     std::lock_guard guard(s.lock);
     Record* src = find_locked(s, from);
     Record* dst = find_locked(s, to);
@@ -461,7 +474,7 @@ ImageHandle move_pixels(ImageId from, ImageId to) {
     if (src->bitmap->is_icon || dst->bitmap->is_icon) return 0;
     // The pixels keep their handle: it names them, wherever they live.
     s.live.erase(dst->image.handle);
-    garbage.push_back(std::move(dst->bitmap));
+    garbage.add(std::move(dst->bitmap));
     dst->bitmap = std::move(src->bitmap);
     Image& img = dst->image;
     img.handle = src->image.handle;
