@@ -10,6 +10,7 @@
 #include "app/window_rules.h"
 #include "image/draw.h"
 #include "image/text.h"
+#include "runtime/canvas_drawing.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
@@ -27,24 +28,30 @@ constexpr std::int32_t CHOSEN_EDGE = 0x50251B;
 // Width of "JPG" in font 1, measured when the format pictures were drawn.
 int g_jpg_width = 0;
 
-bool begin_canvas(int canvas) {
-    return begin_drawing(canvas_target(canvas_pixels(canvas), [canvas] { canvas_changed(canvas); })) != 0;
-}
+bool begin_canvas(int canvas) { return begin_drawing(canvas_drawing_target(canvas)) != 0; }
 
 void end_canvas() { end_drawing(); }
 
-// The drawing layer's counterpart of an interface font: same face and size.
+}  // namespace
+
 FontSpec drawing_font(int font) {
     const int dpi = shell.dpi > 0 ? shell.dpi : 96;
     FontSpec face_spec;
     face_spec.face = font == FONT_ARIAL_BLACK_10 ? "Arial black" : "Microsoft Sans Serif";
-    const double points = font == FONT_ARIAL_BLACK_10 ? 10 : font == FONT_SANS_7 ? 7 : font == FONT_SANS_8 ? 8 : 9;
+    double points = 9;
+    switch (font) {
+    case FONT_ARIAL_BLACK_10: points = 10; break;
+    case FONT_SANS_7: points = 7; break;
+    case FONT_SANS_8: points = 8; break;
+    case FONT_SANS_10: points = 10; break;
+    case FONT_SANS_12_ITALIC: points = 12; break;
+    default: break;
+    }
     face_spec.points = points * 96.0 / dpi;
     face_spec.bold = font == FONT_ARIAL_BLACK_10;
+    face_spec.italic = font == FONT_SANS_12_ITALIC;
     return face_spec;
 }
-
-}  // namespace
 
 int jpg_text_width() { return g_jpg_width; }
 

@@ -1,7 +1,12 @@
 // Painting of the main window's canvas controls through the drawing layer.
 #pragma once
 
+#include "image/draw.h"
+
 namespace pixmold {
+
+// The drawing layer's counterpart of interface font 1 to 6: same face and size.
+FontSpec drawing_font(int font);
 
 // Width of "JPG" in font 1: places the PNG half of the format selector.
 int jpg_text_width();

@@ -118,7 +118,7 @@ void build_widgets() {
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
     set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
 
-    create_container(w, W_FX_PANEL, COLUMN_WIDTH + 1, 0, WIDE_WIDTH - COLUMN_WIDTH - 1, WINDOW_HEIGHT);
+    create_container(w, W_FX_PANEL, COLUMN_WIDTH + 2, 1, WIDE_WIDTH - COLUMN_WIDTH - 3, WINDOW_HEIGHT - 2);
     show_widget(W_FX_PANEL, false);
 
     create_canvas(w, W_ALWAYS_ON_TOP, 1, 53, SWITCH_WIDTH, 20);

@@ -25,11 +25,13 @@ namespace pixmold {
 const char* const CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
     "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
-    "                     [--threads N] PATH...\n"
+    "                     [--threads N] [--memory-limit MIB] PATH...\n"
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources.\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
+    "--memory-limit bounds the pixel memory of the pictures being resized at once, in MiB\n"
+    "(default: half the memory, at most 4096); a picture that needs more runs alone.\n"
     "Exit status: 0 every picture written, 1 some failed or the run was interrupted,\n"
     "2 bad arguments or no picture among the paths.\n";
 
@@ -82,7 +84,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         }
         static const char* const known[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
                                             "--width",    "--height",  "--format",          "--quality",
-                                            "--prefix",   "--threads"};
+                                            "--prefix",   "--threads", "--memory-limit"};
         if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
             error = "unknown option: " + a;
             return std::nullopt;
@@ -129,10 +131,15 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.prefix = value;
         } else {
             const bool quality = name == "--quality", threads = name == "--threads";
-            const auto v = quality ? number(0, 10) : threads ? number(1, 64) : number(1, MAX_IMAGE_SIDE);
+            const bool memory = name == "--memory-limit";
+            const auto v = quality   ? number(0, 10)
+                           : threads ? number(1, 64)
+                           : memory  ? number(1, std::int64_t(1) << 30)
+                                     : number(1, MAX_IMAGE_SIDE);
             if (!v) return std::nullopt;
             if (quality) o.quality = *v;
             else if (threads) o.threads = int(*v);
+            else if (memory) o.memory_limit_mib = std::uint64_t(*v);
             else if (name == "--landscape-width") o.landscape_width = *v;
             else if (name == "--portrait-height") o.portrait_height = *v;
             else if (name == "--width") o.width = std::int16_t(*v);
@@ -237,8 +244,10 @@ int run_cli(int argc, char** argv) {
     std::int64_t finished = 0;
     BatchJob job;
     BatchJob::Options job_options;
-    job_options.settings = [settings] { return settings; };
+    job_options.settings = settings;
     job_options.threads = options->threads;
+    if (options->memory_limit_mib)
+        job_options.memory = std::make_shared<MemoryBudget>(*options->memory_limit_mib << 20);
     const std::int64_t total = std::int64_t(pictures.size());
     job_options.on_picture = [&](const PictureEvent& e) {
         std::lock_guard lock(out);
@@ -248,7 +257,8 @@ int run_cli(int argc, char** argv) {
             std::fprintf(stderr, "%lld/%lld %s -> %s\n", (long long)finished, (long long)total, e.source.c_str(),
                          e.output_path.c_str());
         else
-            std::fprintf(stderr, "%lld/%lld %s: failed\n", (long long)finished, (long long)total, e.source.c_str());
+            std::fprintf(stderr, "%lld/%lld %s: failed (%s)\n", (long long)finished, (long long)total, e.source.c_str(),
+                         fail_reason_text(settings.language, e.reason).c_str());
     };
 
     std::signal(SIGINT, on_interrupt);
@@ -277,7 +287,8 @@ int run_cli(int argc, char** argv) {
     } else {
         std::fprintf(stderr, "%s\n", batch_finished_text(settings.language, job.total(), job.failed()).c_str());
     }
-    for (const std::string& name : job.failed_sources()) std::fprintf(stderr, "failed: %s\n", name.c_str());
+    for (const FailedPicture& f : job.failed_pictures())
+        std::fprintf(stderr, "failed: %s\n", failed_picture_line(settings.language, f.source, f.reason).c_str());
     return job.stopped() || job.failed() > 0 ? 1 : 0;
 }
 

@@ -22,6 +22,8 @@ struct CliOptions {
     std::optional<std::int64_t> quality;
     std::optional<std::string> prefix;
     int threads = 0;
+    // Bound on the pixel memory of the pictures in flight; unset: the default.
+    std::optional<std::uint64_t> memory_limit_mib;
     bool help = false;
     std::vector<std::string> paths;
 };

@@ -43,6 +43,26 @@ int orientation_left_after_decode(FormatTag format, int orientation) {
     }
 }
 
+// Pixel memory a picture holds at its peak: the decoded and the resized
+// pixels while it is resized, then the resized (or decoded) and the turned
+// ones while it is turned.
+std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool turned) {
+    const auto bytes = [depth](std::int64_t w, std::int64_t h) {
+        return std::uint64_t(stride_for(int(w), depth)) * std::uint64_t(h);
+    };
+    const std::uint64_t decoded = bytes(width, height);
+    if (!target_is_valid(stored)) return decoded;
+    const bool resizes = stored.width != width || stored.height != height;
+    const std::uint64_t output = bytes(stored.width, stored.height);
+    const std::uint64_t resized = resizes ? output : 0;
+    return std::max(decoded + resized, (resizes ? resized : decoded) + (turned ? output : 0));
+}
+
+// Room an output may need on disk: its pixels uncompressed, and its metadata.
+std::uint64_t output_bytes_bound(const TargetSize& target) {
+    return std::uint64_t(target.width) * std::uint64_t(target.height) * 3 + (std::uint64_t(64) << 10);
+}
+
 }  // namespace
 
 void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
@@ -58,13 +78,16 @@ void shrink_on_load_size(int full_width, int full_height, const TargetSize& stor
 
 PictureReport process_picture(const std::string& source, const BatchSettings& settings, const PictureContext& context) {
     PictureReport report;
-    // Nothing was written: a failure, or a stop when one was asked for.
-    const auto give_up = [&] {
-        report.outcome = is_cancelled(context.cancel) ? PictureOutcome::Cancelled : PictureOutcome::Failed;
+    // Nothing was written: a stop when one was asked for, else a failure for `why`.
+    const auto give_up = [&](FailReason why) {
+        const bool stopped = is_cancelled(context.cancel);
+        report.outcome = stopped ? PictureOutcome::Cancelled : PictureOutcome::Failed;
+        report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
     report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.type);
-    if (report.output_path.empty() || is_cancelled(context.cancel)) return give_up();
+    if (report.output_path.empty()) return give_up(FailReason::Unwritable);
+    if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     report.orientation = read_orientation(source);
     const int orientation = report.orientation;
@@ -76,7 +99,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     auto decide_target = [&](int stored_w, int stored_h) {
         const std::int64_t shown_w = swap ? stored_h : stored_w;
         const std::int64_t shown_h = swap ? stored_w : stored_h;
-        report.target = compute_target_size(settings, shown_w, shown_h).value_or(context.previous_target);
+        report.target = compute_target_size(settings, shown_w, shown_h).value_or(TargetSize{});
         have_target = true;
     };
 
@@ -93,37 +116,49 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         }
         shrink_on_load_size(full_w, full_h, stored_size(report.target, orientation), min_w, min_h);
     };
+    // Declared before the slots, so given back only once their pixels are freed.
+    MemoryBudget::Reservation reserved;
+    decode.before_pixels = [&](int w, int h, int depth) {
+        if (!have_target) decide_target(w, h);  // a decoder that does not scale: this is the full size
+        if (!context.memory) return true;
+        const bool turned = orientation != 1;
+        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored_size(report.target, orientation), turned),
+                                           context.cancel);
+        return bool(reserved);
+    };
 
     Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
-    if (!load_image(slots.source, source, decode)) return give_up();
+    if (!load_image(slots.source, source, decode)) return give_up(FailReason::Unreadable);
     const std::optional<Image> info = is_image(slots.source);
     const int source_depth = info ? info->source_depth : -1;
     const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
     PixelView pixels = image_pixels(slots.source);
-    if (!pixels) return give_up();
+    if (!pixels) return give_up(FailReason::Unreadable);
     if (!have_target) decide_target(pixels.width, pixels.height);
-    if (!target_is_valid(report.target)) return give_up();
-    if (is_cancelled(context.cancel)) return give_up();
+    if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
+    if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     const TargetSize stored = stored_size(report.target, orientation);
     ImageId current = slots.source;
     if (stored.width != pixels.width || stored.height != pixels.height) {
-        if (!create_image_for_overwrite(slots.resized, int(stored.width), int(stored.height), pixels.depth)) return give_up();
+        if (!create_image_for_overwrite(slots.resized, int(stored.width), int(stored.height), pixels.depth))
+            return give_up(FailReason::Unresizable);
         const PixelView resized = image_pixels(slots.resized);
         const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel)) return give_up();
+        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel))
+            return give_up(FailReason::Unresizable);
         free_image(slots.source);
         current = slots.resized;
         pixels = resized;
     }
     if (turn != 1) {
-        if (!create_image_for_overwrite(slots.turned, int(report.target.width), int(report.target.height), pixels.depth))
-            return give_up();
-        if (!orient_pixels(pixels, image_pixels(slots.turned), turn)) return give_up();
+        if (!create_image_for_overwrite(slots.turned, int(report.target.width), int(report.target.height), pixels.depth) ||
+            !orient_pixels(pixels, image_pixels(slots.turned), turn))
+            return give_up(FailReason::Unresizable);
         free_image(current);
         current = slots.turned;
     }
-    if (is_cancelled(context.cancel)) return give_up();
+    if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     Metadata kept;
     kept.icc = std::move(metadata.icc);
@@ -135,7 +170,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     const bool jpeg = settings.type == "JPG";
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
     if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode))
-        return give_up();
+        return give_up(write_failure_reason(report.output_path, output_bytes_bound(report.target)));
     report.outcome = PictureOutcome::Written;
     return report;
 }
@@ -153,23 +188,18 @@ int worker_count(int requested, std::size_t pictures) {
 BatchJob::~BatchJob() { stop(); }
 
 bool BatchJob::start(PictureList pictures, Options options) {
-    if (running_.load() || pictures.empty() || !options.settings) return false;
+    if (running_.load() || pictures.empty()) return false;
     if (controller_.joinable()) controller_.join();
     const int workers = worker_count(options.threads, pictures.size());
     // Fewer pictures than threads: the spare threads help each resize.
     const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
 
-    // Entries touch their source and their output; a MODE that takes the
-    // previous picture's size chains every entry to the one before it.
-    const BatchSettings first = options.settings();
-    const bool chained = first.mode != "REL" && first.mode != "LIB";
+    // Entries touch their source and their output.
+    const BatchSettings& settings = options.settings;
     std::vector<std::vector<std::string>> keys;
     keys.reserve(pictures.size());
-    for (const std::string& p : pictures) {
-        std::vector<std::string> k{p, output_path_for(p, effective_prefix(first.prefix), first.type)};
-        if (chained) k.emplace_back("/\x01previous-picture");
-        keys.push_back(std::move(k));
-    }
+    for (const std::string& p : pictures)
+        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.type)});
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
     weights.reserve(pictures.size());
@@ -182,6 +212,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
 
     pictures_ = std::move(pictures);
     options_ = std::move(options);
+    if (!options_.memory) options_.memory = std::make_shared<MemoryBudget>(default_memory_budget());
     cancel_ = false;
     failed_ = 0;
     idle_workers_ = 0;
@@ -190,8 +221,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
     {
         std::lock_guard lock(mutex_);
         current_output_.clear();
-        failed_flags_.assign(pictures_.size(), false);
-        last_target_ = {};
+        reasons_.assign(pictures_.size(), FailReason::None);
     }
     running_ = true;
     controller_ = std::thread([this, workers, resize_threads] { run(workers, resize_threads); });
@@ -214,31 +244,31 @@ void BatchJob::run(int workers, int resize_threads) {
 void BatchJob::work(int worker, int resize_threads) {
     while (auto index = scheduler_->acquire()) {
         const std::string& source = pictures_[*index];
-        const BatchSettings settings = options_.settings();
+        const BatchSettings& settings = options_.settings;
         PictureContext context;
         context.cancel = &cancel_;
         context.resize_threads = resize_threads;
         context.idle_workers = &idle_workers_;
+        context.memory = options_.memory.get();
         context.slot_base = 1000 + 3 * worker;
         {
             std::lock_guard lock(mutex_);
             current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.type);
-            context.previous_target = last_target_;
         }
         const PictureReport report = process_picture(source, settings, context);
+        {
+            std::lock_guard lock(mutex_);
+            reasons_[*index] = report.reason;
+        }
         if (report.outcome == PictureOutcome::Cancelled) {
             scheduler_->release(*index);
             break;
         }
-        {
-            std::lock_guard lock(mutex_);
-            last_target_ = report.target;
-            if (report.outcome == PictureOutcome::Failed) failed_flags_[*index] = true;
-        }
         if (report.outcome == PictureOutcome::Failed) ++failed_;
         --remaining_;
         scheduler_->release(*index);
-        if (options_.on_picture) options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome});
+        if (options_.on_picture)
+            options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome, report.reason});
     }
     ++idle_workers_;
 }
@@ -246,6 +276,7 @@ void BatchJob::work(int worker, int resize_threads) {
 void BatchJob::stop() {
     if (running_.load()) cancel_ = true;
     if (scheduler_) scheduler_->cancel();
+    if (options_.memory) options_.memory->wake();
     if (controller_.joinable() && controller_.get_id() != std::this_thread::get_id()) controller_.join();
 }
 
@@ -263,12 +294,12 @@ std::string BatchJob::current_output() const {
     return current_output_;
 }
 
-std::vector<std::string> BatchJob::failed_sources() const {
+std::vector<FailedPicture> BatchJob::failed_pictures() const {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < failed_flags_.size(); ++i)
-        if (failed_flags_[i]) names.push_back(pictures_[i]);
-    return names;
+    std::vector<FailedPicture> failed;
+    for (std::size_t i = 0; i < reasons_.size(); ++i)
+        if (reasons_[i] != FailReason::None) failed.push_back({pictures_[i], reasons_[i]});
+    return failed;
 }
 
 }  // namespace pixmold

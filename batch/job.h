@@ -4,7 +4,8 @@
 // Results on disk are those of a one-by-one run in list order (entries that
 // share a file wait for each other), the counters keep their one-by-one
 // meaning, and stop() ends the work within a few hundred milliseconds,
-// leaving every file either as it was or completely written.
+// leaving every file either as it was or completely written. The pixel
+// memory of the pictures in flight stays within a budget.
 #pragma once
 
 #include <atomic>
@@ -17,13 +18,13 @@
 #include <thread>
 #include <vector>
 
+#include "batch/failure.h"
 #include "batch/intake.h"
+#include "batch/memory_budget.h"
 #include "batch/rules.h"
 #include "batch/schedule.h"
 
 namespace pixmold {
-
-
 
 enum class PictureOutcome {
     Written,    // the output file is complete
@@ -37,8 +38,9 @@ struct PictureContext {
     int resize_threads = 1;
     // Workers that have run out of pictures: their cores join the resize.
     const std::atomic<int>* idle_workers = nullptr;
-    // Target used when MODE is neither "REL" nor "LIB": the previous picture's.
-    TargetSize previous_target{};
+    // Where the picture reserves its pixel memory before it is decoded (and
+    // waits for it); none: no bound.
+    MemoryBudget* memory = nullptr;
     // Store numbers this worker may use (source, resized, turned).
     int slot_base = 1000;
     // Let a JPEG decoder scale down while decoding when the target is small.
@@ -47,6 +49,7 @@ struct PictureContext {
 
 struct PictureReport {
     PictureOutcome outcome = PictureOutcome::Failed;
+    FailReason reason = FailReason::None;  // Stopped for a cancelled picture
     std::string output_path;
     TargetSize target{};  // the size computed for it (shown orientation)
     int orientation = 1;
@@ -67,15 +70,26 @@ struct PictureEvent {
     std::string source;
     std::string output_path;
     PictureOutcome outcome = PictureOutcome::Failed;
+    FailReason reason = FailReason::None;
+};
+
+struct FailedPicture {
+    std::string source;
+    FailReason reason = FailReason::None;
+    bool operator==(const FailedPicture&) const = default;
 };
 
 class BatchJob {
 public:
     struct Options {
-        // Settings are read afresh for every picture.
-        std::function<BatchSettings()> settings;
+        // The batch's settings, for every one of its pictures: changes made
+        // while it runs apply to the next batch.
+        BatchSettings settings;
         // Worker threads; 0: one per core.
         int threads = 0;
+        // The bound on the pixel memory of the pictures in flight; empty: a
+        // budget of default_memory_budget() for this batch.
+        std::shared_ptr<MemoryBudget> memory;
         // Called from a worker thread after each picture (not for cancelled ones).
         std::function<void(const PictureEvent&)> on_picture;
         // Called once from the job's own thread when every worker has ended,
@@ -106,8 +120,9 @@ public:
     bool stopped() const { return cancel_.load(); }
     // Output path of the picture most recently started.
     std::string current_output() const;
-    // Sources that could not be read, resized or written, in list order.
-    std::vector<std::string> failed_sources() const;
+    // The pictures that could not be read, resized or written, and those a
+    // stop interrupted, in list order, each with its reason.
+    std::vector<FailedPicture> failed_pictures() const;
 
 private:
     void run(int workers, int resize_threads);
@@ -126,8 +141,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     std::string current_output_;
-    std::vector<bool> failed_flags_;
-    TargetSize last_target_{};
+    std::vector<FailReason> reasons_;  // per entry; None until it failed or was interrupted
 };
 
 // Worker count for `pictures` entries when `requested` (0: one per core).

@@ -36,9 +36,10 @@ struct TargetSize {
 // Target size of a picture shown as width x height. Relative mode: landscape
 // pictures get the landscape width, portrait ones the portrait height, the
 // other side by truncating 64-bit arithmetic (multiplication first); squares
-// take both settings. Free mode: L x H. Any other mode: nullopt (the job then
-// keeps the previous picture's target). A product that does not fit 64 bits
-// yields 0 for that side, which no resize accepts.
+// take both settings. Free mode: L x H. Any other mode: nullopt (the job
+// then has no size for any picture of the batch and writes nothing). A
+// product that does not fit 64 bits yields 0 for that side, which no resize
+// accepts.
 std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std::int64_t width,
                                               std::int64_t height);
 

@@ -24,8 +24,9 @@ BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
     pictures_ = list;
     stop_requested_ = false;
     BatchJob::Options options;
-    options.settings = settings_;
+    options.settings = settings_();
     options.threads = threads_;
+    language_ = options.settings.language;
     running_ = true;
     if (view_.show_running) view_.show_running(true);
     if (!job_.start(std::move(list), options)) {
@@ -43,11 +44,10 @@ void BatchSession::status_loop() {
         if (view_.set_status) view_.set_status(batch_status_text(job_.remaining(), job_.total(), job_.current_output()));
     }
     if (stop_requested_) return;  // Stop writes its own text
-    const BatchSettings s = settings_();
     if (view_.show_running) view_.show_running(false);
-    const auto failed = job_.failed_sources();
-    if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(s.language, failed));
-    if (view_.set_status) view_.set_status(batch_finished_text(s.language, job_.total(), job_.failed()));
+    const auto failed = job_.failed_pictures();
+    if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language_, failed));
+    if (view_.set_status) view_.set_status(batch_finished_text(language_, job_.total(), job_.failed()));
     running_ = false;
     if (view_.click) view_.click();  // may block for the length of the sound
 }
@@ -67,8 +67,11 @@ void BatchSession::on_stop(bool show) {
         return;
     }
     const std::int64_t done = job_.total() - job_.remaining();
-    if (view_.set_status) view_.set_status(batch_stopped_text(settings_().language, done, job_.total()));
+    const std::string language = settings_().language;
+    if (view_.set_status) view_.set_status(batch_stopped_text(language, done, job_.total()));
     if (view_.show_running) view_.show_running(false);
+    const auto failed = job_.failed_pictures();
+    if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language, failed));
     if (view_.click) view_.click();
     running_ = false;
 }
@@ -79,11 +82,11 @@ void BatchSession::wait() {
     if (status_.joinable()) status_.join();
 }
 
-std::string failed_pictures_text(std::string_view language, const std::vector<std::string>& sources) {
+std::string failed_pictures_text(std::string_view language, const std::vector<FailedPicture>& pictures) {
     std::string text = batch_not_processed_heading(language);
-    for (const std::string& s : sources) {
+    for (const FailedPicture& p : pictures) {
         text += '\n';
-        text += file_name_part(s);
+        text += failed_picture_line(language, file_name_part(p.source), p.reason);
     }
     return text;
 }

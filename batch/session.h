@@ -28,7 +28,9 @@ class BatchSession {
 public:
     enum class DropResult { Started, NoPicture, Busy };
 
-    // `settings` is read afresh for every picture (and for the texts).
+    // `settings` is read on the calling thread when a drop starts a batch
+    // (the batch keeps that copy to the end) and for the texts of a refused
+    // drop and of a stop.
     BatchSession(BatchView view, std::function<BatchSettings()> settings, int threads = 0);
     ~BatchSession();
     BatchSession(const BatchSession&) = delete;
@@ -38,7 +40,8 @@ public:
     // is refused, the status line says so and the running batch is untouched.
     DropResult on_drop(std::string_view dropped);
     // The StopButton: ends the job and the status loop, then shows the stop
-    // text. With `show` false (program shutdown) the window is left alone.
+    // text and lists the pictures that failed or were interrupted. With
+    // `show` false (program shutdown) the window is left alone.
     void on_stop(bool show = true);
 
     bool running() const { return running_.load(); }
@@ -51,6 +54,7 @@ private:
 
     BatchView view_;
     std::function<BatchSettings()> settings_;
+    std::string language_;  // of the running batch, for its end texts
     int threads_;
     PictureList pictures_;
     BatchJob job_;
@@ -60,7 +64,8 @@ private:
     std::mutex control_;  // one start or stop at a time
 };
 
-// The InfoPanel text listing the pictures that could not be processed.
-std::string failed_pictures_text(std::string_view language, const std::vector<std::string>& sources);
+// The InfoPanel text listing the pictures that could not be processed, by
+// file name, each with why.
+std::string failed_pictures_text(std::string_view language, const std::vector<FailedPicture>& pictures);
 
 }  // namespace pixmold

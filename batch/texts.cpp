@@ -13,6 +13,20 @@ const InterfaceTexts& table_for(std::string_view language) {
     static const InterfaceTexts english = make_interface_texts(Language::English, ScreenNumbers{}, "", "");
     return language_for(language) == Language::French ? french : english;
 }
+
+const std::string& reason_words(const InterfaceTexts& t, FailReason reason) {
+    switch (reason) {
+    case FailReason::Unreadable: return t.batch_why_unreadable;
+    case FailReason::Unresizable: return t.batch_why_unresizable;
+    case FailReason::DiskFull: return t.batch_why_disk_full;
+    case FailReason::NoPermission: return t.batch_why_no_permission;
+    case FailReason::ReadOnly: return t.batch_why_read_only;
+    case FailReason::Stopped: return t.batch_why_stopped;
+    case FailReason::None:
+    case FailReason::Unwritable: break;
+    }
+    return t.batch_why_unwritable;
+}
 }  // namespace
 
 std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::string_view output_path) {
@@ -37,6 +51,15 @@ std::string batch_busy_text(std::string_view language) { return table_for(langua
 
 std::string batch_not_processed_heading(std::string_view language) {
     return table_for(language).batch_not_processed;
+}
+
+std::string fail_reason_text(std::string_view language, FailReason reason) {
+    return reason == FailReason::None ? std::string() : reason_words(table_for(language), reason);
+}
+
+std::string failed_picture_line(std::string_view language, std::string_view name, FailReason reason) {
+    if (reason == FailReason::None) return std::string(name);
+    return std::string(name) + " (" + fail_reason_text(language, reason) + ")";
 }
 
 }  // namespace pixmold

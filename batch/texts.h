@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "batch/failure.h"
+
 namespace pixmold {
 
 // remaining + "/" + total + " - " + the output's file name from its fourth
@@ -24,5 +26,12 @@ std::string batch_busy_text(std::string_view language);
 
 // Heading of the list of pictures that could not be processed.
 std::string batch_not_processed_heading(std::string_view language);
+
+// Why a picture was not processed, in a few words ("" for None).
+std::string fail_reason_text(std::string_view language, FailReason reason);
+
+// A picture that was not processed as the lists give it: its name, then why
+// in a few words, "photo.jpg (cannot be read: not a picture, or damaged)".
+std::string failed_picture_line(std::string_view language, std::string_view name, FailReason reason);
 
 }  // namespace pixmold

@@ -61,7 +61,9 @@ void load_settings(const std::string& path, int screen_width, int screen_height)
     file_path = path;
     const Settings defaults = default_settings(screen_width, screen_height);
     const char* group = count_groups(path) == 1 ? "DEFAUT" : "USER";
-    if (prefs_open(path)) {
+    // An empty file (left by an earlier version killed during its first
+    // start) counts as none.
+    if (prefs_open(path) && !prefs_is_empty()) {
         prefs_select_group(group);
         read_all(settings, defaults);
         prefs_close();

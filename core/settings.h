@@ -89,8 +89,9 @@ Settings default_settings(int screen_width, int screen_height);
 // Fills `settings` from the file at `path` (remembered for the saves below).
 // The group read is "DEFAUT" when the file has exactly one group header,
 // else "USER"; missing keys take their defaults. When the file cannot be
-// opened, the defaults are used and a new file is created holding them in
-// "DEFAUT" (silently skipped when that fails). Reading never rewrites it.
+// opened or is empty, the defaults are used and a new file is written holding
+// them in "DEFAUT" (silently skipped when that fails). Reading never rewrites
+// a file that holds anything.
 void load_settings(const std::string& path, int screen_width, int screen_height);
 
 // Writes every field into group "USER" (an empty PREFIX is stored, and kept

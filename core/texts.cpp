@@ -100,6 +100,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_border = "Ajouter une bordure";
     t.cancelled = "Annulé";
     t.fx_apply_first = "Validez le 1er effet !";
+    t.fx_unreadable = "Image illisible";
+    t.fx_save_failed = "Sauvegarde impossible";
     t.update_no_connection = "Aucune connexion internet n'est disponible.";
     t.update_title = "Mise à jour";
     t.update_latest = "Vous avez la dernière version";
@@ -245,6 +247,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_border = "Add a border";
     t.cancelled = "Cancel";
     t.fx_apply_first = "Please validate first";
+    t.fx_unreadable = "Unreadable picture";
+    t.fx_save_failed = "Unable to save picture";
     t.update_no_connection = "No internet connection is available.";
     t.update_title = "Update";
     t.update_latest = "You have the latest version";
@@ -334,6 +338,28 @@ InterfaceTexts& current_table() {
     return table;
 }
 
+// Why a picture was not processed, after its name in the batch's lists.
+void fill_failure_reasons(InterfaceTexts& t, Language language) {
+    struct Row {
+        std::string InterfaceTexts::*text;
+        const char* french;
+        const char* english;
+    };
+    static const Row rows[] = {
+        {&InterfaceTexts::batch_why_unreadable, "illisible : pas une image, ou endommagée",
+         "cannot be read: not a picture, or damaged"},
+        {&InterfaceTexts::batch_why_unresizable, "impossible à redimensionner à cette taille",
+         "cannot be resized to that size"},
+        {&InterfaceTexts::batch_why_disk_full, "écriture impossible : disque plein", "cannot be written: disk full"},
+        {&InterfaceTexts::batch_why_no_permission, "écriture impossible : permission refusée",
+         "cannot be written: no permission"},
+        {&InterfaceTexts::batch_why_read_only, "écriture impossible : en lecture seule", "cannot be written: read-only"},
+        {&InterfaceTexts::batch_why_unwritable, "écriture impossible", "cannot be written"},
+        {&InterfaceTexts::batch_why_stopped, "arrêtée", "stopped"},
+    };
+    for (const Row& row : rows) t.*row.text = language == Language::French ? row.french : row.english;
+}
+
 }  // namespace
 
 Language language_for(std::string_view lng) { return lng == "FR" ? Language::French : Language::English; }
@@ -346,6 +372,7 @@ InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& scre
         fill_french_table(t, screen);
     else
         fill_english_table(t, screen);
+    fill_failure_reasons(t, language);
     t.about = about_text(language, product_name, version);
     return t;
 }

@@ -88,6 +88,14 @@ struct InterfaceTexts {
     std::string batch_failed_after;
     std::string batch_busy;           // a drop while a batch runs
     std::string batch_not_processed;  // heading of the failed names in the InfoPanel
+    // Why a picture was not processed, after its name in that list.
+    std::string batch_why_unreadable;
+    std::string batch_why_unresizable;
+    std::string batch_why_disk_full;
+    std::string batch_why_no_permission;
+    std::string batch_why_read_only;
+    std::string batch_why_unwritable;
+    std::string batch_why_stopped;
     std::string setting_saved;
     std::string save_failed_title;
     std::string save_failed_text;
@@ -115,6 +123,8 @@ struct InterfaceTexts {
     std::string fx_border;
     std::string cancelled;
     std::string fx_apply_first;
+    std::string fx_unreadable;   // a picture file the editor could not decode
+    std::string fx_save_failed;  // the editor's save could not be written
 
     // Update check.
     std::string update_no_connection;

@@ -9,9 +9,9 @@
 #include <new>
 #include <vector>
 
-#include "image/atomic_file.h"
 #include "image/bitmap.h"
 #include "image/codec_internal.h"
+#include "runtime/atomic_file.h"
 
 namespace pixmold {
 namespace {
@@ -105,7 +105,8 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
     BitmapPtr bitmap;
-    if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
+    if (chosen && (ctx.depth == 24 || ctx.depth == 32) &&
+        (!options.before_pixels || options.before_pixels(ctx.width, ctx.height, ctx.depth))) {
         bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
         if (bitmap) {
             const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
@@ -178,6 +179,7 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
                const EncodeOptions& options) {
     init_image_engine();
     register_bmp_codec();
+    if (options.file_error) *options.file_error = FileError::None;
     if (path.empty()) return 0;
     const std::optional<HeldPicture> held = hold_picture(number);
     if (!held) return 0;
@@ -208,10 +210,14 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
     }
 
     AtomicFile file;
-    if (!file.open(path)) return 0;
+    const auto give_up = [&] {
+        if (options.file_error) *options.file_error = file.error();
+        return 0;
+    };
+    if (!file.open(path)) return give_up();
     job.out = file.stream();
-    if (!encode(job)) return 0;  // the temporary file goes with `file`
-    return file.commit() ? 1 : 0;
+    if (!encode(job)) return give_up();  // the temporary file goes with `file`
+    return file.commit() ? 1 : give_up();
 }
 
 }  // namespace pixmold

@@ -6,8 +6,9 @@
 // the registry. Encoders exist for BMP, JPEG and PNG.
 //
 // Saving never destroys an existing file: the encoder writes a temporary
-// file in the target's folder and renames it over the target only after a
-// complete, flushed write.
+// file in the target's folder that takes the target's name only after a
+// complete, flushed write (runtime/atomic_file.h: modes, owners, read-only
+// targets).
 #pragma once
 
 #include <atomic>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "runtime/file_error.h"
 
 namespace pixmold {
 
@@ -36,6 +38,10 @@ struct DecodeOptions {
     // scaling) picks the smallest scale whose result is still at least that
     // size on both sides. Empty: decode at full size.
     std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
+    // Called with the size and depth the decoder settled on, just before the
+    // pixel memory is allocated; it may block (to wait for memory). False
+    // gives the decode up (it fails). Empty: go ahead.
+    std::function<bool(int width, int height, int depth)> before_pixels;
     // Polled during decoding; when it becomes true the decode fails (returns 0).
     const std::atomic<bool>* cancel = nullptr;
     // When set, receives the source's EXIF and ICC profile where the format has them.
@@ -50,6 +56,10 @@ struct EncodeOptions {
     const Metadata* metadata = nullptr;
     // Polled during encoding; when it becomes true the save fails and leaves no file.
     const std::atomic<bool>* cancel = nullptr;
+    // When set, receives why the file could not be written (FileError::None
+    // after a success, or when the save failed for another reason: a stop, a
+    // picture that cannot be saved).
+    FileError* file_error = nullptr;
 };
 
 void register_bmp_codec();

@@ -4,6 +4,7 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 
 #include "runtime/toolkit_internal.h"
 
@@ -54,10 +55,21 @@ void CanvasWidget::set_shape(PointerShape shape) {
     }
 }
 
+void CanvasWidget::set_focus_frame(bool on) {
+    focus_frame_ = on;
+    setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+    update();
+}
+
 void CanvasWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QImage picture(memory_.data(), picture_width_, picture_height_, stride_, QImage::Format_BGR888);
     painter.drawImage(0, 0, picture.mirrored(false, true));  // memory rows are bottom-up
+    if (focus_frame_ && hasFocus()) {
+        // A dotted frame on the screen only: the program's picture stays as it drew it.
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 void CanvasWidget::report(SubKind subkind, QPoint position) {
@@ -86,7 +98,14 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) report(SubKind::LeftButtonUp, event->position().toPoint());
 }
 
-void CanvasWidget::focusInEvent(QFocusEvent*) { report(SubKind::FocusGained, mapFromGlobal(QCursor::pos())); }
+void CanvasWidget::focusInEvent(QFocusEvent*) {
+    if (focus_frame_) update();
+    report(SubKind::FocusGained, mapFromGlobal(QCursor::pos()));
+}
+
+void CanvasWidget::focusOutEvent(QFocusEvent*) {
+    if (focus_frame_) update();
+}
 
 }  // namespace pixmold::detail
 
@@ -104,6 +123,10 @@ CanvasWidget* find_canvas(int number) {
 
 void set_pointer_shape(int canvas, PointerShape shape) {
     if (CanvasWidget* c = find_canvas(canvas)) c->set_shape(shape);
+}
+
+void set_canvas_focus_frame(int canvas, bool on) {
+    if (CanvasWidget* c = find_canvas(canvas)) c->set_focus_frame(on);
 }
 
 PointerShape pointer_shape(int canvas) {

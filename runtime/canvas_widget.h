@@ -19,6 +19,7 @@ public:
     PixelView pixels();
     void set_shape(PointerShape shape);
     PointerShape shape() const { return shape_; }
+    void set_focus_frame(bool on);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,6 +29,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void report(SubKind subkind, QPoint position);
@@ -37,6 +39,7 @@ private:
     int stride_ = 0;
     std::vector<std::uint8_t> memory_;
     PointerShape shape_ = PointerShape::Arrow;
+    bool focus_frame_ = false;
 };
 
 }  // namespace pixmold::detail

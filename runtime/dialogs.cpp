@@ -16,14 +16,16 @@ DialogResponder& responder() {
 
 QWidget* dialog_parent() { return QApplication::activeWindow(); }
 
-// "Name|*.a;*.b|Other|*.c" -> {"Name (*.a *.b)", "Other (*.c)"}
+// "Name|*.a;*.b|Other|*.c" -> {"Name (*.a *.b)", "Other (*.c)"}; a name that
+// already ends with its patterns in brackets ("Images (*.jpg)|*.jpg") is kept.
 QStringList qt_filters(const std::string& patterns) {
     QStringList parts = QString::fromStdString(patterns).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString globs = parts[i + 1];
         globs.replace(';', ' ');
-        filters << parts[i] + " (" + globs + ")";
+        const QString shown = " (" + globs + ")";
+        filters << (parts[i].endsWith(shown) ? parts[i] : parts[i] + shown);
     }
     return filters;
 }

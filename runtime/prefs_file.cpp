@@ -4,13 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <vector>
+
+#include "runtime/atomic_file.h"
 
 namespace pixmold {
 namespace {
@@ -127,64 +128,15 @@ std::string serialise(const std::vector<Node>& nodes, int flags) {
     return out;
 }
 
-bool write_all(int fd, const std::string& data) {
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        ssize_t done = ::write(fd, p, left);
-        if (done < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += done;
-        left -= std::size_t(done);
-    }
-    return true;
-}
-
-std::string folder_of(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Writes `data` beside `path` and renames it over `path`, so that readers
-// see either the old file or the complete new one, never a truncated one.
-bool replace_file(const std::string& path, const std::string& data) {
-    // A settings file reached through a link keeps the link.
+// A settings file reached through a link keeps the link: the file it leads
+// to is the one replaced.
+std::string resolved(const std::string& path) {
     std::string target = path;
     if (char* real = ::realpath(path.c_str(), nullptr)) {
         target = real;
         std::free(real);
     }
-    struct stat old_info {};
-    const bool had_file = ::stat(target.c_str(), &old_info) == 0;
-
-    static std::atomic<unsigned> counter{0};
-    std::string base = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder_of(target) + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-               std::to_string(counter.fetch_add(1));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-
-    bool ok = write_all(fd, data);
-    if (ok && had_file) ::fchmod(fd, old_info.st_mode & 07777);
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // No fsync of the folder: after a crash the rename may be lost, which
-    // leaves the old file, complete; each save stays one flush long.
-    return true;
+    return target;
 }
 
 std::optional<std::string> read_file(const std::string& path, bool& read_only) {
@@ -256,12 +208,11 @@ bool prefs_open(const std::string& path) {
 
 bool prefs_create(const std::string& path) {
     prefs_close();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    // Nothing is written yet: the file appears, complete, when it is closed.
+    if (check_writable(resolved(path)) != FileError::None) {
         ctx = Context{};
         return false;
     }
-    ::close(fd);
     reset(path);
     ctx.modified = true;
     return true;
@@ -270,7 +221,8 @@ bool prefs_create(const std::string& path) {
 bool prefs_close() {
     if (!ctx.active) return false;
     bool written = false;
-    if (ctx.modified && !ctx.read_only) written = replace_file(ctx.path, serialise(ctx.nodes, ctx.flags));
+    if (ctx.modified && !ctx.read_only)
+        written = write_file_atomically(resolved(ctx.path), serialise(ctx.nodes, ctx.flags)) == FileError::None;
     ctx = Context{};
     return written;
 }
@@ -361,5 +313,7 @@ std::string prefs_group_name() {
 }
 
 void prefs_set_flags(int flags) { ctx.flags = flags; }
+
+bool prefs_is_empty() { return ctx.nodes.empty(); }
 
 }  // namespace pixmold

@@ -14,9 +14,10 @@
 // CR LF line ends, an empty first line, "[group]", "; comment" and
 // "key = value" lines.
 //
-// A rewrite never leaves a half-written file: the new text goes to a
-// temporary file in the same folder, is flushed, then renamed over the
-// original.
+// Files appear and are rewritten only complete (runtime/atomic_file.h): a
+// kill at any moment leaves the old file or none, never an empty or
+// half-written one. A file that the user may not write (read-only, even for
+// root) is never rewritten.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +35,9 @@ inline constexpr int PREFS_EMPTY_LINE_BEFORE_GROUPS = 2;
 // the path, so that writes followed by a close create the file.
 bool prefs_open(const std::string& path);
 
-// Starts a new, empty file at `path` (replacing any file there when it is
-// closed). False when the file cannot be created or written.
+// Starts a new, empty file at `path`; nothing is written before the close,
+// which creates the file or replaces the one there. False when no file may be
+// written there (missing folder, no permission, a read-only file).
 bool prefs_create(const std::string& path);
 
 // Writes the file when something was written since it was opened, then
@@ -72,5 +74,9 @@ std::string prefs_group_name();
 
 // Output style of the open file (see the PREFS_ constants).
 void prefs_set_flags(int flags);
+
+// True when the open file holds no group, key or comment: zero bytes, or
+// blanks, line ends and a byte order mark only.
+bool prefs_is_empty();
 
 }  // namespace pixmold

@@ -177,6 +177,10 @@ void set_pointer_shape(int canvas, PointerShape shape);
 PointerShape pointer_shape(int canvas);
 void set_widget_data(int number, std::intptr_t value);
 std::intptr_t widget_data(int number);
+// The canvas takes the keyboard focus (by click or Tab) and shows a focus
+// rectangle while it has it. Every canvas keeps the pointer while a button
+// is held: moves and the release outside it still come to it.
+void set_canvas_focus_frame(int canvas, bool on);
 
 // Direct access to the canvas picture in the engine layout (24-bit, rows
 // bottom-up, stride a multiple of 4). Valid until the canvas is resized or

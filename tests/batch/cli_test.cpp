@@ -10,6 +10,7 @@
 
 #include "batch/cli.h"
 #include "job_fixture.h"
+#include "scratch_mount.h"
 
 namespace pixmold {
 namespace {
@@ -27,11 +28,18 @@ std::string quoted(const std::string& s) {
     return q + "'";
 }
 
-// Runs pixmold-batch in `cwd`, standard error captured (not a terminal).
-ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args) {
+// Runs pixmold-batch in `cwd`, standard error captured (not a terminal),
+// after the words of `wrapper` (a command that runs the next one).
+ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args,
+                 const std::vector<std::string>& wrapper = {}) {
     std::string cmd = "cd ";
     cmd += quoted(cwd.string());
-    cmd += " && ";
+    cmd += " &&";
+    for (const std::string& w : wrapper) {
+        cmd += ' ';
+        cmd += quoted(w);
+    }
+    cmd += ' ';
     cmd += quoted(PIXMOLD_BATCH_EXE);
     for (const std::string& a : args) {
         cmd += ' ';
@@ -122,9 +130,47 @@ TEST_F(Cli, FailuresExitWithOneAndAreNamed) {
     const ToolRun r = run_tool(dir.path, {"--landscape-width", "16", "--portrait-height", "16", bad, good});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("Terminé ! 2 image(s) traitée(s). (1 échec(s))"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("failed: " + bad), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("failed: " + bad + " (illisible : pas une image, ou endommagée)\n"), std::string::npos)
+        << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir.path / "prefix_base.jpg"));
     EXPECT_FALSE(std::filesystem::exists(dir.path / "prefix_corrupt.jpg"));
+}
+
+TEST_F(Cli, FailedLinesSayWhyAPictureCouldNotBeWritten) {
+    // Conditions root cannot write past: a read-only and a full file system.
+    ScratchMount ro(dir.path / "ro", 256, {kData + "base.jpg"});
+    if (!ro.mounted()) GTEST_SKIP() << "mounting a file system needs root";
+    ASSERT_TRUE(ro.make_read_only());
+    ScratchMount full(dir.path / "full", 256, {kData + "base.jpg"});
+    ASSERT_TRUE(full.mounted());
+    full.fill();
+    // A folder the tool may not write: the tool runs as "nobody" for it.
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path / "locked");
+    fs::create_directories(dir.path / "open");
+    copy_in(dir, "base.jpg", "locked/base.jpg");
+    copy_in(dir, "base.jpg", "open/base.jpg");
+    fs::permissions(dir.path / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.path / "open", fs::perms::all);
+    std::ofstream(dir.path / "pref.vrn") << "[DEFAUT]\nLNG = UK\nMODE = REL\nTYPE = JPG\nPREFIX = s_\n";
+    const std::vector<std::string> sources = {(ro.path() / "base.jpg").string(), (full.path() / "base.jpg").string(),
+                                              (dir.path / "locked/base.jpg").string(),
+                                              (dir.path / "open/base.jpg").string()};
+    std::vector<std::string> args = {"--landscape-width", "16", "--portrait-height", "16"};
+    args.insert(args.end(), sources.begin(), sources.end());
+    const ToolRun r = run_tool(dir.path, args, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Finish ! 4 pictures were processed.. (3 failed)\n"
+                         "failed: " + sources[0] + " (cannot be written: read-only)\n"
+                         "failed: " + sources[1] + " (cannot be written: disk full)\n"
+                         "failed: " + sources[2] + " (cannot be written: no permission)\n"),
+              std::string::npos)
+        << r.err;
+    // The same reasons on the lines written as the pictures end.
+    EXPECT_NE(r.err.find(sources[2] + ": failed (cannot be written: no permission)\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir.path / "open/s_base.jpg"));
+    EXPECT_EQ(folder_names(dir.path / "locked"), std::vector<std::string>{"base.jpg"});
 }
 
 TEST_F(Cli, ReadsTheSettingsFileWithoutWritingItAndOptionsWin) {

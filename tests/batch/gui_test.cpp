@@ -166,7 +166,7 @@ TEST_F(BatchWindow, DroppedFolderWithAFailureListsItsName) {
     pump();
     pump_until_idle();
     EXPECT_EQ(get_text(W_STATUS_LINE), "Terminé ! 2 image(s) traitée(s). (1 échec(s))");
-    EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png");
+    EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png (illisible : pas une image, ou endommagée)");
     EXPECT_TRUE(std::filesystem::exists(dir.path / "photos/small_good.jpg"));
     EXPECT_FALSE(std::filesystem::exists(dir.path / "photos/small_broken.jpg"));
 }
@@ -180,6 +180,39 @@ TEST_F(BatchWindow, AnEscapingSavedPrefixIsReplacedBeforeAnyDrop) {
     pump_until_idle();
     EXPECT_EQ(folder_names(dir.path / "sub"), (std::vector<std::string>{"a.jpg", "prefix_a.jpg"}));
     EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"pref.vrn", "sub"}));
+}
+
+TEST_F(BatchWindow, SettingsChangedWhileABatchRunsApplyToTheNextOne) {
+    start("UK");
+    // x.bmp writes the output x.png writes before it, so it starts only once
+    // the slow x.png is done: long after the settings below have changed.
+    create_image(966, 2400, 1800, 24);
+    const PixelView v = image_pixels(966);
+    for (int y = 0; y < 1800; ++y)
+        for (int x = 0; x < 7200; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 31 + y * 17 + (x ^ y));
+    ASSERT_TRUE(save_image(966, (dir.path / "x.png").string(), TAG_PNG));
+    free_image(966);
+    create_image(966, 32, 16, 24, 0xFF0000);
+    ASSERT_TRUE(save_image(966, (dir.path / "x.bmp").string(), TAG_BMP));
+    free_image(966);
+
+    drop_files({(dir.path / "x.png").string(), (dir.path / "x.bmp").string()});
+    pump(1);  // the drop, not the batch's end
+    ASSERT_TRUE(batch_running());
+    settings.PREFIX = "late_";
+    settings.TYPE = "PNG";
+    settings.Taille_Paysage = 8;
+    pump_until_idle();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed..");
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"pref.vrn", "small_x.jpg", "x.bmp", "x.png"}));
+    const Decoded out((dir.path / "small_x.jpg").string());
+    EXPECT_EQ(out.width(), 16);
+    EXPECT_GT(out.bgr(8, 4)[0], 200);  // blue: x.bmp's, written last
+
+    drop_files({(dir.path / "x.bmp").string()});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(Decoded((dir.path / "late_x.png").string()).width(), 8);
 }
 
 TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {

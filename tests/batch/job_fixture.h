@@ -69,10 +69,12 @@ inline std::string copy_in(const TempDir& dir, const std::string& data_name, con
 }
 
 // Runs a whole batch and waits for its end.
-inline void run_batch(BatchJob& job, PictureList list, const BatchSettings& s, int threads = 2) {
+inline void run_batch(BatchJob& job, PictureList list, const BatchSettings& s, int threads = 2,
+                      std::shared_ptr<MemoryBudget> memory = nullptr) {
     BatchJob::Options o;
-    o.settings = [s] { return s; };
+    o.settings = s;
     o.threads = threads;
+    o.memory = std::move(memory);
     ASSERT_TRUE(job.start(std::move(list), o));
     job.wait();
 }

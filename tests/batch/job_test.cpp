@@ -150,7 +150,7 @@ TEST_F(Job, ADuplicateIsProcessedTwiceInTurn) {
     BatchJob job;
     BatchJob::Options o;
     const BatchSettings s = make_settings("REL", 16, 16, "JPG", "0");
-    o.settings = [s] { return s; };
+    o.settings = s;
     o.threads = 2;
     std::mutex m;
     std::vector<std::size_t> done;
@@ -177,37 +177,30 @@ TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_EQ(job.failed(), 2);
     EXPECT_FALSE(job.stopped());
-    EXPECT_EQ(job.failed_sources(), (std::vector<std::string>{bad, missing}));
+    EXPECT_EQ(job.failed_pictures(),
+              (std::vector<FailedPicture>{{bad, FailReason::Unreadable}, {missing, FailReason::Unreadable}}));
     EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"base.jpg", "corrupt.jpg", "p_base.jpg"}));
 }
 
-TEST_F(Job, ZeroSideAndUnknownTypeAreFailures) {
+TEST_F(Job, ZeroSideUnknownTypeAndUnknownModeAreFailures) {
     const std::string src = copy_in(dir, "base.jpg");
     // 32 x 16 to 1 wide gives a height of 0.
-    EXPECT_EQ(process(src, make_settings("REL", 1, 1, "JPG")).outcome, PictureOutcome::Failed);
-    EXPECT_EQ(process(src, make_settings("REL", 16, 16, "GIF")).outcome, PictureOutcome::Failed);
+    PictureReport r = process(src, make_settings("REL", 1, 1, "JPG"));
+    EXPECT_EQ(r.outcome, PictureOutcome::Failed);
+    EXPECT_EQ(r.reason, FailReason::Unresizable);
+    r = process(src, make_settings("REL", 16, 16, "GIF"));
+    EXPECT_EQ(r.outcome, PictureOutcome::Failed);
+    EXPECT_EQ(r.reason, FailReason::Unwritable);
     EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"base.jpg"});
-}
 
-TEST_F(Job, UnknownModeKeepsThePreviousPicturesSize) {
-    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    // An unknown MODE gives no size: "the previous picture's" is none in a
+    // batch whose settings cannot change, so every picture fails.
     const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
     BatchJob job;
-    BatchJob::Options o;
-    int calls = 0;
-    o.settings = [&calls] {
-        // A broken MODE at the start, then free mode for the first picture and
-        // the broken one again for the second, which keeps the first one's size.
-        ++calls;
-        return make_settings(calls == 2 ? "LIB" : "XXX", 24, 12, "PNG");
-    };
-    o.threads = 2;
-    ASSERT_TRUE(job.start({a, b}, o));
-    job.wait();
-    EXPECT_EQ(job.failed(), 0);
-    const Decoded out((dir.path / "p_b.png").string());
-    EXPECT_EQ(out.width(), 24);
-    EXPECT_EQ(out.height(), 12);
+    run_batch(job, {src, b}, make_settings("XXX", 24, 12, "PNG"));
+    EXPECT_EQ(job.failed_pictures(),
+              (std::vector<FailedPicture>{{src, FailReason::Unresizable}, {b, FailReason::Unresizable}}));
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"b.jpg", "base.jpg"}));
 }
 
 TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
@@ -307,7 +300,7 @@ TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
     BatchJob::Options o;
     // Big targets need full decodes, which keep each picture busy a while.
     const BatchSettings s = make_settings("REL", 3000, 3000, "JPG", "0");
-    o.settings = [s] { return s; };
+    o.settings = s;
     o.threads = 2;
     ASSERT_TRUE(job.start(list, o));
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -335,7 +328,7 @@ TEST_F(Job, RefusesASecondStartWhileRunning) {
     BatchJob job;
     BatchJob::Options o;
     const BatchSettings s = make_settings("REL", 2900, 2900, "PNG");
-    o.settings = [s] { return s; };
+    o.settings = s;
     ASSERT_TRUE(job.start({big, big}, o));
     EXPECT_FALSE(job.start({big}, o));
     EXPECT_EQ(job.total(), 2);

@@ -26,7 +26,7 @@ TEST_F(OutputFolder, AnEscapingPrefixFailsThePictureAndWritesNothing) {
         BatchJob job;
         run_batch(job, {a}, make_settings("REL", 16, 16, "JPG", prefix));
         EXPECT_EQ(job.failed(), 1) << prefix;
-        EXPECT_EQ(job.failed_sources(), std::vector<std::string>{a});
+        EXPECT_EQ(job.failed_pictures(), (std::vector<FailedPicture>{{a, FailReason::Unwritable}}));
     }
     EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
     EXPECT_EQ(folder_names(dir.path / "sub"), std::vector<std::string>{"a.jpg"});
@@ -38,7 +38,7 @@ TEST_F(OutputFolder, ANameTooLongForTheFileSystemIsAFailureNotACrash) {
     BatchJob job;
     run_batch(job, {long_name, short_name}, make_settings("REL", 16, 16, "JPG", std::string(60, 'p')));
     EXPECT_EQ(job.failed(), 1);
-    EXPECT_EQ(job.failed_sources(), std::vector<std::string>{long_name});
+    EXPECT_EQ(job.failed_pictures(), (std::vector<FailedPicture>{{long_name, FailReason::Unwritable}}));
     EXPECT_TRUE(std::filesystem::exists(dir.path / "sub" / (std::string(60, 'p') + "b.jpg")));
     EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
 }

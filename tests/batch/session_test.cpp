@@ -5,6 +5,7 @@
 
 #include "batch/session.h"
 #include "job_fixture.h"
+#include "scratch_mount.h"
 
 namespace pixmold {
 namespace {
@@ -84,7 +85,54 @@ TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
     ASSERT_EQ(session.on_drop(bad + "\n" + good), BatchSession::DropResult::Started);
     session.wait();
     EXPECT_EQ(window.last_status(), "Finish ! 2 pictures were processed.. (1 failed)");
-    EXPECT_EQ(window.info, "Pictures not processed:\ncorrupt.jpg");
+    EXPECT_EQ(window.info, "Pictures not processed:\ncorrupt.jpg (cannot be read: not a picture, or damaged)");
+}
+
+TEST_F(Session, TheListSaysWhyAPictureCouldNotBeWritten) {
+    ScratchMount ro(dir.path / "ro", 256, {kData + "base.jpg"});
+    if (!ro.mounted()) GTEST_SKIP() << "mounting a file system needs root";
+    ScratchMount full(dir.path / "full", 256, {kData + "base.jpg"});
+    ASSERT_TRUE(full.mounted());
+    ASSERT_TRUE(ro.make_read_only());
+    full.fill();
+    const std::string bad = copy_in(dir, "corrupt.jpg", "bad.png");
+    BatchSettings s = make_settings("REL", 16, 16, "JPG");
+    s.language = "FR";
+    BatchSession session(window.view(), [s] { return s; });
+    const std::string drop = (ro.path() / "base.jpg").string() + "\n" + bad + "\n" + (full.path() / "base.jpg").string();
+    ASSERT_EQ(session.on_drop(drop), BatchSession::DropResult::Started);
+    session.wait();
+    EXPECT_EQ(window.last_status(), "Terminé ! 3 image(s) traitée(s). (3 échec(s))");
+    EXPECT_EQ(window.info,
+              "Images non traitées :\n"
+              "base.jpg (écriture impossible : en lecture seule)\n"
+              "bad.png (illisible : pas une image, ou endommagée)\n"
+              "base.jpg (écriture impossible : disque plein)");
+}
+
+TEST_F(Session, TheBatchKeepsTheSettingsItStartedWith) {
+    // Every read after the first says something else, as settings changed
+    // while the batch runs would: the batch must not see them.
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
+    const std::string c = copy_in(dir, "base.jpg", "c.jpg");
+    std::atomic<int> reads{0};
+    BatchSession session(
+        window.view(),
+        [&reads] {
+            return reads++ == 0 ? make_settings("REL", 16, 16, "JPG", "first_") : make_settings("LIB", 8, 4, "PNG", "later_");
+        },
+        2);
+    ASSERT_EQ(session.on_drop(a + "\n" + b + "\n" + c), BatchSession::DropResult::Started);
+    session.wait();
+    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "first_a.jpg", "first_b.jpg",
+                                                                "first_c.jpg"}));
+    EXPECT_EQ(Decoded((dir.path / "first_a.jpg").string()).width(), 16);
+    EXPECT_EQ(Decoded((dir.path / "first_b.jpg").string()).height(), 16);
+    // The next batch takes the settings of its own start.
+    ASSERT_EQ(session.on_drop(a), BatchSession::DropResult::Started);
+    session.wait();
+    EXPECT_EQ(Decoded((dir.path / "later_a.png").string()).width(), 8);
 }
 
 TEST_F(Session, StatusLineShowsProgressAndADropWhileRunningIsRefused) {
@@ -127,6 +175,11 @@ TEST_F(Session, StopShowsTheStopTextAtOnce) {
         << window.last_status();
     EXPECT_EQ(window.running_states, (std::vector<bool>{true, false}));
     EXPECT_EQ(window.clicks, 1);
+    // The pictures the stop interrupted, if any, are listed as such.
+    if (!window.info.empty()) {
+        EXPECT_TRUE(std::regex_match(window.info, std::regex(R"(^Images non traitées :(\nbig[0-3]\.jpg \(arrêtée\))+$)")))
+            << window.info;
+    }
     // A new drop is taken again.
     const std::string small = copy_in(dir, "base.jpg");
     EXPECT_EQ(session.on_drop(small), BatchSession::DropResult::Started);
@@ -134,9 +187,11 @@ TEST_F(Session, StopShowsTheStopTextAtOnce) {
     EXPECT_EQ(window.last_status(), "Terminé ! 1 image(s) traitée(s).");
 }
 
-TEST(FailedList, NamesOnePerLineInEitherLanguage) {
-    EXPECT_EQ(failed_pictures_text("FR", {"/a/x.jpg", "/b/y.png"}), "Images non traitées :\nx.jpg\ny.png");
-    EXPECT_EQ(failed_pictures_text("UK", {"/a/x.jpg"}), "Pictures not processed:\nx.jpg");
+TEST(FailedList, NamesOnePerLineWithWhyInEitherLanguage) {
+    EXPECT_EQ(failed_pictures_text("FR", {{"/a/x.jpg", FailReason::Stopped}, {"/b/y.png", FailReason::NoPermission}}),
+              "Images non traitées :\nx.jpg (arrêtée)\ny.png (écriture impossible : permission refusée)");
+    EXPECT_EQ(failed_pictures_text("UK", {{"/a/x.jpg", FailReason::Unresizable}}),
+              "Pictures not processed:\nx.jpg (cannot be resized to that size)");
 }
 
 }  // namespace

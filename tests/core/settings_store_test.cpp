@@ -135,6 +135,32 @@ TEST_F(SettingsStore, VanishedFileIsReportedNotSaved) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+// What a kill during the first start of an earlier version could leave: an
+// empty file holds no settings and gets the defaults, like no file.
+TEST_F(SettingsStore, EmptyFileIsRewrittenWithTheDefaults) {
+    for (const std::string& empty : {std::string(), BOM, std::string(" \r\n\t\n")}) {
+        SCOPED_TRACE(testing::Message() << empty.size() << " bytes");
+        write_bytes(path, empty);
+        load_settings(path, 1920, 1080);
+        EXPECT_EQ(settings.L, 1920);
+        EXPECT_EQ(read_bytes(path), BOM + "\r\n" + defaults_group("DEFAUT", 1920, 1080));
+        save_number("QUALITE", 5);
+        EXPECT_EQ(count_groups(path), 2);
+    }
+}
+
+TEST_F(SettingsStore, UnreadableFileIsRewrittenWithTheDefaults) {
+    write_bytes(path, "[USER]\r\nQUALITE = 2\r\n");
+    ::chmod(path.c_str(), 0200);
+    {
+        test::NoPermissionOverride as_user;
+        if (!test::NoPermissionOverride::enforced(dir.path())) GTEST_SKIP() << "file permissions are not enforced here";
+        load_settings(path, 800, 600);
+    }
+    EXPECT_EQ(settings.QUALITE, 8);
+    EXPECT_EQ(read_bytes(path), BOM + "\r\n" + defaults_group("DEFAUT", 800, 600));
+}
+
 TEST_F(SettingsStore, UncreatableFileStillGivesDefaults) {
     load_settings(dir.file("missing/folder/pref.vrn"), 640, 480);
     EXPECT_EQ(settings.Taille_Paysage, 640);

@@ -33,13 +33,15 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.drop_invitation, &t.summary_screen, &t.summary_mode, &t.summary_relative_name, &t.summary_free_name,
             &t.summary_relative_sizes, &t.summary_relative_size, &t.summary_free_size, &t.summary_format,
             &t.summary_quality, &t.summary_relative_explained, &t.summary_free_explained, &t.batch_finished,
-            &t.batch_finished_tail, &t.batch_stopped, &t.setting_saved, &t.save_failed_title, &t.save_failed_text,
+            &t.batch_finished_tail, &t.batch_stopped, &t.batch_not_processed, &t.batch_why_unreadable,
+            &t.batch_why_unresizable, &t.batch_why_disk_full, &t.batch_why_no_permission, &t.batch_why_read_only,
+            &t.batch_why_unwritable, &t.batch_why_stopped, &t.setting_saved, &t.save_failed_title, &t.save_failed_text,
             &t.preset_applied, &t.prefix_dialog_title, &t.prefix_dialog_prompt, &t.overwrite_question,
             &t.no_prefix, &t.new_prefix_done, &t.prefix_unchanged, &t.prefix_refused, &t.stored_prefix_refused,
             &t.prefix_has_separator, &t.prefix_has_control_character, &t.prefix_too_long, &t.fx_apply, &t.fx_cancel, &t.fx_load,
             &t.fx_save, &t.fx_black_white, &t.fx_black_white_optimised, &t.fx_sepia, &t.fx_border, &t.cancelled,
-            &t.fx_apply_first, &t.update_no_connection, &t.update_title, &t.update_latest,
-            &t.update_newer_before, &t.update_newer_after, &t.update_declined, &t.update_checking,
+            &t.fx_apply_first, &t.fx_unreadable, &t.fx_save_failed, &t.update_no_connection, &t.update_title,
+            &t.update_latest, &t.update_newer_before, &t.update_newer_after, &t.update_declined, &t.update_checking,
             &t.update_failed, &t.help_how_to_resize,
             &t.help_which_format, &t.help_which_resolution, &t.help_how_to_crop, &t.about};
 }

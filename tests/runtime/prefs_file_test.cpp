@@ -1,13 +1,17 @@
 #include "runtime/prefs_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "no_permission_override.h"
+#include "runtime/temporary_files.h"
 #include "temp_dir.h"
 
 using namespace pixmold;
@@ -322,6 +326,73 @@ TEST_F(PrefsFile, ReadOnlyFileIsReadButNeverRewritten) {
     prefs_write_number("A", 2);
     EXPECT_FALSE(prefs_close());
     EXPECT_EQ(read_bytes(path), original);
+}
+
+// A kill before the close leaves no file at all, never an empty one that a
+// later start would take for the settings.
+TEST_F(PrefsFile, CreatedFileAppearsOnlyWhenClosed) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        prefs_create(path);
+        prefs_select_group("DEFAUT");
+        prefs_write_text("MODE", "REL");
+        ::raise(SIGKILL);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(files_in_folder(), 0);
+
+    ASSERT_TRUE(prefs_create(path));
+    prefs_write_text("A", "1");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(prefs_close());
+    EXPECT_EQ(read_bytes(path), BOM + "\r\nA = 1\r\n");
+}
+
+// Root may write anything; the file's owner said "keep" all the same.
+TEST_F(PrefsFile, ReadOnlyFileIsKeptEvenForRoot) {
+    const std::string original = "[USER]\nA=1\n";
+    write_bytes(path, original);
+    ::chmod(path.c_str(), 0444);
+    ASSERT_TRUE(prefs_open(path));
+    prefs_write_number("A", 2);
+    EXPECT_FALSE(prefs_close());
+    EXPECT_FALSE(prefs_create(path));
+    prefs_write_number("A", 3);
+    EXPECT_FALSE(prefs_close());
+    EXPECT_EQ(read_bytes(path), original);
+    EXPECT_EQ(files_in_folder(), 1);
+}
+
+TEST_F(PrefsFile, RewriteKeepsOwnerAndGroup) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    write_bytes(path, "A=1\n");
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(prefs_open(path));
+    prefs_write_text("A", "2");
+    EXPECT_TRUE(prefs_close());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(read_bytes(path), BOM + "\r\nA = 2\r\n");
+}
+
+// The settings file is written like the pictures: the writer clears the
+// leftovers of killed writers from its folder.
+TEST_F(PrefsFile, RewriteRemovesStaleTemporaryFiles) {
+    const std::string leftover = dir.file(temporary_file_name(TemporaryName::Created));
+    write_bytes(leftover, "half");
+    struct timeval old_times[2] = {{std::time(nullptr) - 600, 0}, {std::time(nullptr) - 600, 0}};
+    ::utimes(leftover.c_str(), old_times);
+    ASSERT_TRUE(prefs_create(path));
+    EXPECT_TRUE(prefs_close());
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_EQ(files_in_folder(), 1);
 }
 
 TEST_F(PrefsFile, CreateFailsInAFolderThatDoesNotExist) {

@@ -1,0 +1,39 @@
+#include "app/fx_panel_host.h"
+
+#include "app/artwork.h"
+#include "app/canvases.h"
+#include "app/click_sound.h"
+#include "app/shell_state.h"
+#include "app/window_layout.h"
+#include "fx/fx.h"
+#include "update/site.h"
+#include "runtime/toolkit.h"
+
+namespace pixmold {
+
+void build_fx_panel() {
+    FxHost host;
+    host.show_status = [](const std::string& text) { set_text(W_STATUS_LINE, text); };
+    host.click = [](int milliseconds) { play_click_sound(milliseconds); };
+    host.info_font = drawing_font(FONT_SANS_10);
+    host.command_font = drawing_font(FONT_SANS_12_ITALIC);
+    FxIcons& icons = host.icons;
+    icons.crop = PIC_FX_CROP;
+    icons.crop_active = PIC_FX_CROP_ACTIVE;
+    const ImageId effects[4][2] = {{PIC_FX_BW, PIC_FX_BW_HOT},
+                                   {PIC_FX_BW_OPTIMISED, PIC_FX_BW_OPTIMISED_HOT},
+                                   {PIC_FX_SEPIA, PIC_FX_SEPIA_HOT},
+                                   {PIC_FX_BORDER, PIC_FX_BORDER_HOT}};
+    for (int i = 0; i < 4; ++i) {
+        icons.effect[i] = effects[i][0];
+        icons.effect_hot[i] = effects[i][1];
+    }
+    icons.webcam_off = PIC_FX_WEBCAM_OFF;
+    icons.webcam_on = PIC_FX_WEBCAM_ON;
+    icons.info = PIC_INFO;
+    host.web_address = website_address();
+    fx_set_host(std::move(host));
+    fx_build_panel(W_FX_PANEL);
+}
+
+}  // namespace pixmold

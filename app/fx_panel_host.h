@@ -1,0 +1,11 @@
+// The FX editor inside the main window: what the shell lends it, and its
+// panel built in the FxPanel container.
+#pragma once
+
+namespace pixmold {
+
+// Hands the editor the StatusLine, the click, fonts 5 and 6, its icons and
+// the web address, then builds its widgets in the FxPanel container.
+void build_fx_panel();
+
+}  // namespace pixmold

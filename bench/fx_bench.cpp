@@ -1,0 +1,193 @@
+// The FX editor's user actions on a big photo, against decoding the photo.
+//
+//   fx_bench [CORPUS_DIR | PHOTO.jpg] [REPEATS]
+//
+// Loads the largest photo of CORPUS_DIR/jpeg-baseline (by pixels) into a
+// real panel on the offscreen platform, then times each action from the
+// pointer event on its widget to the redrawn preview: the dialog load, each
+// tone effect, the border (colour answered by the dialog seam), a crop
+// frame's release, Apply, Cancel and Save; in the same run a plain decode of
+// the same file and the preview refresh alone. Resampling runs on one
+// thread (PIXMOLD_THREADS=1 unless set). Prints medians of the wall time
+// with its spread, and of this thread's CPU time (which other processes on
+// a busy machine do not inflate), and both as ratios to the decode.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "fx/editor.h"
+#include "fx/fx.h"
+#include "fx/state.h"
+#include "image/codec.h"
+#include "runtime/dialogs.h"
+#include "runtime/input_simulation.h"
+#include "runtime/toolkit.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+using namespace pixmold;
+
+constexpr int PANEL = 1;
+constexpr ImageId PLAIN_DECODE = 900;
+
+// Pixels of a JPEG file from its header, 0 when it is not one.
+long long jpeg_pixels(const fs::path& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return 0;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    err.error_exit = [](j_common_ptr) { std::exit(2); };
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    const long long pixels = (long long)cinfo.image_width * cinfo.image_height;
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return pixels;
+}
+
+double thread_cpu_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+// Runs every queued toolkit event through the editor, then lets Qt repaint.
+void pump() {
+    while (wait_event(0) != EventKind::None)
+        if (event_widget() >= 0) fx_handle_event(event_widget(), event_subkind(), event_x(), event_y());
+}
+
+void press(int widget, int x, int y) {
+    simulate_pointer(widget, SubKind::PointerMove, x, y);
+    simulate_pointer(widget, SubKind::LeftButtonDown, x, y);
+    simulate_pointer(widget, SubKind::LeftButtonUp, x, y);
+    pump();
+}
+
+void command(int index) {
+    const CommandButton& b = command_buttons[std::size_t(index)];
+    press(W_COMMAND_BAR, b.x + b.width / 2, b.y + b.height / 2);
+}
+
+struct Series {
+    explicit Series(std::string label) : name(std::move(label)) {}
+    std::string name;
+    std::vector<double> wall, cpu;
+    double median_wall() const { return at(wall, 2); }
+    double median_cpu() const { return at(cpu, 2); }
+    double min_wall() const { return at(wall, 0); }
+    double max_wall() const { return at(wall, 1); }
+    static double at(std::vector<double> v, int which) {
+        if (v.empty()) return 0;
+        std::sort(v.begin(), v.end());
+        return which == 0 ? v.front() : which == 1 ? v.back() : v[v.size() / 2];
+    }
+};
+
+// Times `action` (only it: `before` and `after` run untimed around it).
+void timed(Series& s, const std::function<void()>& action, const std::function<void()>& before = {},
+           const std::function<void()>& after = {}) {
+    if (before) before();
+    const auto t0 = Clock::now();
+    const double c0 = thread_cpu_ms();
+    action();
+    s.cpu.push_back(thread_cpu_ms() - c0);
+    s.wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    if (after) after();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string where = argc > 1 ? argv[1] : "/work/corpus";
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("PIXMOLD_THREADS", "1", 0);
+
+    fs::path photo = where;
+    if (fs::is_directory(photo)) {
+        long long best = 0;
+        for (const auto& e : fs::directory_iterator(photo / "jpeg-baseline")) {
+            if (e.path().extension() != ".jpg") continue;
+            const long long pixels = jpeg_pixels(e.path());
+            if (pixels > best) best = pixels, photo = e.path();
+        }
+        if (best == 0) {
+            std::fprintf(stderr, "no photos in %s/jpeg-baseline (make one with make-corpus.sh)\n", where.c_str());
+            return 1;
+        }
+    }
+
+    if (!init_toolkit()) return 1;
+    init_image_engine();
+    register_all_codecs();
+    open_window(0, 0, 0, 750, 580, "fx_bench", 0);
+    create_container(in_window(0), PANEL, 282, 1, 467, 578);
+    FxHost host;
+    host.info_font.points = 10;
+    host.command_font.points = 12;
+    fx_set_host(host);
+    fx_build_panel(PANEL);
+    pump();
+
+    const fs::path out = fs::temp_directory_path() / "fx_bench_save.jpg";
+    ScriptedDialogs dialogs;
+    Series decode{"plain decode"}, load{"load (dialog)"}, refresh{"preview refresh"}, bw{"black and white"},
+        optimised{"optimised b&w"}, sepia{"sepia"}, border{"border"}, crop{"crop release"}, apply{"Apply"},
+        cancel{"Cancel"}, save{"Save (JPEG q9)"};
+    const int effect_buttons[3] = {W_BW_BUTTON, W_BW_OPTIMISED_BUTTON, W_SEPIA_BUTTON};
+    Series* effect_series[3] = {&bw, &optimised, &sepia};
+
+    for (int r = 0; r < repeats; ++r) {
+        timed(decode, [&] { load_image(PLAIN_DECODE, photo.string()); }, {}, [] { free_image(PLAIN_DECODE); });
+        timed(load, [&] { command(FX_LOAD); }, [&] { dialogs.answer_file(photo.string()); });
+        timed(refresh, [] { fx_refresh_preview(); });
+        for (int e = 0; e < 3; ++e) {
+            timed(*effect_series[e], [&] { press(effect_buttons[e], 20, 20); });
+            timed(cancel, [] { command(FX_CANCEL); });
+        }
+        timed(border, [&] { press(W_BORDER_BUTTON, 20, 20); }, [&] { dialogs.answer_colour(0x3366CC); });
+        timed(apply, [] { command(FX_APPLY); });
+        // A frame over the middle of the preview, released into a pending crop.
+        press(W_CROP_BUTTON, 20, 20);
+        simulate_pointer(W_PREVIEW_CANVAS, SubKind::LeftButtonDown, 100, 60);
+        simulate_pointer(W_PREVIEW_CANVAS, SubKind::PointerMove, 300, 200);
+        pump();
+        timed(crop, [] {
+            simulate_pointer(W_PREVIEW_CANVAS, SubKind::LeftButtonUp, 300, 200);
+            pump();
+        });
+        command(FX_CANCEL);
+        timed(save, [] { command(FX_SAVE); }, [&] { dialogs.answer_file(out.string(), 0); });
+        const bool saved = fx.step == 3;
+        press(W_CROP_BUTTON, 20, 20);  // crop mode off
+        if (!saved) {
+            std::fprintf(stderr, "the action sequence went astray (step %d)\n", fx.step);
+            return 1;
+        }
+    }
+    fs::remove(out);
+
+    std::printf("%s, %dx%d, %d repeats, resampling on %s thread(s)\n", photo.c_str(), fx.picture_width,
+                fx.picture_height, repeats, std::getenv("PIXMOLD_THREADS"));
+    std::printf("%-18s %9s %17s %9s %9s %9s\n", "action", "wall ms", "wall min..max", "cpu ms", "wall/dec", "cpu/dec");
+    const double base = decode.median_wall(), base_cpu = decode.median_cpu();
+    for (const Series* s : {&decode, &load, &refresh, &bw, &optimised, &sepia, &border, &crop, &apply, &cancel, &save})
+        std::printf("%-18s %9.1f %8.1f..%-8.1f %9.1f %9.2f %9.2f\n", s->name.c_str(), s->median_wall(), s->min_wall(),
+                    s->max_wall(), s->median_cpu(), s->median_wall() / base, s->median_cpu() / base_cpu);
+    std::printf("goals: each effect, crop release, Apply, Cancel <= 1.0 x decode; preview refresh <= 0.4 x decode\n");
+    return 0;
+}

@@ -1,0 +1,156 @@
+// Faults the editor must not have: a broken file costs nothing, a failed
+// save says so, a thin picture's border keeps a picture inside, a load
+// starts afresh, several dropped files give one picture, and a cancelled
+// open dialog never strands a pending result.
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "image/colour.h"
+#include "no_permission_override.h"
+#include "panel_fixture.h"
+
+namespace pixmold {
+namespace {
+
+using namespace test;
+
+Rgb plain_blue(int, int) { return {0, 0, 200}; }
+
+// What a user can see of the editor, and what it holds.
+struct Snapshot {
+    std::vector<std::vector<std::uint8_t>> pictures;
+    std::vector<std::uint8_t> preview_canvas;
+    int step, pending, result_kind, current_effect;
+    std::string source_path;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot() {
+    Snapshot s;
+    for (ImageId slot : {FxSource, FxWorking, FxResult, FxUndo, FxPreview}) s.pictures.push_back(bytes_of(slot));
+    s.preview_canvas = bytes_of(canvas_pixels(W_PREVIEW_CANVAS));
+    s.step = fx.step, s.pending = fx.pending, s.result_kind = fx.result_kind, s.current_effect = fx.current_effect;
+    s.source_path = fx.source_path;
+    return s;
+}
+
+TEST_F(FxPanel, AnUnreadableFileLeavesTheEditorAsItWas) {
+    start();
+    const std::string a = picture("a.png", 90, 60);
+    const auto a_bytes = (load(a), bytes_of(FxSource));
+    click(W_SEPIA_BUTTON);
+    const Snapshot before = snapshot();
+    ASSERT_EQ(before.pending, 1);
+
+    load(broken("broken.jpg"));
+    EXPECT_EQ(fx_info_text(), "Annulé !");
+    EXPECT_EQ(status(), "Unreadable picture");
+    EXPECT_TRUE(snapshot() == before);
+
+    set_text(W_STATUS_LINE, "");
+    drop_on_preview({broken("broken.png")});
+    EXPECT_EQ(fx_info_text(), "Annulé !");
+    EXPECT_EQ(status(), "Unreadable picture");
+    EXPECT_TRUE(snapshot() == before);
+
+    // The pending sepia can still be cancelled into the picture from before.
+    command(FX_CANCEL);
+    EXPECT_EQ(bytes_of(FxSource), a_bytes);
+}
+
+TEST_F(FxPanel, UnreadablePictureInFrench) {
+    start("FR");
+    load(broken("broken.jpg"));
+    EXPECT_EQ(status(), "Image illisible");
+}
+
+TEST_F(FxPanel, AFailedSaveSaysSoAndChangesNothing) {
+    start();
+    load(picture("a.png", 40, 30));
+    click(W_BW_BUTTON);
+    command(FX_CANCEL);
+    ASSERT_EQ(fx.step, 2);
+    dialogs.answer_file(dir.file("missing-folder/out"), 0);
+    command(FX_SAVE);
+    EXPECT_EQ(status(), "Unable to save picture");
+    EXPECT_EQ(fx.step, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing-folder")));
+}
+
+TEST_F(FxPanel, AFailedSaveLeavesAFileOfThatNameIntact) {
+    start("FR");
+    load(picture("a.png", 40, 30));
+    click(W_BW_BUTTON);
+    command(FX_CANCEL);
+    NoPermissionOverride no_override;
+    if (!NoPermissionOverride::enforced(dir.path())) GTEST_SKIP() << "permissions are not enforced here";
+    std::filesystem::create_directory(dir.file("locked"));
+    write_bytes(dir.file("locked/out.jpg"), "precious");
+    ::chmod(dir.file("locked").c_str(), 0555);
+    dialogs.answer_file(dir.file("locked/out.jpg"), 0);
+    command(FX_SAVE);
+    EXPECT_EQ(status(), "Sauvegarde impossible");
+    EXPECT_EQ(read_bytes(dir.file("locked/out.jpg")), "precious");
+    EXPECT_EQ(fx.step, 2);
+}
+
+TEST_F(FxPanel, AThinPictureKeepsAPixelInsideItsBorder) {
+    start();
+    load(picture("thin.png", 200, 5));  // 0.015 x 200 = 3: six rows of border on five
+    dialogs.answer_colour(make_rgb(0, 255, 0));
+    click(W_BORDER_BUTTON);
+    const PixelView v = image_pixels(FxSource);
+    ASSERT_EQ(v.height, 5);
+    for (int y : {0, 1, 3, 4}) EXPECT_EQ(pixel(v, 100, y), (Rgb{0, 255, 0})) << y;
+    EXPECT_EQ(pixel(v, 1, 2), (Rgb{0, 255, 0}));
+    for (int x = 2; x < 198; ++x) ASSERT_NE(pixel(v, x, 2), (Rgb{0, 255, 0})) << x;
+    EXPECT_EQ(fx.pending, 1);
+}
+
+TEST_F(FxPanel, ALoadStartsAfreshAndCancelNeverBringsBackAnOlderPicture) {
+    start();
+    load(picture("a.png", 80, 60));
+    click(W_SEPIA_BUTTON);
+    ASSERT_TRUE(fx_has(FxUndo));
+    const std::string b = picture("b.png", 70, 50, plain_blue);
+    drop_on_preview({b});
+    const auto b_bytes = bytes_of(FxSource);
+    EXPECT_EQ(fx.pending, 0);
+    EXPECT_FALSE(fx_has(FxUndo));
+    EXPECT_EQ(fx.step, 5);
+    command(FX_CANCEL);
+    EXPECT_EQ(bytes_of(FxSource), b_bytes);
+
+    click(W_BW_BUTTON);
+    load(picture("c.png", 30, 20));
+    EXPECT_EQ(fx.pending, 0);
+    EXPECT_FALSE(fx_has(FxUndo));
+}
+
+TEST_F(FxPanel, OfSeveralDroppedFilesTheFirstReadableOneIsTaken) {
+    start();
+    const std::string b = picture("b.png", 70, 50, plain_blue);
+    const std::string c = picture("c.png", 30, 20);
+    drop_on_preview({broken("broken.jpg"), b, c});
+    ASSERT_EQ(image_width(FxSource), 70);
+    EXPECT_EQ(pixel(image_pixels(FxSource), 0, 0), (Rgb{0, 0, 200}));
+    EXPECT_EQ(fx.source_path, b);
+    EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 0, 0), (Rgb{0, 0, 200}));
+}
+
+TEST_F(FxPanel, ACancelledOpenDialogLeavesAPendingResultSettleable) {
+    start();
+    load(picture("a.png", 80, 60));
+    const auto a_bytes = bytes_of(FxSource);
+    click(W_SEPIA_BUTTON);
+    command(FX_LOAD);  // cancelled
+    EXPECT_EQ(fx_info_text(), "Annulé !");
+    EXPECT_EQ(fx.step, 5);
+    EXPECT_TRUE(command_buttons[FX_CANCEL].enabled);
+    command(FX_CANCEL);
+    EXPECT_EQ(bytes_of(FxSource), a_bytes);
+    EXPECT_EQ(fx.pending, 0);
+}
+
+}  // namespace
+}  // namespace pixmold

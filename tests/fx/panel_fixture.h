@@ -1,0 +1,142 @@
+// The FX panel inside the real main window, headless: every action is a Qt
+// input event on a widget (or a drop) that travels the toolkit's queue to
+// the window's dispatch, as in the running program; dialogs are answered by
+// the dialog seam.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+#include <string>
+#include <vector>
+
+#include "app/artwork.h"
+#include "app/main_window.h"
+#include "app/shell_state.h"
+#include "app/startup.h"
+#include "app/window_layout.h"
+#include "core/settings.h"
+#include "core/texts.h"
+#include "fx/editor.h"
+#include "fx/state.h"
+#include "pictures.h"
+#include "runtime/dialogs.h"
+#include "runtime/input_simulation.h"
+#include "runtime/toolkit.h"
+#include "qt_widgets.h"
+#include "temp_dir.h"
+
+namespace pixmold::test {
+
+class FxPanel : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScriptedDialogs dialogs;
+
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(init_toolkit());
+        init_image_engine();
+        register_all_codecs();
+        create_interface_fonts(96);
+        shell.dpi = 96;
+        decode_embedded_pictures();
+    }
+
+    // The main window as start-up builds it, with the FX panel opened.
+    void start(const std::string& lng = "UK") {
+        shell.quit_requested = 0;
+        shell.fx_panel_open = 0;
+        shell.screen_width = 1920;
+        shell.screen_height = 1080;
+        load_settings(dir.file("pref.vrn"), 1920, 1080);
+        settings.LNG = lng;
+        load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
+        build_main_window();
+        pump();
+        click(W_FX_BUTTON, 50, 15);
+    }
+
+    void TearDown() override {
+        pump();
+        close_window(MAIN_WINDOW);
+        pump();
+    }
+
+    // Dispatches every queued event as the event loop does.
+    void pump() {
+        for (;;) {
+            switch (wait_event(20)) {
+            case EventKind::None: return;
+            case EventKind::WidgetEvent:
+                handle_widget_event(event_widget(), event_subkind(), event_x(), event_y());
+                break;
+            case EventKind::DropOnWidget: handle_drop_on_widget(event_widget(), event_dropped_files()); break;
+            case EventKind::MenuCommand: handle_menu_command(event_command()); break;
+            default: break;
+            }
+        }
+    }
+
+    // A left click on a canvas: the pointer comes in, moves, presses, releases.
+    void click(int widget, int x = 20, int y = 20) {
+        simulate_pointer(widget, SubKind::PointerEnter, x, y);
+        simulate_pointer(widget, SubKind::PointerMove, x, y);
+        simulate_pointer(widget, SubKind::LeftButtonDown, x, y);
+        simulate_pointer(widget, SubKind::LeftButtonUp, x, y);
+        pump();
+    }
+
+    void command(int index) {
+        const CommandButton& b = command_buttons[std::size_t(index)];
+        click(W_COMMAND_BAR, b.x + b.width / 2, b.y + b.height / 2);
+    }
+
+    void load(const std::string& path) {
+        dialogs.answer_file(path);
+        command(FX_LOAD);
+    }
+
+    // Files dropped on the preview, as Qt delivers a drag and drop.
+    void drop_on_preview(const std::vector<std::string>& paths) {
+        drop_paths(qt_widget(W_PREVIEW_CANVAS), paths);
+        pump();
+    }
+
+    // A drag in the preview from one point to another, releasing at the end.
+    void drag(std::vector<std::pair<int, int>> points) {
+        simulate_pointer(W_PREVIEW_CANVAS, SubKind::PointerEnter, points[0].first, points[0].second);
+        simulate_pointer(W_PREVIEW_CANVAS, SubKind::LeftButtonDown, points[0].first, points[0].second);
+        for (std::size_t i = 1; i < points.size(); ++i)
+            simulate_pointer(W_PREVIEW_CANVAS, SubKind::PointerMove, points[i].first, points[i].second);
+        simulate_pointer(W_PREVIEW_CANVAS, SubKind::LeftButtonUp, points.back().first, points.back().second);
+        pump();
+    }
+
+    // The pointer as a user moves it, through the window: Qt decides which
+    // widget each event goes to. (x, y) in the preview canvas.
+    QPoint in_window(int x, int y) {
+        QWidget* preview = qt_widget(W_PREVIEW_CANVAS);
+        return preview->mapTo(preview->window(), QPoint(x, y));
+    }
+    QWindow* window_handle() { return qt_widget(W_PREVIEW_CANVAS)->window()->windowHandle(); }
+
+    Rgb canvas_pixel(int widget, int x, int y) { return pixel(canvas_pixels(widget), x, y); }
+
+    std::string status() { return get_text(W_STATUS_LINE); }
+
+    std::string picture(const std::string& name, int width, int height,
+                        const std::function<Rgb(int, int)>& colour = gradient) {
+        return picture_file(dir.file(name), width, height, colour);
+    }
+
+    // A broken picture file.
+    std::string broken(const std::string& name) {
+        write_bytes(dir.file(name), "\xff\xd8\xff\xe0 not really a JPEG");
+        return dir.file(name);
+    }
+};
+
+}  // namespace pixmold::test

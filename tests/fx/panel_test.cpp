@@ -1,0 +1,212 @@
+// The panel's layout, the fitted preview and the command bar's steps.
+#include "panel_fixture.h"
+
+namespace pixmold {
+namespace {
+
+using namespace test;
+
+constexpr Rgb BACKGROUND{214, 223, 254};
+constexpr Rgb ON_TOP{0, 221, 0}, ON_BOTTOM{0, 187, 0}, OFF_TOP{255, 0, 0}, OFF_BOTTOM{204, 0, 0};
+
+// The four buttons' colours as the command bar shows them.
+std::vector<bool> bar_shows_enabled() {
+    std::vector<bool> on;
+    for (const CommandButton& b : command_buttons) {
+        const Rgb top = pixel(canvas_pixels(W_COMMAND_BAR), b.x + 5, b.y + 3);
+        const Rgb bottom = pixel(canvas_pixels(W_COMMAND_BAR), b.x + 5, b.y + b.height - 3);
+        EXPECT_TRUE((top == ON_TOP && bottom == ON_BOTTOM) || (top == OFF_TOP && bottom == OFF_BOTTOM)) << top;
+        on.push_back(top == ON_TOP);
+        EXPECT_EQ(bool(b.enabled), top == ON_TOP);
+    }
+    return on;
+}
+
+using Flags = std::vector<bool>;
+
+TEST_F(FxPanel, WidgetsSitAtTheirPlacesInThePanel) {
+    start();
+    EXPECT_EQ(window_width(MAIN_WINDOW), 750);
+    EXPECT_EQ(widget_x(W_FX_PANEL), 282);
+    EXPECT_EQ(widget_y(W_FX_PANEL), 1);
+    EXPECT_EQ(widget_width(W_FX_PANEL), 467);
+    EXPECT_EQ(widget_height(W_FX_PANEL), 578);
+    struct Place {
+        int widget, x, y, width, height;
+    };
+    for (const Place& p : {Place{W_CROP_BUTTON, 0, 1, 39, 39}, Place{W_BW_BUTTON, 40, 1, 39, 39},
+                           Place{W_BW_OPTIMISED_BUTTON, 80, 1, 39, 39}, Place{W_SEPIA_BUTTON, 120, 1, 39, 39},
+                           Place{W_BORDER_BUTTON, 160, 1, 39, 39}, Place{W_WEBCAM_BUTTON, 240, 1, 39, 39},
+                           Place{W_FX_INFO_PANEL, 281, 1, 184, 39}, Place{W_PREVIEW_CANVAS, 1, 60, 463, 433},
+                           Place{W_COMMAND_BAR, 1, 496, 463, 79}}) {
+        EXPECT_EQ(widget_x(p.widget), p.x) << p.widget;
+        EXPECT_EQ(widget_y(p.widget), p.y) << p.widget;
+        EXPECT_EQ(widget_width(p.widget), p.width) << p.widget;
+        EXPECT_EQ(widget_height(p.widget), p.height) << p.widget;
+    }
+    // The command table: Load across, the second row in thirds one pixel apart.
+    const int xs[4] = {0, 0, 154, 310}, ys[4] = {0, 40, 40, 40}, ws[4] = {463, 153, 155, 153};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(command_buttons[std::size_t(i)].x, xs[i]);
+        EXPECT_EQ(command_buttons[std::size_t(i)].y, ys[i]);
+        EXPECT_EQ(command_buttons[std::size_t(i)].width, ws[i]);
+        EXPECT_EQ(command_buttons[std::size_t(i)].height, 39);
+        EXPECT_EQ(command_buttons[std::size_t(i)].outline_colour, 0);
+    }
+}
+
+TEST_F(FxPanel, StartsEmptyWithOnlyLoadOn) {
+    start("FR");
+    EXPECT_EQ(fx_info_text(), "Chargez une image");
+    EXPECT_EQ(canvas_pixel(W_FX_INFO_PANEL, 0, 0), (Rgb{255, 0, 0}));  // red edge, black inside
+    EXPECT_EQ(canvas_pixel(W_FX_INFO_PANEL, 3, 20), (Rgb{0, 0, 0}));
+    EXPECT_EQ(fx.step, 0);
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, false, false, false}));
+    EXPECT_EQ(command_buttons[FX_LOAD].caption, "Charger une image");
+    EXPECT_EQ(command_buttons[FX_SAVE].caption, "Sauver l'image");
+    EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 0, 0), BACKGROUND);
+    EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 462, 432), BACKGROUND);
+    // Icon buttons: a black square; the webcam's is white inside.
+    EXPECT_EQ(canvas_pixel(W_CROP_BUTTON, 0, 0), (Rgb{0, 0, 0}));
+    EXPECT_EQ(canvas_pixel(W_CROP_BUTTON, 1, 1), (Rgb{0, 0, 0}));
+    EXPECT_EQ(canvas_pixel(W_WEBCAM_BUTTON, 0, 0), (Rgb{0, 0, 0}));
+    EXPECT_EQ(canvas_pixel(W_WEBCAM_BUTTON, 1, 1), (Rgb{255, 255, 255}));
+    // Without a picture the buttons and the preview refuse.
+    click(W_CROP_BUTTON);
+    EXPECT_EQ(pointer_shape(W_CROP_BUTTON), PointerShape::Forbidden);
+    EXPECT_EQ(fx.crop_mode, 0);
+    click(W_SEPIA_BUTTON);
+    EXPECT_EQ(pointer_shape(W_SEPIA_BUTTON), PointerShape::Forbidden);
+    click(W_PREVIEW_CANVAS);
+    EXPECT_EQ(pointer_shape(W_PREVIEW_CANVAS), PointerShape::Forbidden);
+}
+
+struct FitCase {
+    int width, height, preview_width, preview_height;
+    double ratio;
+};
+
+TEST_F(FxPanel, PicturesAreFittedAtTheTopLeft) {
+    start();
+    for (const FitCase& c : {FitCase{2000, 1000, 463, 231, 2000.0 / 463}, FitCase{1000, 2000, 216, 433, 2000.0 / 433},
+                             FitCase{400, 300, 400, 300, 1.0}, FitCase{926, 866, 463, 433, 2.0}}) {
+        load(picture("fit.png", c.width, c.height, [](int, int) { return Rgb{30, 60, 90}; }));
+        EXPECT_EQ(fx.preview_width, c.preview_width) << c.width << "x" << c.height;
+        EXPECT_EQ(fx.preview_height, c.preview_height) << c.width << "x" << c.height;
+        EXPECT_EQ(fx.scale_ratio, float(c.ratio)) << c.width << "x" << c.height;
+        EXPECT_EQ(image_width(FxPreview), c.preview_width);
+        EXPECT_EQ(image_height(FxPreview), c.preview_height);
+        EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 0, 0), (Rgb{30, 60, 90}));
+        EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, c.preview_width - 1, c.preview_height - 1), (Rgb{30, 60, 90}));
+        if (c.preview_height < 433) {
+            EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 0, c.preview_height), BACKGROUND);
+        }
+        if (c.preview_width < 463) {
+            EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, c.preview_width, 0), BACKGROUND);
+        }
+        EXPECT_EQ(status(), "Size : " + std::to_string(c.width) + " x " + std::to_string(c.height));
+    }
+}
+
+TEST(PreviewFit, ASliverStillShowsOneRow) {
+    EXPECT_EQ(fit_preview(30000, 20).height, 1);
+    EXPECT_EQ(fit_preview(30000, 20).width, 463);
+}
+
+TEST_F(FxPanel, EachActionLeavesTheCommandBarAtItsStep) {
+    start();
+    const std::string a = picture("a.png", 120, 80);
+    load(a);
+    EXPECT_EQ(fx.step, 0);
+    EXPECT_EQ(fx_info_text(), "Appliquez un effet");
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, false, false, false}));
+
+    drop_on_preview({a});
+    EXPECT_EQ(fx.step, 5);
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, true, true, false}));
+
+    command(FX_APPLY);
+    EXPECT_EQ(fx.step, 1);
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, false, false, true}));
+
+    click(W_BW_BUTTON);
+    EXPECT_EQ(fx.step, 5);
+    command(FX_CANCEL);
+    EXPECT_EQ(fx.step, 2);
+    EXPECT_EQ(status(), "Effet annulé");
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, false, false, true}));
+
+    dialogs.answer_file(dir.file("out.png"), 1);
+    command(FX_SAVE);
+    EXPECT_EQ(fx.step, 3);
+    EXPECT_EQ(status(), "Image Sauvée");
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, false, false, false}));
+
+    click(W_CROP_BUTTON);
+    EXPECT_EQ(fx.crop_mode, 1);
+    EXPECT_EQ(fx_info_text(), "Le recadrage  est activé");
+    click(W_CROP_BUTTON);
+    EXPECT_EQ(fx.crop_mode, 0);
+    EXPECT_EQ(fx_info_text(), "Le recadrage  est désactivé");
+    EXPECT_EQ(fx.step, 7);
+    EXPECT_EQ(bar_shows_enabled(), (Flags{true, false, false, false}));
+}
+
+TEST_F(FxPanel, CancelledOpenDialogKeepsThePicture) {
+    start();
+    command(FX_LOAD);  // nothing loaded yet: step 3
+    EXPECT_EQ(fx_info_text(), "Annulé !");
+    EXPECT_EQ(fx.step, 3);
+    load(picture("a.png", 50, 40));
+    command(FX_LOAD);
+    EXPECT_EQ(fx.step, 2);
+    EXPECT_EQ(image_width(FxSource), 50);
+    ASSERT_EQ(dialogs.requests().size(), 3u);
+    EXPECT_EQ(dialogs.requests()[0].title, "Charger une image");
+    EXPECT_EQ(dialogs.requests()[0].patterns, "Fichier Image|*.jpg;*.png;*.bmp;*.tiff");
+    EXPECT_EQ(dialogs.requests()[0].default_answer, "");
+}
+
+TEST_F(FxPanel, ColumnsBetweenTheButtonsCountAsLoad) {
+    start();
+    EXPECT_EQ(fx_hit_command(5, 39), FX_LOAD);
+    EXPECT_EQ(fx_hit_command(153, 40), FX_APPLY);
+    EXPECT_EQ(fx_hit_command(154, 60), FX_LOAD);
+    EXPECT_EQ(fx_hit_command(155, 60), FX_CANCEL);
+    EXPECT_EQ(fx_hit_command(309, 60), FX_CANCEL);
+    EXPECT_EQ(fx_hit_command(310, 60), FX_LOAD);
+    EXPECT_EQ(fx_hit_command(311, 60), FX_SAVE);
+    // A press there runs Load: the open dialog comes up.
+    click(W_COMMAND_BAR, 154, 60);
+    EXPECT_EQ(dialogs.requests().size(), 1u);
+    click(W_COMMAND_BAR, 310, 60);
+    EXPECT_EQ(dialogs.requests().size(), 2u);
+}
+
+TEST_F(FxPanel, DisabledButtonsSaySoAndDoNothing) {
+    start();
+    load(picture("a.png", 60, 40));
+    const auto before = bytes_of(FxSource);
+    simulate_pointer(W_COMMAND_BAR, SubKind::PointerMove, 70, 60);  // Apply, off at step 0
+    pump();
+    EXPECT_EQ(fx_info_text(), "desactivé");
+    simulate_pointer(W_COMMAND_BAR, SubKind::PointerMove, 70, 10);  // Load, on
+    pump();
+    EXPECT_EQ(fx_info_text(), "Load picture");
+    for (int index : {FX_APPLY, FX_CANCEL, FX_SAVE}) command(index);
+    EXPECT_EQ(fx.step, 0);
+    EXPECT_EQ(bytes_of(FxSource), before);
+    EXPECT_EQ(dialogs.requests().size(), 1u);  // the load only; no save dialog
+}
+
+TEST_F(FxPanel, PreviewAndCommandBarTakeTheFocus) {
+    start();
+    QWidget* preview = qt_widget(W_PREVIEW_CANVAS);
+    QWidget* bar = qt_widget(W_COMMAND_BAR);
+    EXPECT_EQ(preview->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(bar->focusPolicy(), Qt::StrongFocus);
+    EXPECT_NE(qt_widget(W_CROP_BUTTON)->focusPolicy(), Qt::StrongFocus);
+}
+
+}  // namespace
+}  // namespace pixmold

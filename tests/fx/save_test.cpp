@@ -1,0 +1,91 @@
+// The save: the proposed name, the typed name's cleaning, the format and quality.
+#include <QFile>
+
+#include "fx/save_name.h"
+#include "panel_fixture.h"
+
+namespace pixmold {
+namespace {
+
+using namespace test;
+
+TEST(SaveName, BaseNameLosesEveryCopyOfTheExtension) {
+    EXPECT_EQ(save_base_name("C:\\photos\\beach.jpg"), "beach");
+    EXPECT_EQ(save_base_name("/photos/holiday.jpg"), "holiday");
+    EXPECT_EQ(save_base_name("/photos/a.jpg.b.jpg"), "a.b");
+    EXPECT_EQ(save_base_name("/photos/Sun.JPG"), "Sun");
+    EXPECT_EQ(save_base_name("/photos/noext"), "noext");
+    EXPECT_EQ(save_base_name(""), "");
+}
+
+TEST(SaveName, TypedNamesTakeTheChosenPatternsExtension) {
+    EXPECT_EQ(save_file_name("/d/beach.jpg", 1), "/d/beach.png");
+    EXPECT_EQ(save_file_name("/d/beach.png.jpg", 0), "/d/beach.jpg");
+    EXPECT_EQ(save_file_name("/d/beach.JPG", 0), "/d/beach.JPG.jpg");
+    EXPECT_EQ(save_file_name("/d/x.png", 0), "/d/x.jpg");
+    EXPECT_EQ(save_file_name("/d/x.jpg.jpg", 0), "/d/x.jpg");
+    EXPECT_EQ(save_file_name("/d/x", 1), "/d/x.png");
+}
+
+// The first quantisation value of the JPEG's first table (3 at libjpeg
+// quality 90, 6 at 80).
+int first_quantiser(const std::string& jpeg) {
+    for (std::size_t i = 2; i + 5 < jpeg.size(); ++i)
+        if (std::uint8_t(jpeg[i]) == 0xFF && std::uint8_t(jpeg[i + 1]) == 0xDB) return std::uint8_t(jpeg[i + 5]);
+    return -1;
+}
+
+class Save : public FxPanel {
+protected:
+    void start_with_picture(const std::string& name) {
+        start();
+        load(picture(name, 64, 48));
+        click(W_BW_BUTTON);
+        command(FX_APPLY);  // Save is on at step 1
+    }
+};
+
+TEST_F(Save, ProposesFxAndTheSourceName) {
+    start_with_picture("holiday.png");
+    command(FX_SAVE);  // cancelled
+    ASSERT_EQ(dialogs.requests().back().kind, DialogKind::SaveFile);
+    EXPECT_EQ(dialogs.requests().back().default_answer, "FX_holiday");
+    EXPECT_EQ(dialogs.requests().back().title, "Save picture");
+    EXPECT_EQ(dialogs.requests().back().patterns, "Images (*.jpg)|*.jpg|Images (*.png)|*.png");
+    EXPECT_EQ(status(), "Cancel");
+    EXPECT_EQ(fx.step, 1);
+}
+
+TEST_F(Save, TypedNamesAreCleanedAndWrittenInTheChosenFormat) {
+    start_with_picture("a.png");
+    struct Case {
+        const char* typed;
+        int pattern;
+        const char* written;
+        FormatTag format;
+    };
+    for (const Case& c : {Case{"beach.jpg", 1, "beach.png", TAG_PNG}, Case{"beach.png.jpg", 0, "beach.jpg", TAG_JPEG},
+                          Case{"beach.JPG", 0, "beach.JPG.jpg", TAG_JPEG}}) {
+        fx_set_step(1);
+        dialogs.answer_file(dir.file(c.typed), c.pattern);
+        command(FX_SAVE);
+        EXPECT_EQ(status(), "Image Sauvée") << c.typed;
+        ASSERT_TRUE(load_image(900, dir.file(c.written))) << c.written;
+        EXPECT_EQ(is_image(900)->format_tag, c.format) << c.written;
+        free_image(900);
+    }
+}
+
+TEST_F(Save, JpegIsWrittenAtQualityNine) {
+    start_with_picture("a.png");
+    ASSERT_EQ(settings.QUALITE, 8);  // the batch's own quality plays no part
+    dialogs.answer_file(dir.file("out"), 0);
+    command(FX_SAVE);
+    const std::string written = read_bytes(dir.file("out.jpg"));
+    ASSERT_TRUE(save_image(FxResult, dir.file("q9.jpg"), TAG_JPEG, 9));
+    EXPECT_EQ(written, read_bytes(dir.file("q9.jpg")));
+    EXPECT_EQ(first_quantiser(written), 3);
+}
+
+}  // namespace
+}  // namespace pixmold

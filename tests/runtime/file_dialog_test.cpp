@@ -1,0 +1,72 @@
+// The real Qt dialogs behind the dialog seam, answered by a timer that acts
+// as the user on the dialog once it is up.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QTimer>
+
+#include <functional>
+
+#include "runtime/dialogs.h"
+#include "runtime/toolkit.h"
+
+using namespace pixmold;
+
+namespace {
+
+// Runs `act` on the modal dialog of type D as soon as it shows.
+template <typename D>
+void when_shown(std::function<void(D*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            act(dialog);
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(10, *poll);
+}
+
+TEST(FileDialogs, PatternsBecomeNameFiltersAndTheChosenOneIsReported) {
+    ASSERT_TRUE(init_toolkit());
+    QStringList filters;
+    when_shown<QFileDialog>([&filters](QFileDialog* d) {
+        filters = d->nameFilters();
+        d->selectNameFilter(filters.value(1));
+        d->selectFile("/tmp/picked");
+        static_cast<QDialog*>(d)->accept();
+    });
+    int chosen = -1;
+    const std::string path =
+        save_file_dialog("Save picture", "FX_beach", "Images (*.jpg)|*.jpg|Images (*.png)|*.png", chosen);
+    EXPECT_EQ(filters, (QStringList{"Images (*.jpg)", "Images (*.png)"}));
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(path, "/tmp/picked");
+}
+
+TEST(FileDialogs, OpenDialogListsEveryPatternOfALabel) {
+    ASSERT_TRUE(init_toolkit());
+    QStringList filters;
+    when_shown<QFileDialog>([&filters](QFileDialog* d) {
+        filters = d->nameFilters();
+        d->reject();
+    });
+    EXPECT_EQ(open_file_dialog("Charger une image", "", "Fichier Image|*.jpg;*.png;*.bmp;*.tiff"), "");
+    EXPECT_EQ(filters, (QStringList{"Fichier Image (*.jpg *.png *.bmp *.tiff)"}));
+}
+
+TEST(ColourDialog, ChosenColourComesBackRedInTheLowByte) {
+    ASSERT_TRUE(init_toolkit());
+    when_shown<QColorDialog>([](QColorDialog* d) {
+        d->setCurrentColor(QColor(10, 20, 30));
+        d->accept();
+    });
+    EXPECT_EQ(colour_dialog(0), 10 | 20 << 8 | 30 << 16);
+    when_shown<QColorDialog>([](QColorDialog* d) { d->reject(); });
+    EXPECT_EQ(colour_dialog(0), -1);
+}
+
+}  // namespace
