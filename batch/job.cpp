@@ -131,7 +131,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
 
     Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
     if (!load_image(slots.source, source, decode)) return give_up(FailReason::Unreadable);
-    const Image* info = is_image(slots.source);
+    const std::optional<Image> info = is_image(slots.source);
     const int source_depth = info ? info->source_depth : -1;
     const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
     PixelView pixels = image_pixels(slots.source);

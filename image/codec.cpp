@@ -182,9 +182,10 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
     register_bmp_codec();
     if (options.file_error) *options.file_error = FileError::None;
     if (path.empty()) return 0;
-    const Image* info = is_image(number);
-    if (!info) return 0;
-    const PixelView view = image_pixels(number);
+    const std::optional<HeldPicture> held = hold_picture(number);
+    if (!held) return 0;
+    const Image* info = &held->image;
+    const PixelRef& view = held->pixels;
     if (!view || view.is_icon) return 0;
     if (depth == -1) depth = info->source_depth;
     const Encoder* encoder = find_encoder(format);

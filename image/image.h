@@ -18,12 +18,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 namespace pixmold {
 
 // A picture number (>= 0) or an identifier returned for ANY_NUMBER.
+// Identifiers are never handed out twice, so a stale one finds nothing.
 using ImageId = std::intptr_t;
-// Opaque, non-zero handle of a picture's native object; 0 means "none".
+// Opaque, non-zero handle of a picture's pixels; 0 means "none". Each new
+// set of pixels gets a handle never used before, so a handle kept after its
+// picture was freed or replaced finds nothing rather than a later picture.
 using ImageHandle = std::uintptr_t;
 
 inline constexpr ImageId ANY_NUMBER = -1;
@@ -75,6 +80,15 @@ struct PictureExtent {
     double height = 0;
 };
 
+// A view together with a share in the pixels it shows: the memory stays
+// valid as long as this lives, even when another thread frees or replaces
+// the picture meanwhile (its later writes are then to the old pixels). Keep
+// the PixelRef itself, not a PixelView copied from it, wherever the number
+// is not the caller's alone.
+struct PixelRef : PixelView {
+    std::shared_ptr<const void> owner;
+};
+
 // Bytes per row for a bits-per-pixel value (1, 4, 8, 15/16, 24, 32); 0 for
 // other depths or when the result would overflow.
 std::size_t stride_for(int width, int bits_per_pixel);
@@ -96,12 +110,12 @@ void free_all_images();
 int image_width(ImageId number);
 int image_height(ImageId number);
 ImageHandle image_handle(ImageId number);
-// Snapshot of the record, or nullptr-like empty result when there is no picture.
-const Image* is_image(ImageId number);
+// A copy of the record, or nothing when there is no picture.
+std::optional<Image> is_image(ImageId number);
 
-// Pixels of a live picture, by number or by handle. Empty view when none.
-PixelView image_pixels(ImageId number);
-PixelView handle_pixels(ImageHandle handle);
+// Pixels of a live picture, by number or by handle. Empty when none.
+PixelRef image_pixels(ImageId number);
+PixelRef handle_pixels(ImageHandle handle);
 
 // Number of slots in the numbered table (grows to n + 16 on demand).
 std::size_t image_store_capacity();

@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <immintrin.h>
 #include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "image/resample_internal.h"
 
@@ -51,6 +54,16 @@ std::atomic<std::size_t> g_peak_bytes{0};
 // Each block starts with a header holding its size, for the accounting.
 constexpr std::size_t kHeader = 64;
 
+// A hint to the core that this thread is waiting in a loop.
+inline void spin_pause() {
+#if defined(__x86_64__)
+    _mm_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+#if defined(__x86_64__)
 #define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
 // The weights of four outputs at once, one per lane, by the same operations
@@ -95,6 +108,7 @@ PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const i
         for (int j = 0; j < lanes; ++j) rows[j][k] = w[j];
     }
 }
+#endif
 
 // The table for the instruction set kAvx2 says; inlined into each of the
 // functions below, so that the plain code around the SIMD weights is also
@@ -134,8 +148,10 @@ template <bool kAvx2>
             return false;
         }
     }
+#if defined(__x86_64__)
     double centers[4];
     int group = 0;  // outputs gathered for weights4_avx2
+#endif
     for (int i = 0; i < n_out; ++i) {
         const double center = (double(i) + 0.5) / scale - 0.5 + start;
         double left = std::floor(center - support);
@@ -153,6 +169,7 @@ template <bool kAvx2>
         table.left[std::size_t(i)] = l;
         table.count[std::size_t(i)] = n;
         double* w = &table.weights[std::size_t(i) * std::size_t(stride)];
+#if defined(__x86_64__)
         if constexpr (simd) {
             centers[group++] = center;
             if (group == 4 || i + 1 == n_out) {
@@ -170,6 +187,7 @@ template <bool kAvx2>
             }
             continue;
         }
+#endif
         for (int k = 0; k < n; ++k) w[k] = filter(std::fabs(center - double(l + k)) * filter_scale) * filter_scale;
         double sum = 0.0;
         for (int k = 0; k < n; ++k) sum += w[k];
@@ -179,14 +197,18 @@ template <bool kAvx2>
     return true;
 }
 
+#if defined(__x86_64__)
 PIXMOLD_AVX2 bool build_table_avx2(int n_in, int n_out, Contributions& table, double extent, double start) {
     return build_table<true>(n_in, n_out, table, extent, start);
 }
+#endif
 
 }  // namespace
 
 bool build_contributions(int n_in, int n_out, Contributions& table, double extent, double start) {
+#if defined(__x86_64__)
     if (active_isa() == Isa::Avx2) return build_table_avx2(n_in, n_out, table, extent, start);
+#endif
     return build_table<false>(n_in, n_out, table, extent, start);
 }
 
@@ -337,7 +359,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
         // would take a while to wake again on some machines.
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
         for (int spin = 0; state.load(std::memory_order_acquire) == 0; ++spin) {
-            _mm_pause();
+            spin_pause();
             if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) {
                 state.wait(0, std::memory_order_acquire);
                 break;
@@ -381,7 +403,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     }
     bool ready = prepare();
     take_too();
-    while (!too_done.load(std::memory_order_acquire)) _mm_pause();  // another thread is on it
+    while (!too_done.load(std::memory_order_acquire)) spin_pause();  // another thread is on it
     ready = ready && too_ok.load(std::memory_order_relaxed);
     state.store(ready ? 1 : 2, std::memory_order_release);
     state.notify_all();
@@ -398,7 +420,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
     for (int spin = 0; finished.load(std::memory_order_acquire) < started; ++spin) {
         if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) break;
-        _mm_pause();
+        spin_pause();
     }
     for (std::thread& t : pool) t.join();
     return ready;

@@ -65,7 +65,7 @@ protected:
     static bool decodes(const Bytes& bytes, const DecodeOptions& options = {}) {
         create_image(1, 2, 2);
         const bool ok = catch_image(1, bytes.data(), bytes.size(), options) != 0;
-        EXPECT_EQ(ok, is_image(1) != nullptr);
+        EXPECT_EQ(ok, is_image(1).has_value());
         return ok;
     }
     // The decoded pixels, row by row from the top (empty when the decode fails).

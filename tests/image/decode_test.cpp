@@ -23,8 +23,8 @@ protected:
     // Loads a test file into number 1 and checks the record.
     void load(const std::string& name, int depth, int source_depth, FormatTag tag) {
         ASSERT_NE(load_image(1, data_path(name)), 0u) << name;
-        const Image* info = is_image(1);
-        ASSERT_NE(info, nullptr);
+        const std::optional<Image> info = is_image(1);
+        ASSERT_TRUE(info);
         EXPECT_EQ(info->depth, depth) << name;
         EXPECT_EQ(info->source_depth, source_depth) << name;
         EXPECT_EQ(info->format_tag, tag) << name;
@@ -181,7 +181,7 @@ TEST_F(Decode, BmpVariantsThatCannotBeDecodedFail) {
     ASSERT_NE(create_image(1, 2, 2), 0u);
     const std::vector<std::uint8_t> px(16, 0x55);
     EXPECT_EQ(decode(make_bmp(2, 2, 16, 4, {}, px)), 0u);  // 16 bits, JPEG compression
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
     EXPECT_EQ(decode(make_bmp(2, 2, 2, 0, {}, px)), 0u);  // no 2-bit BMP
     EXPECT_EQ(decode(make_bmp(2, 2, 8, 2, {}, px)), 0u);  // RLE4 code on 8 bits
     EXPECT_EQ(decode(make_bmp(8, 8, 24, 0, {}, px)), 0u);  // pixel data too short
@@ -461,7 +461,7 @@ TEST_F(Decode, TiffOldDeflateIsRejected) {
     ASSERT_NE(decode(bytes), 0u);
     ASSERT_TRUE(set_tiff_compression(bytes, 32946));
     EXPECT_EQ(decode(bytes), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
     ASSERT_TRUE(set_tiff_compression(bytes, 6));
     EXPECT_EQ(decode(bytes), 0u);
 }
@@ -486,7 +486,7 @@ TEST_F(Decode, TiffWhoseRasterCannotBeReadFails) {
     ASSERT_NE(decode(bytes), 0u);
     ASSERT_TRUE(set_tiff_tag(bytes, 273, std::uint32_t(bytes.size() + 1000)));
     EXPECT_EQ(decode(bytes), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
 }
 
 std::vector<std::uint8_t> icon_entry_dib(int size, int bits, std::uint32_t colour_index_or_bgra) {
@@ -574,7 +574,7 @@ TEST_F(Decode, DataStartingLikeAnIconIsOnlyAnIcon) {
     bytes.resize(64, 0xEE);
     ASSERT_NE(create_image(1, 1, 1), 0u);
     EXPECT_EQ(decode(bytes), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
 }
 
 TEST_F(Decode, UnreadableInputs) {
@@ -588,7 +588,7 @@ TEST_F(Decode, UnreadableInputs) {
     // Empty and 1-byte files are read but decode to nothing.
     write_file(dir.file("empty.bmp"), {});
     EXPECT_EQ(load_image(1, dir.file("empty.bmp")), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
     write_file(dir.file("one.bmp"), {'B'});
     EXPECT_EQ(load_image(1, dir.file("one.bmp")), 0u);
     // JPEG 2000 has no decoder.
@@ -612,7 +612,7 @@ TEST_F(Decode, CancelStopsEveryDecoder) {
     for (const char* name : {"jpeg-rgb.jpg", "png-rgb8.png", "tiff-rgb.tif", "bmp-24.bmp", "tga-24.tga"}) {
         ASSERT_NE(create_image(1, 1, 1), 0u);
         EXPECT_EQ(load_image(1, data_path(name), options), 0u) << name;
-        EXPECT_EQ(is_image(1), nullptr) << name;
+        EXPECT_FALSE(is_image(1)) << name;
         cancel = false;
         EXPECT_NE(load_image(1, data_path(name), options), 0u) << name;
         cancel = true;
