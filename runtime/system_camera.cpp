@@ -1,0 +1,103 @@
+#include "runtime/system_camera.h"
+
+#include <QCamera>
+#include <QImage>
+#include <QMediaCaptureSession>
+#include <QMediaDevices>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <cstring>
+#include <mutex>
+
+namespace pixmold::detail {
+namespace {
+
+class SystemCamera : public FrameSource {
+public:
+    ~SystemCamera() override { release(); }
+
+    CameraStart start() override {
+        release();
+        // Without this check Qt would run a camera with no device, whose
+        // backend delivers a test pattern as if it were a picture.
+        const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
+        if (inputs.isEmpty()) return CameraStart::NoDevice;
+        camera_ = std::make_unique<QCamera>(inputs.first());
+        sink_ = std::make_unique<QVideoSink>();
+        session_ = std::make_unique<QMediaCaptureSession>();
+        // Frames may arrive on the backend's own thread.
+        QObject::connect(
+            sink_.get(), &QVideoSink::videoFrameChanged, sink_.get(),
+            [this](const QVideoFrame& frame) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!failed_) latest_ = frame;
+            },
+            Qt::DirectConnection);
+        QObject::connect(
+            camera_.get(), &QCamera::errorOccurred, camera_.get(),
+            [this](QCamera::Error error) {
+                if (error == QCamera::NoError) return;
+                std::lock_guard<std::mutex> lock(mutex_);
+                failed_ = true;
+                latest_ = QVideoFrame();
+            },
+            Qt::DirectConnection);
+        session_->setCamera(camera_.get());
+        session_->setVideoSink(sink_.get());
+        camera_->start();
+        if (camera_->error() != QCamera::NoError) {
+            release();
+            return CameraStart::Failed;
+        }
+        return CameraStart::Started;
+    }
+
+    std::optional<CameraFrame> latest_frame() override {
+        QVideoFrame frame;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            frame = latest_;
+        }
+        return camera_frame_from(frame);
+    }
+
+    void stop() override { release(); }
+
+private:
+    void release() {
+        if (camera_) camera_->stop();
+        session_.reset();
+        camera_.reset();
+        sink_.reset();
+        std::lock_guard<std::mutex> lock(mutex_);
+        latest_ = QVideoFrame();
+        failed_ = false;
+    }
+
+    std::unique_ptr<QCamera> camera_;
+    std::unique_ptr<QVideoSink> sink_;
+    std::unique_ptr<QMediaCaptureSession> session_;
+    std::mutex mutex_;
+    QVideoFrame latest_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+std::optional<CameraFrame> camera_frame_from(const QVideoFrame& frame) {
+    if (!frame.isValid()) return std::nullopt;
+    const QImage image = frame.toImage().convertToFormat(QImage::Format_RGB888);
+    if (image.isNull()) return std::nullopt;
+    CameraFrame out;
+    out.width = image.width();
+    out.height = image.height();
+    const std::size_t row = std::size_t(out.width) * 3;
+    out.rgb.resize(row * std::size_t(out.height));
+    for (int y = 0; y < out.height; ++y) std::memcpy(out.rgb.data() + row * std::size_t(y), image.constScanLine(y), row);
+    return out;
+}
+
+std::shared_ptr<FrameSource> make_system_camera() { return std::make_shared<SystemCamera>(); }
+
+}  // namespace pixmold::detail
