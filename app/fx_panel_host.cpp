@@ -33,6 +33,7 @@ void build_fx_panel() {
     icons.webcam_on = PIC_FX_WEBCAM_ON;
     icons.info = PIC_INFO;
     host.web_address = website_address();
+    host.window = MAIN_WINDOW;
     fx_set_host(std::move(host));
     fx_build_panel(W_FX_PANEL);
 }

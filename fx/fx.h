@@ -33,6 +33,7 @@ struct FxHost {
     FontSpec command_font;  // interface font 6, italic
     FxIcons icons;
     std::string web_address;  // shown when the pointer leaves the crop button
+    int window = 0;           // the main window, which holds the live webcam view
 };
 
 void fx_set_host(FxHost host);
