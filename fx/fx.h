@@ -49,4 +49,8 @@ bool fx_handle_event(int widget, SubKind sub, int x, int y);
 // Files dropped on a widget ("\n"-joined paths); false when not the preview.
 bool fx_handle_drop(int widget, const std::string& files);
 
+// The Load command, as if pressed in the command bar: the open dialog, then
+// the refreshed preview, the info and the step. Nothing while Load is off.
+void fx_load_command();
+
 }  // namespace pixmold
