@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "editor_snapshot.h"
+#include "fake_camera.h"
 #include "fx/fx.h"
 #include "fx/webcam.h"
 #include "panel_fixture.h"
@@ -20,27 +21,6 @@ using namespace test;
 
 constexpr Rgb BACKGROUND{214, 223, 254};
 constexpr Rgb GREEN{0, 255, 0}, WHITE{255, 255, 255};
-
-// A camera that delivers the frame a test gives it.
-class FakeCamera : public FrameSource {
-public:
-    CameraStart answer = CameraStart::Started;
-    std::optional<CameraFrame> frame;
-    int starts = 0;
-    int stops = 0;
-    bool running = false;
-
-    CameraStart start() override {
-        ++starts;
-        running = answer == CameraStart::Started;
-        return answer;
-    }
-    std::optional<CameraFrame> latest_frame() override { return running ? frame : std::nullopt; }
-    void stop() override {
-        ++stops;
-        running = false;
-    }
-};
 
 CameraFrame frame_of(int width, int height, const std::function<Rgb(int, int)>& colour) {
     CameraFrame f{width, height, {}};

@@ -13,26 +13,12 @@
 
 #include <cstring>
 
+#include "fake_camera.h"
 #include "runtime/system_camera.h"
 
 using namespace pixmold;
 
 namespace {
-
-class FakeSource : public FrameSource {
-public:
-    CameraStart answer = CameraStart::Started;
-    std::optional<CameraFrame> frame;
-    int starts = 0;
-    int stops = 0;
-
-    CameraStart start() override {
-        ++starts;
-        return answer;
-    }
-    std::optional<CameraFrame> latest_frame() override { return frame; }
-    void stop() override { ++stops; }
-};
 
 std::vector<QWidget*> views() {
     std::vector<QWidget*> found;
@@ -43,7 +29,7 @@ std::vector<QWidget*> views() {
 
 class Camera : public ::testing::Test {
 protected:
-    std::shared_ptr<FakeSource> source = std::make_shared<FakeSource>();
+    std::shared_ptr<test::FakeCamera> source = std::make_shared<test::FakeCamera>();
 
     static void SetUpTestSuite() {
         ASSERT_TRUE(init_toolkit());
