@@ -1,17 +1,38 @@
 #include "runtime/system_camera.h"
 
 #include <QCamera>
+#include <QCameraDevice>
+#include <QCameraFormat>
 #include <QImage>
 #include <QMediaCaptureSession>
 #include <QMediaDevices>
 #include <QVideoFrame>
 #include <QVideoSink>
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 namespace pixmold::detail {
 namespace {
+
+// The device's format nearest 640 x 480, the size the live view is made
+// for; at equal distance the faster one. A camera's largest format would
+// cost far more to turn into pictures, many times a second.
+QCameraFormat preferred_format(const QCameraDevice& device) {
+    QCameraFormat best;
+    int best_distance = 0;
+    for (const QCameraFormat& format : device.videoFormats()) {
+        const QSize size = format.resolution();
+        const int distance = std::abs(size.width() - 640) + std::abs(size.height() - 480);
+        if (best.isNull() || distance < best_distance ||
+            (distance == best_distance && format.maxFrameRate() > best.maxFrameRate())) {
+            best = format;
+            best_distance = distance;
+        }
+    }
+    return best;
+}
 
 class SystemCamera : public FrameSource {
 public:
@@ -24,6 +45,8 @@ public:
         const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
         if (inputs.isEmpty()) return CameraStart::NoDevice;
         camera_ = std::make_unique<QCamera>(inputs.first());
+        if (const QCameraFormat format = preferred_format(inputs.first()); !format.isNull())
+            camera_->setCameraFormat(format);
         sink_ = std::make_unique<QVideoSink>();
         session_ = std::make_unique<QMediaCaptureSession>();
         // Frames may arrive on the backend's own thread.

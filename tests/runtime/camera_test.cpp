@@ -134,7 +134,7 @@ QVideoFrame video_frame(QVideoFrameFormat::PixelFormat format, int width, int he
     return frame;
 }
 
-TEST(SystemCameraFrames, TurnIntoRedGreenBlueRows) {
+TEST_F(Camera, SystemCameraFramesTurnIntoRedGreenBlueRows) {
     // BGRA: red, green / blue, white.
     const QVideoFrame bgra = video_frame(QVideoFrameFormat::Format_BGRA8888, 2, 2,
                                          {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255});
