@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/event_loop.h"
+#include "app/fx_panel_host.h"
 #include "app/language_switch.h"
 #include "app/settings_column.h"
 #include "app/window_layout.h"
@@ -62,6 +63,9 @@ bool run_menu_command(int command) {
         return true;
     case CMD_HELP_CROP:
         show_info_text(t.help_how_to_crop);
+        return true;
+    case CMD_OPEN_RELATIVE:
+        open_picture_in_fx();
         return true;
     case CMD_OPEN_FREE:
     case KEY_CMD_NOTHING:

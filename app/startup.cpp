@@ -59,7 +59,6 @@ int run_program() {
     shell.version = " 1.7.0";
     const std::string folder = working_folder();
     shell.settings_path = in_folder(folder, "pref.vrn");
-    shell.snapshot_path = in_folder(folder, "TempCamPic.png");
 
     // The font file beside the settings (the program runs without it) and the six fonts.
     register_font_file(in_folder(folder, "Stassi.otf"));

@@ -2,10 +2,11 @@
 // help text of the program, by role, in French or English.
 //
 // The language is chosen once at start-up from the language setting: French
-// gives French, anything else (English, or a word the settings file holds
-// that names no language) gives English, so the interface never lacks captions. Texts are UTF-8; multi-line
-// texts use a single line feed between lines. Leading and trailing blanks are
-// part of the texts: other code appends numbers and words to them.
+// gives French, anything else (English, or a word of the settings file that
+// names no language) gives English, so the interface never lacks captions.
+// Texts are UTF-8; multi-line texts use a single line feed between lines.
+// Leading and trailing blanks are part of the texts: other code appends
+// numbers and words to them.
 #pragma once
 
 #include <string>
@@ -122,6 +123,8 @@ struct InterfaceTexts {
     std::string fx_apply_first;
     std::string fx_unreadable;   // a picture file the editor could not decode
     std::string fx_save_failed;  // the editor's save could not be written
+    std::string fx_no_webcam;          // no camera, or it would not start
+    std::string fx_no_webcam_picture;  // the camera gave no frame to take
 
     // Update check.
     std::string update_no_connection;
@@ -148,8 +151,8 @@ struct ScreenNumbers {
     int desktop_width = 0;
 };
 
-// The full table for one language (Other gives English). `product_name` and `version` are the
-// shell's ("Pixmold ", " 1.7.0").
+// The full table for one language (Other gives English). `product_name`
+// and `version` are the shell's ("Pixmold ", " 1.7.0").
 InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& screen, std::string_view product_name,
                                     std::string_view version);
 
