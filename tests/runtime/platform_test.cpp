@@ -13,6 +13,7 @@
 #include "no_permission_override.h"
 #include "runtime/file_lock.h"
 #include "runtime/file_reader.h"
+#include "runtime/page_memory.h"
 #include "runtime/system.h"
 #include "temp_dir.h"
 
@@ -82,6 +83,31 @@ TEST(FileLock, AFileThatMayNotBeOpenedIsNoAccess) {
     int fd = 0;
     EXPECT_EQ(lock_file(path, fd), LockOutcome::NoAccess);
     EXPECT_EQ(fd, -1);
+}
+
+TEST(PageMemory, BlocksAreAlignedZeroAndKeepWhatWasWrittenWhenReleasedLazily) {
+    for (const std::size_t bytes : {std::size_t(1), PAGE_BLOCK_UNIT, PAGE_BLOCK_UNIT + 1, std::size_t(5) << 20}) {
+        std::size_t size = 0;
+        auto* block = static_cast<std::uint8_t*>(map_pages(bytes, size));
+        ASSERT_NE(block, nullptr);
+        EXPECT_GE(size, bytes);
+        EXPECT_LT(size - bytes, PAGE_BLOCK_UNIT);
+        EXPECT_EQ(size % PAGE_BLOCK_UNIT, 0u);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % PAGE_BLOCK_UNIT, 0u);
+        EXPECT_EQ(block[0], 0);
+        EXPECT_EQ(block[size - 1], 0);
+        block[0] = 7;
+        block[size - 1] = 9;
+        release_pages_lazily(block, size);
+        // Taken back by the system or kept: either the value or zero, and writable again.
+        EXPECT_TRUE(block[size - 1] == 9 || block[size - 1] == 0);
+        block[size - 1] = 3;
+        EXPECT_EQ(block[size - 1], 3);
+        unmap_pages(block, size);
+    }
+    std::size_t untouched = 123;
+    EXPECT_EQ(map_pages(std::size_t(1) << 62, untouched), nullptr);
+    EXPECT_EQ(untouched, 123u);
 }
 
 // Changes the working folder for one test.
