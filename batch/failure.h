@@ -25,10 +25,10 @@ enum class FailReason {
 // a missing folder), which write_failure_reason may then judge better.
 FailReason fail_reason_for(FileError error);
 
-// Why writing `output_path` failed, judged afterwards from the file system:
-// a read-only mount, a folder the process may not write, an existing output
-// without write permission, or less room than `expected_bytes` (or no free
-// inode). Unwritable when none of these holds.
+// Why writing `output_path` failed, judged afterwards from the file system
+// (runtime/write_fault.h): a read-only mount, a folder the process may not
+// write, an existing output without write permission, or less room than
+// `expected_bytes` (or no free inode). Unwritable when none of these holds.
 FailReason write_failure_reason(const std::string& output_path, std::uint64_t expected_bytes);
 
 }  // namespace pixmold
