@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "app/click_sound.h"
-#include "app/main_window_parts.h"
-#include "core/settings.h"
+#include "app/settings_column.h"
 #include "app/window_layout.h"
+#include "app/window_settings.h"
 #include "batch/session.h"
 #include "batch/settings_bridge.h"
 

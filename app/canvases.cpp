@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/artwork.h"
-#include "core/settings.h"
 #include "app/shell_state.h"
-#include "core/texts.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
+#include "app/window_settings.h"
+#include "core/texts.h"
 #include "image/draw.h"
 #include "image/text.h"
 #include "runtime/canvas_drawing.h"
@@ -82,7 +82,7 @@ bool draw_format_pictures() {
 void paint_format_selector() {
     if (!begin_canvas(W_FORMAT_SELECTOR)) return;
     fill_box(0, 0, FORMAT_WIDTH, FORMAT_HEIGHT, WINDOW_COLOUR);
-    draw_image(image_handle(settings.TYPE == "PNG" ? PIC_FORMAT_PNG : PIC_FORMAT_JPG), 0, 0);
+    draw_image(image_handle(settings.format == OutputFormat::Png ? PIC_FORMAT_PNG : PIC_FORMAT_JPG), 0, 0);
     end_canvas();
 }
 
@@ -120,7 +120,7 @@ void paint_always_on_top_switch() {
     const std::string& label = texts().always_on_top_caption;
     draw_text(2, 5, label, BLACK);
     const int x = text_width(label) + 5;
-    draw_image(image_handle(settings.VISIBLE != 0 ? PIC_SWITCH_ON : PIC_SWITCH_OFF), x, 0);
+    draw_image(image_handle(settings.visible != 0 ? PIC_SWITCH_ON : PIC_SWITCH_OFF), x, 0);
     end_canvas();
 }
 

@@ -1,8 +1,8 @@
 #include "app/event_loop.h"
 
 #include "app/main_window.h"
-#include "core/settings.h"
 #include "app/shell_state.h"
+#include "app/window_settings.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {

@@ -3,7 +3,7 @@
 #include "app/artwork.h"
 #include "app/canvases.h"
 #include "app/click_sound.h"
-#include "app/main_window_parts.h"
+#include "app/settings_column.h"
 #include "app/shell_state.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"

@@ -1,9 +1,10 @@
 #include "app/main_window.h"
 
 #include "app/batch_start.h"
+#include "app/commands.h"
 #include "app/fx_panel_host.h"
-#include "app/main_window_parts.h"
 #include "app/online.h"
+#include "app/settings_column.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
 
@@ -23,10 +24,6 @@ void handle_widget_event(int widget, SubKind subkind, int x, int y) {
 }
 
 void handle_menu_command(int command) {
-    if (command == CMD_OPEN_RELATIVE) {
-        open_picture_in_fx();
-        return;
-    }
     if (!run_online_command(command)) run_menu_command(command);
 }
 

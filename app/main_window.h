@@ -9,8 +9,8 @@
 
 namespace pixmold {
 
-// Start-up steps 13 and 14: window 0 with its menus, shortcuts and widgets,
-// laid out for the current MODE, the settings summary written.
+// Window 0 with its menus, shortcuts, settings column and FX panel, laid out
+// for the current mode, the settings summary written, then shown.
 void build_main_window();
 
 // A widget event of window 0 or of its panels (x, y: pointer in the canvas).

@@ -1,6 +1,6 @@
 #include "app/settings_report.h"
 
-#include "core/settings.h"
+#include "app/window_settings.h"
 #include "core/texts.h"
 #include "runtime/toolkit.h"
 

@@ -2,18 +2,19 @@
 
 namespace pixmold {
 
-std::string compose_settings_summary(const SummaryValues& v, const InterfaceTexts& t) {
-    const bool relative = v.mode == "REL";
+std::string compose_settings_summary(const Settings& v, int screen_width, int screen_height,
+                                     const InterfaceTexts& t) {
+    const bool relative = v.mode == Mode::Relative;
     std::string s;
     s += '\n';
     s += t.summary_screen;
     s += t.width_letter;
     s += ' ';
-    s += std::to_string(v.screen_width);
+    s += std::to_string(screen_width);
     s += "    ";
     s += t.height_letter;
     s += ' ';
-    s += std::to_string(v.screen_height);
+    s += std::to_string(screen_height);
     s += " <\n";
 
     s += t.summary_mode;
@@ -37,10 +38,10 @@ std::string compose_settings_summary(const SummaryValues& v, const InterfaceText
     }
 
     s += t.summary_format;
-    s += v.type;
+    s += format_word(v);
     s += '\n';
 
-    if (v.type == "JPG") {
+    if (v.format == OutputFormat::Jpeg) {
         s += t.summary_quality;
         s += std::to_string(v.quality);
         s += " / 10\n";

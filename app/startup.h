@@ -7,7 +7,7 @@ namespace pixmold {
 // instance, 1 when no display can be opened.
 int run_program();
 
-// Start-up step 6: the six interface fonts, each size compensated for the
+// The six interface fonts, each size compensated for the
 // screen's dots per inch so that text keeps its pixel size at any scaling.
 void create_interface_fonts(int dpi);
 

@@ -22,15 +22,15 @@ bool switch_zone(int x, int canvas_width, int off_picture_width) {
 
 std::int64_t next_visible(std::int64_t visible) { return visible == 1 ? 0 : visible + 1; }
 
-void adjust_to_desktop(SizeSettings& s, int w, int h) {
-    s.l = static_cast<std::int16_t>(w);
-    s.h = static_cast<std::int16_t>(h);
-    if (s.mode == "REL") {
+void adjust_to_desktop(Settings& s, int w, int h) {
+    s.free_width = static_cast<std::int16_t>(w);
+    s.free_height = static_cast<std::int16_t>(h);
+    if (s.mode == Mode::Relative) {
         s.landscape_width = w;
         s.portrait_height = h;
     } else {
-        s.free_l = w;
-        s.free_h = h;
+        s.adjusted_free_width = w;
+        s.adjusted_free_height = h;
     }
 }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/settings.h"
+
 namespace pixmold {
 
 // Quality slider: the cell under a click at canvas x (integer division by
@@ -26,19 +28,10 @@ bool switch_zone(int x, int canvas_width, int off_picture_width);
 // 1 -> 0, anything else -> value + 1 (so 0 -> 1).
 std::int64_t next_visible(std::int64_t visible);
 
-// The adjust-to-desktop command as a change of values.
-struct SizeSettings {
-    std::string mode;
-    std::int64_t landscape_width = 0;  // Taille_Paysage
-    std::int64_t portrait_height = 0;  // Taille_Portrait
-    std::int64_t free_l = 0;           // FREE_L
-    std::int64_t free_h = 0;           // FREE_H
-    std::int16_t l = 0;                // L
-    std::int16_t h = 0;                // H
-};
-// L and H always take the desktop size; relative mode also sets
-// Taille_Paysage / Taille_Portrait, free mode FREE_L / FREE_H.
-void adjust_to_desktop(SizeSettings& s, int desktop_width, int desktop_height);
+// The adjust-to-desktop command as a change of values. The free size always
+// takes the desktop size; relative mode also sets the relative sizes, any
+// other mode the adjusted free size.
+void adjust_to_desktop(Settings& s, int desktop_width, int desktop_height);
 
 // The prefix dialog's decision for an answer ("" counts as "0"). Refused:
 // prefix_fault finds the answer unusable; the old prefix stays.

@@ -1,8 +1,5 @@
 #include "batch/cli.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -16,9 +13,11 @@
 #include "batch/cli_settings.h"
 #include "batch/intake.h"
 #include "batch/job.h"
+#include "batch/progress.h"
 #include "batch/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
+#include "runtime/system.h"
 
 namespace pixmold {
 
@@ -112,18 +111,18 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.settings_file = value;
         } else if (name == "--mode") {
             if (value == "rel")
-                o.mode = "REL";
+                o.mode = Mode::Relative;
             else if (value == "free")
-                o.mode = "LIB";
+                o.mode = Mode::Free;
             else {
                 error = "--mode must be rel or free, not \"" + value + "\"";
                 return std::nullopt;
             }
         } else if (name == "--format") {
             if (value == "jpg")
-                o.type = "JPG";
+                o.format = OutputFormat::Jpeg;
             else if (value == "png")
-                o.type = "PNG";
+                o.format = OutputFormat::Png;
             else {
                 error = "--format must be jpg or png, not \"" + value + "\"";
                 return std::nullopt;
@@ -164,7 +163,7 @@ BatchSettings apply_cli(BatchSettings s, const CliOptions& o) {
     if (o.portrait_height) s.portrait_height = *o.portrait_height;
     if (o.width) s.free_width = *o.width;
     if (o.height) s.free_height = *o.height;
-    if (o.type) s.type = *o.type;
+    if (o.format) s.format = *o.format;
     if (o.quality) s.quality = *o.quality;
     if (o.prefix) s.prefix = *o.prefix;
     return s;
@@ -176,9 +175,8 @@ std::atomic<bool> g_interrupted{false};
 extern "C" void on_interrupt(int) { g_interrupted = true; }
 
 int terminal_width() {
-    winsize ws{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col >= 20) return ws.ws_col;
-    return 80;
+    const int columns = error_terminal_columns();
+    return columns >= 20 ? columns : 80;
 }
 
 // A live bar: "[#######.......]  5/12  name", redrawn in place.
@@ -247,7 +245,7 @@ int run_cli(int argc, char** argv) {
     init_image_engine();
     register_all_codecs();
 
-    const bool tty = isatty(STDERR_FILENO) != 0;
+    const bool tty = error_stream_is_terminal();
     const int columns = tty ? terminal_width() : 80;
     std::mutex out;
     std::int64_t finished = 0;
@@ -273,20 +271,18 @@ int run_cli(int argc, char** argv) {
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
     job.start(std::move(pictures), job_options);
-    for (;;) {
-        if (g_interrupted) {
-            job.stop();
-            break;
-        }
-        if (job.wait_for(tty ? 100 : 50)) break;
+    const bool ended = !g_interrupted && follow_batch(job, tty ? 100 : 50, [&](const BatchProgress& p) {
+        if (g_interrupted) return false;
         if (tty) {
             std::lock_guard lock(out);
-            const std::string line = progress_bar(total - job.remaining(), total,
-                                                  file_name_part(job.current_output()), columns);
+            const std::string line =
+                progress_bar(p.total - p.remaining, p.total, file_name_part(p.current_output), columns);
             std::fprintf(stderr, "\r%s", line.c_str());
             std::fflush(stderr);
         }
-    }
+        return true;
+    });
+    if (!ended) job.stop();
     job.wait();
     if (tty) std::fprintf(stderr, "\r%s\r", std::string(std::size_t(columns - 1), ' ').c_str());
 

@@ -13,12 +13,12 @@ namespace pixmold {
 // settings file's values are used for them.
 struct CliOptions {
     std::optional<std::string> settings_file;
-    std::optional<std::string> mode;  // "REL" or "LIB"
+    std::optional<Mode> mode;
     std::optional<std::int64_t> landscape_width;
     std::optional<std::int64_t> portrait_height;
     std::optional<std::int16_t> width;
     std::optional<std::int16_t> height;
-    std::optional<std::string> type;  // "JPG" or "PNG"
+    std::optional<OutputFormat> format;
     std::optional<std::int64_t> quality;
     std::optional<std::string> prefix;
     int threads = 0;

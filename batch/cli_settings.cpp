@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/settings.h"
 #include "batch/settings_bridge.h"
+#include "core/settings.h"
 
 namespace pixmold {
 
@@ -16,12 +16,13 @@ constexpr int DEFAULT_SCREEN_HEIGHT = 1080;
 
 std::optional<BatchSettings> read_batch_settings(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        return batch_settings_from(default_settings(DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT));
-    // The program's reader creates a file it cannot open; make sure this one opens.
-    if (!std::filesystem::is_regular_file(path, ec) || !std::ifstream(path).good()) return std::nullopt;
-    load_settings(path, DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT);
-    return batch_settings_from(settings);
+    if (std::filesystem::exists(path, ec)) {
+        if (!std::filesystem::is_regular_file(path, ec) || !std::ifstream(path).good()) return std::nullopt;
+        // A file that holds nothing gives the defaults, as in the window, but stays as it is.
+        if (auto stored = read_settings(path, DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT))
+            return batch_settings_from(*stored);
+    }
+    return batch_settings_from(default_settings(DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT));
 }
 
 }  // namespace pixmold

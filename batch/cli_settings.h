@@ -9,8 +9,8 @@
 namespace pixmold {
 
 // The settings the window would use with this settings file; the built-in
-// defaults when the file does not exist. nullopt when it exists but cannot
-// be read.
+// defaults when the file does not exist or holds nothing. nullopt when it
+// exists but cannot be read.
 std::optional<BatchSettings> read_batch_settings(const std::string& path);
 
 }  // namespace pixmold

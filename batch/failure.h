@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/file_error.h"
+
 namespace pixmold {
 
 enum class FailReason {
@@ -18,10 +20,15 @@ enum class FailReason {
     Stopped,       // the batch was stopped while it was being processed
 };
 
-// Why writing `output_path` failed, judged afterwards from the file system:
-// a read-only mount, a folder the process may not write, an existing output
-// without write permission, or less room than `expected_bytes` (or no free
-// inode). Unwritable when none of these holds.
+// The reason for what the writer of a file reported: None when it gave no
+// reason (an encoder's failure) or only a vague one (an input/output error,
+// a missing folder), which write_failure_reason may then judge better.
+FailReason fail_reason_for(FileError error);
+
+// Why writing `output_path` failed, judged afterwards from the file system
+// (runtime/write_fault.h): a read-only mount, a folder the process may not
+// write, an existing output without write permission, or less room than
+// `expected_bytes` (or no free inode). Unwritable when none of these holds.
 FailReason write_failure_reason(const std::string& output_path, std::uint64_t expected_bytes);
 
 }  // namespace pixmold

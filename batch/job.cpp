@@ -85,7 +85,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
-    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.type);
+    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.format);
     if (report.output_path.empty()) return give_up(FailReason::Unwritable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
@@ -169,10 +169,16 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     EncodeOptions encode;
     encode.metadata = &kept;
     encode.cancel = context.cancel;
-    const bool jpeg = settings.type == "JPG";
+    FileError write_error = FileError::None;
+    encode.file_error = &write_error;
+    const bool jpeg = settings.format == OutputFormat::Jpeg;
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
-    if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode))
+    if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode)) {
+        // The writer's own reason first; judged afterwards only when it gave none.
+        const FailReason told = fail_reason_for(write_error);
+        if (told != FailReason::None) return give_up(told);
         return give_up(write_failure_reason(report.output_path, output_bytes_bound(report.target)));
+    }
     report.outcome = PictureOutcome::Written;
     return report;
 }
@@ -201,7 +207,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
     std::vector<std::vector<std::string>> keys;
     keys.reserve(pictures.size());
     for (const std::string& p : pictures)
-        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.type)});
+        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.format)});
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
     weights.reserve(pictures.size());
@@ -255,7 +261,7 @@ void BatchJob::work(int worker, int resize_threads) {
         context.slot_base = 1000 + 3 * worker;
         {
             std::lock_guard lock(mutex_);
-            current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.type);
+            current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);
         }
         const PictureReport report = process_picture(source, settings, context);
         {

@@ -1,9 +1,9 @@
 #include "batch/memory_budget.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <utility>
+
+#include "runtime/system.h"
 
 namespace pixmold {
 
@@ -86,10 +86,9 @@ std::uint64_t MemoryBudget::largest() const {
 
 std::uint64_t default_memory_budget() {
     constexpr std::uint64_t kMost = std::uint64_t(4) << 30;
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long page_size = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || page_size <= 0) return std::uint64_t(1) << 30;
-    return std::min(kMost, std::uint64_t(pages) * std::uint64_t(page_size) / 2);
+    const std::uint64_t memory = physical_memory_bytes();
+    if (memory == 0) return std::uint64_t(1) << 30;
+    return std::min(kMost, memory / 2);
 }
 
 }  // namespace pixmold

@@ -21,7 +21,7 @@ std::int64_t scaled(std::int64_t a, std::int64_t b, std::int64_t c) {
 
 std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std::int64_t width,
                                               std::int64_t height) {
-    if (settings.mode == "REL") {
+    if (settings.mode == Mode::Relative) {
         TargetSize t;
         if (width > height) {
             t.width = settings.landscape_width;
@@ -35,7 +35,7 @@ std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std
         }
         return t;
     }
-    if (settings.mode == "LIB") return TargetSize{settings.free_width, settings.free_height};
+    if (settings.mode == Mode::Free) return TargetSize{settings.free_width, settings.free_height};
     return std::nullopt;
 }
 
@@ -61,11 +61,11 @@ std::string_view file_name_part(std::string_view path) {
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-std::string output_path_for(std::string_view source, std::string_view prefix, std::string_view type) {
+std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format) {
     std::string suffix;
-    if (type == "JPG")
+    if (format == OutputFormat::Jpeg)
         suffix = ".jpg";
-    else if (type == "PNG")
+    else if (format == OutputFormat::Png)
         suffix = ".png";
     else
         return {};

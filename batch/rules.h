@@ -8,23 +8,22 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings.h"
+
 namespace pixmold {
 
-// The prefix of a new settings file, and the one used in place of a stored
-// prefix that prefix_fault refuses.
-inline constexpr std::string_view DEFAULT_PREFIX = "prefix_";
-
-// The settings the job reads for every picture (keys of the settings file).
+// The settings the job reads for every picture, as the settings record
+// (core/settings.h) holds them.
 struct BatchSettings {
-    std::string mode = "REL";            // MODE: "REL" relative, "LIB" free
-    std::string type = "JPG";            // TYPE: "JPG" or "PNG"
-    std::int64_t quality = 8;            // QUALITE: 0..10
-    std::int64_t landscape_width = 0;    // Taille_Paysage
-    std::int64_t portrait_height = 0;    // Taille_Portrait
-    std::int16_t free_width = 0;         // L
-    std::int16_t free_height = 0;        // H
-    std::string prefix{DEFAULT_PREFIX};  // PREFIX; "0" means none
-    std::string language = "FR";         // LNG: "FR" or "UK"
+    Mode mode = Mode::Relative;
+    OutputFormat format = OutputFormat::Jpeg;
+    std::int64_t quality = 8;            // 0..10
+    std::int64_t landscape_width = 0;
+    std::int64_t portrait_height = 0;
+    std::int16_t free_width = 0;
+    std::int16_t free_height = 0;
+    std::string prefix{DEFAULT_PREFIX};  // "0" means none
+    Language language = Language::French;  // of the status texts: French, else English
 };
 
 struct TargetSize {
@@ -36,7 +35,7 @@ struct TargetSize {
 // Target size of a picture shown as width x height. Relative mode: landscape
 // pictures get the landscape width, portrait ones the portrait height, the
 // other side by truncating 64-bit arithmetic (multiplication first); squares
-// take both settings. Free mode: L x H. Any other mode: nullopt (the job
+// take both settings. Free mode: the free size. Other: nullopt (the job
 // then has no size for any picture of the batch and writes nothing). A
 // product that does not fit 64 bits yields 0 for that side, which no resize
 // accepts.
@@ -59,11 +58,11 @@ PrefixFault prefix_fault(std::string_view prefix);
 // The prefix the job uses: "0" stands for no prefix.
 std::string effective_prefix(std::string_view prefix);
 
-// folder + prefix + file name without its extension + "." + lower-case TYPE.
-// Empty (nothing is written then) when TYPE is neither "JPG" nor "PNG", when
+// folder + prefix + file name without its extension + ".jpg" or ".png".
+// Empty (nothing is written then) when the format is Other, when
 // prefix_fault refuses the prefix, or when the file name would be longer
 // than a file system allows (NAME_MAX bytes).
-std::string output_path_for(std::string_view source, std::string_view prefix, std::string_view type);
+std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format);
 
 // The file-name part of a path (after the last '/' or '\\').
 std::string_view file_name_part(std::string_view path);

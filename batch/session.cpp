@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "batch/intake.h"
+#include "batch/progress.h"
 #include "batch/texts.h"
 
 namespace pixmold {
@@ -39,11 +40,12 @@ BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
 }
 
 void BatchSession::status_loop() {
-    while (!job_.wait_for(100)) {
-        if (stop_requested_) return;
-        if (view_.set_status) view_.set_status(batch_status_text(job_.remaining(), job_.total(), job_.current_output()));
-    }
-    if (stop_requested_) return;  // Stop writes its own text
+    const bool ended = follow_batch(job_, 100, [this](const BatchProgress& p) {
+        if (stop_requested_) return false;
+        if (view_.set_status) view_.set_status(batch_status_text(p.remaining, p.total, p.current_output));
+        return true;
+    });
+    if (!ended || stop_requested_) return;  // Stop writes its own text
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_pictures();
     if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language_, failed));
@@ -67,7 +69,7 @@ void BatchSession::on_stop(bool show) {
         return;
     }
     const std::int64_t done = job_.total() - job_.remaining();
-    const std::string language = settings_().language;
+    const Language language = settings_().language;
     if (view_.set_status) view_.set_status(batch_stopped_text(language, done, job_.total()));
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_pictures();
@@ -82,7 +84,7 @@ void BatchSession::wait() {
     if (status_.joinable()) status_.join();
 }
 
-std::string failed_pictures_text(std::string_view language, const std::vector<FailedPicture>& pictures) {
+std::string failed_pictures_text(Language language, const std::vector<FailedPicture>& pictures) {
     std::string text = batch_not_processed_heading(language);
     for (const FailedPicture& p : pictures) {
         text += '\n';

@@ -54,7 +54,7 @@ private:
 
     BatchView view_;
     std::function<BatchSettings()> settings_;
-    std::string language_;  // of the running batch, for its end texts
+    Language language_ = Language::French;  // of the running batch, for its end texts
     int threads_;
     PictureList pictures_;
     BatchJob job_;
@@ -66,6 +66,6 @@ private:
 
 // The InfoPanel text listing the pictures that could not be processed, by
 // file name, each with why.
-std::string failed_pictures_text(std::string_view language, const std::vector<FailedPicture>& pictures);
+std::string failed_pictures_text(Language language, const std::vector<FailedPicture>& pictures);
 
 }  // namespace pixmold

@@ -4,15 +4,15 @@ namespace pixmold {
 
 BatchSettings batch_settings_from(const Settings& s) {
     BatchSettings b;
-    b.mode = s.MODE.get();
-    b.type = s.TYPE.get();
-    b.quality = s.QUALITE;
-    b.landscape_width = s.Taille_Paysage;
-    b.portrait_height = s.Taille_Portrait;
-    b.free_width = s.L;
-    b.free_height = s.H;
-    b.prefix = s.PREFIX.get();
-    b.language = s.LNG.get();
+    b.mode = s.mode;
+    b.format = s.format;
+    b.quality = s.quality;
+    b.landscape_width = s.landscape_width;
+    b.portrait_height = s.portrait_height;
+    b.free_width = s.free_width;
+    b.free_height = s.free_height;
+    b.prefix = s.prefix;
+    b.language = s.language;
     return b;
 }
 

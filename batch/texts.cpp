@@ -8,10 +8,10 @@ namespace pixmold {
 namespace {
 // The batch needs only the language-dependent status texts; the screen
 // numbers and product name of the full table play no part in them.
-const InterfaceTexts& table_for(std::string_view language) {
+const InterfaceTexts& table_for(Language language) {
     static const InterfaceTexts french = make_interface_texts(Language::French, ScreenNumbers{}, "", "");
     static const InterfaceTexts english = make_interface_texts(Language::English, ScreenNumbers{}, "", "");
-    return language_for(language) == Language::French ? french : english;
+    return interface_language(language) == Language::French ? french : english;
 }
 
 const std::string& reason_words(const InterfaceTexts& t, FailReason reason) {
@@ -35,29 +35,29 @@ std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::s
     return std::to_string(remaining) + "/" + std::to_string(total) + " - " + std::string(name);
 }
 
-std::string batch_finished_text(std::string_view language, std::int64_t processed, std::int64_t failed) {
+std::string batch_finished_text(Language language, std::int64_t processed, std::int64_t failed) {
     const InterfaceTexts& t = table_for(language);
     std::string text = t.batch_finished + std::to_string(processed) + t.batch_finished_tail;
     if (failed > 0) text += t.batch_failed_before + std::to_string(failed) + t.batch_failed_after;
     return text;
 }
 
-std::string batch_stopped_text(std::string_view language, std::int64_t done, std::int64_t total) {
+std::string batch_stopped_text(Language language, std::int64_t done, std::int64_t total) {
     const InterfaceTexts& t = table_for(language);
     return t.batch_stopped + std::to_string(done) + "/" + std::to_string(total) + t.batch_stopped_tail;
 }
 
-std::string batch_busy_text(std::string_view language) { return table_for(language).batch_busy; }
+std::string batch_busy_text(Language language) { return table_for(language).batch_busy; }
 
-std::string batch_not_processed_heading(std::string_view language) {
+std::string batch_not_processed_heading(Language language) {
     return table_for(language).batch_not_processed;
 }
 
-std::string fail_reason_text(std::string_view language, FailReason reason) {
+std::string fail_reason_text(Language language, FailReason reason) {
     return reason == FailReason::None ? std::string() : reason_words(table_for(language), reason);
 }
 
-std::string failed_picture_line(std::string_view language, std::string_view name, FailReason reason) {
+std::string failed_picture_line(Language language, std::string_view name, FailReason reason) {
     if (reason == FailReason::None) return std::string(name);
     return std::string(name) + " (" + fail_reason_text(language, reason) + ")";
 }

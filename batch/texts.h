@@ -1,5 +1,5 @@
 // The texts the batch puts into the status line, in the interface language
-// ("FR" French, anything else English, as the text table does).
+// (French, anything else English, as the text table does).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "batch/failure.h"
+#include "core/choices.h"
 
 namespace pixmold {
 
@@ -16,22 +17,22 @@ std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::s
 
 // "Terminé ! N image(s) traitée(s)." / "Finish ! N pictures were processed..",
 // followed by " (F échec(s))" / " (F failed)" when F > 0.
-std::string batch_finished_text(std::string_view language, std::int64_t processed, std::int64_t failed);
+std::string batch_finished_text(Language language, std::int64_t processed, std::int64_t failed);
 
 // "Arrêt : done/total images traitées !" / "Stop : done/total images traitées !"
-std::string batch_stopped_text(std::string_view language, std::int64_t done, std::int64_t total);
+std::string batch_stopped_text(Language language, std::int64_t done, std::int64_t total);
 
 // Shown when a drop arrives while a batch runs.
-std::string batch_busy_text(std::string_view language);
+std::string batch_busy_text(Language language);
 
 // Heading of the list of pictures that could not be processed.
-std::string batch_not_processed_heading(std::string_view language);
+std::string batch_not_processed_heading(Language language);
 
 // Why a picture was not processed, in a few words ("" for None).
-std::string fail_reason_text(std::string_view language, FailReason reason);
+std::string fail_reason_text(Language language, FailReason reason);
 
 // A picture that was not processed as the lists give it: its name, then why
 // in a few words, "photo.jpg (cannot be read: not a picture, or damaged)".
-std::string failed_picture_line(std::string_view language, std::string_view name, FailReason reason);
+std::string failed_picture_line(Language language, std::string_view name, FailReason reason);
 
 }  // namespace pixmold

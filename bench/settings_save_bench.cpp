@@ -15,14 +15,17 @@
 int main(int argc, char** argv) {
     const std::string path = std::string(argc > 1 ? argv[1] : ".") + "/pref-bench.vrn";
     constexpr int rounds = 200;
-    pixmold::load_settings(path, 1920, 1080);
+    pixmold::Settings settings = pixmold::load_settings(path, 1920, 1080);
     auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < rounds; ++i) pixmold::save_number("QUALITE", i % 11);
+    for (int i = 0; i < rounds; ++i) {
+        settings.quality = i % 11;
+        pixmold::write_setting(path, settings, pixmold::SettingKey::Quality);
+    }
     auto t1 = std::chrono::steady_clock::now();
-    for (int i = 0; i < rounds; ++i) pixmold::save_all_settings();
+    for (int i = 0; i < rounds; ++i) pixmold::write_all_settings(path, settings);
     auto t2 = std::chrono::steady_clock::now();
     auto per_save = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count() / rounds; };
-    std::printf("save_number: %.2f ms per save\nsave_all_settings: %.2f ms per save\n", per_save(t0, t1),
+    std::printf("one setting: %.2f ms per save\nall settings: %.2f ms per save\n", per_save(t0, t1),
                 per_save(t1, t2));
     std::remove(path.c_str());
     return 0;

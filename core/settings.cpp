@@ -4,109 +4,127 @@
 
 namespace pixmold {
 
-Settings settings;
-
 namespace {
 
-std::string file_path;
-SaveReporter reporter;
+// The order of a full save.
+constexpr SettingKey ALL_KEYS[] = {
+    SettingKey::Mode,          SettingKey::Format,     SettingKey::Quality,           SettingKey::LandscapeWidth,
+    SettingKey::PortraitHeight, SettingKey::AdjustedFreeWidth, SettingKey::AdjustedFreeHeight, SettingKey::FreeWidth,
+    SettingKey::FreeHeight,    SettingKey::Visible,    SettingKey::Prefix,            SettingKey::Language,
+};
 
-// Keys in the order they are written; numbers from QUALITE to VISIBLE.
+std::string with_other(std::string_view word, const std::string& other) {
+    return word.empty() ? other : std::string(word);
+}
+
+void write_key(const Settings& s, SettingKey key) {
+    switch (key) {
+    case SettingKey::Mode: prefs_write_text("MODE", mode_word(s)); return;
+    case SettingKey::Format: prefs_write_text("TYPE", format_word(s)); return;
+    case SettingKey::Quality: prefs_write_number("QUALITE", s.quality); return;
+    case SettingKey::LandscapeWidth: prefs_write_number("Taille_Paysage", s.landscape_width); return;
+    case SettingKey::PortraitHeight: prefs_write_number("Taille_Portrait", s.portrait_height); return;
+    case SettingKey::AdjustedFreeWidth: prefs_write_number("FREE_L", s.adjusted_free_width); return;
+    case SettingKey::AdjustedFreeHeight: prefs_write_number("FREE_H", s.adjusted_free_height); return;
+    case SettingKey::FreeWidth: prefs_write_number("L", s.free_width); return;
+    case SettingKey::FreeHeight: prefs_write_number("H", s.free_height); return;
+    case SettingKey::Visible: prefs_write_number("VISIBLE", s.visible); return;
+    case SettingKey::Prefix: prefs_write_text("PREFIX", s.prefix); return;
+    case SettingKey::Language: prefs_write_text("LNG", language_word(s)); return;
+    }
+}
+
 void write_all(const Settings& s) {
-    prefs_write_text("MODE", s.MODE.get());
-    prefs_write_text("TYPE", s.TYPE.get());
-    prefs_write_number("QUALITE", s.QUALITE);
-    prefs_write_number("Taille_Paysage", s.Taille_Paysage);
-    prefs_write_number("Taille_Portrait", s.Taille_Portrait);
-    prefs_write_number("FREE_L", s.FREE_L);
-    prefs_write_number("FREE_H", s.FREE_H);
-    prefs_write_number("L", s.L);
-    prefs_write_number("H", s.H);
-    prefs_write_number("VISIBLE", s.VISIBLE);
-    prefs_write_text("PREFIX", s.PREFIX.get());
-    prefs_write_text("LNG", s.LNG.get());
+    for (const SettingKey key : ALL_KEYS) write_key(s, key);
 }
 
 std::int16_t low16(std::int64_t value) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(value)); }
 
-void read_all(Settings& s, const Settings& d) {
-    s.MODE = prefs_read_text("MODE", d.MODE.get());
-    s.TYPE = prefs_read_text("TYPE", d.TYPE.get());
-    s.QUALITE = prefs_read_number("QUALITE", d.QUALITE);
-    s.Taille_Paysage = prefs_read_number("Taille_Paysage", d.Taille_Paysage);
-    s.Taille_Portrait = prefs_read_number("Taille_Portrait", d.Taille_Portrait);
-    s.FREE_L = prefs_read_number("FREE_L", d.FREE_L);
-    s.FREE_H = prefs_read_number("FREE_H", d.FREE_H);
-    s.L = low16(prefs_read_number("L", d.L));
-    s.H = low16(prefs_read_number("H", d.H));
-    s.VISIBLE = prefs_read_number("VISIBLE", d.VISIBLE);
-    s.PREFIX = prefs_read_text("PREFIX", d.PREFIX.get());
-    s.LNG = prefs_read_text("LNG", d.LNG.get());
+// The selected group of the open file over the defaults `d`.
+Settings read_all(const Settings& d) {
+    Settings s;
+    const std::string mode = prefs_read_text("MODE", mode_word(d));
+    s.mode = mode_from_word(mode);
+    if (s.mode == Mode::Other) s.other_mode_word = mode;
+    const std::string format = prefs_read_text("TYPE", format_word(d));
+    s.format = format_from_word(format);
+    if (s.format == OutputFormat::Other) s.other_format_word = format;
+    s.quality = prefs_read_number("QUALITE", d.quality);
+    s.landscape_width = prefs_read_number("Taille_Paysage", d.landscape_width);
+    s.portrait_height = prefs_read_number("Taille_Portrait", d.portrait_height);
+    s.adjusted_free_width = prefs_read_number("FREE_L", d.adjusted_free_width);
+    s.adjusted_free_height = prefs_read_number("FREE_H", d.adjusted_free_height);
+    s.free_width = low16(prefs_read_number("L", d.free_width));
+    s.free_height = low16(prefs_read_number("H", d.free_height));
+    s.visible = prefs_read_number("VISIBLE", d.visible);
+    s.prefix = prefs_read_text("PREFIX", d.prefix);
+    const std::string language = prefs_read_text("LNG", language_word(d));
+    s.language = language_from_word(language);
+    if (s.language == Language::Other) s.other_language_word = language;
+    return s;
+}
+
+// Opens `path` for one write into "USER"; false (and nothing open) when it cannot be opened.
+bool open_user_group(const std::string& path) {
+    if (!prefs_open(path)) {
+        prefs_close();
+        return false;
+    }
+    prefs_select_group("USER");
+    return true;
 }
 
 }  // namespace
 
+std::string mode_word(const Settings& s) { return with_other(word_for(s.mode), s.other_mode_word); }
+std::string format_word(const Settings& s) { return with_other(word_for(s.format), s.other_format_word); }
+std::string language_word(const Settings& s) { return with_other(word_for(s.language), s.other_language_word); }
+
 Settings default_settings(int screen_width, int screen_height) {
     Settings d;
-    d.Taille_Paysage = screen_width;
-    d.Taille_Portrait = screen_height;
-    d.FREE_L = screen_width;
-    d.FREE_H = screen_height;
-    d.L = low16(screen_width);
-    d.H = low16(screen_height);
+    d.landscape_width = screen_width;
+    d.portrait_height = screen_height;
+    d.adjusted_free_width = screen_width;
+    d.adjusted_free_height = screen_height;
+    d.free_width = low16(screen_width);
+    d.free_height = low16(screen_height);
     return d;
 }
 
-void load_settings(const std::string& path, int screen_width, int screen_height) {
-    file_path = path;
-    const Settings defaults = default_settings(screen_width, screen_height);
+std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height) {
     const char* group = count_groups(path) == 1 ? "DEFAUT" : "USER";
     // An empty file (left by an earlier version killed during its first
     // start) counts as none.
-    if (prefs_open(path) && !prefs_is_empty()) {
-        prefs_select_group(group);
-        read_all(settings, defaults);
+    if (!prefs_open(path) || prefs_is_empty()) {
         prefs_close();
-        return;
+        return std::nullopt;
     }
-    settings = defaults;
-    if (!prefs_create(path)) return;
+    prefs_select_group(group);
+    Settings s = read_all(default_settings(screen_width, screen_height));
+    prefs_close();
+    return s;
+}
+
+Settings load_settings(const std::string& path, int screen_width, int screen_height) {
+    if (auto stored = read_settings(path, screen_width, screen_height)) return *stored;
+    const Settings defaults = default_settings(screen_width, screen_height);
+    if (!prefs_create(path)) return defaults;
     prefs_select_group("DEFAUT");
+    write_all(defaults);
+    prefs_close();
+    return defaults;
+}
+
+bool write_all_settings(const std::string& path, Settings& settings) {
+    if (!open_user_group(path)) return false;
+    if (settings.prefix.empty()) settings.prefix.assign(1, '0');  // (= "0" trips a false -Wrestrict in GCC 12)
     write_all(settings);
-    prefs_close();
+    return prefs_close();
 }
 
-bool save_all_settings() {
-    bool saved = false;
-    if (prefs_open(file_path)) {
-        if (settings.PREFIX.empty()) settings.PREFIX = "0";
-        prefs_select_group("USER");
-        write_all(settings);
-        saved = prefs_close();
-    } else {
-        prefs_close();
-    }
-    if (reporter) reporter(saved);
-    return saved;
-}
-
-void save_number(std::string_view key, std::int64_t value) {
-    if (!prefs_open(file_path)) {
-        prefs_close();
-        return;
-    }
-    prefs_select_group("USER");
-    prefs_write_number(key, value);
-    prefs_close();
-}
-
-void save_text(std::string_view key, std::string_view text) {
-    if (!prefs_open(file_path)) {
-        prefs_close();
-        return;
-    }
-    prefs_select_group("USER");
-    prefs_write_text(key, text);
+void write_setting(const std::string& path, const Settings& settings, SettingKey key) {
+    if (!open_user_group(path)) return;
+    write_key(settings, key);
     prefs_close();
 }
 
@@ -120,9 +138,5 @@ int count_groups(const std::string& path) {
     prefs_close();
     return count;
 }
-
-std::string settings_file_path() { return file_path; }
-
-void set_save_reporter(SaveReporter r) { reporter = std::move(r); }
 
 }  // namespace pixmold

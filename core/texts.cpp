@@ -366,10 +366,9 @@ void fill_failure_reasons(InterfaceTexts& t, Language language) {
 
 }  // namespace
 
-Language language_for(std::string_view lng) { return lng == "FR" ? Language::French : Language::English; }
-
-InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& screen, std::string_view product_name,
+InterfaceTexts make_interface_texts(Language chosen, const ScreenNumbers& screen, std::string_view product_name,
                                     std::string_view version) {
+    const Language language = interface_language(chosen);
     InterfaceTexts t;
     t.language = language;
     if (language == Language::French)
@@ -383,9 +382,9 @@ InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& scre
 
 const InterfaceTexts& texts() { return current_table(); }
 
-void load_interface_texts(std::string_view lng, const ScreenNumbers& screen, std::string_view product_name,
+void load_interface_texts(Language language, const ScreenNumbers& screen, std::string_view product_name,
                           std::string_view version) {
-    current_table() = make_interface_texts(language_for(lng), screen, product_name, version);
+    current_table() = make_interface_texts(language, screen, product_name, version);
 }
 
 std::string_view restart_notice(Language chosen) {

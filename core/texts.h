@@ -1,25 +1,23 @@
 // Pixmold interface texts: every caption, menu entry, tooltip, message and
 // help text of the program, by role, in French or English.
 //
-// The language is chosen once at start-up from the LNG setting: "FR" gives
-// French, anything else (including "UK") gives English, so an unknown value
-// never leaves the interface without captions. Texts are UTF-8; multi-line
-// texts use a single line feed between lines. Leading and trailing blanks are
-// part of the texts: other code appends numbers and words to them.
+// The language is chosen once at start-up from the language setting: French
+// gives French, anything else (English, or a word of the settings file that
+// names no language) gives English, so the interface never lacks captions.
+// Texts are UTF-8; multi-line texts use a single line feed between lines.
+// Leading and trailing blanks are part of the texts: other code appends
+// numbers and words to them.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "core/choices.h"
+
 namespace pixmold {
 
-enum class Language { French, English };
-
-// "FR" -> French; every other value (compared exactly) -> English.
-Language language_for(std::string_view lng);
-
 struct InterfaceTexts {
-    Language language = Language::English;
+    Language language = Language::English;  // French or English
 
     // Menus. Item texts may carry "\t" followed by the key hint.
     std::string menu_project;
@@ -153,18 +151,19 @@ struct ScreenNumbers {
     int desktop_width = 0;
 };
 
-// The full table for one language. `product_name` and `version` are the
-// shell's ("Pixmold ", " 1.7.0").
+// The full table for one language (Other gives English). `product_name`
+// and `version` are the shell's ("Pixmold ", " 1.7.0").
 InterfaceTexts make_interface_texts(Language language, const ScreenNumbers& screen, std::string_view product_name,
                                     std::string_view version);
 
-// The table in use, filled by load_interface_texts from LNG; until then the
-// English table with zero screen numbers.
+// The table in use, filled by load_interface_texts from the language
+// setting; until then the English table with zero screen numbers.
 const InterfaceTexts& texts();
-void load_interface_texts(std::string_view lng, const ScreenNumbers& screen, std::string_view product_name,
+void load_interface_texts(Language language, const ScreenNumbers& screen, std::string_view product_name,
                           std::string_view version);
 
-// The notice shown after a language change; always in the chosen language.
+// The notice shown after a language change; always in the chosen language
+// (French or English).
 std::string_view restart_notice(Language chosen);
 inline constexpr std::string_view RESTART_NOTICE_TITLE = "Info";
 

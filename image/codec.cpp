@@ -1,8 +1,4 @@
 // Decoder and encoder registries, load_image, catch_image and save_image.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -12,6 +8,7 @@
 #include "image/bitmap.h"
 #include "image/codec_internal.h"
 #include "runtime/atomic_file.h"
+#include "runtime/file_reader.h"
 
 namespace pixmold {
 namespace {
@@ -127,28 +124,12 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
 }
 
 ImageHandle load_image(ImageId number, const std::string& path, const DecodeOptions& options) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-        ::close(fd);
-        return 0;
-    }
-    const std::size_t size = std::size_t(st.st_size);
+    FileReader file;
+    if (!file.open(path)) return 0;
+    const std::size_t size = file.size();
     const ScratchBuffer buffer(size);
-    if (!buffer.data()) {
-        ::close(fd);
-        return 0;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer.data() + done, size - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += std::size_t(got);
-    }
-    ::close(fd);
-    if (done != size) return 0;  // short read: the number is left as it was
+    if (!buffer.data()) return 0;
+    if (!file.read_all(buffer.data())) return 0;  // short read: the number is left as it was
     return catch_image(number, buffer.data(), size, options);
 }
 

@@ -8,25 +8,24 @@
 #include <unordered_map>
 #include <vector>
 
-#include <sys/mman.h>
-
 #include "image/bitmap.h"
 #include "image/image.h"
+#include "runtime/page_memory.h"
 
 namespace pixmold {
 
 namespace {
 
 constexpr std::size_t kMapThreshold = std::size_t(1) << 20;
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 // Big pixel buffers are anonymous mappings. Fresh pages read as zero and cost
 // nothing until written, so a file that claims a huge size and then runs out
 // of data costs little. But the kernel clears every page on first touch,
 // which for a batch of photos costs as much as a third of a JPEG decode: the
 // last two freed buffers are kept and handed to the next pictures that fit.
-// They are marked MADV_FREE, so the kernel may still take their pages back
-// when memory runs short; a reused buffer is cleared when it must be.
+// Their pages are released lazily (runtime/page_memory.h), so the kernel may
+// still take them back when memory runs short; a reused buffer is cleared
+// when it must be.
 constexpr std::size_t kCachedMappings = 2;
 constexpr std::size_t kCacheLimit = std::size_t(1) << 30;
 
@@ -38,23 +37,6 @@ struct MappingCache {
 MappingCache& mapping_cache() {
     static MappingCache* cache = new MappingCache;
     return *cache;
-}
-
-void* map_fresh(std::size_t bytes, std::size_t& mapped) {
-    // Rounded and aligned to 2 MB so that transparent huge pages can back it.
-    const std::size_t size = (bytes + kHugePage - 1) & ~(kHugePage - 1);
-    void* raw = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) return nullptr;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
-    if (aligned > start) ::munmap(raw, aligned - start);
-    const std::size_t tail = (start + size + kHugePage) - (aligned + size);
-    if (tail) ::munmap(reinterpret_cast<void*>(aligned + size), tail);
-    void* memory = reinterpret_cast<void*>(aligned);
-    // Huge pages cut the first-touch faults of a big picture 512-fold.
-    (void)::madvise(memory, size, MADV_HUGEPAGE);
-    mapped = size;
-    return memory;
 }
 
 // A cached mapping of at least `bytes` (and not wastefully bigger), or a fresh one.
@@ -73,12 +55,12 @@ void* take_mapping(std::size_t bytes, std::size_t& mapped, bool& fresh) {
         }
     }
     fresh = true;
-    return map_fresh(bytes, mapped);
+    return map_pages(bytes, mapped);
 }
 
 void give_back_mapping(void* memory, std::size_t size) {
     if (size <= kCacheLimit) {
-        (void)::madvise(memory, size, MADV_FREE);
+        release_pages_lazily(memory, size);
         MappingCache& cache = mapping_cache();
         std::lock_guard guard(cache.lock);
         // Replace the older entry; the evicted one is unmapped below.
@@ -86,7 +68,7 @@ void give_back_mapping(void* memory, std::size_t size) {
         std::swap(cache.entries[1].first, memory);
         std::swap(cache.entries[1].second, size);
     }
-    if (memory) ::munmap(memory, size);
+    if (memory) unmap_pages(memory, size);
 }
 
 }  // namespace

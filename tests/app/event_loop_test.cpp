@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/event_loop.h"
-#include "core/settings.h"
 #include "app/shell_state.h"
+#include "app/window_settings.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
 
@@ -15,8 +15,8 @@ TEST(EventLoop, OnlyTheMainWindowsCloseRequestSavesAndEnds) {
     ASSERT_TRUE(init_toolkit());
     test::TempDir dir;
     const std::string path = dir.file("pref.vrn");
-    load_settings(path, 800, 600);
-    settings.QUALITE = 4;
+    load_window_settings(path, 800, 600);
+    settings.quality = 4;
     ASSERT_TRUE(open_window(MAIN_WINDOW, 0, 0, COLUMN_WIDTH, WINDOW_HEIGHT, "main", WINDOW_SYSTEM_MENU));
     ASSERT_TRUE(open_window(5, 0, 0, 100, 100, "other", WINDOW_SYSTEM_MENU));
     shell.quit_requested = 0;

@@ -7,13 +7,13 @@
 
 #include "app/artwork.h"
 #include "app/canvases.h"
+#include "app/language_switch.h"
 #include "app/main_window.h"
-#include "app/main_window_parts.h"
-#include "core/settings.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
-#include "core/texts.h"
 #include "app/window_layout.h"
+#include "app/window_settings.h"
+#include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/dialogs.h"
@@ -50,11 +50,11 @@ protected:
         shell.fx_panel_open = 0;
         shell.screen_width = SCREEN_W;
         shell.screen_height = SCREEN_H;
-        load_settings(dir.file("pref.vrn"), SCREEN_W, SCREEN_H);
-        settings.LNG = lng;
-        settings.TYPE = type;
-        settings.MODE = mode;
-        load_interface_texts(lng, {SCREEN_W, SCREEN_H, SCREEN_W}, shell.product_name, shell.version);
+        load_window_settings(dir.file("pref.vrn"), SCREEN_W, SCREEN_H);
+        settings.language = language_from_word(lng);
+        settings.format = format_from_word(type);
+        settings.mode = mode_from_word(mode);
+        load_interface_texts(settings.language, {SCREEN_W, SCREEN_H, SCREEN_W}, shell.product_name, shell.version);
         set_language_switch_ending([this] { ended = true; });
         build_main_window();
         pump();
@@ -90,6 +90,14 @@ protected:
         pump();
     }
 
+    // Writes a key of group "USER" straight into the file.
+    void store(const char* key, const char* value) {
+        ASSERT_TRUE(prefs_open(dir.file("pref.vrn")));
+        prefs_select_group("USER");
+        prefs_write_text(key, value);
+        ASSERT_TRUE(prefs_close());
+    }
+
     // A key of group "USER" as the file holds it now.
     std::string stored(const char* key) {
         std::string value = "<none>";
@@ -104,12 +112,12 @@ protected:
 TEST_F(MainWindow, QualitySliderSavesTheClickedCellAtOnce) {
     start();
     click_canvas(W_QUALITY_SLIDER, QUALITY_WIDTH - 1);
-    EXPECT_EQ(settings.QUALITE, 10);
+    EXPECT_EQ(settings.quality, 10);
     EXPECT_EQ(stored("QUALITE"), "10");
     EXPECT_NE(get_text(W_INFO_PANEL).find("Image quality: 10 / 10"), std::string::npos);
 
     click_canvas(W_QUALITY_SLIDER, 24);
-    EXPECT_EQ(settings.QUALITE, 0);
+    EXPECT_EQ(settings.quality, 0);
     EXPECT_EQ(stored("QUALITE"), "0");
 
     click_canvas(W_QUALITY_SLIDER, 25);
@@ -140,30 +148,30 @@ TEST_F(MainWindow, FormatSelectorHidesTheQualityForPng) {
     EXPECT_TRUE(widget_visible(W_QUALITY_SLIDER));
 
     click_canvas(W_FORMAT_SELECTOR, png_x);
-    EXPECT_EQ(settings.TYPE, "PNG");
+    EXPECT_EQ(settings.format, OutputFormat::Png);
     EXPECT_EQ(stored("TYPE"), "PNG");
     EXPECT_FALSE(widget_visible(W_QUALITY_SLIDER));
     EXPECT_FALSE(widget_visible(W_QUALITY_LABEL));
     EXPECT_EQ(get_text(W_INFO_PANEL).find("Image quality"), std::string::npos);
 
     click_canvas(W_FORMAT_SELECTOR, 5);
-    EXPECT_EQ(settings.TYPE, "JPG");
+    EXPECT_EQ(settings.format, OutputFormat::Jpeg);
     EXPECT_TRUE(widget_visible(W_QUALITY_SLIDER));
     EXPECT_TRUE(widget_visible(W_QUALITY_LABEL));
 
     // Between the zones nothing happens.
     click_canvas(W_FORMAT_SELECTOR, jpg_text_width() + 30);
-    EXPECT_EQ(settings.TYPE, "JPG");
+    EXPECT_EQ(settings.format, OutputFormat::Jpeg);
 }
 
 TEST_F(MainWindow, ClickingTheChosenFormatOnlySavesAgain) {
     start("UK", "PNG");
     EXPECT_FALSE(widget_visible(W_QUALITY_SLIDER));
     // Something else in the file must survive the repeated save untouched.
-    save_text("TYPE", "JPG");
+    store("TYPE", "JPG");
     click_canvas(W_FORMAT_SELECTOR, jpg_text_width() + 60);
     EXPECT_EQ(stored("TYPE"), "PNG");
-    EXPECT_EQ(settings.TYPE, "PNG");
+    EXPECT_EQ(settings.format, OutputFormat::Png);
     EXPECT_FALSE(widget_visible(W_QUALITY_SLIDER));
 }
 
@@ -186,19 +194,19 @@ TEST_F(MainWindow, FormatSelectorNamesTheZoneUnderThePointer) {
 
 TEST_F(MainWindow, PresetHeadersJumpBackAndKeepTheSize) {
     start("UK", "JPG", "LIB");
-    const std::int16_t l = settings.L, h = settings.H;
+    const std::int16_t l = settings.free_width, h = settings.free_height;
     for (int position : {0, 1, 8, 9, 12, 13}) {
         simulate_list_choice(W_PRESET_LIST, position);
         pump();
         EXPECT_EQ(list_get_selected(W_PRESET_LIST), 0) << position;
-        EXPECT_EQ(settings.L, l);
-        EXPECT_EQ(settings.H, h);
+        EXPECT_EQ(settings.free_width, l);
+        EXPECT_EQ(settings.free_height, h);
     }
     simulate_list_choice(W_PRESET_LIST, 11);
     pump();
     EXPECT_EQ(get_text(W_PRESET_LIST), " 1080p ");
-    EXPECT_EQ(settings.L, 1920);
-    EXPECT_EQ(settings.H, 1080);
+    EXPECT_EQ(settings.free_width, 1920);
+    EXPECT_EQ(settings.free_height, 1080);
     EXPECT_EQ(get_text(W_FREE_WIDTH), "1920");
     EXPECT_EQ(get_text(W_FREE_HEIGHT), "1080");
     EXPECT_NE(get_text(W_INFO_PANEL).find("picture:1920 px   x 1080 px \n"), std::string::npos);
@@ -208,26 +216,26 @@ TEST_F(MainWindow, SizeFieldsKeepDigitsAndTheLargestSide) {
     start("UK", "JPG", "LIB");
     simulate_typing(W_FREE_WIDTH, "640");
     pump();
-    EXPECT_EQ(settings.L, 640);
+    EXPECT_EQ(settings.free_width, 640);
     EXPECT_EQ(stored("L"), "640");
     EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_OPEN_FREE).rfind(" Open a picture to resize in 640 x ", 0), 0u);
 
     // A value that used to wrap to a negative size is held at 32767.
     simulate_typing(W_FREE_HEIGHT, "40000");
     pump();
-    EXPECT_EQ(settings.H, 32767);
+    EXPECT_EQ(settings.free_height, 32767);
     EXPECT_EQ(stored("H"), "32767");
     EXPECT_EQ(get_text(W_FREE_HEIGHT), "32767");
 
     simulate_typing(W_FREE_WIDTH, "12ab");
     pump();
     EXPECT_EQ(get_text(W_FREE_WIDTH).find_first_not_of("0123456789"), std::string::npos);
-    EXPECT_GE(settings.L, 0);
+    EXPECT_GE(settings.free_width, 0);
 
     // An empty field counts as 0.
     simulate_typing(W_FREE_WIDTH, "");
     pump();
-    EXPECT_EQ(settings.L, 0);
+    EXPECT_EQ(settings.free_width, 0);
     EXPECT_EQ(stored("L"), "0");
 }
 
@@ -235,10 +243,10 @@ TEST_F(MainWindow, RelativeFieldsRenameTheOpenEntry) {
     start();
     simulate_typing(W_LANDSCAPE_WIDTH, "800");
     pump();
-    EXPECT_EQ(settings.Taille_Paysage, 800);
+    EXPECT_EQ(settings.landscape_width, 800);
     EXPECT_EQ(stored("Taille_Paysage"), "800");
     EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_OPEN_RELATIVE),
-              " Open a picture to resize using : 800 " + std::to_string(settings.Taille_Portrait));
+              " Open a picture to resize using : 800 " + std::to_string(settings.portrait_height));
     EXPECT_NE(get_text(W_INFO_PANEL).find("Size : 800 px  x  "), std::string::npos);
 }
 
@@ -249,7 +257,7 @@ TEST_F(MainWindow, ModeButtonsSwapTheRows) {
     EXPECT_EQ(widget_height(W_RELATIVE_MODE), 34);
     simulate_click(W_FREE_MODE);
     pump();
-    EXPECT_EQ(settings.MODE, "LIB");
+    EXPECT_EQ(settings.mode, Mode::Free);
     EXPECT_EQ(stored("MODE"), "LIB");
     EXPECT_FALSE(widget_visible(W_LANDSCAPE_WIDTH));
     EXPECT_TRUE(widget_visible(W_FREE_WIDTH));
@@ -263,7 +271,7 @@ TEST_F(MainWindow, ModeButtonsSwapTheRows) {
 TEST_F(MainWindow, PrefixDialogOutcomes) {
     start();
     ScriptedDialogs dialogs;
-    const std::string before = settings.PREFIX.get();
+    const std::string before = settings.prefix;
 
     dialogs.answer_text("small_");
     simulate_click(W_PREFIX_BUTTON);
@@ -272,7 +280,7 @@ TEST_F(MainWindow, PrefixDialogOutcomes) {
     EXPECT_EQ(dialogs.requests()[0].title, "Choice of Prefix");
     EXPECT_EQ(dialogs.requests()[0].text, "Type the prefixe (0 = no prefix)");
     EXPECT_EQ(dialogs.requests()[0].default_answer, before);
-    EXPECT_EQ(settings.PREFIX, "small_");
+    EXPECT_EQ(settings.prefix, "small_");
     EXPECT_EQ(stored("PREFIX"), "small_");
     EXPECT_EQ(get_text(W_PREFIX_FIELD), "small_");
     EXPECT_EQ(get_text(W_STATUS_LINE), "New prefix done");
@@ -290,7 +298,7 @@ TEST_F(MainWindow, PrefixDialogOutcomes) {
     ASSERT_EQ(dialogs.requests().size(), 4u);
     EXPECT_EQ(dialogs.requests()[3].kind, DialogKind::MessageBox);
     EXPECT_EQ(dialogs.requests()[3].title, "No prefix");
-    EXPECT_EQ(settings.PREFIX, "small_");
+    EXPECT_EQ(settings.prefix, "small_");
     EXPECT_EQ(stored("PREFIX"), "small_");
     EXPECT_EQ(get_text(W_STATUS_LINE), "Cancel, Prefixe has not been changed");
 
@@ -299,7 +307,7 @@ TEST_F(MainWindow, PrefixDialogOutcomes) {
     dialogs.answer_code(ANSWER_YES);
     simulate_click(W_PREFIX_BUTTON);
     pump();
-    EXPECT_EQ(settings.PREFIX, "0");
+    EXPECT_EQ(settings.prefix, "0");
     EXPECT_EQ(stored("PREFIX"), "0");
     EXPECT_EQ(get_text(W_PREFIX_FIELD), "0");
     EXPECT_EQ(dialogs.unused_answers(), 0u);
@@ -318,8 +326,8 @@ TEST_F(MainWindow, PrefixDialogRefusesWhatCouldWriteElsewhereAndSaysWhy) {
     };
     for (const auto& [lng, answers] : {std::pair{"UK", english}, std::pair{"FR", french}}) {
         start(lng);
-        settings.PREFIX = "mine_";
-        save_text("PREFIX", "mine_");
+        settings.prefix = "mine_";
+        save_setting(SettingKey::Prefix);
         set_text(W_PREFIX_FIELD, "mine_");
         ScriptedDialogs dialogs;
         for (const auto& [answer, says] : answers) {
@@ -327,7 +335,7 @@ TEST_F(MainWindow, PrefixDialogRefusesWhatCouldWriteElsewhereAndSaysWhy) {
             simulate_click(W_PREFIX_BUTTON);
             pump();
             EXPECT_EQ(get_text(W_STATUS_LINE), says);
-            EXPECT_EQ(settings.PREFIX, "mine_");
+            EXPECT_EQ(settings.prefix, "mine_");
             EXPECT_EQ(stored("PREFIX"), "mine_");
             EXPECT_EQ(get_text(W_PREFIX_FIELD), "mine_");
         }
@@ -340,7 +348,7 @@ TEST_F(MainWindow, SavedPrefixThatCouldWriteElsewhereGivesWayToTheDefault) {
     const std::string saved = "[DEFAUT]\r\nPREFIX = prefix_\r\n[USER]\r\nPREFIX = ../esc_\r\n";
     test::write_bytes(dir.file("pref.vrn"), saved);
     start("FR");
-    EXPECT_EQ(settings.PREFIX, "prefix_");
+    EXPECT_EQ(settings.prefix, "prefix_");
     EXPECT_EQ(get_text(W_PREFIX_FIELD), "prefix_");
     EXPECT_EQ(get_text(W_STATUS_LINE), "Préfixe enregistré refusé : \"/\" interdit");
     EXPECT_EQ(stored("PREFIX"), "../esc_");  // the file changes with the next full save only
@@ -355,7 +363,7 @@ TEST_F(MainWindow, SavedPrefixThatCouldWriteElsewhereGivesWayToTheDefault) {
 
 TEST_F(MainWindow, EnglishExitKeyIsE) {
     start("UK");
-    settings.QUALITE = 3;  // only a full save writes this
+    settings.quality = 3;  // only a full save writes this
     simulate_key(MAIN_WINDOW, 'Q');
     pump();
     EXPECT_EQ(shell.quit_requested, 0);
@@ -409,15 +417,25 @@ TEST_F(MainWindow, SwitchingLanguageTellsInTheNewOneSavesAndEnds) {
     EXPECT_TRUE(ended);
 }
 
-TEST_F(MainWindow, SwitchingToEnglishFromFrench) {
-    start("FR");
-    ScriptedDialogs dialogs;
-    trigger_menu_item(MAIN_WINDOW, CMD_ENGLISH);
-    pump();
-    ASSERT_EQ(dialogs.requests().size(), 1u);
-    EXPECT_EQ(dialogs.requests()[0].text, "You have to restart Pixmold");
-    EXPECT_EQ(stored("LNG"), "UK");
-    EXPECT_TRUE(ended);
+// A language word of the settings file that names no language ("ES") gives
+// the English interface, and the English command switches from it too.
+TEST_F(MainWindow, SwitchingToEnglishFromFrenchOrAnUnknownWord) {
+    for (const char* lng : {"FR", "ES"}) {
+        SCOPED_TRACE(lng);
+        ended = false;
+        start(lng);
+        simulate_key(MAIN_WINDOW, 'Q');
+        pump();
+        EXPECT_EQ(shell.quit_requested, std::string(lng) == "FR" ? 1 : 0);  // Q quits in French only
+        ScriptedDialogs dialogs;
+        trigger_menu_item(MAIN_WINDOW, CMD_ENGLISH);
+        pump();
+        ASSERT_EQ(dialogs.requests().size(), 1u);
+        EXPECT_EQ(dialogs.requests()[0].text, "You have to restart Pixmold");
+        EXPECT_EQ(stored("LNG"), "UK");
+        EXPECT_TRUE(ended);
+        close_window(MAIN_WINDOW);
+    }
 }
 
 TEST_F(MainWindow, AdjustToDesktopInRelativeMode) {
@@ -426,11 +444,11 @@ TEST_F(MainWindow, AdjustToDesktopInRelativeMode) {
     pump();
     trigger_menu_item(MAIN_WINDOW, CMD_ADJUST_TO_DESKTOP);
     pump();
-    EXPECT_EQ(settings.Taille_Paysage, desktop_width());
-    EXPECT_EQ(settings.Taille_Portrait, desktop_height());
+    EXPECT_EQ(settings.landscape_width, desktop_width());
+    EXPECT_EQ(settings.portrait_height, desktop_height());
     EXPECT_EQ(get_text(W_LANDSCAPE_WIDTH), std::to_string(desktop_width()));
     EXPECT_EQ(stored("Taille_Paysage"), std::to_string(desktop_width()));
-    EXPECT_EQ(settings.L, static_cast<std::int16_t>(desktop_width()));
+    EXPECT_EQ(settings.free_width, static_cast<std::int16_t>(desktop_width()));
 }
 
 TEST_F(MainWindow, AdjustToDesktopInFreeModeFillsTheFreeFields) {
@@ -444,19 +462,19 @@ TEST_F(MainWindow, AdjustToDesktopInFreeModeFillsTheFreeFields) {
     EXPECT_EQ(get_text(W_FREE_HEIGHT), std::to_string(desktop_height()));
     EXPECT_EQ(stored("FREE_L"), std::to_string(desktop_width()));
     EXPECT_EQ(stored("FREE_H"), std::to_string(desktop_height()));
-    EXPECT_EQ(settings.L, static_cast<std::int16_t>(desktop_width()));
+    EXPECT_EQ(settings.free_width, static_cast<std::int16_t>(desktop_width()));
 }
 
 TEST_F(MainWindow, AlwaysOnTopSwitchTogglesInItsZone) {
     start();
-    const std::int64_t before = settings.VISIBLE;
+    const std::int64_t before = settings.visible;
     click_canvas(W_ALWAYS_ON_TOP, 10);  // on the label: nothing
-    EXPECT_EQ(settings.VISIBLE, before);
+    EXPECT_EQ(settings.visible, before);
     click_canvas(W_ALWAYS_ON_TOP, SWITCH_WIDTH - 20);
-    EXPECT_EQ(settings.VISIBLE, before == 1 ? 0 : before + 1);
-    EXPECT_EQ(stored("VISIBLE"), std::to_string(settings.VISIBLE));
+    EXPECT_EQ(settings.visible, before == 1 ? 0 : before + 1);
+    EXPECT_EQ(stored("VISIBLE"), std::to_string(settings.visible));
     click_canvas(W_ALWAYS_ON_TOP, SWITCH_WIDTH - 20);
-    EXPECT_EQ(settings.VISIBLE, 1);
+    EXPECT_EQ(settings.visible, 1);
 }
 
 TEST_F(MainWindow, FxButtonWidensAndNarrowsTheWindow) {

@@ -17,7 +17,7 @@
 #include "app/shell_state.h"
 #include "app/startup.h"
 #include "app/window_layout.h"
-#include "core/settings.h"
+#include "app/window_settings.h"
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
@@ -56,9 +56,9 @@ protected:
         start_online();
         ASSERT_TRUE(network_started());
         shell.quit_requested = 0;
-        load_settings(dir.file("pref.vrn"), 1920, 1080);
-        settings.LNG = lng;
-        load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
+        load_window_settings(dir.file("pref.vrn"), 1920, 1080);
+        settings.language = language_from_word(lng);
+        load_interface_texts(settings.language, {1920, 1080, 1920}, shell.product_name, shell.version);
         build_main_window();
         pump();
     }

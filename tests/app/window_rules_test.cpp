@@ -44,26 +44,41 @@ TEST(AlwaysOnTopRule, ZoneAndCycle) {
     EXPECT_EQ(next_visible(-1), 0);
 }
 
+Settings sizes(Mode mode) {
+    Settings s;
+    s.mode = mode;
+    s.landscape_width = 800;
+    s.portrait_height = 600;
+    s.adjusted_free_width = 11;
+    s.adjusted_free_height = 12;
+    s.free_width = 640;
+    s.free_height = 480;
+    return s;
+}
+
 TEST(AdjustToDesktop, RelativeModeSetsTheRelativeSizes) {
-    SizeSettings s{"REL", 800, 600, 11, 12, 640, 480};
+    Settings s = sizes(Mode::Relative);
     adjust_to_desktop(s, 1920, 1080);
     EXPECT_EQ(s.landscape_width, 1920);
     EXPECT_EQ(s.portrait_height, 1080);
-    EXPECT_EQ(s.l, 1920);
-    EXPECT_EQ(s.h, 1080);
-    EXPECT_EQ(s.free_l, 11);
-    EXPECT_EQ(s.free_h, 12);
+    EXPECT_EQ(s.free_width, 1920);
+    EXPECT_EQ(s.free_height, 1080);
+    EXPECT_EQ(s.adjusted_free_width, 11);
+    EXPECT_EQ(s.adjusted_free_height, 12);
 }
 
+// A mode word the program does not know adjusts like free mode.
 TEST(AdjustToDesktop, FreeModeSetsTheStoredFreeSizes) {
-    SizeSettings s{"LIB", 800, 600, 11, 12, 640, 480};
-    adjust_to_desktop(s, 2560, 1440);
-    EXPECT_EQ(s.landscape_width, 800);
-    EXPECT_EQ(s.portrait_height, 600);
-    EXPECT_EQ(s.free_l, 2560);
-    EXPECT_EQ(s.free_h, 1440);
-    EXPECT_EQ(s.l, 2560);
-    EXPECT_EQ(s.h, 1440);
+    for (const Mode mode : {Mode::Free, Mode::Other}) {
+        Settings s = sizes(mode);
+        adjust_to_desktop(s, 2560, 1440);
+        EXPECT_EQ(s.landscape_width, 800);
+        EXPECT_EQ(s.portrait_height, 600);
+        EXPECT_EQ(s.adjusted_free_width, 2560);
+        EXPECT_EQ(s.adjusted_free_height, 1440);
+        EXPECT_EQ(s.free_width, 2560);
+        EXPECT_EQ(s.free_height, 1440);
+    }
 }
 
 TEST(PrefixRule, Outcomes) {

@@ -83,7 +83,7 @@ TEST_F(Cli, BadArgumentsExitWithTwoAndSayWhy) {
         {{"notes.txt"}, "no picture"},
     };
     for (const auto& [args, says] : cases) {
-        const ToolRun r = run_tool(dir.path, args);
+        const ToolRun r = run_tool(dir.folder(), args);
         EXPECT_EQ(r.status, 2) << says;
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
@@ -97,10 +97,10 @@ TEST_F(Cli, ParsesEveryOptionInBothSpellings) {
                              error);
     ASSERT_TRUE(o) << error;
     BatchSettings s = apply_cli(BatchSettings{}, *o);
-    EXPECT_EQ(s.mode, "LIB");
+    EXPECT_EQ(s.mode, Mode::Free);
     EXPECT_EQ(s.free_width, 640);
     EXPECT_EQ(s.free_height, 480);
-    EXPECT_EQ(s.type, "PNG");
+    EXPECT_EQ(s.format, OutputFormat::Png);
     EXPECT_EQ(s.quality, 0);
     EXPECT_EQ(s.prefix, "");
     EXPECT_EQ(s.landscape_width, 1920);
@@ -110,56 +110,59 @@ TEST_F(Cli, ParsesEveryOptionInBothSpellings) {
 }
 
 TEST_F(Cli, WritesEveryPictureAndExitsWithZero) {
-    std::filesystem::create_directories(dir.path / "in");
+    std::filesystem::create_directories(dir.folder() / "in");
     copy_in(dir, "base.jpg", "in/a.jpg");
     copy_in(dir, "orient6_mm.jpg", "in/b.jpg");
-    const ToolRun r = run_tool(dir.path, {"--mode", "rel", "--landscape-width", "16", "--portrait-height", "16", "in"});
+    const ToolRun r = run_tool(dir.folder(), {"--mode", "rel", "--landscape-width", "16", "--portrait-height", "16", "in"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(folder_names(dir.path / "in"), (std::vector<std::string>{"a.jpg", "b.jpg", "prefix_a.jpg", "prefix_b.jpg"}));
-    EXPECT_EQ(Decoded((dir.path / "in/prefix_b.jpg").string()).height(), 16);
+    EXPECT_EQ(folder_names(dir.folder() / "in"), (std::vector<std::string>{"a.jpg", "b.jpg", "prefix_a.jpg", "prefix_b.jpg"}));
+    EXPECT_EQ(Decoded((dir.folder() / "in/prefix_b.jpg").string()).height(), 16);
     // One line per picture when standard error is not a terminal, then the finished text.
     EXPECT_NE(r.err.find("1/2 "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("2/2 "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Terminé ! 2 image(s) traitée(s).\n"), std::string::npos) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(dir.path / "pref.vrn"));  // never written
+    EXPECT_FALSE(std::filesystem::exists(dir.folder() / "pref.vrn"));  // never written
 }
 
 TEST_F(Cli, FailuresExitWithOneAndAreNamed) {
     const std::string bad = copy_in(dir, "corrupt.jpg");
     const std::string good = copy_in(dir, "base.jpg");
-    const ToolRun r = run_tool(dir.path, {"--landscape-width", "16", "--portrait-height", "16", bad, good});
+    const ToolRun r = run_tool(dir.folder(), {"--landscape-width", "16", "--portrait-height", "16", bad, good});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("Terminé ! 2 image(s) traitée(s). (1 échec(s))"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("failed: " + bad + " (illisible : pas une image, ou endommagée)\n"), std::string::npos)
         << r.err;
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "prefix_base.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(dir.path / "prefix_corrupt.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "prefix_base.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(dir.folder() / "prefix_corrupt.jpg"));
 }
 
 TEST_F(Cli, FailedLinesSayWhyAPictureCouldNotBeWritten) {
     // Conditions root cannot write past: a read-only and a full file system.
-    ScratchMount ro(dir.path / "ro", 256, {kData + "base.jpg"});
+    ScratchMount ro(dir.folder() / "ro", 256, {kData + "base.jpg"});
     if (!ro.mounted()) GTEST_SKIP() << "mounting a file system needs root";
     ASSERT_TRUE(ro.make_read_only());
-    ScratchMount full(dir.path / "full", 256, {kData + "base.jpg"});
+    ScratchMount full(dir.folder() / "full", 256, {kData + "base.jpg"});
     ASSERT_TRUE(full.mounted());
     full.fill();
-    // A folder the tool may not write: the tool runs as "nobody" for it.
+    // A folder the tool may not write: the tool runs as "nobody" for it,
+    // which must still reach the test's folder.
     namespace fs = std::filesystem;
-    fs::create_directories(dir.path / "locked");
-    fs::create_directories(dir.path / "open");
+    fs::permissions(dir.folder(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    fs::create_directories(dir.folder() / "locked");
+    fs::create_directories(dir.folder() / "open");
     copy_in(dir, "base.jpg", "locked/base.jpg");
     copy_in(dir, "base.jpg", "open/base.jpg");
-    fs::permissions(dir.path / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+    fs::permissions(dir.folder() / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(dir.path / "open", fs::perms::all);
-    std::ofstream(dir.path / "pref.vrn") << "[DEFAUT]\nLNG = UK\nMODE = REL\nTYPE = JPG\nPREFIX = s_\n";
+    fs::permissions(dir.folder() / "open", fs::perms::all);
+    std::ofstream(dir.folder() / "pref.vrn") << "[DEFAUT]\nLNG = UK\nMODE = REL\nTYPE = JPG\nPREFIX = s_\n";
     const std::vector<std::string> sources = {(ro.path() / "base.jpg").string(), (full.path() / "base.jpg").string(),
-                                              (dir.path / "locked/base.jpg").string(),
-                                              (dir.path / "open/base.jpg").string()};
+                                              (dir.folder() / "locked/base.jpg").string(),
+                                              (dir.folder() / "open/base.jpg").string()};
     std::vector<std::string> args = {"--landscape-width", "16", "--portrait-height", "16"};
     args.insert(args.end(), sources.begin(), sources.end());
-    const ToolRun r = run_tool(dir.path, args, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    const ToolRun r = run_tool(dir.folder(), args, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("Finish ! 4 pictures were processed.. (3 failed)\n"
                          "failed: " + sources[0] + " (cannot be written: read-only)\n"
@@ -169,41 +172,41 @@ TEST_F(Cli, FailedLinesSayWhyAPictureCouldNotBeWritten) {
         << r.err;
     // The same reasons on the lines written as the pictures end.
     EXPECT_NE(r.err.find(sources[2] + ": failed (cannot be written: no permission)\n"), std::string::npos) << r.err;
-    EXPECT_TRUE(fs::exists(dir.path / "open/s_base.jpg"));
-    EXPECT_EQ(folder_names(dir.path / "locked"), std::vector<std::string>{"base.jpg"});
+    EXPECT_TRUE(fs::exists(dir.folder() / "open/s_base.jpg"));
+    EXPECT_EQ(folder_names(dir.folder() / "locked"), std::vector<std::string>{"base.jpg"});
 }
 
 TEST_F(Cli, ReadsTheSettingsFileWithoutWritingItAndOptionsWin) {
     const std::string prefs =
         "\n[DEFAUT]\nMODE = REL\nTYPE = JPG\nLNG = FR\nPREFIX = prefix_\n"
         "[USER]\nMODE = LIB\nTYPE = PNG\nL = 20\nH = 10\nPREFIX = small_\nLNG = UK\n";
-    std::ofstream(dir.path / "pref.vrn", std::ios::binary) << prefs;
+    std::ofstream(dir.folder() / "pref.vrn", std::ios::binary) << prefs;
     copy_in(dir, "base.jpg");
-    const auto before = std::filesystem::last_write_time(dir.path / "pref.vrn");
-    ToolRun r = run_tool(dir.path, {"base.jpg"});
+    const auto before = std::filesystem::last_write_time(dir.folder() / "pref.vrn");
+    ToolRun r = run_tool(dir.folder(), {"base.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
-    const Decoded png((dir.path / "small_base.png").string());
+    const Decoded png((dir.folder() / "small_base.png").string());
     EXPECT_EQ(png.width(), 20);
     EXPECT_EQ(png.height(), 10);
     EXPECT_NE(r.err.find("Finish ! 1 pictures were processed.."), std::string::npos) << r.err;
 
-    r = run_tool(dir.path, {"--format", "jpg", "--prefix", "0", "--width", "8", "base.jpg"});
+    r = run_tool(dir.folder(), {"--format", "jpg", "--prefix", "0", "--width", "8", "base.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Decoded((dir.path / "base.jpg").string()).width(), 8);  // prefix "0": the source itself
-    EXPECT_EQ(slurp(dir.path / "pref.vrn"), prefs);
-    EXPECT_EQ(std::filesystem::last_write_time(dir.path / "pref.vrn"), before);
+    EXPECT_EQ(Decoded((dir.folder() / "base.jpg").string()).width(), 8);  // prefix "0": the source itself
+    EXPECT_EQ(slurp(dir.folder() / "pref.vrn"), prefs);
+    EXPECT_EQ(std::filesystem::last_write_time(dir.folder() / "pref.vrn"), before);
 
     // The same file elsewhere, named with --settings.
-    std::filesystem::create_directories(dir.path / "other");
-    std::filesystem::rename(dir.path / "pref.vrn", dir.path / "other/my.vrn");
+    std::filesystem::create_directories(dir.folder() / "other");
+    std::filesystem::rename(dir.folder() / "pref.vrn", dir.folder() / "other/my.vrn");
     copy_in(dir, "base.jpg", "c.jpg");
-    r = run_tool(dir.path, {"--settings", "other/my.vrn", "c.jpg"});
+    r = run_tool(dir.folder(), {"--settings", "other/my.vrn", "c.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "small_c.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "small_c.png"));
 }
 
 TEST_F(Cli, APrefixThatCouldWriteOutsideTheFolderIsRefused) {
-    std::filesystem::create_directories(dir.path / "sub");
+    std::filesystem::create_directories(dir.folder() / "sub");
     copy_in(dir, "base.jpg", "sub/a.jpg");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--prefix", "../escape_", "a.jpg"}, "--prefix contains \"/\""},
@@ -212,41 +215,68 @@ TEST_F(Cli, APrefixThatCouldWriteOutsideTheFolderIsRefused) {
         {{"--prefix", std::string(300, 'p'), "a.jpg"}, "--prefix is too long for a file name"},
     };
     for (const auto& [args, says] : cases) {
-        const ToolRun r = run_tool(dir.path / "sub", args);
+        const ToolRun r = run_tool(dir.folder() / "sub", args);
         EXPECT_EQ(r.status, 2) << says;
         EXPECT_NE(r.err.find("pixmold-batch: " + says), std::string::npos) << r.err;
     }
-    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
-    EXPECT_EQ(folder_names(dir.path / "sub"), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});
+    EXPECT_EQ(folder_names(dir.folder() / "sub"), std::vector<std::string>{"a.jpg"});
 }
 
 TEST_F(Cli, AStoredPrefixThatCouldWriteOutsideGivesWayToTheDefault) {
-    std::filesystem::create_directories(dir.path / "sub");
+    std::filesystem::create_directories(dir.folder() / "sub");
     copy_in(dir, "base.jpg", "sub/a.jpg");
     const std::string prefs = "[DEFAUT]\nPREFIX = prefix_\n[USER]\nPREFIX = ../esc_\nTaille_Paysage = 16\n";
-    std::ofstream(dir.path / "sub/pref.vrn", std::ios::binary) << prefs;
-    ToolRun r = run_tool(dir.path / "sub", {"a.jpg"});
+    std::ofstream(dir.folder() / "sub/pref.vrn", std::ios::binary) << prefs;
+    ToolRun r = run_tool(dir.folder() / "sub", {"a.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("pixmold-batch: the prefix in \"pref.vrn\" contains \"/\""), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("\"prefix_\" is used instead"), std::string::npos) << r.err;
-    EXPECT_EQ(Decoded((dir.path / "sub/prefix_a.jpg").string()).width(), 16);
-    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
-    EXPECT_EQ(slurp(dir.path / "sub/pref.vrn"), prefs);
+    EXPECT_EQ(Decoded((dir.folder() / "sub/prefix_a.jpg").string()).width(), 16);
+    EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});
+    EXPECT_EQ(slurp(dir.folder() / "sub/pref.vrn"), prefs);
 
     // A prefix on the command line replaces the stored one: nothing to say.
-    r = run_tool(dir.path / "sub", {"--prefix", "small_", "a.jpg"});
+    r = run_tool(dir.folder() / "sub", {"--prefix", "small_", "a.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("pref.vrn"), std::string::npos) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "sub/small_a.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "sub/small_a.jpg"));
 }
 
 TEST_F(Cli, OneGroupFileIsReadFromItsDefaults) {
     // A file holding only its creation-time group: "DEFAUT" is the one read.
-    std::ofstream(dir.path / "pref.vrn") << "[DEFAUT]\nTYPE = PNG\nPREFIX = d_\nMODE = LIB\nL = 12\nH = 6\n";
+    std::ofstream(dir.folder() / "pref.vrn") << "[DEFAUT]\nTYPE = PNG\nPREFIX = d_\nMODE = LIB\nL = 12\nH = 6\n";
     copy_in(dir, "base.jpg");
-    const ToolRun r = run_tool(dir.path, {"base.jpg"});
+    const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Decoded((dir.path / "d_base.png").string()).width(), 12);
+    EXPECT_EQ(Decoded((dir.folder() / "d_base.png").string()).width(), 12);
+}
+
+// An empty settings file (what a kill during the window's first start once
+// left) holds no settings: the defaults, and the file stays as it is; the
+// window rewrites it, the tool never does.
+TEST_F(Cli, AnEmptySettingsFileGivesTheDefaultsAndStaysEmpty) {
+    std::ofstream(dir.folder() / "pref.vrn") << " \r\n";
+    copy_in(dir, "base.jpg");
+    const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "prefix_base.jpg"));
+    EXPECT_NE(r.err.find("Terminé ! 1 image(s) traitée(s)."), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(dir.folder() / "pref.vrn"), " \r\n");
+}
+
+// Words of the settings file that name no choice: an unknown format gives no
+// output name and an unknown mode no size, as in the window; an unknown
+// language gives English.
+TEST_F(Cli, UnknownWordsInTheSettingsFileFailEveryPicture) {
+    copy_in(dir, "base.jpg");
+    for (const char* file : {"[DEFAUT]\nTYPE = GIF\nLNG = ES\n", "[DEFAUT]\nMODE = rel\nLNG = ES\n"}) {
+        std::ofstream(dir.folder() / "pref.vrn") << file;
+        const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("Finish ! 1 pictures were processed.. (1 failed)"), std::string::npos) << r.err;
+        EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"base.jpg", "pref.vrn"}));
+    }
 }
 
 }  // namespace

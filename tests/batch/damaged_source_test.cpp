@@ -35,7 +35,7 @@ protected:
             for (int x = 0; x < v.width; ++x)
                 for (int c = 0; c < 3; ++c)
                     v.row_from_top(y)[x * 3 + c] = std::uint8_t(128 + 100 * std::sin(x * 0.03 + c) * std::cos(y * 0.05));
-        const std::string good = (dir.path / "good.jpg").string();
+        const std::string good = (dir.folder() / "good.jpg").string();
         ASSERT_TRUE(save_image(970, good, TAG_JPEG, 9));
         free_image(970);
         good_bytes = read_bytes(good);
@@ -46,10 +46,10 @@ protected:
 };
 
 TEST_F(DamagedSource, FailsWithoutOutputAndTheSourceStays) {
-    write_bytes(dir.path / "ends_early.jpg", end_marker_early(good_bytes, 0.3));
-    write_bytes(dir.path / "corrupt.jpg", corrupt_scan(good_bytes, 0.4));
-    const PictureList list{(dir.path / "ends_early.jpg").string(), (dir.path / "corrupt.jpg").string(),
-                           (dir.path / "good.jpg").string()};
+    write_bytes(dir.folder() / "ends_early.jpg", end_marker_early(good_bytes, 0.3));
+    write_bytes(dir.folder() / "corrupt.jpg", corrupt_scan(good_bytes, 0.4));
+    const PictureList list{(dir.folder() / "ends_early.jpg").string(), (dir.folder() / "corrupt.jpg").string(),
+                           (dir.folder() / "good.jpg").string()};
     for (const char* prefix : {"p_", "0"}) {
         BatchJob job;
         run_batch(job, list, make_settings("REL", 200, 200, "JPG", prefix));
@@ -61,7 +61,7 @@ TEST_F(DamagedSource, FailsWithoutOutputAndTheSourceStays) {
         EXPECT_EQ(read_bytes(list[1]), corrupt_scan(good_bytes, 0.4)) << "prefix " << prefix;
     }
     // Only the good picture has outputs: its own with the prefix, and itself replaced.
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"corrupt.jpg", "ends_early.jpg", "good.jpg", "p_good.jpg"}));
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"corrupt.jpg", "ends_early.jpg", "good.jpg", "p_good.jpg"}));
     EXPECT_EQ(Decoded(list[2]).width(), 200);
 }
 

@@ -17,6 +17,8 @@
 namespace pixmold {
 namespace {
 
+using test::TempDir;
+
 using test::ExifBuilder;
 
 const std::string kData = std::string(PIXMOLD_TEST_DATA) + "/batch/";
@@ -97,7 +99,7 @@ TEST(ReadOrientation, UnreadableAndForeignFilesAreOne) {
     EXPECT_EQ(read_orientation(kData + "corrupt.jpg"), 1);
     EXPECT_EQ(read_orientation(kData + "truncated.jpg"), 1);
     TempDir dir;
-    const std::string path = (dir.path / "cut.jpg").string();
+    const std::string path = (dir.folder() / "cut.jpg").string();
     auto bytes = read_file(kData + "orient6_mm.jpg");
     // Cut inside the APP1 segment: its declared length runs past the end.
     bytes.resize(40);
@@ -107,7 +109,7 @@ TEST(ReadOrientation, UnreadableAndForeignFilesAreOne) {
 
 TEST(ReadOrientation, PngChunkLengthBeyondTheFileIsIgnored) {
     TempDir dir;
-    const std::string path = (dir.path / "long.png").string();
+    const std::string path = (dir.folder() / "long.png").string();
     std::string bytes("\x89PNG\r\n\x1a\n", 8);
     bytes += std::string("\x7f\xff\xff\xf0", 4) + "eXIf" + "MM";  // claims almost 2 GiB
     std::ofstream(path, std::ios::binary) << bytes;

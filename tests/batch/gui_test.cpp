@@ -16,11 +16,11 @@
 #include "app/artwork.h"
 #include "app/batch_start.h"
 #include "app/main_window.h"
-#include "core/settings.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
-#include "core/texts.h"
 #include "app/window_layout.h"
+#include "app/window_settings.h"
+#include "core/texts.h"
 #include "job_fixture.h"
 #include "runtime/input_simulation.h"
 
@@ -96,14 +96,14 @@ protected:
         shell.quit_requested = 0;
         shell.screen_width = 1920;
         shell.screen_height = 1080;
-        load_settings((dir.path / "pref.vrn").string(), 1920, 1080);
-        settings.LNG = lng;
-        settings.MODE = "REL";
-        settings.TYPE = "JPG";
-        settings.PREFIX = prefix;
-        settings.Taille_Paysage = 16;
-        settings.Taille_Portrait = 16;
-        load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
+        load_window_settings((dir.folder() / "pref.vrn").string(), 1920, 1080);
+        settings.language = language_from_word(lng);
+        settings.mode = Mode::Relative;
+        settings.format = OutputFormat::Jpeg;
+        settings.prefix = prefix;
+        settings.landscape_width = 16;
+        settings.portrait_height = 16;
+        load_interface_texts(settings.language, {1920, 1080, 1920}, shell.product_name, shell.version);
         build_main_window();
         pump();
     }
@@ -146,11 +146,11 @@ TEST_F(BatchWindow, DroppedFilesAreResizedAndTheEndIsShown) {
     const std::string a = copy_in(dir, "base.jpg", "a.jpg");
     const std::string b = copy_in(dir, "orient6_mm.jpg", "b.jpg");
     const std::string summary = get_text(W_INFO_PANEL);
-    drop_files({a, (dir.path / "notes.txt").string(), b});
+    drop_files({a, (dir.folder() / "notes.txt").string(), b});
     pump();
     pump_until_idle();
-    EXPECT_EQ(Decoded((dir.path / "small_a.jpg").string()).width(), 16);
-    EXPECT_EQ(Decoded((dir.path / "small_b.jpg").string()).height(), 16);
+    EXPECT_EQ(Decoded((dir.folder() / "small_a.jpg").string()).width(), 16);
+    EXPECT_EQ(Decoded((dir.folder() / "small_b.jpg").string()).height(), 16);
     EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed..");
     EXPECT_FALSE(widget_visible(W_STOP));
     EXPECT_TRUE(widget_visible(W_INFO_PANEL));
@@ -159,27 +159,27 @@ TEST_F(BatchWindow, DroppedFilesAreResizedAndTheEndIsShown) {
 
 TEST_F(BatchWindow, DroppedFolderWithAFailureListsItsName) {
     start("FR");
-    std::filesystem::create_directories(dir.path / "photos");
+    std::filesystem::create_directories(dir.folder() / "photos");
     copy_in(dir, "base.jpg", "photos/good.jpg");
     copy_in(dir, "corrupt.jpg", "photos/broken.png");
-    drop_files({(dir.path / "photos").string()});
+    drop_files({(dir.folder() / "photos").string()});
     pump();
     pump_until_idle();
     EXPECT_EQ(get_text(W_STATUS_LINE), "Terminé ! 2 image(s) traitée(s). (1 échec(s))");
     EXPECT_EQ(get_text(W_INFO_PANEL), "Images non traitées :\nbroken.png (illisible : pas une image, ou endommagée)");
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "photos/small_good.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(dir.path / "photos/small_broken.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "photos/small_good.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(dir.folder() / "photos/small_broken.jpg"));
 }
 
 TEST_F(BatchWindow, AnEscapingSavedPrefixIsReplacedBeforeAnyDrop) {
     start("UK", "../escape_");
-    std::filesystem::create_directories(dir.path / "sub");
+    std::filesystem::create_directories(dir.folder() / "sub");
     const std::string a = copy_in(dir, "base.jpg", "sub/a.jpg");
     drop_files({a});
     pump();
     pump_until_idle();
-    EXPECT_EQ(folder_names(dir.path / "sub"), (std::vector<std::string>{"a.jpg", "prefix_a.jpg"}));
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"pref.vrn", "sub"}));
+    EXPECT_EQ(folder_names(dir.folder() / "sub"), (std::vector<std::string>{"a.jpg", "prefix_a.jpg"}));
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"pref.vrn", "sub"}));
 }
 
 TEST_F(BatchWindow, SettingsChangedWhileABatchRunsApplyToTheNextOne) {
@@ -190,43 +190,43 @@ TEST_F(BatchWindow, SettingsChangedWhileABatchRunsApplyToTheNextOne) {
     const PixelView v = image_pixels(966);
     for (int y = 0; y < 1800; ++y)
         for (int x = 0; x < 7200; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 31 + y * 17 + (x ^ y));
-    ASSERT_TRUE(save_image(966, (dir.path / "x.png").string(), TAG_PNG));
+    ASSERT_TRUE(save_image(966, (dir.folder() / "x.png").string(), TAG_PNG));
     free_image(966);
     create_image(966, 32, 16, 24, 0xFF0000);
-    ASSERT_TRUE(save_image(966, (dir.path / "x.bmp").string(), TAG_BMP));
+    ASSERT_TRUE(save_image(966, (dir.folder() / "x.bmp").string(), TAG_BMP));
     free_image(966);
 
-    drop_files({(dir.path / "x.png").string(), (dir.path / "x.bmp").string()});
+    drop_files({(dir.folder() / "x.png").string(), (dir.folder() / "x.bmp").string()});
     pump(1);  // the drop, not the batch's end
     ASSERT_TRUE(batch_running());
-    settings.PREFIX = "late_";
-    settings.TYPE = "PNG";
-    settings.Taille_Paysage = 8;
+    settings.prefix = "late_";
+    settings.format = OutputFormat::Png;
+    settings.landscape_width = 8;
     pump_until_idle();
     EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed..");
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"pref.vrn", "small_x.jpg", "x.bmp", "x.png"}));
-    const Decoded out((dir.path / "small_x.jpg").string());
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"pref.vrn", "small_x.jpg", "x.bmp", "x.png"}));
+    const Decoded out((dir.folder() / "small_x.jpg").string());
     EXPECT_EQ(out.width(), 16);
     EXPECT_GT(out.bgr(8, 4)[0], 200);  // blue: x.bmp's, written last
 
-    drop_files({(dir.path / "x.bmp").string()});
+    drop_files({(dir.folder() / "x.bmp").string()});
     pump();
     pump_until_idle();
-    EXPECT_EQ(Decoded((dir.path / "late_x.png").string()).width(), 8);
+    EXPECT_EQ(Decoded((dir.folder() / "late_x.png").string()).width(), 8);
 }
 
 TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
     start("UK");
-    settings.Taille_Paysage = 3900;
-    settings.Taille_Portrait = 3900;
-    settings.PREFIX = "0";
+    settings.landscape_width = 3900;
+    settings.portrait_height = 3900;
+    settings.prefix = "0";
     create_image(963, 4000, 3000, 24, 0x123456);
     const PixelView v = image_pixels(963);
     for (int y = 0; y < 3000; ++y)
         for (int x = 0; x < 12000; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 31 + y * 17 + (x ^ y));
     std::vector<std::string> files;
     for (int i = 0; i < 4; ++i) {
-        files.push_back((dir.path / ("big" + std::to_string(i) + ".jpg")).string());
+        files.push_back((dir.folder() / ("big" + std::to_string(i) + ".jpg")).string());
         ASSERT_TRUE(save_image(963, files.back(), TAG_JPEG, 9));
     }
     free_image(963);
@@ -250,7 +250,7 @@ TEST_F(BatchWindow, StopButtonEndsTheBatchAndADropMeanwhileIsRefused) {
     EXPECT_FALSE(widget_visible(W_STOP));
     EXPECT_TRUE(widget_visible(W_INFO_PANEL));
     // Nothing half-written, no temporary file, the late drop not processed.
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"big0.jpg", "big1.jpg", "big2.jpg", "big3.jpg",
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"big0.jpg", "big1.jpg", "big2.jpg", "big3.jpg",
                                                                 "late.jpg", "pref.vrn"}));
     EXPECT_EQ(std::filesystem::file_size(files[3]), size_before);
     for (const std::string& f : files) EXPECT_TRUE(Decoded(f)) << f;
@@ -282,10 +282,10 @@ TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
             const QPoint at = w->mapTo(top, w->rect().center());
             QWidget* under = top->childAt(at);
             ASSERT_TRUE(under == w || w->isAncestorOf(under)) << widget << " is covered";
-            drop_files_at(top, at, {picture, (dir.path / "notes.txt").string()});
+            drop_files_at(top, at, {picture, (dir.folder() / "notes.txt").string()});
             pump();
             pump_until_idle();
-            EXPECT_TRUE(std::filesystem::exists(dir.path / ("small_" + name + ".jpg")))
+            EXPECT_TRUE(std::filesystem::exists(dir.folder() / ("small_" + name + ".jpg")))
                 << "a drop on widget " << widget << " in mode " << mode << " started nothing";
             EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 1 pictures were processed..") << widget << " " << mode;
             if (widget != W_STATUS_LINE) {

@@ -10,6 +10,8 @@
 namespace pixmold {
 namespace {
 
+using test::TempDir;
+
 TEST(Extension, StopsAtSpacesSeparatorsAndLeadingDots) {
     EXPECT_EQ(path_extension("/a/photo.JPG"), "JPG");
     EXPECT_EQ(path_extension("/a/my.holiday.jpeg"), "jpeg");
@@ -40,7 +42,7 @@ TEST(DropText, SeparatorsGiveFields) {
 class IntakeFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = temp.path / "Photos";
+        dir_ = temp.folder() / "Photos";
         std::filesystem::create_directories(dir_ / "e");
         for (const char* name : {"a.JPG", "b.png", "c.txt", "d.tiff", ".jpg", "e/inner.jpg", "f g.jp g"})
             std::ofstream(dir_ / name) << "x";
@@ -63,10 +65,10 @@ TEST_F(IntakeFolder, TrailingSeparatorIsNotDoubled) {
 }
 
 TEST_F(IntakeFolder, TwoFoldersGiveNothing) {
-    std::filesystem::create_directories(temp.path / "Other");
-    std::ofstream(temp.path / "Other" / "x.jpg") << "x";
-    EXPECT_TRUE(build_picture_list({dir_.string(), (temp.path / "Other").string()}).empty());
-    EXPECT_TRUE(build_picture_list_from_text(dir_.string() + "\n" + (temp.path / "Other").string()).empty());
+    std::filesystem::create_directories(temp.folder() / "Other");
+    std::ofstream(temp.folder() / "Other" / "x.jpg") << "x";
+    EXPECT_TRUE(build_picture_list({dir_.string(), (temp.folder() / "Other").string()}).empty());
+    EXPECT_TRUE(build_picture_list_from_text(dir_.string() + "\n" + (temp.folder() / "Other").string()).empty());
 }
 
 TEST_F(IntakeFolder, FolderAndFileGiveOnlyTheFile) {

@@ -45,14 +45,16 @@ struct Decoded {
     }
 };
 
+// Settings as the settings file's words name them ("REL", "LIB", "JPG",
+// "PNG"; any other word is read as the file reader reads it).
 inline BatchSettings make_settings(const std::string& mode, std::int64_t a, std::int64_t b, const std::string& type,
-                              const std::string& prefix = "p_") {
+                                   const std::string& prefix = "p_") {
     BatchSettings s;
-    s.mode = mode;
-    s.type = type;
+    s.mode = mode_from_word(mode);
+    s.format = format_from_word(type);
     s.prefix = prefix;
     s.quality = 9;
-    if (mode == "LIB") {
+    if (s.mode == Mode::Free) {
         s.free_width = std::int16_t(a);
         s.free_height = std::int16_t(b);
     } else {
@@ -63,7 +65,7 @@ inline BatchSettings make_settings(const std::string& mode, std::int64_t a, std:
 }
 
 inline std::string copy_in(const TempDir& dir, const std::string& data_name, const std::string& as = "") {
-    const auto target = dir.path / (as.empty() ? data_name : as);
+    const auto target = dir.folder() / (as.empty() ? data_name : as);
     std::filesystem::copy_file(kData + data_name, target, std::filesystem::copy_options::overwrite_existing);
     return target.string();
 }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "batch/exif.h"
+#include "batch/progress.h"
 #include "job_fixture.h"
 
 namespace pixmold {
@@ -138,10 +139,10 @@ TEST_F(Job, PrefixZeroReplacesTheSourceAndOtherExtensionsGetANewFile) {
     const std::string b = copy_in(dir, "base.jpg", "b.jpeg");
     BatchJob job;
     run_batch(job, {a, b}, make_settings("REL", 16, 16, "JPG", "0"));
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpeg", "b.jpg"}));
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"a.jpg", "b.jpeg", "b.jpg"}));
     EXPECT_EQ(Decoded(a).width(), 16);
     EXPECT_EQ(Decoded(b).width(), 32);  // the source stays
-    EXPECT_EQ(Decoded((dir.path / "b.jpg").string()).width(), 16);
+    EXPECT_EQ(Decoded((dir.folder() / "b.jpg").string()).width(), 16);
     EXPECT_EQ(job.failed(), 0);
 }
 
@@ -170,7 +171,7 @@ TEST_F(Job, ADuplicateIsProcessedTwiceInTurn) {
 TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
     const std::string bad = copy_in(dir, "corrupt.jpg");
     const std::string good = copy_in(dir, "base.jpg");
-    const std::string missing = (dir.path / "gone.png").string();
+    const std::string missing = (dir.folder() / "gone.png").string();
     BatchJob job;
     run_batch(job, {bad, good, missing}, make_settings("REL", 16, 16, "JPG"));
     EXPECT_EQ(job.total(), 3);
@@ -179,7 +180,7 @@ TEST_F(Job, UnreadablePicturesAreCountedAndNamedWithoutOutput) {
     EXPECT_FALSE(job.stopped());
     EXPECT_EQ(job.failed_pictures(),
               (std::vector<FailedPicture>{{bad, FailReason::Unreadable}, {missing, FailReason::Unreadable}}));
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"base.jpg", "corrupt.jpg", "p_base.jpg"}));
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"base.jpg", "corrupt.jpg", "p_base.jpg"}));
 }
 
 TEST_F(Job, ZeroSideUnknownTypeAndUnknownModeAreFailures) {
@@ -191,7 +192,7 @@ TEST_F(Job, ZeroSideUnknownTypeAndUnknownModeAreFailures) {
     r = process(src, make_settings("REL", 16, 16, "GIF"));
     EXPECT_EQ(r.outcome, PictureOutcome::Failed);
     EXPECT_EQ(r.reason, FailReason::Unwritable);
-    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"base.jpg"});
+    EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"base.jpg"});
 
     // An unknown MODE gives no size: "the previous picture's" is none in a
     // batch whose settings cannot change, so every picture fails.
@@ -200,19 +201,19 @@ TEST_F(Job, ZeroSideUnknownTypeAndUnknownModeAreFailures) {
     run_batch(job, {src, b}, make_settings("XXX", 24, 12, "PNG"));
     EXPECT_EQ(job.failed_pictures(),
               (std::vector<FailedPicture>{{src, FailReason::Unresizable}, {b, FailReason::Unresizable}}));
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"b.jpg", "base.jpg"}));
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"b.jpg", "base.jpg"}));
 }
 
 TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
     // Both entries write x.jpg; the slow first must not overwrite the quick second.
     create_image(960, 1500, 1500, 24, 0x0000FF);  // red
-    ASSERT_TRUE(save_image(960, (dir.path / "x.png").string(), TAG_PNG));
+    ASSERT_TRUE(save_image(960, (dir.folder() / "x.png").string(), TAG_PNG));
     create_image(960, 8, 8, 24, 0xFF0000);  // blue
-    ASSERT_TRUE(save_image(960, (dir.path / "x.bmp").string(), TAG_BMP));
+    ASSERT_TRUE(save_image(960, (dir.folder() / "x.bmp").string(), TAG_BMP));
     free_image(960);
     BatchJob job;
-    run_batch(job, {(dir.path / "x.png").string(), (dir.path / "x.bmp").string()}, make_settings("REL", 16, 16, "JPG", "0"), 2);
-    const Decoded out((dir.path / "x.jpg").string());
+    run_batch(job, {(dir.folder() / "x.png").string(), (dir.folder() / "x.bmp").string()}, make_settings("REL", 16, 16, "JPG", "0"), 2);
+    const Decoded out((dir.folder() / "x.jpg").string());
     ASSERT_TRUE(out);
     EXPECT_EQ(nearest(out.bgr(4, 4)), Blue);
 }
@@ -265,7 +266,7 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
     // 1507 x 851 fills no whole number of pixels at any scale but 1: 6/8
     // decodes 1131 x 639 pixels for 1130.25 x 638.25 of picture. Scaling by
     // the padded size would shift the far quarters by up to half a pixel.
-    const std::string src = (dir.path / "photo.jpg").string();
+    const std::string src = (dir.folder() / "photo.jpg").string();
     make_photo_like(src, 1507, 851);
     // Scales 7/8, 6/8, 4/8 and 2/8 of the DCT. (1/8 keeps only each block's
     // mean, which this picture's pixel noise punishes by itself: about 49 dB
@@ -279,9 +280,9 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
         ASSERT_EQ(process_picture(src, s, fast).outcome, PictureOutcome::Written);
         s.prefix = "full_";
         ASSERT_EQ(process_picture(src, s, full).outcome, PictureOutcome::Written);
-        const Decoded a((dir.path / "fast_photo.png").string());
+        const Decoded a((dir.folder() / "fast_photo.png").string());
         static constexpr ImageId other = 901;
-        ASSERT_TRUE(load_image(other, (dir.path / "full_photo.png").string()));
+        ASSERT_TRUE(load_image(other, (dir.folder() / "full_photo.png").string()));
         const PixelView b = image_pixels(other);
         ASSERT_EQ(a.width(), b.width);
         ASSERT_EQ(a.height(), b.height);
@@ -303,14 +304,14 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
 }
 
 TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
-    const std::string big = (dir.path / "big0.jpg").string();
+    const std::string big = (dir.folder() / "big0.jpg").string();
     make_photo_like(big, 4000, 3000);
     std::vector<std::string> names{"big0.jpg"};
     PictureList list{big};
     for (int i = 1; i < 6; ++i) {
         names.push_back("big" + std::to_string(i) + ".jpg");
-        std::filesystem::copy_file(big, dir.path / names.back());
-        list.push_back((dir.path / names.back()).string());
+        std::filesystem::copy_file(big, dir.folder() / names.back());
+        list.push_back((dir.folder() / names.back()).string());
     }
     const auto original_size = std::filesystem::file_size(big);
     BatchJob job;
@@ -326,11 +327,11 @@ TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
     EXPECT_TRUE(job.stopped());
     EXPECT_LT(job.total() - job.remaining(), 6);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(folder_names(dir.path), names);  // no temporary file, nothing else
+    EXPECT_EQ(folder_names(dir.folder()), names);  // no temporary file, nothing else
     // Every file is whole: either the untouched source or the complete output.
     int replaced = 0;
     for (const std::string& n : names) {
-        const auto path = (dir.path / n).string();
+        const auto path = (dir.folder() / n).string();
         const Decoded d(path);
         ASSERT_TRUE(d) << n;
         if (d.width() == 3000) ++replaced;
@@ -340,7 +341,7 @@ TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
 }
 
 TEST_F(Job, RefusesASecondStartWhileRunning) {
-    const std::string big = (dir.path / "big.jpg").string();
+    const std::string big = (dir.folder() / "big.jpg").string();
     make_photo_like(big, 3000, 2000);
     BatchJob job;
     BatchJob::Options o;
@@ -352,6 +353,36 @@ TEST_F(Job, RefusesASecondStartWhileRunning) {
     job.wait();
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_FALSE(job.start({}, o));
+}
+
+// The status loop of the window and of pixmold-batch. The batch is held
+// still by a memory budget someone else has spent, so it is surely running
+// while it is followed.
+TEST_F(Job, FollowingABatchLastsUntilItEndsOrTheDisplayGivesUp) {
+    const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    auto budget = std::make_shared<MemoryBudget>(std::uint64_t(64) << 20);
+    auto spent = budget->reserve(budget->limit());
+    BatchJob job;
+    BatchJob::Options o;
+    o.settings = make_settings("REL", 16, 16, "JPG");
+    o.memory = budget;
+    ASSERT_TRUE(job.start({a, a}, o));
+    std::vector<BatchProgress> seen;
+    EXPECT_FALSE(follow_batch(job, 5, [&](const BatchProgress& p) {
+        seen.push_back(p);
+        return p.current_output.empty() || seen.size() < 3;  // until a worker has taken its picture
+    }));
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_TRUE(job.running());
+    EXPECT_EQ(seen.back().total, 2);
+    EXPECT_EQ(seen.back().remaining, 2);
+    EXPECT_EQ(seen.back().current_output, (dir.folder() / "p_a.jpg").string());
+
+    spent = {};  // the batch goes on, and following it now lasts to its end
+    EXPECT_TRUE(follow_batch(job, 5, [](const BatchProgress&) { return true; }));
+    EXPECT_FALSE(job.running());
+    EXPECT_EQ(job.remaining(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_a.jpg"));
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ protected:
         const PixelView v = image_pixels(964);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w * 3; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 5 + y * 3);
-        const std::string path = (dir.path / name).string();
+        const std::string path = (dir.folder() / name).string();
         EXPECT_TRUE(save_image(964, path, TAG_PNG));
         free_image(964);
         return path;
@@ -154,13 +154,13 @@ TEST_F(BudgetedJob, PicturesInFlightStayWithinTheBudgetAndResultsDoNotChange) {
     EXPECT_LE(budget->peak(), budget->largest());   // ...and then ran alone
     EXPECT_EQ(budget->in_flight(), 0u);
     std::vector<std::string> parallel;
-    for (const std::string& p : list) parallel.push_back(slurp(output_path_for(p, "p_", "PNG")));
+    for (const std::string& p : list) parallel.push_back(slurp(output_path_for(p, "p_", OutputFormat::Png)));
 
     BatchJob one;
     run_batch(one, list, s, 1);
     for (std::size_t i = 0; i < list.size(); ++i) {
         ASSERT_FALSE(parallel[i].empty()) << list[i];
-        EXPECT_EQ(parallel[i], slurp(output_path_for(list[i], "p_", "PNG"))) << list[i];
+        EXPECT_EQ(parallel[i], slurp(output_path_for(list[i], "p_", OutputFormat::Png))) << list[i];
     }
 }
 
@@ -200,12 +200,12 @@ TEST_F(BudgetedJob, StopEndsWorkersThatWaitForMemory) {
     for (const FailedPicture& f : interrupted) EXPECT_EQ(f.reason, FailReason::Stopped) << f.source;
     EXPECT_EQ(budget->waiting(), 0u);
     EXPECT_EQ(budget->in_flight(), 400'000u);
-    EXPECT_EQ(folder_names(dir.path).size(), 5u);  // nothing written
+    EXPECT_EQ(folder_names(dir.folder()).size(), 5u);  // nothing written
 }
 
 TEST_F(BudgetedJob, AJpegShrunkOnLoadReservesItsSmallerSize) {
     // 1600 x 1200 to 190 wide decodes at a quarter: 400 x 300.
-    const std::string src = (dir.path / "photo.jpg").string();
+    const std::string src = (dir.folder() / "photo.jpg").string();
     create_image(965, 1600, 1200, 24, 0x336699);
     ASSERT_TRUE(save_image(965, src, TAG_JPEG, 9));
     free_image(965);

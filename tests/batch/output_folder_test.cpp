@@ -14,7 +14,7 @@ class OutputFolder : public ::testing::Test {
 protected:
     void SetUp() override {
         start_engine();
-        std::filesystem::create_directories(dir.path / "sub");
+        std::filesystem::create_directories(dir.folder() / "sub");
     }
     TempDir dir;
 };
@@ -28,8 +28,8 @@ TEST_F(OutputFolder, AnEscapingPrefixFailsThePictureAndWritesNothing) {
         EXPECT_EQ(job.failed(), 1) << prefix;
         EXPECT_EQ(job.failed_pictures(), (std::vector<FailedPicture>{{a, FailReason::Unwritable}}));
     }
-    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
-    EXPECT_EQ(folder_names(dir.path / "sub"), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});
+    EXPECT_EQ(folder_names(dir.folder() / "sub"), std::vector<std::string>{"a.jpg"});
 }
 
 TEST_F(OutputFolder, ANameTooLongForTheFileSystemIsAFailureNotACrash) {
@@ -39,8 +39,8 @@ TEST_F(OutputFolder, ANameTooLongForTheFileSystemIsAFailureNotACrash) {
     run_batch(job, {long_name, short_name}, make_settings("REL", 16, 16, "JPG", std::string(60, 'p')));
     EXPECT_EQ(job.failed(), 1);
     EXPECT_EQ(job.failed_pictures(), (std::vector<FailedPicture>{{long_name, FailReason::Unwritable}}));
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "sub" / (std::string(60, 'p') + "b.jpg")));
-    EXPECT_EQ(folder_names(dir.path), std::vector<std::string>{"sub"});
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "sub" / (std::string(60, 'p') + "b.jpg")));
+    EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 BatchSettings relative(std::int64_t landscape, std::int64_t portrait) {
     BatchSettings s;
-    s.mode = "REL";
+    s.mode = Mode::Relative;
     s.landscape_width = landscape;
     s.portrait_height = portrait;
     return s;
@@ -47,12 +47,12 @@ TEST(TargetSize, HugeSettingsDoNotOverflow) {
 
 TEST(TargetSize, FreeModeIgnoresProportionsAndUnknownModeHasNone) {
     BatchSettings s;
-    s.mode = "LIB";
+    s.mode = Mode::Free;
     s.free_width = 640;
     s.free_height = 480;
     EXPECT_EQ(compute_target_size(s, 3000, 4000), (TargetSize{640, 480}));
     EXPECT_EQ(compute_target_size(s, 10, 10), (TargetSize{640, 480}));
-    s.mode = "rel";
+    s.mode = Mode::Other;  // a word such as "rel"
     EXPECT_FALSE(compute_target_size(s, 3000, 4000));
 }
 
@@ -64,20 +64,20 @@ TEST(TargetSize, Validity) {
 }
 
 TEST(OutputPath, PrefixAndType) {
-    EXPECT_EQ(output_path_for("/p/photo.JPG", "prefix_", "JPG"), "/p/prefix_photo.jpg");
-    EXPECT_EQ(output_path_for("/p/photo.JPG", "prefix_", "PNG"), "/p/prefix_photo.png");
-    EXPECT_EQ(output_path_for("/p/photo.tif", "small_", "PNG"), "/p/small_photo.png");
-    EXPECT_EQ(output_path_for("/p/my.holiday.jpeg", "small_", "JPG"), "/p/small_my.holiday.jpg");
-    EXPECT_EQ(output_path_for("/p.d/a.bmp", "", "JPG"), "/p.d/a.jpg");
-    EXPECT_EQ(output_path_for("a.png", "x", "PNG"), "xa.png");
-    EXPECT_EQ(output_path_for("/p/a.jpg", "x", "GIF"), "");
+    EXPECT_EQ(output_path_for("/p/photo.JPG", "prefix_", OutputFormat::Jpeg), "/p/prefix_photo.jpg");
+    EXPECT_EQ(output_path_for("/p/photo.JPG", "prefix_", OutputFormat::Png), "/p/prefix_photo.png");
+    EXPECT_EQ(output_path_for("/p/photo.tif", "small_", OutputFormat::Png), "/p/small_photo.png");
+    EXPECT_EQ(output_path_for("/p/my.holiday.jpeg", "small_", OutputFormat::Jpeg), "/p/small_my.holiday.jpg");
+    EXPECT_EQ(output_path_for("/p.d/a.bmp", "", OutputFormat::Jpeg), "/p.d/a.jpg");
+    EXPECT_EQ(output_path_for("a.png", "x", OutputFormat::Png), "xa.png");
+    EXPECT_EQ(output_path_for("/p/a.jpg", "x", OutputFormat::Other), "");  // a word such as "GIF"
 }
 
 TEST(OutputPath, PrefixZeroMeansTheSourceItself) {
     EXPECT_EQ(effective_prefix("0"), "");
     EXPECT_EQ(effective_prefix("00"), "00");
-    EXPECT_EQ(output_path_for("/p/a.jpg", effective_prefix("0"), "JPG"), "/p/a.jpg");
-    EXPECT_EQ(output_path_for("/p/a.jpeg", effective_prefix("0"), "JPG"), "/p/a.jpg");
+    EXPECT_EQ(output_path_for("/p/a.jpg", effective_prefix("0"), OutputFormat::Jpeg), "/p/a.jpg");
+    EXPECT_EQ(output_path_for("/p/a.jpeg", effective_prefix("0"), OutputFormat::Jpeg), "/p/a.jpg");
 }
 
 TEST(Prefix, OnlyPrefixesThatKeepOutputsInTheirFolderAreAccepted) {
@@ -97,7 +97,7 @@ TEST(Prefix, OnlyPrefixesThatKeepOutputsInTheirFolderAreAccepted) {
 TEST(OutputPath, AnAcceptedPrefixNeverLeavesTheSourcesFolder) {
     for (const char* prefix : {".", "..", "...", "..\\", "~", "-", " ", "0", ""}) {
         for (const char* source : {"/p/q/a.jpg", "/p/q/.jpg", "/p/q/..jpg", "/p/q/a", "/p/q/a..jpeg"}) {
-            const std::filesystem::path out = output_path_for(source, prefix, "JPG");
+            const std::filesystem::path out = output_path_for(source, prefix, OutputFormat::Jpeg);
             ASSERT_FALSE(out.empty()) << prefix << " " << source;
             EXPECT_EQ(out.parent_path(), "/p/q") << out;
             EXPECT_NE(out.filename(), ".");
@@ -109,16 +109,16 @@ TEST(OutputPath, AnAcceptedPrefixNeverLeavesTheSourcesFolder) {
 
 TEST(OutputPath, RefusesWhatCouldWriteElsewhereOrCannotBeAName) {
     // The path builder checks the prefix itself, whoever calls it.
-    EXPECT_EQ(output_path_for("/p/q/a.jpg", "../escape_", "JPG"), "");
-    EXPECT_EQ(output_path_for("a.jpg", "/tmp/x", "PNG"), "");
-    EXPECT_EQ(output_path_for("/p/a.jpg", std::string("x\0/", 3), "JPG"), "");
-    EXPECT_EQ(output_path_for("/p/a.jpg", std::string(251, 'p'), "JPG"), "");
+    EXPECT_EQ(output_path_for("/p/q/a.jpg", "../escape_", OutputFormat::Jpeg), "");
+    EXPECT_EQ(output_path_for("a.jpg", "/tmp/x", OutputFormat::Png), "");
+    EXPECT_EQ(output_path_for("/p/a.jpg", std::string("x\0/", 3), OutputFormat::Jpeg), "");
+    EXPECT_EQ(output_path_for("/p/a.jpg", std::string(251, 'p'), OutputFormat::Jpeg), "");
     // Names up to 255 bytes, not one more.
     const std::string stem(251, 's');
-    EXPECT_EQ(output_path_for("/p/" + stem + ".bmp", "", "JPG"), "/p/" + stem + ".jpg");
-    EXPECT_EQ(output_path_for("/p/" + stem + ".jpeg", "", "PNG"), "/p/" + stem + ".png");
-    EXPECT_EQ(output_path_for("/p/" + stem + ".jpg", "x", "JPG"), "");
-    EXPECT_EQ(output_path_for("/p/" + std::string(250, 's') + ".jpg", "x", "JPG"),
+    EXPECT_EQ(output_path_for("/p/" + stem + ".bmp", "", OutputFormat::Jpeg), "/p/" + stem + ".jpg");
+    EXPECT_EQ(output_path_for("/p/" + stem + ".jpeg", "", OutputFormat::Png), "/p/" + stem + ".png");
+    EXPECT_EQ(output_path_for("/p/" + stem + ".jpg", "x", OutputFormat::Jpeg), "");
+    EXPECT_EQ(output_path_for("/p/" + std::string(250, 's') + ".jpg", "x", OutputFormat::Jpeg),
               "/p/x" + std::string(250, 's') + ".jpg");
 }
 
@@ -130,14 +130,14 @@ TEST(Texts, StatusDropsTheFirstThreeCharacters) {
 }
 
 TEST(Texts, FinishedStoppedAndBusyInBothLanguages) {
-    EXPECT_EQ(batch_finished_text("FR", 12, 0), "Terminé ! 12 image(s) traitée(s).");
-    EXPECT_EQ(batch_finished_text("UK", 12, 0), "Finish ! 12 pictures were processed..");
-    EXPECT_EQ(batch_finished_text("FR", 12, 2), "Terminé ! 12 image(s) traitée(s). (2 échec(s))");
-    EXPECT_EQ(batch_finished_text("UK", 3, 1), "Finish ! 3 pictures were processed.. (1 failed)");
-    EXPECT_EQ(batch_stopped_text("FR", 3, 12), "Arrêt : 3/12 images traitées !");
-    EXPECT_EQ(batch_stopped_text("UK", 3, 12), "Stop : 3/12 images traitées !");
-    EXPECT_EQ(batch_busy_text("FR"), "Un traitement est déjà en cours");
-    EXPECT_EQ(batch_busy_text("UK"), "A batch is already running");
+    EXPECT_EQ(batch_finished_text(Language::French, 12, 0), "Terminé ! 12 image(s) traitée(s).");
+    EXPECT_EQ(batch_finished_text(Language::English, 12, 0), "Finish ! 12 pictures were processed..");
+    EXPECT_EQ(batch_finished_text(Language::French, 12, 2), "Terminé ! 12 image(s) traitée(s). (2 échec(s))");
+    EXPECT_EQ(batch_finished_text(Language::English, 3, 1), "Finish ! 3 pictures were processed.. (1 failed)");
+    EXPECT_EQ(batch_stopped_text(Language::French, 3, 12), "Arrêt : 3/12 images traitées !");
+    EXPECT_EQ(batch_stopped_text(Language::English, 3, 12), "Stop : 3/12 images traitées !");
+    EXPECT_EQ(batch_busy_text(Language::French), "Un traitement est déjà en cours");
+    EXPECT_EQ(batch_busy_text(Language::English), "A batch is already running");
 }
 
 }  // namespace

@@ -56,21 +56,21 @@ TEST_F(Session, DropRunsTheBatchAndShowsTheEnd) {
     const std::string b = copy_in(dir, "orient6_ii.jpg", "b.jpg");
     const BatchSettings s = make_settings("REL", 16, 16, "JPG");
     BatchSession session(window.view(), [s] { return s; });
-    EXPECT_EQ(session.on_drop(a + "\n" + dir.path.string() + "/notes.txt\n" + b), BatchSession::DropResult::Started);
+    EXPECT_EQ(session.on_drop(a + "\n" + dir.folder().string() + "/notes.txt\n" + b), BatchSession::DropResult::Started);
     session.wait();
     EXPECT_FALSE(session.running());
     EXPECT_EQ(window.running_states, (std::vector<bool>{true, false}));
     EXPECT_EQ(window.clicks, 1);
     EXPECT_EQ(window.last_status(), "Terminé ! 2 image(s) traitée(s).");
     EXPECT_EQ(window.info, "");  // nothing failed: the summary stays
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "p_a.jpg"));
-    EXPECT_TRUE(std::filesystem::exists(dir.path / "p_b.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_a.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_b.jpg"));
 }
 
 TEST_F(Session, DropWithoutPicturesChangesNothing) {
     BatchSession session(window.view(), [] { return make_settings("REL", 16, 16, "JPG"); });
     EXPECT_EQ(session.on_drop("/x/notes.txt\n/x/y.tiff"), BatchSession::DropResult::NoPicture);
-    EXPECT_EQ(session.on_drop(dir.path.string() + "\n" + dir.path.string()), BatchSession::DropResult::NoPicture);
+    EXPECT_EQ(session.on_drop(dir.folder().string() + "\n" + dir.folder().string()), BatchSession::DropResult::NoPicture);
     EXPECT_TRUE(window.statuses.empty());
     EXPECT_TRUE(window.running_states.empty());
     EXPECT_EQ(window.clicks, 0);
@@ -80,7 +80,7 @@ TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
     const std::string bad = copy_in(dir, "corrupt.jpg");
     const std::string good = copy_in(dir, "base.jpg");
     BatchSettings s = make_settings("REL", 16, 16, "PNG");
-    s.language = "UK";
+    s.language = Language::English;
     BatchSession session(window.view(), [s] { return s; });
     ASSERT_EQ(session.on_drop(bad + "\n" + good), BatchSession::DropResult::Started);
     session.wait();
@@ -89,15 +89,15 @@ TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
 }
 
 TEST_F(Session, TheListSaysWhyAPictureCouldNotBeWritten) {
-    ScratchMount ro(dir.path / "ro", 256, {kData + "base.jpg"});
+    ScratchMount ro(dir.folder() / "ro", 256, {kData + "base.jpg"});
     if (!ro.mounted()) GTEST_SKIP() << "mounting a file system needs root";
-    ScratchMount full(dir.path / "full", 256, {kData + "base.jpg"});
+    ScratchMount full(dir.folder() / "full", 256, {kData + "base.jpg"});
     ASSERT_TRUE(full.mounted());
     ASSERT_TRUE(ro.make_read_only());
     full.fill();
     const std::string bad = copy_in(dir, "corrupt.jpg", "bad.png");
     BatchSettings s = make_settings("REL", 16, 16, "JPG");
-    s.language = "FR";
+    s.language = Language::French;
     BatchSession session(window.view(), [s] { return s; });
     const std::string drop = (ro.path() / "base.jpg").string() + "\n" + bad + "\n" + (full.path() / "base.jpg").string();
     ASSERT_EQ(session.on_drop(drop), BatchSession::DropResult::Started);
@@ -125,20 +125,20 @@ TEST_F(Session, TheBatchKeepsTheSettingsItStartedWith) {
         2);
     ASSERT_EQ(session.on_drop(a + "\n" + b + "\n" + c), BatchSession::DropResult::Started);
     session.wait();
-    EXPECT_EQ(folder_names(dir.path), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "first_a.jpg", "first_b.jpg",
+    EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "first_a.jpg", "first_b.jpg",
                                                                 "first_c.jpg"}));
-    EXPECT_EQ(Decoded((dir.path / "first_a.jpg").string()).width(), 16);
-    EXPECT_EQ(Decoded((dir.path / "first_b.jpg").string()).height(), 16);
+    EXPECT_EQ(Decoded((dir.folder() / "first_a.jpg").string()).width(), 16);
+    EXPECT_EQ(Decoded((dir.folder() / "first_b.jpg").string()).height(), 16);
     // The next batch takes the settings of its own start.
     ASSERT_EQ(session.on_drop(a), BatchSession::DropResult::Started);
     session.wait();
-    EXPECT_EQ(Decoded((dir.path / "later_a.png").string()).width(), 8);
+    EXPECT_EQ(Decoded((dir.folder() / "later_a.png").string()).width(), 8);
 }
 
 TEST_F(Session, StatusLineShowsProgressAndADropWhileRunningIsRefused) {
-    const std::string big = (dir.path / "big.jpg").string();
+    const std::string big = (dir.folder() / "big.jpg").string();
     make_big(big, 3000, 2000);
-    const std::string copy = (dir.path / "copy.jpg").string();
+    const std::string copy = (dir.folder() / "copy.jpg").string();
     std::filesystem::copy_file(big, copy);
     const BatchSettings s = make_settings("REL", 2900, 2900, "JPG", "prefix_");
     BatchSession session(window.view(), [s] { return s; }, 1);
@@ -159,10 +159,10 @@ TEST_F(Session, StatusLineShowsProgressAndADropWhileRunningIsRefused) {
 TEST_F(Session, StopShowsTheStopTextAtOnce) {
     PictureList list;
     std::string drop;
-    make_big((dir.path / "big0.jpg").string(), 4000, 3000);
+    make_big((dir.folder() / "big0.jpg").string(), 4000, 3000);
     for (int i = 0; i < 4; ++i) {
-        const auto p = dir.path / ("big" + std::to_string(i) + ".jpg");
-        if (i > 0) std::filesystem::copy_file(dir.path / "big0.jpg", p);
+        const auto p = dir.folder() / ("big" + std::to_string(i) + ".jpg");
+        if (i > 0) std::filesystem::copy_file(dir.folder() / "big0.jpg", p);
         drop += (i ? "\n" : "") + p.string();
     }
     const BatchSettings s = make_settings("REL", 3900, 3900, "JPG", "0");
@@ -188,9 +188,9 @@ TEST_F(Session, StopShowsTheStopTextAtOnce) {
 }
 
 TEST(FailedList, NamesOnePerLineWithWhyInEitherLanguage) {
-    EXPECT_EQ(failed_pictures_text("FR", {{"/a/x.jpg", FailReason::Stopped}, {"/b/y.png", FailReason::NoPermission}}),
+    EXPECT_EQ(failed_pictures_text(Language::French, {{"/a/x.jpg", FailReason::Stopped}, {"/b/y.png", FailReason::NoPermission}}),
               "Images non traitées :\nx.jpg (arrêtée)\ny.png (écriture impossible : permission refusée)");
-    EXPECT_EQ(failed_pictures_text("UK", {{"/a/x.jpg", FailReason::Unresizable}}),
+    EXPECT_EQ(failed_pictures_text(Language::English, {{"/a/x.jpg", FailReason::Unresizable}}),
               "Pictures not processed:\nx.jpg (cannot be resized to that size)");
 }
 

@@ -10,15 +10,32 @@ namespace {
 
 const ScreenNumbers kScreen{1920, 1080, 1920};
 
-TEST(LanguageChoice, OnlyExactFrSelectsFrench) {
-    EXPECT_EQ(language_for("FR"), Language::French);
-    EXPECT_EQ(language_for("UK"), Language::English);
-    // Unknown values, including ones the settings file may hold, fall back to English.
-    EXPECT_EQ(language_for("ES"), Language::English);
-    EXPECT_EQ(language_for("DE"), Language::English);
-    EXPECT_EQ(language_for(""), Language::English);
-    EXPECT_EQ(language_for("fr"), Language::English);
-    EXPECT_EQ(language_for("FR "), Language::English);
+// The settings file's words: only the exact ones name a choice.
+TEST(Choices, OnlyExactWordsNameAChoice) {
+    EXPECT_EQ(language_from_word("FR"), Language::French);
+    EXPECT_EQ(language_from_word("UK"), Language::English);
+    for (const char* other : {"ES", "DE", "", "fr", "FR ", "uk"}) EXPECT_EQ(language_from_word(other), Language::Other);
+    EXPECT_EQ(mode_from_word("REL"), Mode::Relative);
+    EXPECT_EQ(mode_from_word("LIB"), Mode::Free);
+    for (const char* other : {"rel", "", "REL ", "FREE"}) EXPECT_EQ(mode_from_word(other), Mode::Other);
+    EXPECT_EQ(format_from_word("JPG"), OutputFormat::Jpeg);
+    EXPECT_EQ(format_from_word("PNG"), OutputFormat::Png);
+    for (const char* other : {"jpg", "JPEG", "", "GIF"}) EXPECT_EQ(format_from_word(other), OutputFormat::Other);
+    for (const Mode m : {Mode::Relative, Mode::Free}) EXPECT_EQ(mode_from_word(word_for(m)), m);
+    for (const OutputFormat f : {OutputFormat::Jpeg, OutputFormat::Png}) EXPECT_EQ(format_from_word(word_for(f)), f);
+    for (const Language l : {Language::French, Language::English}) EXPECT_EQ(language_from_word(word_for(l)), l);
+    EXPECT_EQ(word_for(Mode::Other), "");
+}
+
+// Unknown language words, which the settings file may hold, give English.
+TEST(Choices, OnlyFrenchSelectsTheFrenchTable) {
+    EXPECT_EQ(interface_language(Language::French), Language::French);
+    EXPECT_EQ(interface_language(Language::English), Language::English);
+    EXPECT_EQ(interface_language(Language::Other), Language::English);
+    const InterfaceTexts other = make_interface_texts(Language::Other, kScreen, "Pixmold ", " 1.7.0");
+    EXPECT_EQ(other.language, Language::English);
+    EXPECT_EQ(other.stop_button, make_interface_texts(Language::English, kScreen, "Pixmold ", " 1.7.0").stop_button);
+    EXPECT_EQ(other.about, make_interface_texts(Language::English, kScreen, "Pixmold ", " 1.7.0").about);
 }
 
 std::vector<const std::string*> every_text(const InterfaceTexts& t) {
@@ -141,14 +158,15 @@ TEST(Tooltips, ModeButtonTailsAreFrenchInBothLanguages) {
 }
 
 TEST(LoadInterfaceTexts, ReplacesTheTableInUse) {
-    load_interface_texts("FR", kScreen, "Pixmold ", " 1.7.0");
+    load_interface_texts(Language::French, kScreen, "Pixmold ", " 1.7.0");
     EXPECT_EQ(texts().stop_button, "Stopper");
-    load_interface_texts("XX", kScreen, "Pixmold ", " 1.7.0");
+    load_interface_texts(language_from_word("XX"), kScreen, "Pixmold ", " 1.7.0");
     EXPECT_EQ(texts().stop_button, "Stop");
     EXPECT_EQ(texts().language, Language::English);
     // The restart notice follows the chosen language, not the one on screen.
     EXPECT_EQ(restart_notice(Language::French), "Vous devez redémarrer Pixmold");
     EXPECT_EQ(restart_notice(Language::English), "You have to restart Pixmold");
+    EXPECT_EQ(restart_notice(Language::Other), "You have to restart Pixmold");
 }
 
 }  // namespace

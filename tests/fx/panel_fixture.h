@@ -18,7 +18,7 @@
 #include "app/shell_state.h"
 #include "app/startup.h"
 #include "app/window_layout.h"
-#include "core/settings.h"
+#include "app/window_settings.h"
 #include "core/texts.h"
 #include "fx/editor.h"
 #include "fx/state.h"
@@ -51,9 +51,9 @@ protected:
         shell.fx_panel_open = 0;
         shell.screen_width = 1920;
         shell.screen_height = 1080;
-        load_settings(dir.file("pref.vrn"), 1920, 1080);
-        settings.LNG = lng;
-        load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
+        load_window_settings(dir.file("pref.vrn"), 1920, 1080);
+        settings.language = language_from_word(lng);
+        load_interface_texts(settings.language, {1920, 1080, 1920}, shell.product_name, shell.version);
         build_main_window();
         pump();
         if (open_panel) click(W_FX_BUTTON, 50, 15);

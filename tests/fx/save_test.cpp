@@ -78,7 +78,7 @@ TEST_F(Save, TypedNamesAreCleanedAndWrittenInTheChosenFormat) {
 
 TEST_F(Save, JpegIsWrittenAtQualityNine) {
     start_with_picture("a.png");
-    ASSERT_EQ(settings.QUALITE, 8);  // the batch's own quality plays no part
+    ASSERT_EQ(settings.quality, 8);  // the batch's own quality plays no part
     dialogs.answer_file(dir.file("out"), 0);
     command(FX_SAVE);
     const std::string written = read_bytes(dir.file("out.jpg"));

@@ -17,6 +17,7 @@
 
 #include "image/codec.h"
 #include "image/image.h"
+#include "temp_dir.h"
 
 namespace pixmold::test {
 
@@ -118,18 +119,5 @@ inline void put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
 std::vector<std::uint8_t> libjpeg_encode(int w, int h, int components, J_COLOR_SPACE space,
                                          const std::function<void(jpeg_compress_struct&)>& setup,
                                          const std::function<void(int y, std::uint8_t* row)>& fill);
-
-// A scratch folder removed with its contents at the end of a test.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const;
-
-private:
-    std::string path_;
-};
 
 }  // namespace pixmold::test

@@ -60,7 +60,7 @@ TEST(Wave, RejectsWhatItCannotPlay) {
     auto six_channels = wave(6, 22050, 16, 16);
     EXPECT_EQ(parse_wave(six_channels.data(), six_channels.size()).channels, 0);
     auto truncated = wave(2, 22050, 16, 400);
-    truncated.resize(truncated.size() - 1);  // data chunk claims more than there is
+    truncated.pop_back();  // data chunk claims more than there is
     EXPECT_EQ(parse_wave(truncated.data(), truncated.size()).channels, 0);
     const std::uint8_t junk[] = "RIFX....WAVE";
     EXPECT_EQ(parse_wave(junk, sizeof junk).channels, 0);

@@ -49,7 +49,7 @@ protected:
     void TearDown() override { stop_update_check(); }
 
     static void use_language(const char* lng) {
-        load_interface_texts(lng, {1920, 1080, 1920}, "Pixmold ", " 1.7.0");
+        load_interface_texts(language_from_word(lng), {1920, 1080, 1920}, "Pixmold ", " 1.7.0");
     }
 
     // Short time-outs, so the cases that wait for one end quickly.

@@ -1,32 +1,26 @@
-#include "app/main_window_parts.h"
+#include "app/settings_column.h"
 
-#include <functional>
 #include <string>
-#include <utility>
 
 #include "app/artwork.h"
 #include "app/canvases.h"
-#include "app/event_loop.h"
-#include "app/presets.h"
-#include "core/settings.h"
-#include "app/settings_summary.h"
-#include "app/shutdown.h"
-#include "app/shell_state.h"
 #include "app/click_sound.h"
-#include "core/texts.h"
+#include "app/menus.h"
+#include "app/presets.h"
+#include "app/settings_summary.h"
+#include "app/shell_state.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
+#include "app/window_settings.h"
 #include "batch/rules.h"
+#include "core/texts.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
-#include "runtime/text_alignment.h"
 
 namespace pixmold {
 
 namespace {
 
-bool g_language_switch = false;
-std::function<void()> g_language_ending = [] { end_program_now(); };
 // StatusLine text saved while the pointer is over a canvas that writes there.
 std::string g_saved_status;
 
@@ -37,53 +31,6 @@ constexpr std::int32_t GREEN = 0x00FF00;
 
 ImageHandle picture(ImageId number) { return image_handle(number); }
 
-std::string menu_open_relative_text() {
-    const InterfaceTexts& t = texts();
-    return t.menu_open_relative + std::to_string(settings.Taille_Paysage) + t.menu_or +
-           std::to_string(settings.Taille_Portrait);
-}
-
-std::string menu_open_free_text() {
-    return texts().menu_open_free + std::to_string(settings.L) + " x " + std::to_string(settings.H);
-}
-
-void build_menus() {
-    const InterfaceTexts& t = texts();
-    create_menu_bar(MAIN_WINDOW);
-    add_menu_title(t.menu_project);
-    add_menu_item(CMD_ADJUST_TO_DESKTOP, t.menu_adjust_to_desktop, picture(PIC_MENU_DESKTOP));
-    add_menu_item(CMD_OPEN_RELATIVE, menu_open_relative_text(), picture(PIC_MENU_OPEN));
-    add_menu_item(CMD_OPEN_FREE, menu_open_free_text(), picture(PIC_MENU_OPEN));
-    add_menu_separator();
-    add_menu_item(CMD_EXIT, t.menu_quit + "\tQ");
-
-    add_menu_title(t.menu_help);
-    add_menu_item(CMD_ABOUT, t.menu_about + "\t" + t.width_letter, picture(PIC_MENU_HELP));
-    add_menu_separator();
-    add_menu_item(CMD_HELP_RESIZE, t.menu_how_to_resize, picture(PIC_MENU_HELP));
-    add_menu_item(CMD_HELP_FORMAT, t.menu_which_format, picture(PIC_MENU_HELP));
-    add_menu_item(CMD_HELP_RESOLUTION, t.menu_which_resolution, picture(PIC_MENU_HELP));
-    add_menu_separator();
-    add_menu_item(CMD_HELP_CROP, t.menu_how_to_crop, picture(PIC_MENU_HELP));
-
-    add_menu_title(t.menu_online);
-    add_menu_item(CMD_CHECK_UPDATE, t.menu_check_update + "\tM", picture(PIC_MENU_UPDATE));
-    add_menu_item(CMD_VISIT_WEBSITE, t.menu_visit_website + "\tV", picture(PIC_MENU_WEBSITE));
-
-    add_menu_title(t.menu_preferences);
-    add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
-    add_menu_item(CMD_ENGLISH, t.menu_english, picture(PIC_MENU_ENGLISH));
-}
-
-void add_shortcuts() {
-    const bool french = settings.LNG == "FR";
-    add_shortcut(MAIN_WINDOW, french ? 'Q' : 'E', KEY_CMD_EXIT);
-    add_shortcut(MAIN_WINDOW, 'A', KEY_CMD_ABOUT);
-    add_shortcut(MAIN_WINDOW, french ? 'M' : 'U', KEY_CMD_UPDATE);
-    add_shortcut(MAIN_WINDOW, 'V', KEY_CMD_WEBSITE);
-    add_shortcut(MAIN_WINDOW, KEY_RETURN, KEY_CMD_NOTHING);
-}
-
 // Default widget font by screen dpi: font 4 at exactly 96, font 2 above 119,
 // the toolkit's own in between.
 int default_widget_font() {
@@ -92,8 +39,6 @@ int default_widget_font() {
     if (dpi > 119) return FONT_SANS_7;
     return DEFAULT_FONT;
 }
-
-void field_changed(int widget);
 
 std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
     switch (fault) {
@@ -105,6 +50,8 @@ std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
     return {};
 }
 
+void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.quality)); }
+
 void build_widgets() {
     const InterfaceTexts& t = texts();
     const Parent w = in_window(MAIN_WINDOW);
@@ -112,8 +59,8 @@ void build_widgets() {
 
     // A saved prefix that would write outside the pictures' folders is not
     // used; the next full save stores the default in its place.
-    const PrefixFault stored_fault = prefix_fault(s.PREFIX.get());
-    if (stored_fault != PrefixFault::None) s.PREFIX = DEFAULT_PREFIX;
+    const PrefixFault stored_fault = prefix_fault(s.prefix);
+    if (stored_fault != PrefixFault::None) s.prefix = DEFAULT_PREFIX;
 
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
     set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
@@ -144,18 +91,18 @@ void build_widgets() {
     show_widget(W_STOP, false);
 
     create_label(w, W_PREFIX_LABEL, 1, ROW_PREFIX, 50, 20, t.prefix_label);
-    create_field(w, W_PREFIX_FIELD, 52, ROW_PREFIX, 96, 20, s.PREFIX, FIELD_READ_ONLY | FIELD_CENTRED);
+    create_field(w, W_PREFIX_FIELD, 52, ROW_PREFIX, 96, 20, s.prefix, FIELD_READ_ONLY | FIELD_CENTRED);
     create_button(w, W_PREFIX_BUTTON, 151, ROW_PREFIX - 1, 128, 22, t.prefix_button);
 
     create_frame(w, W_SIZE_FRAME, 1, ROW_SIZE_TITLE - 3, COLUMN_WIDTH - 2, 131);
     create_label(w, W_SIZE_TITLE, 3, ROW_SIZE_TITLE, COLUMN_WIDTH - 6, 20, t.size_title, LABEL_CENTRED);
     create_label(w, W_LANDSCAPE_HINT, 6, ROW_LANDSCAPE_HINT, 210, 20, t.landscape_hint);
     create_label(w, W_LANDSCAPE_LABEL, 3, ROW_LANDSCAPE, 132, 20, t.landscape_label, LABEL_CENTRED);
-    create_field(w, W_LANDSCAPE_WIDTH, 145, ROW_LANDSCAPE, 70, 20, std::to_string(s.Taille_Paysage),
+    create_field(w, W_LANDSCAPE_WIDTH, 145, ROW_LANDSCAPE, 70, 20, std::to_string(s.landscape_width),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
     create_label(w, W_PORTRAIT_HINT, 6, ROW_PORTRAIT_HINT, 210, 20, t.portrait_hint);
     create_label(w, W_PORTRAIT_LABEL, 3, ROW_PORTRAIT, 132, 20, t.portrait_label, LABEL_CENTRED);
-    create_field(w, W_PORTRAIT_HEIGHT, 145, ROW_PORTRAIT, 70, 20, std::to_string(s.Taille_Portrait),
+    create_field(w, W_PORTRAIT_HEIGHT, 145, ROW_PORTRAIT, 70, 20, std::to_string(s.portrait_height),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
 
     create_frame(w, W_FORMAT_FRAME, 1, ROW_FORMAT_TITLE - 3, COLUMN_WIDTH - 2, ROW_INFO - ROW_FORMAT_TITLE);
@@ -168,15 +115,16 @@ void build_widgets() {
 
     create_canvas(w, W_FORMAT_SELECTOR, (COLUMN_WIDTH - FORMAT_WIDTH) / 2, ROW_FORMAT, FORMAT_WIDTH, FORMAT_HEIGHT);
     paint_format_selector();
-    if (s.TYPE == "PNG") {
+    if (s.format == OutputFormat::Png) {
         show_widget(W_QUALITY_SLIDER, false);
         show_widget(W_QUALITY_LABEL, false);
     }
 
     create_label(w, W_FREE_WIDTH_LABEL, 3, ROW_FREE_WIDTH, 55, 20, t.free_width_label);
     create_label(w, W_FREE_HEIGHT_LABEL, 3, ROW_FREE_HEIGHT, 55, 20, t.free_height_label);
-    create_field(w, W_FREE_WIDTH, 60, ROW_FREE_WIDTH, 50, 20, std::to_string(s.L), FIELD_DIGITS_ONLY | FIELD_CENTRED);
-    create_field(w, W_FREE_HEIGHT, 60, ROW_FREE_HEIGHT, 50, 20, std::to_string(s.H),
+    create_field(w, W_FREE_WIDTH, 60, ROW_FREE_WIDTH, 50, 20, std::to_string(s.free_width),
+                 FIELD_DIGITS_ONLY | FIELD_CENTRED);
+    create_field(w, W_FREE_HEIGHT, 60, ROW_FREE_HEIGHT, 50, 20, std::to_string(s.free_height),
                  FIELD_DIGITS_ONLY | FIELD_CENTRED);
 
     create_rich_text(w, W_INFO_PANEL, 1, ROW_INFO, COLUMN_WIDTH - 2, INFO_HEIGHT);
@@ -202,16 +150,14 @@ void build_widgets() {
     enable_window_drops(MAIN_WINDOW, true);
 }
 
-void save_setting_text(std::string_view key, const std::string& value) { save_text(key, value); }
-
 // ---- handlers -------------------------------------------------------------
 
-void choose_mode(const char* mode) {
-    settings.MODE = mode;
+void choose_mode(Mode mode) {
+    settings.mode = mode;
     play_click_sound(50);
     apply_mode_layout();
     settings_summary();
-    save_setting_text("MODE", settings.MODE.get());
+    save_setting(SettingKey::Mode);
 }
 
 void quality_event(SubKind sub, int x) {
@@ -221,8 +167,8 @@ void quality_event(SubKind sub, int x) {
     // The press itself carries a position; it is the freshest one.
     last_x = x;
     play_click_sound(50);
-    settings.QUALITE = quality_for_x(last_x);
-    save_number("QUALITE", settings.QUALITE);
+    settings.quality = quality_for_x(last_x);
+    save_setting(SettingKey::Quality);
     settings_summary();
     draw_quality_slider();
 }
@@ -244,20 +190,20 @@ void format_event(SubKind sub, int x) {
             set_text(W_STATUS_LINE, g_saved_status);
             break;
         }
-        const char* name = zone == FormatZone::Jpg ? "JPG" : "PNG";
-        set_pointer_shape(W_FORMAT_SELECTOR, settings.TYPE == name ? PointerShape::Arrow : PointerShape::Hand);
-        set_text(W_STATUS_LINE, t.format_label + " " + name);
+        const OutputFormat format = zone == FormatZone::Jpg ? OutputFormat::Jpeg : OutputFormat::Png;
+        set_pointer_shape(W_FORMAT_SELECTOR, settings.format == format ? PointerShape::Arrow : PointerShape::Hand);
+        set_text(W_STATUS_LINE, t.format_label + " " + std::string(word_for(format)));
         break;
     }
     case SubKind::LeftButtonDown: {
         FormatZone zone = format_zone(x, jpg_text_width());
         if (zone == FormatZone::None) break;
         const bool jpg = zone == FormatZone::Jpg;
-        settings.TYPE = jpg ? "JPG" : "PNG";
+        settings.format = jpg ? OutputFormat::Jpeg : OutputFormat::Png;
         play_click_sound(50);
         show_widget(W_QUALITY_SLIDER, jpg);
         show_widget(W_QUALITY_LABEL, jpg);
-        save_setting_text("TYPE", settings.TYPE.get());
+        save_setting(SettingKey::Format);
         settings_summary();
         paint_format_selector();
         break;
@@ -274,11 +220,11 @@ void switch_event(SubKind sub, int x) {
         return;
     }
     if (sub != SubKind::LeftButtonDown || !inside) return;
-    settings.VISIBLE = next_visible(settings.VISIBLE);
+    settings.visible = next_visible(settings.visible);
     play_click_sound(50);
     paint_always_on_top_switch();
-    set_topmost(MAIN_WINDOW, settings.VISIBLE != 0);
-    save_number("VISIBLE", settings.VISIBLE);
+    set_topmost(MAIN_WINDOW, settings.visible != 0);
+    save_setting(SettingKey::Visible);
     settings_summary();
 }
 
@@ -328,32 +274,37 @@ void field_changed(int widget) {
     const int value = read_size_field(widget);
     switch (widget) {
     case W_FREE_WIDTH:
-        s.L = static_cast<std::int16_t>(value);
-        save_number("L", s.L);
+        s.free_width = static_cast<std::int16_t>(value);
+        save_setting(SettingKey::FreeWidth);
         break;
     case W_FREE_HEIGHT:
-        s.H = static_cast<std::int16_t>(value);
-        save_number("H", s.H);
+        s.free_height = static_cast<std::int16_t>(value);
+        save_setting(SettingKey::FreeHeight);
         break;
     case W_LANDSCAPE_WIDTH:
-        s.Taille_Paysage = value;
-        save_number("Taille_Paysage", s.Taille_Paysage);
+        s.landscape_width = value;
+        save_setting(SettingKey::LandscapeWidth);
         break;
     case W_PORTRAIT_HEIGHT:
-        s.Taille_Portrait = value;
-        save_number("Taille_Portrait", s.Taille_Portrait);
+        s.portrait_height = value;
+        save_setting(SettingKey::PortraitHeight);
         break;
     default:
         return;
     }
     settings_summary();
-    if (widget == W_FREE_WIDTH || widget == W_FREE_HEIGHT) {
-        set_menu_item_text(MAIN_WINDOW, CMD_OPEN_FREE, menu_open_free_text());
-    } else {
-        set_menu_item_text(MAIN_WINDOW, CMD_OPEN_RELATIVE,
-                           texts().menu_open_relative + std::to_string(s.Taille_Paysage) + " " +
-                               std::to_string(s.Taille_Portrait));
-    }
+    if (widget == W_FREE_WIDTH || widget == W_FREE_HEIGHT)
+        rename_open_free_entry();
+    else
+        rename_open_relative_entry();
+}
+
+// A preset fills the free size fields (the fields' own events save them).
+void set_free_size(int width, int height) {
+    settings.free_width = static_cast<std::int16_t>(width);
+    settings.free_height = static_cast<std::int16_t>(height);
+    set_text(W_FREE_WIDTH, std::to_string(settings.free_width));
+    set_text(W_FREE_HEIGHT, std::to_string(settings.free_height));
 }
 
 void preset_chosen() {
@@ -373,16 +324,16 @@ void prefix_dialog() {
     const std::string answer = typed.empty() ? std::string(1, '0') : typed;
     switch (prefix_outcome(old_prefix, answer)) {
     case PrefixOutcome::NewPrefix:
-        settings.PREFIX = answer;
-        save_setting_text("PREFIX", answer);
+        settings.prefix = answer;
+        save_setting(SettingKey::Prefix);
         set_text(W_PREFIX_FIELD, answer);
         set_text(W_STATUS_LINE, t.new_prefix_done);
         break;
     case PrefixOutcome::AskOverwrite:
         if (message_box(t.no_prefix, t.overwrite_question, MB_YES_NO | MB_ICON_WARNING) == ANSWER_YES) {
-            settings.PREFIX = "0";
-            save_setting_text("PREFIX", "0");
-            set_text(W_PREFIX_FIELD, "0");
+            settings.prefix = answer;  // "0"
+            save_setting(SettingKey::Prefix);
+            set_text(W_PREFIX_FIELD, answer);
         } else {
             set_text(W_STATUS_LINE, t.cancelled + ", " + t.prefix_unchanged);
         }
@@ -397,56 +348,15 @@ void prefix_dialog() {
     play_click_sound(60);
 }
 
-void adjust_command() {
-    Settings& s = settings;
-    SizeSettings sizes{s.MODE, s.Taille_Paysage, s.Taille_Portrait, s.FREE_L, s.FREE_H, s.L, s.H};
-    const int w = desktop_width();
-    const int h = desktop_height();
-    adjust_to_desktop(sizes, w, h);
-    s.L = sizes.l;
-    s.H = sizes.h;
-    if (s.MODE == "REL") {
-        s.Taille_Paysage = sizes.landscape_width;
-        s.Taille_Portrait = sizes.portrait_height;
-        set_text(W_LANDSCAPE_WIDTH, std::to_string(s.Taille_Paysage));
-        set_text(W_PORTRAIT_HEIGHT, std::to_string(s.Taille_Portrait));
-        save_number("Taille_Paysage", s.Taille_Paysage);
-        save_number("Taille_Portrait", s.Taille_Portrait);
-    } else {
-        s.FREE_L = sizes.free_l;
-        s.FREE_H = sizes.free_h;
-        set_text(W_FREE_WIDTH, std::to_string(w));
-        set_text(W_FREE_HEIGHT, std::to_string(h));
-        save_number("FREE_L", s.FREE_L);
-        save_number("FREE_H", s.FREE_H);
-    }
-    settings_summary();
-}
-
-void notice_with_icon(const std::string& title, const std::string& text) {
-    message_box(title, text, MB_OK_ONLY | MB_ICON_INFORMATION);
-}
-
-void switch_language(const char* lng) {
-    if (settings.LNG == lng) return;
-    settings.LNG = lng;
-    const Language chosen = language_for(lng);
-    notice_with_icon(std::string(RESTART_NOTICE_TITLE), std::string(restart_notice(chosen)));
-    save_all_settings();
-    g_language_switch = true;
-    if (g_language_ending) g_language_ending();
-}
-
 }  // namespace
 
 bool build_settings_window() {
-    g_language_switch = false;
     const std::string title = shell.product_name + shell.version;
     if (!open_window(MAIN_WINDOW, 0, 0, COLUMN_WIDTH, WINDOW_HEIGHT, title,
                      WINDOW_SYSTEM_MENU | WINDOW_MINIMIZE_BOX | WINDOW_SCREEN_CENTERED | WINDOW_HIDDEN))
         return false;
     set_window_colour(MAIN_WINDOW, WINDOW_COLOUR);
-    set_topmost(MAIN_WINDOW, settings.VISIBLE != 0);
+    set_topmost(MAIN_WINDOW, settings.visible != 0);
     add_shortcuts();
     set_font(DEFAULT_FONT, default_widget_font());
     draw_format_pictures();
@@ -456,7 +366,7 @@ bool build_settings_window() {
 }
 
 void apply_mode_layout() {
-    const bool relative = settings.MODE == "REL";
+    const bool relative = settings.mode == Mode::Relative;
     const int selected = relative ? W_RELATIVE_MODE : W_FREE_MODE;
     const int other = relative ? W_FREE_MODE : W_RELATIVE_MODE;
     resize_widget(selected, KEEP, ROW_MODE, KEEP, 34);
@@ -472,32 +382,8 @@ void apply_mode_layout() {
 }
 
 void settings_summary() {
-    const Settings& s = settings;
-    const std::string mode = s.MODE.get();
-    const std::string type = s.TYPE.get();
-    SummaryValues v;
-    v.mode = mode;
-    v.type = type;
-    v.quality = s.QUALITE;
-    v.landscape_width = s.Taille_Paysage;
-    v.portrait_height = s.Taille_Portrait;
-    v.free_width = s.L;
-    v.free_height = s.H;
-    v.screen_width = shell.screen_width;
-    v.screen_height = shell.screen_height;
-    set_text(W_INFO_PANEL, compose_settings_summary(v, texts()));
+    set_text(W_INFO_PANEL, compose_settings_summary(settings, shell.screen_width, shell.screen_height, texts()));
 }
-
-void set_free_size(int width, int height) {
-    settings.L = static_cast<std::int16_t>(width);
-    settings.H = static_cast<std::int16_t>(height);
-    set_text(W_FREE_WIDTH, std::to_string(settings.L));
-    set_text(W_FREE_HEIGHT, std::to_string(settings.H));
-}
-
-void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.QUALITE)); }
-
-void show_info_text(const std::string& text) { set_centred_text(W_INFO_PANEL, text); }
 
 bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
     switch (widget) {
@@ -514,10 +400,10 @@ bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
         fx_button_event(sub);
         return true;
     case W_RELATIVE_MODE:
-        choose_mode("REL");
+        choose_mode(Mode::Relative);
         return true;
     case W_FREE_MODE:
-        choose_mode("LIB");
+        choose_mode(Mode::Free);
         return true;
     case W_FREE_WIDTH:
     case W_FREE_HEIGHT:
@@ -535,49 +421,5 @@ bool handle_column_event(int widget, SubKind sub, int x, int /*y*/) {
         return false;
     }
 }
-
-bool run_menu_command(int command) {
-    const InterfaceTexts& t = texts();
-    switch (command) {
-    case CMD_EXIT:
-    case KEY_CMD_EXIT:
-        request_quit();
-        return true;
-    case CMD_ABOUT:
-    case KEY_CMD_ABOUT:
-        show_info_text(t.about);
-        return true;
-    case CMD_HELP_RESIZE:
-        show_info_text(t.help_how_to_resize);
-        return true;
-    case CMD_HELP_FORMAT:
-        show_info_text(t.help_which_format);
-        return true;
-    case CMD_HELP_RESOLUTION:
-        show_info_text(t.help_which_resolution);
-        return true;
-    case CMD_HELP_CROP:
-        show_info_text(t.help_how_to_crop);
-        return true;
-    case CMD_OPEN_FREE:
-    case KEY_CMD_NOTHING:
-        return true;
-    case CMD_ADJUST_TO_DESKTOP:
-        adjust_command();
-        return true;
-    case CMD_FRENCH:
-        switch_language("FR");
-        return true;
-    case CMD_ENGLISH:
-        switch_language("UK");
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool language_switch_requested() { return g_language_switch; }
-
-void set_language_switch_ending(std::function<void()> ending) { g_language_ending = std::move(ending); }
 
 }  // namespace pixmold

@@ -1,0 +1,75 @@
+#include "app/menus.h"
+
+#include <string>
+
+#include "app/artwork.h"
+#include "app/window_layout.h"
+#include "app/window_settings.h"
+#include "core/texts.h"
+#include "runtime/toolkit.h"
+
+namespace pixmold {
+
+namespace {
+
+ImageHandle picture(ImageId number) { return image_handle(number); }
+
+std::string menu_open_relative_text() {
+    const InterfaceTexts& t = texts();
+    return t.menu_open_relative + std::to_string(settings.landscape_width) + t.menu_or +
+           std::to_string(settings.portrait_height);
+}
+
+std::string menu_open_free_text() {
+    return texts().menu_open_free + std::to_string(settings.free_width) + " x " + std::to_string(settings.free_height);
+}
+
+}  // namespace
+
+void build_menus() {
+    const InterfaceTexts& t = texts();
+    create_menu_bar(MAIN_WINDOW);
+    add_menu_title(t.menu_project);
+    add_menu_item(CMD_ADJUST_TO_DESKTOP, t.menu_adjust_to_desktop, picture(PIC_MENU_DESKTOP));
+    add_menu_item(CMD_OPEN_RELATIVE, menu_open_relative_text(), picture(PIC_MENU_OPEN));
+    add_menu_item(CMD_OPEN_FREE, menu_open_free_text(), picture(PIC_MENU_OPEN));
+    add_menu_separator();
+    add_menu_item(CMD_EXIT, t.menu_quit + "\tQ");
+
+    add_menu_title(t.menu_help);
+    add_menu_item(CMD_ABOUT, t.menu_about + "\t" + t.width_letter, picture(PIC_MENU_HELP));
+    add_menu_separator();
+    add_menu_item(CMD_HELP_RESIZE, t.menu_how_to_resize, picture(PIC_MENU_HELP));
+    add_menu_item(CMD_HELP_FORMAT, t.menu_which_format, picture(PIC_MENU_HELP));
+    add_menu_item(CMD_HELP_RESOLUTION, t.menu_which_resolution, picture(PIC_MENU_HELP));
+    add_menu_separator();
+    add_menu_item(CMD_HELP_CROP, t.menu_how_to_crop, picture(PIC_MENU_HELP));
+
+    add_menu_title(t.menu_online);
+    add_menu_item(CMD_CHECK_UPDATE, t.menu_check_update + "\tM", picture(PIC_MENU_UPDATE));
+    add_menu_item(CMD_VISIT_WEBSITE, t.menu_visit_website + "\tV", picture(PIC_MENU_WEBSITE));
+
+    add_menu_title(t.menu_preferences);
+    add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
+    add_menu_item(CMD_ENGLISH, t.menu_english, picture(PIC_MENU_ENGLISH));
+}
+
+void add_shortcuts() {
+    const bool french = settings.language == Language::French;
+    add_shortcut(MAIN_WINDOW, french ? 'Q' : 'E', KEY_CMD_EXIT);
+    add_shortcut(MAIN_WINDOW, 'A', KEY_CMD_ABOUT);
+    add_shortcut(MAIN_WINDOW, french ? 'M' : 'U', KEY_CMD_UPDATE);
+    add_shortcut(MAIN_WINDOW, 'V', KEY_CMD_WEBSITE);
+    add_shortcut(MAIN_WINDOW, KEY_RETURN, KEY_CMD_NOTHING);
+}
+
+void rename_open_free_entry() { set_menu_item_text(MAIN_WINDOW, CMD_OPEN_FREE, menu_open_free_text()); }
+
+// Typing a relative size names the sizes without the "or" of the menu's first text.
+void rename_open_relative_entry() {
+    set_menu_item_text(MAIN_WINDOW, CMD_OPEN_RELATIVE,
+                       texts().menu_open_relative + std::to_string(settings.landscape_width) + " " +
+                           std::to_string(settings.portrait_height));
+}
+
+}  // namespace pixmold

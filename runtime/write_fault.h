@@ -1,0 +1,18 @@
+// Why a write failed, judged afterwards from the file system, for writers
+// that could not tell (runtime/atomic_file.h tells where it can).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/file_error.h"
+
+namespace pixmold {
+
+// ReadOnly for a read-only mount or an existing `target` without write
+// permission (or without its owner's write bit, which counts even for root);
+// NoPermission for a folder the process may not write; NoSpace for less room
+// than `expected_bytes` or no free inode; IoError when none of these holds.
+FileError judge_failed_write(const std::string& target, std::uint64_t expected_bytes);
+
+}  // namespace pixmold
