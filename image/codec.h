@@ -2,8 +2,9 @@
 // pictures, and encoding pictures to files.
 //
 // Decoders are tried in registration order (BMP first, then JPEG, PNG,
-// TIFF, TGA as start-up registers them); icon files are recognised before
-// the registry. Encoders exist for BMP, JPEG and PNG.
+// TIFF, TGA, WebP, HEIC, AVIF, JPEG 2000 as start-up registers them); icon
+// files are recognised before the registry. Encoders exist for BMP, JPEG and
+// PNG.
 //
 // Saving never destroys an existing file: the encoder writes a temporary
 // file in the target's folder that takes the target's name only after a
@@ -69,6 +70,11 @@ void register_png_decoder();
 void register_png_encoder();
 void register_tiff_decoder();
 void register_tga_decoder();
+// WebP; HEIF with HEVC (HEIC) and with AV1 (AVIF); JPEG 2000 (.jp2 files and
+// bare codestreams). Each registers at most once.
+void register_webp_decoder();
+void register_heif_decoders();
+void register_jp2_decoder();
 // All of the above, in the order start-up uses. Idempotent.
 void register_all_codecs();
 
