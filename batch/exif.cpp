@@ -231,6 +231,30 @@ int png_orientation(std::ifstream& in) {
     }
 }
 
+// WebP keeps EXIF in a chunk of its RIFF container (the same TIFF structure,
+// some writers put JPEG's "Exif\0\0" before it). Chunks are padded to even sizes.
+int webp_orientation(std::ifstream& in) {
+    for (;;) {
+        std::uint8_t head[8];
+        if (!read_exact(in, head, 8)) return 1;
+        const std::uint32_t length = std::uint32_t(head[4]) | std::uint32_t(head[5]) << 8 | std::uint32_t(head[6]) << 16 |
+                                     std::uint32_t(head[7]) << 24;
+        if (std::memcmp(head, "EXIF", 4) == 0) {
+            const auto here = in.tellg();
+            in.seekg(0, std::ios::end);
+            const auto end = in.tellg();
+            in.seekg(here);
+            if (here < 0 || end < here || std::uint64_t(end - here) < length || length > MAX_EXIF_CHUNK) return 1;
+            std::vector<std::uint8_t> data(length);
+            if (!read_exact(in, data.data(), length)) return 1;
+            const std::size_t skip = length >= 6 && std::memcmp(data.data(), "Exif\0\0", 6) == 0 ? 6 : 0;
+            return exif_orientation(std::span(data).subspan(skip));
+        }
+        in.seekg(std::streamoff(length) + (length & 1), std::ios::cur);
+        if (!in) return 1;
+    }
+}
+
 int tiff_file_orientation(std::ifstream& in) {
     std::uint8_t header[8];
     if (!read_exact(in, header, 8)) return 1;
@@ -270,6 +294,12 @@ int read_orientation(const std::string& path) {
         return jpeg_orientation(in);
     }
     if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(in);
+    if (got == 8 && std::memcmp(magic, "RIFF", 4) == 0) {
+        std::uint8_t form[4] = {};
+        in.read(reinterpret_cast<char*>(form), 4);
+        if (in.gcount() == 4 && std::memcmp(form, "WEBP", 4) == 0) return webp_orientation(in);
+        return 1;
+    }
     if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0)) {
         in.seekg(0);
         return tiff_file_orientation(in);

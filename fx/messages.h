@@ -21,7 +21,7 @@ inline constexpr const char* FRAME_WITHOUT_PREVIEW = "Cadre sélectionné (pas d
 inline constexpr const char* INFO = "Info";
 
 inline constexpr const char* OPEN_TITLE = "Charger une image";
-inline constexpr const char* OPEN_PATTERNS = "Fichier Image|*.jpg;*.png;*.bmp;*.tiff";
+inline constexpr const char* OPEN_PATTERNS = "Fichier Image|*.jpg;*.png;*.bmp;*.tiff;*.webp;*.heic;*.heif;*.avif;*.jp2;*.j2k";
 inline constexpr const char* SAVE_PATTERNS = "Images (*.jpg)|*.jpg|Images (*.png)|*.png";
 
 }  // namespace pixmold::fx_messages

@@ -123,6 +123,15 @@ for kind in names values; do
         { cat "$work/options.diff"; fail "--help and the manual page differ in their options ($kind)"; }
 done
 
+# --- ... and the same picture extensions ----------------------------------
+extensions() { grep -oE '(^|[ (])\.[a-z0-9]{3,4}\b' | tr -d ' (' | sort -u; }
+"$batch" --help | extensions >"$work/help.ext"
+LC_ALL=C MANWIDTH=200 man -l "$usr/share/man/man1/pixmold-batch.1.gz" 2>/dev/null | col -b | sed -n '/^DESCRIPTION/,/^[A-Z]/p' |
+    grep -A1 'ends in' | extensions >"$work/man.ext"
+grep -qx '.heic' "$work/help.ext" || fail "--help names no .heic among the picture extensions: $(cat "$work/help.ext")"
+diff -u --label --help "$work/help.ext" --label 'man pixmold-batch' "$work/man.ext" >"$work/ext.diff" ||
+    { cat "$work/ext.diff"; fail "--help and the manual page name different picture extensions"; }
+
 # --- The Debian package -----------------------------------------------------
 if [[ "$check_deb" == --deb ]]; then
     deb=$build/pixmold_${version}_$(dpkg --print-architecture).deb
