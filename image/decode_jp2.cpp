@@ -137,10 +137,9 @@ bool jp2_check(DecodeContext& ctx) {
     if (first.dx != 1 || first.dy != 1) return false;
     s.colour_components = (image.numcomps >= 3 && image.color_space != OPJ_CLRSPC_GRAY) ? 3 : 1;
     if (int(image.numcomps) > s.colour_components) s.alpha_component = s.colour_components;
-    // Subsampled chroma without a stated colour space can only be YCbCr.
-    s.ycc = s.colour_components == 3 && (image.color_space == OPJ_CLRSPC_SYCC ||
-                                         (image.color_space != OPJ_CLRSPC_SRGB &&
-                                          (image.comps[1].dx > 1 || image.comps[1].dy > 1)));
+    // Subsampled chroma can only be YCbCr, whatever colour space is stated.
+    s.ycc = s.colour_components == 3 &&
+            (image.color_space == OPJ_CLRSPC_SYCC || image.comps[1].dx > 1 || image.comps[1].dy > 1);
     OPJ_UINT32 full_w = 0, full_h = 0;
     reduced_size(image, first, 0, full_w, full_h);
     if (full_w > OPJ_UINT32(MAX_IMAGE_SIDE) || full_h > OPJ_UINT32(MAX_IMAGE_SIDE)) return false;

@@ -65,9 +65,10 @@ bool webp_check(DecodeContext& ctx) {
     s.out_h = f.height;
     int min_w = canvas_w, min_h = canvas_h;
     if (covers && f.num_frames == 1 && wanted_size(ctx, canvas_w, canvas_h, min_w, min_h)) {
-        // libwebp's scaler averages the area of each output pixel.
+        // libwebp's scaler averages the area of each output pixel. Scaling
+        // costs more than it saves when it takes off only a little.
         const double factor = std::max(double(min_w) / canvas_w, double(min_h) / canvas_h);
-        if (factor < 1.0) {
+        if (factor <= 0.75) {
             s.out_w = std::clamp(int(std::ceil(canvas_w * factor)), 1, canvas_w);
             s.out_h = std::clamp(int(std::ceil(canvas_h * factor)), 1, canvas_h);
             s.scaled = s.out_w != canvas_w || s.out_h != canvas_h;

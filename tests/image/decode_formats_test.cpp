@@ -210,6 +210,12 @@ TEST_F(Formats, Jpeg2000FilesAndCodestreams) {
     EXPECT_EQ(max_difference(1, photo(), false), 0);
 }
 
+TEST_F(Formats, Jpeg2000SubsampledChromaIsYCbCr) {
+    // 4:2:0 chroma with no colour space stated: OpenJPEG's own tool reads it as YCbCr too.
+    load("j2k-ycc420.j2k", 8, 6, 24, TAG_JP2);
+    EXPECT_LE(max_difference(1, read_netpbm(data_path("j2k-ycc420.ref.ppm")), false), 1);
+}
+
 TEST_F(Formats, Jpeg2000DecodesOnlyTheResolutionsNeeded) {
     // Four resolution levels: 40x24, 20x12, 10x6, 5x3.
     DecodeOptions options;

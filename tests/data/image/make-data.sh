@@ -140,6 +140,17 @@ opj_compress -n 3 -i "$T/rgba.png" -o jp2-alpha.jp2 >/dev/null
 opj_compress -n 3 -i "$T/rgb16.png" -o jp2-16bit.jp2 >/dev/null
 opj_compress -n 4 -i "$T/photo.png" -q 40 -o jp2-lossy.jp2 >/dev/null
 opj_compress -i "$T/photo.png" -n 4 -o j2k-photo.j2k >/dev/null
+# YCbCr with 4:2:0 chroma, read back by OpenJPEG's own opj_decompress for reference.
+python3 - "$T/ycc.raw" <<'PY'
+import sys
+W, H = 8, 6
+y = bytes((x * 30 + r * 10) % 256 for r in range(H) for x in range(W))
+cb = bytes((88 + x * 20) % 256 for r in range(H // 2) for x in range(W // 2))
+cr = bytes((158 - r * 25) % 256 for r in range(H // 2) for x in range(W // 2))
+open(sys.argv[1], "wb").write(y + cb + cr)
+PY
+opj_compress -i "$T/ycc.raw" -F 8,6,3,8,u@1x1:2x2:2x2 -n 2 -o j2k-ycc420.j2k >/dev/null
+opj_decompress -i j2k-ycc420.j2k -o j2k-ycc420.ref.ppm >/dev/null
 # heif-enc writes no rotation: the irot property is added to its file here
 # (every enclosing box grows, and the item offsets that point past it move),
 # and exiftool adds an EXIF orientation of 6 on top.
