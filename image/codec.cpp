@@ -71,6 +71,7 @@ void register_tiff_decoder() {
 void register_tga_decoder() { register_decoder(kTgaDecoder); }
 void register_webp_decoder() { register_decoder(kWebpDecoder); }
 void register_heif_decoders() {
+    init_heif_library();
     register_decoder(kHeifDecoder);
     register_decoder(kAvifDecoder);
 }

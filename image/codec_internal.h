@@ -100,6 +100,7 @@ struct Encoder {
 
 void register_encoder(const Encoder& encoder);
 void silence_tiff_warnings();
+void init_heif_library();
 
 // The decoder tables of each format (defined next to their code).
 extern const Decoder kBmpDecoder;

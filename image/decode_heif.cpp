@@ -148,6 +148,13 @@ bool heif_decode(DecodeContext& ctx, const DecodeTarget& target) {
 
 }  // namespace
 
+void init_heif_library() {
+    // Once, before any decode: the library sets up its codecs here rather
+    // than on first use, where two threads could meet.
+    static const bool ready = heif_init(nullptr).code == heif_error_Ok;
+    (void)ready;
+}
+
 const Decoder kHeifDecoder{heic_check, heif_decode, TAG_HEIF};
 const Decoder kAvifDecoder{avif_check, heif_decode, TAG_AVIF};
 
