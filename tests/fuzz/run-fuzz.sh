@@ -18,6 +18,6 @@ if [ -z "$(ls -A $B/corpus)" ]; then
     [ -f "$f" ] && cp "$f" $B/corpus/
   done
 fi
-export LSAN_OPTIONS="suppressions=$ROOT/tests/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$ROOT/tests/support/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 $B/tests/image/image_fuzz -max_total_time="$SECONDS_TO_RUN" -timeout=20 -rss_limit_mb=3072 \
   -max_len=262144 -artifact_prefix=$B/artifacts/ -print_final_stats=1 "$@" $B/corpus 2>&1 | tee $B/fuzz.log
