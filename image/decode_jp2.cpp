@@ -198,6 +198,31 @@ bool jp2_decode(DecodeContext& ctx, const DecodeTarget& target) {
         columns.emplace_back(comp, w);
     }
     const int bytes = ctx.depth / 8;
+    // The usual picture: 8-bit unsigned samples, every component full size.
+    bool plain = !s.ycc;
+    for (int c = 0; c < used; ++c) {
+        const opj_image_comp_t& comp = image.comps[c];
+        plain = plain && comp.prec == 8 && !comp.sgnd && int(comp.w) == w && int(comp.h) == h;
+    }
+    if (plain) {
+        const auto byte = [](OPJ_INT32 v) { return std::uint8_t(std::clamp(v, 0, 255)); };
+        for (int y = 0; y < h; ++y) {
+            const std::size_t at = std::size_t(y) * std::size_t(w);
+            const OPJ_INT32* first = image.comps[0].data + at;
+            const OPJ_INT32* green = s.colour_components == 3 ? image.comps[1].data + at : first;
+            const OPJ_INT32* blue = s.colour_components == 3 ? image.comps[2].data + at : first;
+            const OPJ_INT32* alpha = bytes == 4 ? image.comps[s.alpha_component].data + at : nullptr;
+            std::uint8_t* out = target.row(y);
+            for (int x = 0; x < w; ++x, out += bytes) {
+                out[0] = byte(blue[x]);
+                out[1] = byte(green[x]);
+                out[2] = byte(first[x]);
+                if (alpha) out[3] = byte(alpha[x]);
+            }
+            if ((y & 255) == 0 && ctx.cancelled()) return false;
+        }
+        return true;
+    }
     for (int y = 0; y < h; ++y) {
         const OPJ_INT32* rows[4];
         for (int c = 0; c < used; ++c) {

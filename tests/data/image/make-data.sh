@@ -131,6 +131,10 @@ avifenc -l "$T/rgb.png" avif-lossless.avif >/dev/null
 avifenc -l "$T/rgba.png" avif-lossless-alpha.avif >/dev/null
 avifenc --min 8 --max 12 -s 6 "$T/photo.png" avif-lossy.avif >/dev/null
 avifenc -l -d 12 "$T/rgb.png" avif-12bit.avif >/dev/null
+# libheif's own tool converts the lossy ones to RGB for reference.
+for f in heic-lossy avif-lossy; do
+  heif-convert $f.${f%%-*} "$T/$f.png" >/dev/null && convert "$T/$f.png" -strip $f.ref.ppm
+done
 # Stored turned, with the container's irot to turn it back and an EXIF
 # orientation (6) that must not be applied on top of it.
 avifenc -l --irot 1 --exif "$T/exif.tiff" --icc "$T/profile.icc" "$T/photo-cw.png" avif-irot-exif.avif >/dev/null
