@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DPIXMOLD_WERROR=ON
 endif
 
-.PHONY: deps build run test asan clean
+.PHONY: deps build run test asan tsan cross-arm64 clean
 
 deps:
 	bash scripts/install-deps
@@ -30,6 +30,15 @@ asan: deps
 	cmake --build build-asan -j $(JOBS) --target image_tests
 	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure -R '^image\.' -j $(JOBS)
 
+# The tests that run threads (batch job, session, scheduler, picture store,
+# resampler on several threads) under ThreadSanitizer; any report fails the
+# run. The extreme-ratio resamples take minutes there and add no threading.
+TSAN_TESTS = ^(image\.(Store|Resample[A-Za-z]*|Resample/EachIsa)\.|batch\.(Job|Session|Scheduler)\.)
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXMOLD_TSAN=ON -DPIXMOLD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build build-tsan -j $(JOBS) --target image_tests batch_tests
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -R '$(TSAN_TESTS)' -E 'AtExtremeRatios' -j $(JOBS)
+
 .PHONY: package install-check
 
 # The Debian package: $(BUILD)/pixmold_<version>_<arch>.deb.
@@ -40,5 +49,14 @@ package: build
 install-check: package
 	bash tests/packaging/install_test.sh $(BUILD) --deb
 
+# The engine and the batch tool cross-built for arm64, their tests run under
+# qemu-user. Two tests that resize big pictures just to have something to
+# stop take minutes under emulation and test nothing machine-specific.
+cross-arm64: deps
+	cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=Release -DPIXMOLD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build build-arm64 -j $(JOBS) --target pixmold_image pixmold_batch pixmold-batch image_tests batch_tests
+	cd build-arm64 && ctest --output-on-failure -j $(JOBS) -R '^(image|batch)\.' \
+	  -E 'StopMidBatchLeavesNoPartialOrTemporaryFile|RefusesASecondStartWhileRunning'
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-tsan build-arm64

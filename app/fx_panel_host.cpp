@@ -3,6 +3,7 @@
 #include "app/artwork.h"
 #include "app/canvases.h"
 #include "app/click_sound.h"
+#include "app/main_window_parts.h"
 #include "app/shell_state.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
@@ -33,8 +34,15 @@ void build_fx_panel() {
     icons.webcam_on = PIC_FX_WEBCAM_ON;
     icons.info = PIC_INFO;
     host.web_address = website_address();
+    host.window = MAIN_WINDOW;
     fx_set_host(std::move(host));
     fx_build_panel(W_FX_PANEL);
+}
+
+void open_picture_in_fx() {
+    // Opened as a press on the FX button opens it: the window widens.
+    if (!shell.fx_panel_open) handle_column_event(W_FX_BUTTON, SubKind::LeftButtonDown, 0, 0);
+    fx_load_command();
 }
 
 }  // namespace pixmold

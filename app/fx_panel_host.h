@@ -8,4 +8,8 @@ namespace pixmold {
 // the web address, then builds its widgets in the FxPanel container.
 void build_fx_panel();
 
+// The Project menu's relative-mode open entry: the FX panel opens if it is
+// closed, then its Load command runs.
+void open_picture_in_fx();
+
 }  // namespace pixmold

@@ -23,6 +23,10 @@ void handle_widget_event(int widget, SubKind subkind, int x, int y) {
 }
 
 void handle_menu_command(int command) {
+    if (command == CMD_OPEN_RELATIVE) {
+        open_picture_in_fx();
+        return;
+    }
     if (!run_online_command(command)) run_menu_command(command);
 }
 

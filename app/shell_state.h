@@ -13,7 +13,6 @@ struct ShellState {
     std::uint8_t sound_available = 0;  // the click sound can play
     std::uint8_t fx_panel_open = 0;    // the window is in its wide layout
     std::string settings_path;         // working directory + "/pref.vrn"
-    std::string snapshot_path;         // working directory + "/TempCamPic.png"
     std::string product_name = "Pixmold ";
     std::string version = " 1.7.0";
     int instance_lock = -1;            // descriptor holding the single-instance lock

@@ -69,7 +69,6 @@ int run_program() {
     shell.version = " 1.7.0";
     const std::string folder = working_directory();
     shell.settings_path = in_folder(folder, "pref.vrn");
-    shell.snapshot_path = in_folder(folder, "TempCamPic.png");
 
     // 5-6. Font file (result ignored) and the six fonts.
     register_font_file(in_folder(folder, "Stassi.otf"));

@@ -6,6 +6,8 @@
 #include <optional>
 #include <set>
 
+#include "image/byte_order.h"
+
 namespace pixmold {
 
 namespace {
@@ -35,38 +37,17 @@ std::size_t type_size(std::uint16_t type) {
     }
 }
 
-// Bounds-checked reader over a TIFF structure in either byte order.
-class Tiff {
+// A TIFF structure read in the byte order its header names; not valid when
+// the header is not a TIFF one (or the block is shorter than a header).
+class Tiff : public OrderedBytes {
 public:
-    explicit Tiff(std::span<const std::uint8_t> data) : data_(data) {
-        if (data.size() < 8) return;
-        if (data[0] == 'I' && data[1] == 'I' && data[2] == 42 && data[3] == 0)
-            big_ = false;
-        else if (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && data[3] == 42)
-            big_ = true;
-        else
-            return;
-        valid_ = true;
-    }
+    explicit Tiff(std::span<const std::uint8_t> data)
+        : OrderedBytes(data, tiff_byte_order(data).value_or(ByteOrder::Little)),
+          valid_(data.size() >= 8 && tiff_byte_order(data)) {}
     bool valid() const { return valid_; }
-    bool big_endian() const { return big_; }
-    std::size_t size() const { return data_.size(); }
-
-    std::optional<std::uint32_t> u16(std::size_t at) const {
-        if (at > data_.size() || data_.size() - at < 2) return std::nullopt;
-        return big_ ? std::uint32_t(data_[at] << 8 | data_[at + 1]) : std::uint32_t(data_[at + 1] << 8 | data_[at]);
-    }
-    std::optional<std::uint32_t> u32(std::size_t at) const {
-        if (at > data_.size() || data_.size() - at < 4) return std::nullopt;
-        const auto* p = data_.data() + at;
-        return big_ ? std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]
-                    : std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
-    }
 
 private:
-    std::span<const std::uint8_t> data_;
-    bool big_ = false;
-    bool valid_ = false;
+    bool valid_;
 };
 
 struct Entry {
@@ -137,24 +118,10 @@ std::optional<Ifd> first_ifd(const Tiff& t) {
     return read_ifd(t, *t.u32(4));
 }
 
-void put16(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v, bool big) {
-    if (big) {
-        d[at] = std::uint8_t(v >> 8);
-        d[at + 1] = std::uint8_t(v);
-    } else {
-        d[at] = std::uint8_t(v);
-        d[at + 1] = std::uint8_t(v >> 8);
-    }
-}
-
-void put32(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v, bool big) {
-    for (int i = 0; i < 4; ++i) d[at + std::size_t(big ? i : 3 - i)] = std::uint8_t(v >> (24 - 8 * i));
-}
-
-void set_number(std::vector<std::uint8_t>& d, const Entry& e, std::uint32_t v, bool big) {
+void set_number(std::vector<std::uint8_t>& d, const Entry& e, std::uint32_t v, ByteOrder order) {
     if (e.count < 1) return;
-    if (e.type == TYPE_SHORT && v <= 0xFFFF) put16(d, e.at + 8, v, big);
-    if (e.type == TYPE_LONG) put32(d, e.at + 8, v, big);
+    if (e.type == TYPE_SHORT && v <= 0xFFFF) put_u16(&d[e.at + 8], v, order);
+    if (e.type == TYPE_LONG) put_u32(&d[e.at + 8], v, order);
 }
 
 // Byte range [begin, end) occupied by an IFD table and its out-of-line values.
@@ -226,8 +193,7 @@ int png_orientation(std::ifstream& in) {
     for (;;) {
         std::uint8_t head[8];
         if (!read_exact(in, head, 8)) return 1;
-        const std::uint32_t length = std::uint32_t(head[0]) << 24 | std::uint32_t(head[1]) << 16 |
-                                     std::uint32_t(head[2]) << 8 | head[3];
+        const std::uint32_t length = *OrderedBytes(head, ByteOrder::Big).u32(0);
         if (length > 0x7FFFFFFFu) return 1;
         if (std::memcmp(head + 4, "IEND", 4) == 0) return 1;
         if (std::memcmp(head + 4, "eXIf", 4) == 0) return chunk_orientation(in, length);
@@ -257,12 +223,11 @@ int tiff_file_orientation(std::ifstream& in) {
     in.seekg(std::streamoff(*h.u32(4)));
     std::uint8_t count_bytes[2];
     if (!in || !read_exact(in, count_bytes, 2)) return 1;
-    const std::size_t count = h.big_endian() ? std::size_t(count_bytes[0]) << 8 | count_bytes[1]
-                                             : std::size_t(count_bytes[1]) << 8 | count_bytes[0];
+    const std::size_t count = *OrderedBytes(count_bytes, h.order()).u16(0);
     // Rebuild a small TIFF holding only IFD0's table so the one parser serves.
     std::vector<std::uint8_t> table(8 + 2 + count * 12 + 4, 0);
     std::memcpy(table.data(), header, 4);
-    put32(table, 4, 8, h.big_endian());
+    put_u32(&table[4], 8, h.order());
     std::memcpy(table.data() + 8, count_bytes, 2);
     if (!read_exact(in, table.data() + 10, count * 12)) return 1;
     return exif_orientation(table);
@@ -306,9 +271,9 @@ std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, in
     const auto ifd0 = first_ifd(t);
     if (!ifd0) return {};
     std::vector<std::uint8_t> out(tiff.begin(), tiff.end());
-    const bool big = t.big_endian();
+    const ByteOrder order = t.order();
 
-    if (const Entry* e = find_entry(*ifd0, TAG_ORIENTATION)) set_number(out, *e, 1, big);
+    if (const Entry* e = find_entry(*ifd0, TAG_ORIENTATION)) set_number(out, *e, 1, order);
 
     Extent kept;
     add_ifd_extent(*ifd0, kept);
@@ -324,15 +289,15 @@ std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, in
         return ifd;
     };
     if (auto exif = follow(*ifd0, TAG_EXIF_IFD)) {
-        if (const Entry* e = find_entry(*exif, TAG_PIXEL_X)) set_number(out, *e, std::uint32_t(width), big);
-        if (const Entry* e = find_entry(*exif, TAG_PIXEL_Y)) set_number(out, *e, std::uint32_t(height), big);
+        if (const Entry* e = find_entry(*exif, TAG_PIXEL_X)) set_number(out, *e, std::uint32_t(width), order);
+        if (const Entry* e = find_entry(*exif, TAG_PIXEL_Y)) set_number(out, *e, std::uint32_t(height), order);
         follow(*exif, TAG_INTEROP_IFD);
     }
     follow(*ifd0, TAG_GPS_IFD);
 
     // Unlink the thumbnail IFD; drop its bytes when nothing kept lies after them.
     const std::uint32_t ifd1_at = *t.u32(ifd0->next_at);
-    put32(out, ifd0->next_at, 0, big);
+    put_u32(&out[ifd0->next_at], 0, order);
     if (ifd1_at != 0 && !seen.count(ifd1_at)) {
         if (const auto ifd1 = read_ifd(t, ifd1_at)) {
             Extent thumb;

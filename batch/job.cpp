@@ -107,6 +107,8 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     DecodeOptions decode;
     decode.cancel = context.cancel;
     decode.metadata = &metadata;
+    PictureExtent extent;  // a scaled decode's last row and column may be partial
+    decode.extent = &extent;
     decode.min_size = [&](int full_w, int full_h, int& min_w, int& min_h) {
         decide_target(full_w, full_h);
         if (!context.shrink_on_load) {
@@ -129,7 +131,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
 
     Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
     if (!load_image(slots.source, source, decode)) return give_up(FailReason::Unreadable);
-    const Image* info = is_image(slots.source);
+    const std::optional<Image> info = is_image(slots.source);
     const int source_depth = info ? info->source_depth : -1;
     const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
     PixelView pixels = image_pixels(slots.source);
@@ -145,7 +147,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
             return give_up(FailReason::Unresizable);
         const PixelView resized = image_pixels(slots.resized);
         const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel))
+        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel, extent))
             return give_up(FailReason::Unresizable);
         free_image(slots.source);
         current = slots.resized;

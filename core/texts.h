@@ -125,6 +125,8 @@ struct InterfaceTexts {
     std::string fx_apply_first;
     std::string fx_unreadable;   // a picture file the editor could not decode
     std::string fx_save_failed;  // the editor's save could not be written
+    std::string fx_no_webcam;          // no camera, or it would not start
+    std::string fx_no_webcam_picture;  // the camera gave no frame to take
 
     // Update check.
     std::string update_no_connection;

@@ -1,4 +1,4 @@
-// The icon buttons above the preview: crop mode, the four effects, the webcam.
+// The icon buttons above the preview: crop mode and the four effects.
 #include "core/texts.h"
 #include "fx/editor.h"
 #include "fx/fx.h"
@@ -114,11 +114,6 @@ void effect_button_event(int button, SubKind sub) {
     default:
         break;
     }
-}
-
-void webcam_button_event(SubKind) {
-    // The webcam comes later: its press will switch the live view on
-    // (webcam_start) and the next one take the snapshot (webcam_snapshot).
 }
 
 }  // namespace pixmold

@@ -102,6 +102,10 @@ void cancel_command() {
 
 }  // namespace
 
+void fx_load_command() {
+    if (command_buttons[FX_LOAD].enabled) load_command();
+}
+
 void fx_set_step(int step) {
     for (const StepRow& row : STEPS) {
         if (row.step != step) continue;

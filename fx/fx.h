@@ -33,6 +33,7 @@ struct FxHost {
     FontSpec command_font;  // interface font 6, italic
     FxIcons icons;
     std::string web_address;  // shown when the pointer leaves the crop button
+    int window = 0;           // the main window, which holds the live webcam view
 };
 
 void fx_set_host(FxHost host);
@@ -47,5 +48,9 @@ bool fx_build_panel(int container);
 bool fx_handle_event(int widget, SubKind sub, int x, int y);
 // Files dropped on a widget ("\n"-joined paths); false when not the preview.
 bool fx_handle_drop(int widget, const std::string& files);
+
+// The Load command, as if pressed in the command bar: the open dialog, then
+// the refreshed preview, the info and the step. Nothing while Load is off.
+void fx_load_command();
 
 }  // namespace pixmold

@@ -19,6 +19,10 @@ inline constexpr const char* CROP_SWITCHED_OFF = "Le recadrage  est désactivé"
 inline constexpr const char* FRAME_SIZE = "Taille réel du cadre : ";
 inline constexpr const char* FRAME_WITHOUT_PREVIEW = "Cadre sélectionné (pas d'aperçu)";
 inline constexpr const char* INFO = "Info";
+inline constexpr const char* WEBCAM_CAPTURE = "Capture Webcam";
+inline constexpr const char* WEBCAM_SWITCHED_ON = "La webcam est activée";
+inline constexpr const char* WEBCAM_SWITCHED_OFF = "La webcam est désactivée";
+inline constexpr const char* WEBCAM_PICTURE_TAKEN = "Photo capturée";
 
 inline constexpr const char* OPEN_TITLE = "Charger une image";
 inline constexpr const char* OPEN_PATTERNS = "Fichier Image|*.jpg;*.png;*.bmp;*.tiff;*.webp;*.heic;*.heif;*.avif;*.jp2;*.j2k";

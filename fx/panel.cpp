@@ -7,6 +7,7 @@
 #include "fx/messages.h"
 #include "fx/panel.h"
 #include "fx/state.h"
+#include "fx/webcam.h"
 #include "image/draw.h"
 #include "image/text.h"
 #include "runtime/canvas_drawing.h"
@@ -75,6 +76,7 @@ void fx_paint_crop_button(bool active) {
 
 bool fx_build_panel(int container) {
     if (!widget_exists(container)) return false;
+    webcam_stop();
     fx = FxState{};
     fx_release_pictures();
     free_image(FxUndo);

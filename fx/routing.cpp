@@ -22,7 +22,9 @@ bool fx_handle_event(int widget, SubKind sub, int x, int y) {
 
 bool fx_handle_drop(int widget, const std::string& files) {
     if (widget != W_PREVIEW_CANVAS) return false;
-    preview_drop(files);
+    // While the live view is open every command is off: a picture loaded
+    // now would sit under a view that stays.
+    if (!fx.webcam_on) preview_drop(files);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "image/image.h"
 
@@ -38,6 +39,14 @@ BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero = true);
 // freeing whatever the number held. A null bitmap just empties the number.
 // Returns the handle result.
 ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, FormatTag tag);
+
+// A picture's record together with a share in its pixels, both read at
+// once, or nothing when the number holds no picture.
+struct HeldPicture {
+    Image image;
+    PixelRef pixels;
+};
+std::optional<HeldPicture> hold_picture(ImageId number);
 
 // A scratch block (a whole file being decoded, for instance) drawn from the
 // same recycled memory as big pictures, so reading a photo does not make

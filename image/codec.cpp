@@ -97,6 +97,7 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
     // The number is emptied first: a big old picture is gone before the new
     // one needs memory, and a failed decode leaves the number empty.
     clear_number(number);
+    if (options.extent) *options.extent = {};
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     if (!bytes || size == 0) return store_bitmap(number, nullptr, 0, 0);
     if (is_icon_data(bytes, size)) return decode_icon(number, bytes, size);
@@ -191,9 +192,10 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
     register_bmp_codec();
     if (options.file_error) *options.file_error = FileError::None;
     if (path.empty()) return 0;
-    const Image* info = is_image(number);
-    if (!info) return 0;
-    const PixelView view = image_pixels(number);
+    const std::optional<HeldPicture> held = hold_picture(number);
+    if (!held) return 0;
+    const Image* info = &held->image;
+    const PixelRef& view = held->pixels;
     if (!view || view.is_icon) return 0;
     if (depth == -1) depth = info->source_depth;
     const Encoder* encoder = find_encoder(format);

@@ -47,6 +47,10 @@ struct DecodeOptions {
     const std::atomic<bool>* cancel = nullptr;
     // When set, receives the source's EXIF and ICC profile where the format has them.
     Metadata* metadata = nullptr;
+    // When set, receives how much of the decoded pixels the picture fills:
+    // all of them (0 or the decoded size) unless a scaled decode ends in a
+    // partial column or row.
+    PictureExtent* extent = nullptr;
 };
 
 struct EncodeOptions {

@@ -6,6 +6,7 @@
 
 #include <tiffio.h>
 
+#include "image/byte_order.h"
 #include "image/codec_internal.h"
 
 namespace pixmold {
@@ -51,11 +52,7 @@ struct TiffState : DecoderState {
 };
 
 bool tiff_check(DecodeContext& ctx) {
-    const std::uint8_t* d = ctx.data;
-    if (ctx.size < 8) return false;
-    const bool le = d[0] == 'I' && d[1] == 'I' && (d[2] == 42 || d[2] == 43) && d[3] == 0;
-    const bool be = d[0] == 'M' && d[1] == 'M' && d[2] == 0 && (d[3] == 42 || d[3] == 43);
-    if (!le && !be) return false;
+    if (ctx.size < 8 || !tiff_byte_order({ctx.data, 4}, true)) return false;
     auto state = std::make_unique<TiffState>();
     TiffState& s = *state;
     ctx.state = std::move(state);

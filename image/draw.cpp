@@ -160,9 +160,16 @@ std::optional<DrawingTarget> canvas_target(const PixelView& pixels, std::functio
 int begin_drawing(const std::optional<DrawingTarget>& target) {
     end_drawing();
     if (!target) return 0;
-    const PixelView v = target->canvas ? *target->canvas : image_pixels(target->image);
+    // A picture target stays alive while drawing goes on, even if another
+    // thread frees its number meanwhile.
+    PixelRef v;
+    if (target->canvas)
+        static_cast<PixelView&>(v) = *target->canvas;
+    else
+        v = image_pixels(target->image);
     if (!usable_view(v)) return 0;
     DrawingSurface& s = draw::t_surface.emplace();
+    s.owner = std::move(v.owner);
     s.pixels = v.pixels;
     s.stride = v.stride;
     s.bytes_per_pixel = v.depth == 32 ? 4 : 3;
@@ -253,7 +260,7 @@ void fill_rounded_box(int x, int y, int width, int height, int radius_x, int rad
 void draw_image(ImageHandle image, int x, int y) {
     DrawingSurface* s = current_surface();
     if (!s || image == 0) return;
-    const PixelView src = handle_pixels(image);
+    const PixelRef src = handle_pixels(image);
     if (!src.pixels || (src.depth != 24 && src.depth != 32)) return;
     blit(*s, src, x, y, false, 255);
 }
@@ -261,7 +268,7 @@ void draw_image(ImageHandle image, int x, int y) {
 void draw_image(ImageHandle image, int x, int y, int width, int height) {
     DrawingSurface* s = current_surface();
     if (!s || image == 0 || width <= 0 || height <= 0) return;
-    PixelView src = handle_pixels(image);
+    PixelRef src = handle_pixels(image);
     if (!src.pixels || (src.depth != 24 && src.depth != 32)) return;
     if (src.width == width && src.height == height) {
         blit(*s, src, x, y, false, 255);
@@ -289,7 +296,7 @@ void draw_image(ImageHandle image, int x, int y, int width, int height) {
 void draw_image_blended(ImageHandle image, int x, int y, int opacity) {
     DrawingSurface* s = current_surface();
     if (!s || image == 0) return;
-    const PixelView src = handle_pixels(image);
+    const PixelRef src = handle_pixels(image);
     if (!src.pixels || src.is_icon || (src.depth != 24 && src.depth != 32)) return;
     blit(*s, src, x, y, true, opacity);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "image/draw.h"
@@ -23,6 +24,7 @@ struct DrawingSurface {
     int mode = 0;
     std::optional<FontSpec> font;
     std::function<void()> finish;
+    std::shared_ptr<const void> owner;  // a share in a picture target's pixels
 
     // Prepared front colour: channels, and for alpha blending the weight a
     // and the channels times a.

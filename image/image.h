@@ -18,12 +18,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 namespace pixmold {
 
 // A picture number (>= 0) or an identifier returned for ANY_NUMBER.
+// Identifiers are never handed out twice, so a stale one finds nothing.
 using ImageId = std::intptr_t;
-// Opaque, non-zero handle of a picture's native object; 0 means "none".
+// Opaque, non-zero handle of a picture's pixels; 0 means "none". Each new
+// set of pixels gets a handle never used before, so a handle kept after its
+// picture was freed or replaced finds nothing rather than a later picture.
 using ImageHandle = std::uintptr_t;
 
 inline constexpr ImageId ANY_NUMBER = -1;
@@ -69,6 +74,25 @@ struct PixelView {
     std::uint8_t* row_from_top(int y) const { return pixels + std::size_t(height - 1 - y) * std::size_t(stride); }
 };
 
+// How much of a picture's pixels the picture fills, in pixels: all of them,
+// or less when the last column or row holds only part of a pixel of picture
+// (a JPEG decoded at a reduced scale: 6028 x 3391 at 6/8 gives 4521 x 2544
+// pixels holding 4521 x 2543.25). Each side lies in (size - 1, size]; 0
+// stands for the whole side.
+struct PictureExtent {
+    double width = 0;
+    double height = 0;
+};
+
+// A view together with a share in the pixels it shows: the memory stays
+// valid as long as this lives, even when another thread frees or replaces
+// the picture meanwhile (its later writes are then to the old pixels). Keep
+// the PixelRef itself, not a PixelView copied from it, wherever the number
+// is not the caller's alone.
+struct PixelRef : PixelView {
+    std::shared_ptr<const void> owner;
+};
+
 // Bytes per row for a bits-per-pixel value (1, 4, 8, 15/16, 24, 32); 0 for
 // other depths or when the result would overflow.
 std::size_t stride_for(int width, int bits_per_pixel);
@@ -90,12 +114,12 @@ void free_all_images();
 int image_width(ImageId number);
 int image_height(ImageId number);
 ImageHandle image_handle(ImageId number);
-// Snapshot of the record, or nullptr-like empty result when there is no picture.
-const Image* is_image(ImageId number);
+// A copy of the record, or nothing when there is no picture.
+std::optional<Image> is_image(ImageId number);
 
-// Pixels of a live picture, by number or by handle. Empty view when none.
-PixelView image_pixels(ImageId number);
-PixelView handle_pixels(ImageHandle handle);
+// Pixels of a live picture, by number or by handle. Empty when none.
+PixelRef image_pixels(ImageId number);
+PixelRef handle_pixels(ImageHandle handle);
 
 // Number of slots in the numbered table (grows to n + 16 on demand).
 std::size_t image_store_capacity();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace pixmold {
 namespace {
@@ -208,6 +209,64 @@ private:
     int start_[256];
 };
 
+double luminance(std::uint8_t b, std::uint8_t g, std::uint8_t r) { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
+constexpr double kOneBitThreshold = 160.0;
+
+// The picture's own colours as the palette, in order of first appearance,
+// when there are no more than 2^bits of them; false as soon as there are more.
+bool use_own_colours(const QuantSource& src, int bits, Palette& out) {
+    const std::size_t most = std::size_t(1) << bits;
+    // Open addressing on the B,G,R,A word; at most half full.
+    constexpr std::size_t kSlots = 512;
+    std::uint32_t keys[kSlots];
+    std::int16_t index_of[kSlots];
+    std::fill(std::begin(index_of), std::end(index_of), std::int16_t(-1));
+    out.entries.clear();
+    const std::size_t w = std::size_t(src.width);
+    std::uint32_t last_key = 0;
+    int last_index = -1;
+    for (std::size_t y = 0; y < std::size_t(src.height); ++y) {
+        const std::uint8_t* p = src.pixels + y * std::size_t(src.stride);
+        for (std::size_t x = 0; x < w; ++x, p += src.bytes_per_pixel) {
+            const std::uint8_t a = src.bytes_per_pixel == 4 ? p[3] : 255;
+            const std::uint32_t key = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                                      std::uint32_t(a) << 24;
+            if (key != last_key || last_index < 0) {
+                std::size_t slot = (key * 2654435761u) >> 23;  // top 9 bits
+                while (index_of[slot] >= 0 && keys[slot] != key) slot = (slot + 1) % kSlots;
+                if (index_of[slot] < 0) {
+                    if (out.entries.size() == most) return false;
+                    keys[slot] = key;
+                    index_of[slot] = std::int16_t(out.entries.size());
+                    out.entries.push_back({p[0], p[1], p[2], a});
+                }
+                last_key = key;
+                last_index = index_of[slot];
+            }
+            out.indices[y * w + x] = std::uint8_t(last_index);
+        }
+    }
+    return true;
+}
+
+// A 1-bit BMP reads as black and white whatever its colour table says, so
+// the darker colour takes index 0, and a lone colour the index the
+// threshold would give it.
+void order_for_one_bit(Palette& out) {
+    auto light = [](const std::array<std::uint8_t, 4>& e) { return luminance(e[0], e[1], e[2]); };
+    bool flip = false;
+    if (out.entries.size() == 1) {
+        flip = light(out.entries[0]) > kOneBitThreshold;
+        out.entries.insert(flip ? out.entries.begin() : out.entries.end(),
+                           flip ? std::array<std::uint8_t, 4>{0, 0, 0, 255} : std::array<std::uint8_t, 4>{255, 255, 255, 255});
+    } else if (light(out.entries[1]) < light(out.entries[0])) {
+        std::swap(out.entries[0], out.entries[1]);
+        flip = true;
+    }
+    if (flip)
+        for (std::uint8_t& i : out.indices) i ^= 1;
+}
+
 }  // namespace
 
 Palette quantize(const QuantSource& src, int bits) {
@@ -215,12 +274,17 @@ Palette quantize(const QuantSource& src, int bits) {
     if (src.width <= 0 || src.height <= 0 || bits < 1 || bits > 8) return out;
     const std::size_t w = std::size_t(src.width), h = std::size_t(src.height);
     out.indices.resize(w * h);
+    if (use_own_colours(src, bits, out)) {
+        if (bits == 1) order_for_one_bit(out);
+        out.entries.resize(std::size_t(1) << bits, {0, 0, 0, 255});
+        return out;
+    }
     if (bits == 1) {
         out.entries = {{{0, 0, 0, 255}}, {{255, 255, 255, 255}}};
         for (std::size_t y = 0; y < h; ++y) {
             const std::uint8_t* p = src.pixels + y * std::size_t(src.stride);
             for (std::size_t x = 0; x < w; ++x, p += src.bytes_per_pixel)
-                out.indices[y * w + x] = 0.2126 * p[2] + 0.7152 * p[1] + 0.0722 * p[0] > 160.0 ? 1 : 0;
+                out.indices[y * w + x] = luminance(p[0], p[1], p[2]) > kOneBitThreshold ? 1 : 0;
         }
         return out;
     }

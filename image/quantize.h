@@ -1,6 +1,8 @@
-// Colour quantiser for palette output (PNG palettes, 1/4/8-bit BMP): a
-// black/white threshold for 1 bit, otherwise NeuQuant, the self-organising
-// network of Dekker (1994), in double precision with an alpha component.
+// Colour quantiser for palette output (PNG palettes, 1/4/8-bit BMP). A
+// picture with no more colours than the palette holds keeps them exactly;
+// otherwise a black/white threshold for 1 bit, or NeuQuant, the
+// self-organising network of Dekker (1994), in double precision with an
+// alpha component.
 #pragma once
 
 #include <array>

@@ -19,8 +19,12 @@ namespace {
 std::atomic<int> g_forced_isa{-1};
 
 Isa detect_isa() {
+#if defined(__x86_64__)
     __builtin_cpu_init();
     return (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) ? Isa::Avx2 : Isa::Generic;
+#else
+    return Isa::Generic;
+#endif
 }
 
 }  // namespace
@@ -70,7 +74,33 @@ void copy_rows(const PixelView& src, const PixelView& dst) {
 
 // Nearest neighbour: destination position i takes the source position whose
 // cell contains the centre of cell i.
-bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
+// The part of the source that the picture fills along one axis: `length`
+// pixels from `start` on, in source pixels.
+struct Span {
+    double start, length;
+    bool whole(int n) const { return start == 0 && length == n; }
+};
+// Rows are bottom-up, so a partial last picture row is the first memory row.
+struct Extent {
+    Span x, y;
+    Extent(const PixelView& src, const PictureExtent& e)
+        : x{0, e.width == 0 ? double(src.width) : e.width},
+          y{e.height == 0 ? 0 : src.height - e.height, e.height == 0 ? double(src.height) : e.height} {}
+    bool fits(const PixelView& src) const {
+        return x.length > src.width - 1 && x.length <= src.width && y.length > src.height - 1 && y.length <= src.height;
+    }
+    bool whole(const PixelView& src) const { return x.whole(src.width) && y.whole(src.height); }
+};
+
+// Nearest neighbour: destination position i takes the source position whose
+// cell contains the centre of cell i.
+int nearest(int i, int n_out, int n_in, Span span) {
+    if (span.whole(n_in)) return int((2 * std::int64_t(i) + 1) * n_in / (2 * std::int64_t(n_out)));
+    return std::clamp(int(span.start + (i + 0.5) * span.length / n_out), 0, n_in - 1);
+}
+
+bool resize_raw(const PixelView& src, const PixelView& dst, Extent extent, int threads,
+                const std::atomic<bool>* cancel) {
     const int bpp = src.depth / 8;
     std::vector<int> column;
     try {
@@ -79,13 +109,13 @@ bool resize_raw(const PixelView& src, const PixelView& dst, int threads, const s
         return false;
     }
     for (int x = 0; x < dst.width; ++x)
-        column[std::size_t(x)] = int((2 * std::int64_t(x) + 1) * src.width / (2 * std::int64_t(dst.width)));
+        column[std::size_t(x)] = nearest(x, dst.width, src.width, extent.x);
     const int workers = useful_threads(threads, std::size_t(dst.width) * std::size_t(dst.height));
     auto nothing = [] { return true; };
     return run_split(workers, dst.height, kLeastStolen, nothing, nothing, [&](RowRange& range) {
         for (int y = 0, got; (got = range.claim(1, y)) > 0;) {
             if (stop_asked(cancel)) return;
-            const int sy = int((2 * std::int64_t(y) + 1) * src.height / (2 * std::int64_t(dst.height)));
+            const int sy = nearest(y, dst.height, src.height, extent.y);
             const std::uint8_t* in = src.pixels + std::size_t(sy) * std::size_t(src.stride);
             std::uint8_t* out = dst.pixels + std::size_t(y) * std::size_t(dst.stride);
             if (bpp == 4) {
@@ -166,11 +196,12 @@ private:
 // rows from start to finish through a row buffer (columns first) or a ring
 // of rows (rows first), two output rows at a time so that every row read
 // for the column filter is converted once for both.
-bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
+bool resize_exact(const PixelView& src, const PixelView& dst, Extent extent, int threads,
+                  const std::atomic<bool>* cancel) {
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     Contributions across, down;
-    auto prepare = [](int n_in, int n_out, Contributions& table) {
-        if (!build_contributions(n_in, n_out, table)) return false;
+    auto prepare = [](int n_in, int n_out, Span covered, Contributions& table) {
+        if (!build_contributions(n_in, n_out, table, covered.length, covered.start)) return false;
         trim_zero_taps(table);
         return true;
     };
@@ -227,162 +258,227 @@ bool resize_exact(const PixelView& src, const PixelView& dst, int threads, const
     };
     const std::size_t cost = std::size_t(dh) * src_bytes;
     return run_split(
-               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare(sw, dw, across); },
-               [&] { return prepare(sh, dh, down); }, work) &&
+               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare(sw, dw, extent.x, across); },
+               [&] { return prepare(sh, dh, extent.y, down); }, work) &&
            !failed;
 }
 
 // 24-bit: each thread makes bands of output rows from start to finish (its
 // own, then parts of others' it takes over), so no intermediate picture is
-// needed: either output rows are filtered down
-// the columns, two at a time, into row buffers and then along them (columns
-// first), or a ring of rows filtered along x feeds the column filter (rows
-// first).
-bool resize_smooth24(const PixelView& src, const PixelView& dst, int threads, const std::atomic<bool>* cancel) {
-    constexpr int kBatch = kFixedRowsAtOnce;  // rows filtered along x at once
-    const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
-    if (sw == dw && sh == dh) {
-        copy_rows(src, dst);
-        return true;
-    }
-    const bool do_x = sw != dw, do_y = sh != dh;
-    const bool cols_first = do_x && do_y && columns_first(src, dst);
+// needed. Both axes: either output rows are filtered down the columns, two
+// at a time, into row buffers and then along them (columns first), or a
+// ring of rows filtered along x feeds the column filter (rows first). One
+// axis: rows along x a batch at a time, or output rows down the columns.
+constexpr int kBatch = kFixedRowsAtOnce;  // rows filtered along x at once
+
+// What the band workers of one 24-bit resize share.
+struct Smooth24 {
+    Smooth24(const PixelView& from, const PixelView& to, Extent covered, const std::atomic<bool>* stop)
+        : src(from), dst(to), extent(covered), cancel(stop), do_x(from.width != to.width || !covered.x.whole(from.width)),
+          do_y(from.height != to.height || !covered.y.whole(from.height)),
+          cols_first(do_x && do_y && columns_first(from, to)), src_bytes(std::size_t(from.width) * 3),
+          dst_bytes(std::size_t(to.width) * 3), reach(src_bytes) {}
+
+    const PixelView& src;
+    const PixelView& dst;
+    const Extent extent;
+    const std::atomic<bool>* cancel;
+    const bool do_x, do_y, cols_first;
     // Only the first of two passes needs the double filter's bytes (see
     // make_fixed): along rows the precise fixed table does it, down columns
-    // the exact column kernel on the double table. The tables are built
-    // while the other threads start, and by them when they are up in time.
+    // the exact column kernel on the double table.
     FixedContributions across, down;
     Contributions down_exact;
-    const std::size_t src_bytes = std::size_t(sw) * 3, dst_bytes = std::size_t(dw) * 3;
-    std::size_t reach = src_bytes, column_bytes = 0;
-    auto prepare_across = [&] {
+    const std::size_t src_bytes, dst_bytes;
+    std::size_t reach;             // bytes the row kernel may read from a row's start
+    std::size_t column_bytes = 0;  // scratch of the sixteen-row kernel
+    std::atomic<bool> failed{false};
+
+    const std::uint8_t* src_row(int y) const { return src.pixels + std::size_t(y) * std::size_t(src.stride); }
+    std::uint8_t* dst_row(int y) const { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); }
+
+    bool prepare_across() {
         if (!do_x) return true;
         Contributions exact;
-        if (!build_contributions(sw, dw, exact)) return false;
+        if (!build_contributions(src.width, dst.width, exact, extent.x.length, extent.x.start)) return false;
         trim_zero_taps(exact);
         if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
         reach = std::max(fixed_row_reach(across), src_bytes);
         column_bytes = fixed_rows_scratch(across);
         return true;
-    };
-    auto prepare_down = [&] {
+    }
+    bool prepare_down() {
         if (!do_y) return true;
-        if (!build_contributions(sh, dh, down_exact)) return false;
+        if (!build_contributions(src.height, dst.height, down_exact, extent.y.length, extent.y.start)) return false;
         trim_zero_taps(down_exact);
         return cols_first || make_fixed(down_exact, 2, false, false, down);
-    };
-    auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
-    auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
-    std::atomic<bool> failed{false};
+    }
+};
 
-    auto work = [&](RowRange& range) {
-        // A source row that ends too close to the end of the picture memory
-        // for the row kernel's wide loads is filtered from a padded copy
-        // (one per row of a batch).
-        Scratch pad;
-        auto safe_row = [&](int y, int slot) -> const std::uint8_t* {
-            const std::uint8_t* in = src_row(y);
-            if (std::size_t(sh - y) * std::size_t(src.stride) >= reach) return in;
-            if (!pad) {
-                pad = allocate_scratch(kBatch * reach);
-                if (!pad) return nullptr;
-                std::memset(pad.get(), 0, kBatch * reach);
-            }
-            std::uint8_t* copy = pad.get() + std::size_t(slot) * reach;
-            std::memcpy(copy, in, src_bytes);
-            return copy;
-        };
-        Scratch columns;
-        if (column_bytes != 0) {
-            columns = allocate_scratch(column_bytes);
-            if (!columns) return void(failed = true);
+// Source rows as the row kernel may read them: a row that ends too close to
+// the end of the picture memory for the kernel's wide loads is given as a
+// padded copy (one per row of a batch). Null when memory is short.
+class RowSource {
+public:
+    explicit RowSource(const Smooth24& job) : job_(job) {}
+    const std::uint8_t* row(int y, int slot) {
+        const std::uint8_t* in = job_.src_row(y);
+        if (std::size_t(job_.src.height - y) * std::size_t(job_.src.stride) >= job_.reach) return in;
+        if (!pad_) {
+            pad_ = allocate_scratch(kBatch * job_.reach);
+            if (!pad_) return nullptr;
+            std::memset(pad_.get(), 0, kBatch * job_.reach);
         }
-        const std::uint8_t* batch_in[kBatch];
-        std::uint8_t* batch_out[kBatch];
-        std::vector<const std::uint8_t*> rows;
-        try {
-            rows.resize(std::size_t(do_y && !cols_first ? down.taps : 0));
-        } catch (const std::bad_alloc&) {
-            return void(failed = true);
-        }
+        std::uint8_t* copy = pad_.get() + std::size_t(slot) * job_.reach;
+        std::memcpy(copy, in, job_.src_bytes);
+        return copy;
+    }
 
-        if (!do_y) {
-            for (int y = 0, n; (n = range.claim(kBatch, y)) > 0;) {
-                if (stop_asked(cancel)) return;
-                for (int k = 0; k < n; ++k) {
-                    batch_in[k] = safe_row(y + k, k);
-                    if (!batch_in[k]) return void(failed = true);
-                    batch_out[k] = dst_row(y + k);
-                }
-                fixed_horizontal_rows(batch_in, batch_out, n, across, columns.get());
-            }
-        } else if (!do_x) {
-            for (int y = 0; range.claim(1, y) > 0;) {
-                if (stop_asked(cancel)) return;
-                const int l = down.left[std::size_t(y)];
-                for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = src_row(std::min(l + k, sh - 1));
-                fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
-            }
-        } else if (cols_first) {
-            // Two output rows at a time: each input row is read and
-            // converted once for both.
-            ColumnPair pair;
-            Scratch lines = allocate_scratch(2 * reach);
-            if (!lines || !pair.reserve(down_exact)) return void(failed = true);
-            try {
-                rows.resize(std::size_t(pair.widest()));
-            } catch (const std::bad_alloc&) {
-                return void(failed = true);
-            }
-            std::uint8_t* const a = lines.get();
-            std::uint8_t* const b = lines.get() + reach;
-            std::memset(a + src_bytes, 0, reach - src_bytes);
-            std::memset(b + src_bytes, 0, reach - src_bytes);
-            for (int y = 0, got; (got = range.claim(2, y)) > 0;) {
-                if (stop_asked(cancel)) return;
-                const bool two = got == 2;
-                pair.set(down_exact, y, two);
-                for (int k = 0; k < pair.n; ++k) rows[std::size_t(k)] = src_row(pair.lo + k);
-                exact_vertical(rows.data(), pair.n, pair.wa.data(), pair.wb.data(), a, two ? b : nullptr, src_bytes,
-                               pair.b_first, pair.a_end);
-                fixed_horizontal(a, dst_row(y), across);
-                if (two) fixed_horizontal(b, dst_row(y + 1), across);
-            }
-        } else {
-            // Rows are filtered along x a batch at a time; the ring holds a
-            // window of the column filter plus one batch.
-            const int ring_rows = down.taps + kBatch;
-            Scratch ring = allocate_scratch(std::size_t(ring_rows) * dst_bytes);
-            if (!ring) return void(failed = true);
-            auto slot = [&](int r) { return ring.get() + std::size_t(r % ring_rows) * dst_bytes; };
-            int done_until = 0;  // rows below this are (or were) in the ring
-            for (int y = 0; range.claim(1, y) > 0;) {
-                if (stop_asked(cancel)) return;
-                // The band's last output reads no row past this one: a batch
-                // stops there rather than filter rows for the next band.
-                const int band_last = std::min(down.left[std::size_t(range.end() - 1)] + down.taps, sh) - 1;
-                const int l = down.left[std::size_t(y)];
-                const int last = std::min(l + down.taps, sh) - 1;
-                if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
-                for (int r = std::max(done_until, l); r <= last;) {
-                    const int n = std::min(kBatch, std::max(band_last, last) + 1 - r);
-                    for (int k = 0; k < n; ++k) {
-                        batch_in[k] = safe_row(r + k, k);
-                        if (!batch_in[k]) return void(failed = true);
-                        batch_out[k] = slot(r + k);
-                    }
-                    fixed_horizontal_rows(batch_in, batch_out, n, across, columns.get());
-                    r += n;
-                    done_until = r;
-                }
-                done_until = std::max(done_until, last + 1);
-                for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = slot(std::min(l + k, sh - 1));
-                fixed_vertical(rows.data(), down, y, dst_row(y), dst_bytes);
-            }
+private:
+    const Smooth24& job_;
+    Scratch pad_;
+};
+
+// The sixteen-row kernel's scratch, when the table uses it; false when
+// memory is short.
+bool column_scratch(const Smooth24& job, Scratch& columns) {
+    if (job.column_bytes == 0) return true;
+    columns = allocate_scratch(job.column_bytes);
+    return bool(columns);
+}
+
+// Only the width changes: rows along x, a batch at a time.
+void smooth24_rows_only(Smooth24& job, RowRange& range) {
+    RowSource source(job);
+    Scratch columns;
+    if (!column_scratch(job, columns)) return void(job.failed = true);
+    const std::uint8_t* batch_in[kBatch];
+    std::uint8_t* batch_out[kBatch];
+    for (int y = 0, n; (n = range.claim(kBatch, y)) > 0;) {
+        if (stop_asked(job.cancel)) return;
+        for (int k = 0; k < n; ++k) {
+            batch_in[k] = source.row(y + k, k);
+            if (!batch_in[k]) return void(job.failed = true);
+            batch_out[k] = job.dst_row(y + k);
         }
-    };
-    const std::size_t cost = std::size_t(dh) * (do_y ? src_bytes : dst_bytes);
-    return run_split(useful_threads(threads, cost), dh, kLeastStolen, prepare_across, prepare_down, work) && !failed;
+        fixed_horizontal_rows(batch_in, batch_out, n, job.across, columns.get());
+    }
+}
+
+// Only the height changes: each output row down the columns.
+void smooth24_columns_only(Smooth24& job, RowRange& range) {
+    const FixedContributions& down = job.down;
+    const int sh = job.src.height;
+    std::vector<const std::uint8_t*> rows;
+    try {
+        rows.resize(std::size_t(down.taps));
+    } catch (const std::bad_alloc&) {
+        return void(job.failed = true);
+    }
+    for (int y = 0; range.claim(1, y) > 0;) {
+        if (stop_asked(job.cancel)) return;
+        const int l = down.left[std::size_t(y)];
+        for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = job.src_row(std::min(l + k, sh - 1));
+        fixed_vertical(rows.data(), down, y, job.dst_row(y), job.dst_bytes);
+    }
+}
+
+// Both axes, columns first: two output rows at a time down the columns with
+// the exact kernel (each input row is read and converted once for both),
+// then each along x.
+void smooth24_columns_first(Smooth24& job, RowRange& range) {
+    ColumnPair pair;
+    std::vector<const std::uint8_t*> rows;
+    Scratch lines = allocate_scratch(2 * job.reach);
+    if (!lines || !pair.reserve(job.down_exact)) return void(job.failed = true);
+    try {
+        rows.resize(std::size_t(pair.widest()));
+    } catch (const std::bad_alloc&) {
+        return void(job.failed = true);
+    }
+    const std::size_t src_bytes = job.src_bytes, reach = job.reach;
+    std::uint8_t* const a = lines.get();
+    std::uint8_t* const b = lines.get() + reach;
+    std::memset(a + src_bytes, 0, reach - src_bytes);
+    std::memset(b + src_bytes, 0, reach - src_bytes);
+    for (int y = 0, got; (got = range.claim(2, y)) > 0;) {
+        if (stop_asked(job.cancel)) return;
+        const bool two = got == 2;
+        pair.set(job.down_exact, y, two);
+        for (int k = 0; k < pair.n; ++k) rows[std::size_t(k)] = job.src_row(pair.lo + k);
+        exact_vertical(rows.data(), pair.n, pair.wa.data(), pair.wb.data(), a, two ? b : nullptr, src_bytes,
+                       pair.b_first, pair.a_end);
+        fixed_horizontal(a, job.dst_row(y), job.across);
+        if (two) fixed_horizontal(b, job.dst_row(y + 1), job.across);
+    }
+}
+
+// Both axes, rows first: rows are filtered along x a batch at a time into a
+// ring that holds a window of the column filter plus one batch, and each
+// output row is filtered down the ring.
+void smooth24_rows_first(Smooth24& job, RowRange& range) {
+    const FixedContributions& down = job.down;
+    const int sh = job.src.height;
+    const std::size_t dst_bytes = job.dst_bytes;
+    RowSource source(job);
+    Scratch columns;
+    if (!column_scratch(job, columns)) return void(job.failed = true);
+    std::vector<const std::uint8_t*> rows;
+    try {
+        rows.resize(std::size_t(down.taps));
+    } catch (const std::bad_alloc&) {
+        return void(job.failed = true);
+    }
+    const int ring_rows = down.taps + kBatch;
+    Scratch ring = allocate_scratch(std::size_t(ring_rows) * dst_bytes);
+    if (!ring) return void(job.failed = true);
+    auto slot = [&](int r) { return ring.get() + std::size_t(r % ring_rows) * dst_bytes; };
+    const std::uint8_t* batch_in[kBatch];
+    std::uint8_t* batch_out[kBatch];
+    int done_until = 0;  // rows below this are (or were) in the ring
+    for (int y = 0; range.claim(1, y) > 0;) {
+        if (stop_asked(job.cancel)) return;
+        // The band's last output reads no row past this one: a batch
+        // stops there rather than filter rows for the next band.
+        const int band_last = std::min(down.left[std::size_t(range.end() - 1)] + down.taps, sh) - 1;
+        const int l = down.left[std::size_t(y)];
+        const int last = std::min(l + down.taps, sh) - 1;
+        if (l < done_until - ring_rows) done_until = l;  // never happens with monotone windows
+        for (int r = std::max(done_until, l); r <= last;) {
+            const int n = std::min(kBatch, std::max(band_last, last) + 1 - r);
+            for (int k = 0; k < n; ++k) {
+                batch_in[k] = source.row(r + k, k);
+                if (!batch_in[k]) return void(job.failed = true);
+                batch_out[k] = slot(r + k);
+            }
+            fixed_horizontal_rows(batch_in, batch_out, n, job.across, columns.get());
+            r += n;
+            done_until = r;
+        }
+        done_until = std::max(done_until, last + 1);
+        for (int k = 0; k < down.taps; ++k) rows[std::size_t(k)] = slot(std::min(l + k, sh - 1));
+        fixed_vertical(rows.data(), down, y, job.dst_row(y), dst_bytes);
+    }
+}
+
+bool resize_smooth24(const PixelView& src, const PixelView& dst, Extent extent, int threads,
+                     const std::atomic<bool>* cancel) {
+    if (src.width == dst.width && src.height == dst.height && extent.whole(src)) {
+        copy_rows(src, dst);
+        return true;
+    }
+    Smooth24 job(src, dst, extent, cancel);
+    void (*band)(Smooth24&, RowRange&) = !job.do_y     ? smooth24_rows_only
+                                         : !job.do_x   ? smooth24_columns_only
+                                         : job.cols_first ? smooth24_columns_first
+                                                          : smooth24_rows_first;
+    // The tables are built while the other threads start, and by them when
+    // they are up in time.
+    const std::size_t cost = std::size_t(dst.height) * (job.do_y ? job.src_bytes : job.dst_bytes);
+    return run_split(
+               useful_threads(threads, cost), dst.height, kLeastStolen, [&] { return job.prepare_across(); },
+               [&] { return job.prepare_down(); }, [&](RowRange& range) { band(job, range); }) &&
+           !job.failed;
 }
 
 }  // namespace
@@ -397,16 +493,19 @@ int resample_threads() {
     return hw == 0 ? 1 : int(std::min(hw, 256u));
 }
 
-bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads, const std::atomic<bool>* cancel) {
+bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads, const std::atomic<bool>* cancel,
+                   PictureExtent covered) {
     if (!valid_view(src) || !valid_view(dst) || src.depth != dst.depth) return false;
+    const Extent extent(src, covered);
+    if (!extent.fits(src)) return false;
     if (threads <= 0) threads = resample_threads();
     bool ok;
     if (mode != RESIZE_SMOOTH)
-        ok = resize_raw(src, dst, threads, cancel);
+        ok = resize_raw(src, dst, extent, threads, cancel);
     else if (src.depth == 32)
-        ok = resize_exact(src, dst, threads, cancel);
+        ok = resize_exact(src, dst, extent, threads, cancel);
     else
-        ok = resize_smooth24(src, dst, threads, cancel);
+        ok = resize_smooth24(src, dst, extent, threads, cancel);
     return ok && !stop_asked(cancel);
 }
 

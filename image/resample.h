@@ -40,12 +40,14 @@ ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZ
 
 // Resamples the whole of `src` onto the whole of `dst` (both 24-bit or both
 // 32-bit, bottom-up, any sizes, not overlapping). `threads` <= 0 means resample_threads().
-// Returns false (dst contents unspecified) when the views do not match or a
-// temporary buffer cannot be allocated, or when `cancel` is set before it
-// finishes (it is polled once per output row). Safe to call from several
-// threads at once on different pictures.
+// `extent` is how much of `src` the picture fills (a partial last column or
+// row counts for what it holds): that much is mapped onto the whole of `dst`.
+// Returns false (dst contents unspecified) when the views do not match, the
+// extent does not fit the source, a temporary buffer cannot be allocated,
+// or when `cancel` is set before it finishes (it is polled once per output
+// row). Safe to call from several threads at once on different pictures.
 bool resize_pixels(const PixelView& src, const PixelView& dst, int mode = RESIZE_SMOOTH, int threads = 0,
-                   const std::atomic<bool>* cancel = nullptr);
+                   const std::atomic<bool>* cancel = nullptr, PictureExtent extent = {});
 
 // Worker threads for one resize: PIXMOLD_THREADS when it holds a positive
 // number, otherwise the number of hardware threads (at least 1).

@@ -19,9 +19,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <immintrin.h>
 
 #include "image/resample_internal.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace pixmold::resample {
 
@@ -65,6 +68,7 @@ void vertical_generic(const std::uint8_t* const* rows, int n, const double* wa, 
     }
 }
 
+#if defined(__x86_64__)
 #define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
 PIXMOLD_AVX2 inline __m128i pack4(__m256d sum) {
@@ -396,28 +400,36 @@ PIXMOLD_AVX2_FMA void vertical_single(const std::uint8_t* const* rows, int n, co
         if (Two) finish_block(sb, mb, rows, n, wb, b, j);
     }
 }
+#endif  // x86-64
 
 }  // namespace
 
 void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch) {
-    if (active_isa() == Isa::Avx2)
-        horizontal_avx2(in, out, table, scratch);
-    else
-        horizontal_generic(in, out, table);
+#if defined(__x86_64__)
+    if (active_isa() == Isa::Avx2) return horizontal_avx2(in, out, table, scratch);
+#else
+    (void)scratch;
+#endif
+    horizontal_generic(in, out, table);
 }
 
 void exact_horizontal2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b, std::uint8_t* out_b,
                        const Contributions& table, double* scratch) {
-    if (active_isa() == Isa::Avx2) {
-        horizontal2_avx2(in_a, out_a, in_b, out_b, table, scratch);
-    } else {
-        horizontal_generic(in_a, out_a, table);
-        horizontal_generic(in_b, out_b, table);
-    }
+#if defined(__x86_64__)
+    if (active_isa() == Isa::Avx2) return horizontal2_avx2(in_a, out_a, in_b, out_b, table, scratch);
+#else
+    (void)scratch;
+#endif
+    horizontal_generic(in_a, out_a, table);
+    horizontal_generic(in_b, out_b, table);
 }
 
 void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, const double* wb, std::uint8_t* a,
                     std::uint8_t* b, std::size_t bytes, int b_first, int a_end) {
+#if !defined(__x86_64__)
+    (void)b_first, (void)a_end;
+    vertical_generic(rows, n, wa, wb, a, b, bytes);
+#else
     constexpr int kMaxSingleTaps = 256;  // longer windows stay in double precision
     if (active_isa() != Isa::Avx2) {
         vertical_generic(rows, n, wa, wb, a, b, bytes);
@@ -437,6 +449,7 @@ void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, co
         vertical2_avx2(rows, n, wa, wb, a, b, bytes, std::clamp(b_first, 0, n), std::clamp(a_end, b_first, n));
     else
         vertical1_avx2(rows, n, wa, a, bytes);
+#endif
 }
 
 }  // namespace pixmold::resample

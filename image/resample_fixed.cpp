@@ -17,9 +17,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <immintrin.h>
 
 #include "image/resample_internal.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace pixmold::resample {
 
@@ -61,8 +64,6 @@ inline std::uint8_t exact_across(const std::uint8_t* in, const Contributions& e,
     for (int k = 0; k < e.count[std::size_t(x)]; ++k, p += 3) s += w[k] * double(*p);
     return exact_byte(s);
 }
-
-#define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
 // Two taps of one output pixel in the madd layout: (w0, w1) for blue, green
 // and red, zero for the fourth pair.
@@ -230,6 +231,9 @@ void vertical_generic(const std::uint8_t* const* rows, const FixedContributions&
         out[j] = clamp_byte(s + kHalf);
     }
 }
+
+#if defined(__x86_64__)
+#define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
 PIXMOLD_AVX2 inline __m256i load_two(const std::uint8_t* a, const std::uint8_t* b) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a))),
@@ -415,14 +419,6 @@ PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedCont
     }
 }
 
-}  // namespace
-
-std::size_t fixed_row_reach(const FixedContributions& t) {
-    return (std::size_t(t.last_start) + std::size_t(t.taps)) * 3 + 32;
-}
-
-namespace {
-
 template <bool Precise>
 void horizontal_dispatch(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
     switch (t.taps) {
@@ -436,27 +432,31 @@ void horizontal_dispatch(const std::uint8_t* in, std::uint8_t* out, const FixedC
         default: return horizontal_avx2<Precise, 0>(in, out, t);
     }
 }
+#endif  // x86-64
 
 }  // namespace
 
+std::size_t fixed_row_reach(const FixedContributions& t) {
+    return (std::size_t(t.last_start) + std::size_t(t.taps)) * 3 + 32;
+}
+
 void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
-    if (active_isa() == Isa::Avx2 && !t.pairs.empty()) {
-        if (t.precise)
-            horizontal_dispatch<true>(in, out, t);
-        else
-            horizontal_dispatch<false>(in, out, t);
-    } else
-        horizontal_generic(in, out, t, 0, t.n_out);
+#if defined(__x86_64__)
+    if (active_isa() == Isa::Avx2 && !t.pairs.empty())
+        return t.precise ? horizontal_dispatch<true>(in, out, t) : horizontal_dispatch<false>(in, out, t);
+#endif
+    horizontal_generic(in, out, t, 0, t.n_out);
 }
 
 void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
                     std::size_t bytes) {
-    if (active_isa() == Isa::Avx2)
-        vertical_avx2(rows, t, y, out, bytes);
-    else
-        vertical_generic(rows, t, y, out, 0, bytes);
+#if defined(__x86_64__)
+    if (active_isa() == Isa::Avx2) return vertical_avx2(rows, t, y, out, bytes);
+#endif
+    vertical_generic(rows, t, y, out, 0, bytes);
 }
 
+#if defined(__x86_64__)
 namespace {
 
 // ---- sixteen rows at once ------------------------------------------------
@@ -721,8 +721,10 @@ void rows_dispatch(const std::uint8_t* const* in, std::uint8_t* const* out, int 
 }
 
 }  // namespace
+#endif  // x86-64
 
 std::size_t fixed_rows_scratch(const FixedContributions& t) {
+#if defined(__x86_64__)
     if (!t.precise || t.taps > kMaxRowTaps || t.n_out < 1) return 0;
     std::size_t most = 0;
     for (int x0 = 0; x0 < t.n_out; x0 += kChunkOutputs) {
@@ -731,10 +733,15 @@ std::size_t fixed_rows_scratch(const FixedContributions& t) {
         most = std::max(most, (std::size_t(end - first) * 3 + 7) / 8 * 8);
     }
     return 2 * most * sizeof(__m256);
+#else
+    (void)t;
+    return 0;  // no batch kernel: rows are filtered one by one
+#endif
 }
 
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
                            const FixedContributions& t, std::uint8_t* scratch) {
+#if defined(__x86_64__)
     if (n > 0 && scratch && t.precise && active_isa() == Isa::Avx2 && t.taps <= kMaxRowTaps) {
         // Missing rows repeat the first; their results are not stored.
         const std::uint8_t* rows[kRowsAtOnce];
@@ -742,6 +749,9 @@ void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* o
         rows_dispatch(rows, out, n, t, reinterpret_cast<__m256*>(scratch));
         return;
     }
+#else
+    (void)scratch;
+#endif
     for (int r = 0; r < n; ++r) fixed_horizontal(in[r], out[r], t);
 }
 

@@ -7,9 +7,12 @@
 namespace pixmold {
 
 ImageHandle resize_image(ImageId number, int width, int height, int mode) {
-    const Image* record = is_image(number);
-    if (!record) return 0;
-    const PixelView src = image_pixels(number);
+    // The source stays ours while it is read, whatever other threads do
+    // with the number meanwhile.
+    const std::optional<HeldPicture> held = hold_picture(number);
+    if (!held) return 0;
+    const Image* record = &held->image;
+    const PixelRef& src = held->pixels;
     if (!src || src.is_icon || record->format_tag == TAG_ICON) return 0;
     if (width == KEEP_SIZE) width = src.width;
     if (height == KEEP_SIZE) height = src.height;

@@ -26,9 +26,11 @@ struct Contributions {
 };
 
 // Mitchell-Netravali (B = C = 1/3) weights for n_out outputs from n_in
-// inputs, renormalised so that each output's weights sum to 1. False when
-// the table cannot be allocated.
-bool build_contributions(int n_in, int n_out, Contributions& table);
+// inputs, renormalised so that each output's weights sum to 1. The outputs
+// cover `extent` inputs from `start` on (0, 0: all of them), an input at
+// either end counting for the part of it they cover. False when the table
+// cannot be allocated.
+bool build_contributions(int n_in, int n_out, Contributions& table, double extent = 0, double start = 0);
 
 // The same table in 16-bit fixed point with every output padded to one tap
 // count, a multiple of `tap_multiple` (zero weights, window shifted to stay
@@ -121,8 +123,9 @@ std::size_t fixed_rows_scratch(const FixedContributions& t);
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
                            const FixedContributions& t, std::uint8_t* scratch);
 
-// Instruction sets the kernels may use. Tests force Generic to check that
-// every path gives the same bytes.
+// Instruction sets the kernels may use: Avx2 on x86-64 machines with AVX2
+// and FMA, Generic (plain C++) everywhere else. Tests force Generic to check
+// that every path gives the same bytes.
 enum class Isa { Generic, Avx2 };
 Isa active_isa();
 void force_isa(Isa isa);  // only ever lowers what the machine offers

@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <immintrin.h>
 #include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "image/resample_internal.h"
 
@@ -51,6 +54,16 @@ std::atomic<std::size_t> g_peak_bytes{0};
 // Each block starts with a header holding its size, for the accounting.
 constexpr std::size_t kHeader = 64;
 
+// A hint to the core that this thread is waiting in a loop.
+inline void spin_pause() {
+#if defined(__x86_64__)
+    _mm_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+#if defined(__x86_64__)
 #define PIXMOLD_AVX2 __attribute__((target("avx2")))
 
 // The weights of four outputs at once, one per lane, by the same operations
@@ -95,13 +108,16 @@ PIXMOLD_AVX2 void weights4_avx2(const Mitchell& f, const double* center, const i
         for (int j = 0; j < lanes; ++j) rows[j][k] = w[j];
     }
 }
+#endif
 
-}  // namespace
-
-__attribute__((target_clones("avx2", "default"))) bool build_contributions(int n_in, int n_out, Contributions& table) {
+// The table for the instruction set kAvx2 says; inlined into each of the
+// functions below, so that the plain code around the SIMD weights is also
+// compiled for that instruction set.
+template <bool kAvx2>
+[[gnu::always_inline]] inline bool build_table(int n_in, int n_out, Contributions& table, double extent, double start) {
     if (n_in < 1 || n_out < 1) return false;
     const Mitchell filter;
-    const double scale = double(n_out) / double(n_in);
+    const double scale = double(n_out) / (extent > 0 ? extent : double(n_in));
     double support = 2.0;
     double filter_scale = 1.0;
     if (scale < 1.0) {
@@ -122,9 +138,9 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
     table.n_in = n_in;
     table.n_out = n_out;
     table.stride = stride;
-    const bool simd = active_isa() == Isa::Avx2;
+    constexpr bool simd = kAvx2;
     std::vector<double> held;  // one window's weights of four outputs
-    if (simd) {
+    if constexpr (simd) {
         try {
             held.resize(4 * std::size_t(stride));
         } catch (const std::bad_alloc&) {
@@ -132,10 +148,12 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             return false;
         }
     }
+#if defined(__x86_64__)
     double centers[4];
     int group = 0;  // outputs gathered for weights4_avx2
+#endif
     for (int i = 0; i < n_out; ++i) {
-        const double center = (double(i) + 0.5) / scale - 0.5;
+        const double center = (double(i) + 0.5) / scale - 0.5 + start;
         double left = std::floor(center - support);
         double right = std::ceil(center + support);
         if (left < 0) left = 0;
@@ -151,7 +169,8 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
         table.left[std::size_t(i)] = l;
         table.count[std::size_t(i)] = n;
         double* w = &table.weights[std::size_t(i) * std::size_t(stride)];
-        if (simd) {
+#if defined(__x86_64__)
+        if constexpr (simd) {
             centers[group++] = center;
             if (group == 4 || i + 1 == n_out) {
                 const int first = i + 1 - group;
@@ -168,6 +187,7 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             }
             continue;
         }
+#endif
         for (int k = 0; k < n; ++k) w[k] = filter(std::fabs(center - double(l + k)) * filter_scale) * filter_scale;
         double sum = 0.0;
         for (int k = 0; k < n; ++k) sum += w[k];
@@ -175,6 +195,21 @@ __attribute__((target_clones("avx2", "default"))) bool build_contributions(int n
             for (int k = 0; k < n; ++k) w[k] /= sum;
     }
     return true;
+}
+
+#if defined(__x86_64__)
+PIXMOLD_AVX2 bool build_table_avx2(int n_in, int n_out, Contributions& table, double extent, double start) {
+    return build_table<true>(n_in, n_out, table, extent, start);
+}
+#endif
+
+}  // namespace
+
+bool build_contributions(int n_in, int n_out, Contributions& table, double extent, double start) {
+#if defined(__x86_64__)
+    if (active_isa() == Isa::Avx2) return build_table_avx2(n_in, n_out, table, extent, start);
+#endif
+    return build_table<false>(n_in, n_out, table, extent, start);
 }
 
 void trim_zero_taps(Contributions& table) {
@@ -324,7 +359,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
         // would take a while to wake again on some machines.
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
         for (int spin = 0; state.load(std::memory_order_acquire) == 0; ++spin) {
-            _mm_pause();
+            spin_pause();
             if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) {
                 state.wait(0, std::memory_order_acquire);
                 break;
@@ -368,7 +403,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     }
     bool ready = prepare();
     take_too();
-    while (!too_done.load(std::memory_order_acquire)) _mm_pause();  // another thread is on it
+    while (!too_done.load(std::memory_order_acquire)) spin_pause();  // another thread is on it
     ready = ready && too_ok.load(std::memory_order_relaxed);
     state.store(ready ? 1 : 2, std::memory_order_release);
     state.notify_all();
@@ -385,7 +420,7 @@ bool run_split(int threads, int n, int least, const std::function<bool()>& prepa
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
     for (int spin = 0; finished.load(std::memory_order_acquire) < started; ++spin) {
         if (spin % 256 == 0 && std::chrono::steady_clock::now() > give_up) break;
-        _mm_pause();
+        spin_pause();
     }
     for (std::thread& t : pool) t.join();
     return ready;

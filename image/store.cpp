@@ -1,11 +1,11 @@
-// The picture store: numbered slots plus a list for ANY_NUMBER pictures.
+// The picture store: numbered slots plus a table of ANY_NUMBER pictures.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <list>
+#include <optional>
 #include <mutex>
 #include <new>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/mman.h>
@@ -159,26 +159,31 @@ BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero) {
 
 namespace {
 
+using SharedBitmap = std::shared_ptr<Bitmap>;
+
 struct Record {
     Image image;
-    BitmapPtr bitmap;
+    SharedBitmap bitmap;
 };
 
 constexpr std::size_t kInitialSlots = 16;
 // Numbers are small integers the program picks; refusing absurd ones keeps a
 // stray value from allocating gigabytes of empty slots.
 constexpr ImageId kMaxNumber = 1 << 20;
+// Identifiers of ANY_NUMBER pictures and handles come from one counter that
+// starts above every number, so neither can be taken for a number or for
+// each other, and none is ever handed out twice.
+constexpr std::uint64_t kFirstSerial = std::uint64_t(kMaxNumber) * 16;
 
 struct Store {
     std::mutex lock;
-    std::vector<std::unique_ptr<Record>> slots;
-    std::list<std::unique_ptr<Record>> loose;  // ANY_NUMBER pictures
-    std::unordered_set<const Bitmap*> live;    // valid handles
+    std::vector<Record> slots;
+    std::unordered_map<ImageId, Record> loose;          // ANY_NUMBER pictures
+    std::unordered_map<ImageHandle, SharedBitmap> live;  // pixels by handle
+    std::uint64_t next_serial = kFirstSerial;
 
-    Store() {
-        slots.resize(kInitialSlots);
-        for (auto& s : slots) s = std::make_unique<Record>();
-    }
+    Store() { slots.resize(kInitialSlots); }
+    std::uint64_t serial() { return next_serial++; }
 };
 
 Store& store() {
@@ -186,54 +191,66 @@ Store& store() {
     return *instance;
 }
 
-ImageId id_of(const Record* r) { return ImageId(reinterpret_cast<std::uintptr_t>(r)); }
-
 // Caller holds the lock.
 Record* find_locked(Store& s, ImageId id) {
-    if (id >= 0 && std::size_t(id) < s.slots.size()) return s.slots[std::size_t(id)].get();
-    for (auto& r : s.loose)
-        if (id_of(r.get()) == id) return r.get();
-    return nullptr;
+    if (id >= 0 && std::size_t(id) < s.slots.size()) return &s.slots[std::size_t(id)];
+    const auto it = s.loose.find(id);
+    return it == s.loose.end() ? nullptr : &it->second;
 }
 
-Record* lookup(ImageId id) {
+// A picture as it stands: a copy of its record and a share in its pixels,
+// taken under the lock, so that freeing the number meanwhile on another
+// thread cannot pull the pixels away.
+struct Held {
+    Image image;
+    SharedBitmap bitmap;
+};
+
+std::optional<Held> hold(ImageId id) {
     Store& s = store();
     std::lock_guard guard(s.lock);
-    Record* r = find_locked(s, id);
-    return (r && r->image.handle) ? r : nullptr;
+    const Record* r = find_locked(s, id);
+    if (!r || !r->image.handle) return std::nullopt;
+    return Held{r->image, r->bitmap};
 }
 
-// Empties a record; the pixels are released outside the lock by the caller
-// letting the returned pointer go.
-BitmapPtr clear_locked(Store& s, Record* r) {
-    if (r->bitmap) s.live.erase(r->bitmap.get());
-    BitmapPtr old = std::move(r->bitmap);
-    r->image = Image{};
-    return old;
-}
-
-void release_locked(Store& s, Record* r, std::vector<BitmapPtr>& garbage) {
-    garbage.push_back(clear_locked(s, r));
-    for (auto it = s.loose.begin(); it != s.loose.end(); ++it) {
-        if (it->get() == r) {
-            s.loose.erase(it);
-            return;
+// Pixels to let go once the lock is dropped (unmapping a big picture takes a
+// while). Declared before the lock guard; should the list itself find no
+// memory, the pixels go at once instead.
+struct Garbage {
+    std::vector<SharedBitmap> items;
+    void add(SharedBitmap bitmap) {
+        if (!bitmap) return;
+        try {
+            items.push_back(std::move(bitmap));
+        } catch (const std::bad_alloc&) {
         }
     }
+};
+
+// Empties a record.
+void clear_locked(Store& s, Record& r, Garbage& garbage) {
+    if (r.image.handle) s.live.erase(r.image.handle);
+    garbage.add(std::move(r.bitmap));
+    r = Record{};
 }
 
-ImageHandle handle_result(ImageId number, const Record* r) {
-    return number == ANY_NUMBER ? ImageHandle(id_of(r)) : r->image.handle;
+// Empties a record and forgets it when it is an ANY_NUMBER one.
+void release_locked(Store& s, ImageId id, Record& r, Garbage& garbage) {
+    clear_locked(s, r, garbage);
+    if (id < 0 || std::size_t(id) >= s.slots.size()) s.loose.erase(id);
 }
 
-PixelView view_of(const Bitmap* b) {
-    PixelView v;
-    v.pixels = b->pixels;
-    v.width = b->width;
-    v.height = b->height;
-    v.depth = b->depth;
-    v.stride = b->stride;
-    v.is_icon = b->is_icon;
+PixelRef ref_of(SharedBitmap bitmap) {
+    PixelRef v;
+    if (!bitmap) return v;
+    v.pixels = bitmap->pixels;
+    v.width = bitmap->width;
+    v.height = bitmap->height;
+    v.depth = bitmap->depth;
+    v.stride = bitmap->stride;
+    v.is_icon = bitmap->is_icon;
+    v.owner = std::move(bitmap);
     return v;
 }
 
@@ -241,54 +258,66 @@ PixelView view_of(const Bitmap* b) {
 
 ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, FormatTag tag) {
     Store& s = store();
-    BitmapPtr old;
-    ImageHandle result = 0;
-    {
-        std::lock_guard guard(s.lock);
-        Record* r = nullptr;
-        if (number == ANY_NUMBER) {
-            if (!bitmap) return 0;
-            auto fresh = std::unique_ptr<Record>(new (std::nothrow) Record);
-            if (!fresh) return 0;
-            s.loose.push_back(std::move(fresh));
-            r = s.loose.back().get();
-        } else {
-            r = find_locked(s, number);
-            if (!r) {
-                if (number < 0 || number > kMaxNumber) return 0;
-                const std::size_t old_size = s.slots.size();
+    Garbage garbage;
+    SharedBitmap shared;
+    try {
+        shared = std::move(bitmap);
+    } catch (const std::bad_alloc&) {
+        // No room for the share count: the number still becomes empty.
+    }
+    std::lock_guard guard(s.lock);
+    Record* r = nullptr;
+    ImageId id = number;
+    if (number == ANY_NUMBER) {
+        if (!shared) return 0;
+        id = ImageId(s.serial());
+        try {
+            r = &s.loose[id];
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    } else {
+        r = find_locked(s, number);
+        if (!r) {
+            if (number < 0 || number > kMaxNumber) return 0;
+            try {
                 s.slots.resize(std::size_t(number) + 16);
-                for (std::size_t i = old_size; i < s.slots.size(); ++i) s.slots[i] = std::make_unique<Record>();
-                r = s.slots[std::size_t(number)].get();
-            }
-            old = clear_locked(s, r);
-            if (!bitmap) {
-                std::vector<BitmapPtr> garbage;
-                release_locked(s, r, garbage);
+            } catch (const std::bad_alloc&) {
                 return 0;
             }
+            r = &s.slots[std::size_t(number)];
         }
-        Image& img = r->image;
-        img.handle = ImageHandle(reinterpret_cast<std::uintptr_t>(bitmap.get()));
-        img.width = std::int16_t(bitmap->width);
-        img.height = std::int16_t(bitmap->height);
-        img.depth = std::uint8_t(bitmap->depth);
-        img.source_depth = std::uint8_t(source_depth);
-        img.format_tag = tag;
-        img.frame_count = 1;
-        img.frame_delay = 0;
-        s.live.insert(bitmap.get());
-        r->bitmap = std::move(bitmap);
-        result = handle_result(number, r);
+        if (!shared) {
+            release_locked(s, number, *r, garbage);
+            return 0;
+        }
+        clear_locked(s, *r, garbage);
     }
-    return result;
+    const ImageHandle handle = ImageHandle(s.serial());
+    try {
+        s.live.emplace(handle, shared);
+    } catch (const std::bad_alloc&) {
+        release_locked(s, id, *r, garbage);
+        return 0;
+    }
+    Image& img = r->image;
+    img.handle = handle;
+    img.width = std::int16_t(shared->width);
+    img.height = std::int16_t(shared->height);
+    img.depth = std::uint8_t(shared->depth);
+    img.source_depth = std::uint8_t(source_depth);
+    img.format_tag = tag;
+    img.frame_count = 1;
+    img.frame_delay = 0;
+    r->bitmap = std::move(shared);
+    return number == ANY_NUMBER ? ImageHandle(id) : handle;
 }
 
 void clear_number(ImageId number) {
     Store& s = store();
-    BitmapPtr old;
+    Garbage garbage;
     std::lock_guard guard(s.lock);
-    if (Record* r = find_locked(s, number)) old = clear_locked(s, r);
+    if (Record* r = find_locked(s, number)) clear_locked(s, *r, garbage);
 }
 
 void init_image_engine() { (void)store(); }
@@ -334,9 +363,8 @@ ImageHandle create_image_for_overwrite(ImageId number, int width, int height, in
 }
 
 ImageHandle copy_image(ImageId source, ImageId target) {
-    Record* src = lookup(source);
+    const std::optional<Held> src = hold(source);
     if (!src) return 0;
-    const Image info = src->image;
     const Bitmap& from = *src->bitmap;
     // Duplicate before taking the target, so copying a picture onto its own
     // number keeps it.
@@ -345,11 +373,11 @@ ImageHandle copy_image(ImageId source, ImageId target) {
         std::memcpy(b->pixels, from.pixels, from.byte_size());
         b->is_icon = from.is_icon;
     }
-    return store_bitmap(target, std::move(b), info.source_depth, info.format_tag);
+    return store_bitmap(target, std::move(b), src->image.source_depth, src->image.format_tag);
 }
 
 ImageHandle grab_image(ImageId source, ImageId target, int x, int y, int width, int height) {
-    Record* src = lookup(source);
+    const std::optional<Held> src = hold(source);
     if (!src || src->bitmap->is_icon) return 0;
     const Bitmap& from = *src->bitmap;
     BitmapPtr b = allocate_bitmap(width, height, from.depth, true);
@@ -371,52 +399,63 @@ ImageHandle grab_image(ImageId source, ImageId target, int x, int y, int width, 
 
 void free_image(ImageId number) {
     Store& s = store();
-    std::vector<BitmapPtr> garbage;
-    {
-        std::lock_guard guard(s.lock);
-        if (number == ANY_NUMBER) {
-            for (auto& r : s.slots) garbage.push_back(clear_locked(s, r.get()));
-            for (auto& r : s.loose) garbage.push_back(clear_locked(s, r.get()));
-            s.loose.clear();
-        } else if (Record* r = find_locked(s, number)) {
-            release_locked(s, r, garbage);
-        }
+    Garbage garbage;
+    std::lock_guard guard(s.lock);
+    if (number == ANY_NUMBER) {
+        for (Record& r : s.slots) clear_locked(s, r, garbage);
+        for (auto& [id, r] : s.loose) clear_locked(s, r, garbage);
+        s.loose.clear();
+    } else if (Record* r = find_locked(s, number)) {
+        release_locked(s, number, *r, garbage);
     }
 }
 
 void free_all_images() { free_image(ANY_NUMBER); }
 
+std::optional<Image> is_image(ImageId number) {
+    Store& s = store();
+    std::lock_guard guard(s.lock);
+    const Record* r = find_locked(s, number);
+    if (!r || !r->image.handle) return std::nullopt;
+    return r->image;
+}
+
 int image_width(ImageId number) {
-    const Record* r = lookup(number);
-    return r ? r->image.width : 0;
+    const std::optional<Image> img = is_image(number);
+    return img ? img->width : 0;
 }
 
 int image_height(ImageId number) {
-    const Record* r = lookup(number);
-    return r ? r->image.height : 0;
+    const std::optional<Image> img = is_image(number);
+    return img ? img->height : 0;
 }
 
 ImageHandle image_handle(ImageId number) {
-    const Record* r = lookup(number);
-    return r ? r->image.handle : 0;
+    const std::optional<Image> img = is_image(number);
+    return img ? img->handle : 0;
 }
 
-const Image* is_image(ImageId number) {
-    const Record* r = lookup(number);
-    return r ? &r->image : nullptr;
+PixelRef image_pixels(ImageId number) {
+    std::optional<Held> held = hold(number);
+    return held ? ref_of(std::move(held->bitmap)) : PixelRef{};
 }
 
-PixelView image_pixels(ImageId number) {
-    const Record* r = lookup(number);
-    return r ? view_of(r->bitmap.get()) : PixelView{};
+std::optional<HeldPicture> hold_picture(ImageId number) {
+    std::optional<Held> held = hold(number);
+    if (!held) return std::nullopt;
+    return HeldPicture{held->image, ref_of(std::move(held->bitmap))};
 }
 
-PixelView handle_pixels(ImageHandle handle) {
+PixelRef handle_pixels(ImageHandle handle) {
     if (handle == 0) return {};
     Store& s = store();
-    const Bitmap* b = reinterpret_cast<const Bitmap*>(handle);
-    std::lock_guard guard(s.lock);
-    return s.live.count(b) ? view_of(b) : PixelView{};
+    SharedBitmap bitmap;
+    {
+        std::lock_guard guard(s.lock);
+        const auto it = s.live.find(handle);
+        if (it != s.live.end()) bitmap = it->second;
+    }
+    return ref_of(std::move(bitmap));
 }
 
 std::size_t image_store_capacity() {
@@ -427,27 +466,23 @@ std::size_t image_store_capacity() {
 
 ImageHandle move_pixels(ImageId from, ImageId to) {
     Store& s = store();
-    BitmapPtr old;
+    Garbage garbage;
     std::lock_guard guard(s.lock);
     Record* src = find_locked(s, from);
     Record* dst = find_locked(s, to);
     if (!src || !dst || !src->image.handle || !dst->image.handle || src == dst) return 0;
     if (src->bitmap->is_icon || dst->bitmap->is_icon) return 0;
-    s.live.erase(dst->bitmap.get());
-    old = std::move(dst->bitmap);
+    // The pixels keep their handle: it names them, wherever they live.
+    s.live.erase(dst->image.handle);
+    garbage.add(std::move(dst->bitmap));
     dst->bitmap = std::move(src->bitmap);
     Image& img = dst->image;
-    img.handle = ImageHandle(reinterpret_cast<std::uintptr_t>(dst->bitmap.get()));
+    img.handle = src->image.handle;
     img.width = std::int16_t(dst->bitmap->width);
     img.height = std::int16_t(dst->bitmap->height);
     img.depth = std::uint8_t(dst->bitmap->depth);
     src->image = Image{};
-    for (auto it = s.loose.begin(); it != s.loose.end(); ++it) {
-        if (it->get() == src) {
-            s.loose.erase(it);
-            break;
-        }
-    }
+    if (from < 0 || std::size_t(from) >= s.slots.size()) s.loose.erase(from);
     return img.handle;
 }
 

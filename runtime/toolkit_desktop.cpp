@@ -10,7 +10,7 @@ namespace detail {
 
 QImage picture_image(ImageHandle handle) {
     if (!handle) return {};
-    PixelView view = handle_pixels(handle);
+    const PixelRef view = handle_pixels(handle);
     if (!view || view.width <= 0 || view.height <= 0) return {};
     QImage::Format format = view.depth == 32 ? QImage::Format_ARGB32 : QImage::Format_BGR888;
     if (view.depth != 24 && view.depth != 32) return {};

@@ -81,6 +81,8 @@ protected:
     }
     // Handles events until the running check has ended (at most about 10 s).
     static void pump_until_checked() {
+        // The key only queues its command: the check starts when that is handled.
+        pump();
         for (int i = 0; i < 200 && update_check_running(); ++i) dispatch(wait_event(50));
         ASSERT_FALSE(update_check_running());
         pump();

@@ -1,15 +1,12 @@
 // Start-up and shutdown pieces that do not need the whole program.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "app/click_sound.h"
 #include "app/shell_state.h"
-#include "app/shutdown.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "runtime/sound.h"
@@ -56,17 +53,6 @@ TEST_F(SingleInstance, MissingLockFolderDoesNotStopTheProgram) {
     int fd = 0;
     EXPECT_EQ(claim_single_instance("Pixmold  1.7.0", fd), InstanceCheck::OnlyOne);
     EXPECT_EQ(fd, -1);
-}
-
-TEST(Snapshot, ReadOnlyAndMissingSnapshotsAreHandled) {
-    test::TempDir dir;
-    std::string snapshot = dir.file("TempCamPic.png");
-    test::write_bytes(snapshot, "x");
-    ::chmod(snapshot.c_str(), 0444);
-    delete_snapshot(snapshot);
-    EXPECT_FALSE(std::filesystem::exists(snapshot));
-    delete_snapshot(snapshot);  // a missing file is no error
-    delete_snapshot("");
 }
 
 TEST(ClickSound, EmbeddedWaveHasTheAgreedLayout) {

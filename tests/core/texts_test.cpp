@@ -40,7 +40,8 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.no_prefix, &t.new_prefix_done, &t.prefix_unchanged, &t.prefix_refused, &t.stored_prefix_refused,
             &t.prefix_has_separator, &t.prefix_has_control_character, &t.prefix_too_long, &t.fx_apply, &t.fx_cancel, &t.fx_load,
             &t.fx_save, &t.fx_black_white, &t.fx_black_white_optimised, &t.fx_sepia, &t.fx_border, &t.cancelled,
-            &t.fx_apply_first, &t.fx_unreadable, &t.fx_save_failed, &t.update_no_connection, &t.update_title,
+            &t.fx_apply_first, &t.fx_unreadable, &t.fx_save_failed, &t.fx_no_webcam, &t.fx_no_webcam_picture,
+            &t.update_no_connection, &t.update_title,
             &t.update_latest, &t.update_newer_before, &t.update_newer_after, &t.update_declined, &t.update_checking,
             &t.update_failed, &t.help_how_to_resize,
             &t.help_which_format, &t.help_which_resolution, &t.help_how_to_crop, &t.about};

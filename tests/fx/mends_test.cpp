@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "editor_snapshot.h"
 #include "image/colour.h"
 #include "no_permission_override.h"
 #include "panel_fixture.h"
@@ -16,42 +17,24 @@ using namespace test;
 
 Rgb plain_blue(int, int) { return {0, 0, 200}; }
 
-// What a user can see of the editor, and what it holds.
-struct Snapshot {
-    std::vector<std::vector<std::uint8_t>> pictures;
-    std::vector<std::uint8_t> preview_canvas;
-    int step, pending, result_kind, current_effect;
-    std::string source_path;
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshot() {
-    Snapshot s;
-    for (ImageId slot : {FxSource, FxWorking, FxResult, FxUndo, FxPreview}) s.pictures.push_back(bytes_of(slot));
-    s.preview_canvas = bytes_of(canvas_pixels(W_PREVIEW_CANVAS));
-    s.step = fx.step, s.pending = fx.pending, s.result_kind = fx.result_kind, s.current_effect = fx.current_effect;
-    s.source_path = fx.source_path;
-    return s;
-}
-
 TEST_F(FxPanel, AnUnreadableFileLeavesTheEditorAsItWas) {
     start();
     const std::string a = picture("a.png", 90, 60);
     const auto a_bytes = (load(a), bytes_of(FxSource));
     click(W_SEPIA_BUTTON);
-    const Snapshot before = snapshot();
+    const EditorSnapshot before = editor_snapshot();
     ASSERT_EQ(before.pending, 1);
 
     load(broken("broken.jpg"));
     EXPECT_EQ(fx_info_text(), "Annulé !");
     EXPECT_EQ(status(), "Unreadable picture");
-    EXPECT_TRUE(snapshot() == before);
+    EXPECT_TRUE(editor_snapshot() == before);
 
     set_text(W_STATUS_LINE, "");
     drop_on_preview({broken("broken.png")});
     EXPECT_EQ(fx_info_text(), "Annulé !");
     EXPECT_EQ(status(), "Unreadable picture");
-    EXPECT_TRUE(snapshot() == before);
+    EXPECT_TRUE(editor_snapshot() == before);
 
     // The pending sepia can still be cancelled into the picture from before.
     command(FX_CANCEL);

@@ -45,8 +45,8 @@ protected:
         decode_embedded_pictures();
     }
 
-    // The main window as start-up builds it, with the FX panel opened.
-    void start(const std::string& lng = "UK") {
+    // The main window as start-up builds it, with the FX panel opened unless told.
+    void start(const std::string& lng = "UK", bool open_panel = true) {
         shell.quit_requested = 0;
         shell.fx_panel_open = 0;
         shell.screen_width = 1920;
@@ -56,7 +56,7 @@ protected:
         load_interface_texts(lng, {1920, 1080, 1920}, shell.product_name, shell.version);
         build_main_window();
         pump();
-        click(W_FX_BUTTON, 50, 15);
+        if (open_panel) click(W_FX_BUTTON, 50, 15);
     }
 
     void TearDown() override {

@@ -23,8 +23,8 @@ protected:
     // Loads a test file into number 1 and checks the record.
     void load(const std::string& name, int depth, int source_depth, FormatTag tag) {
         ASSERT_NE(load_image(1, data_path(name)), 0u) << name;
-        const Image* info = is_image(1);
-        ASSERT_NE(info, nullptr);
+        const std::optional<Image> info = is_image(1);
+        ASSERT_TRUE(info);
         EXPECT_EQ(info->depth, depth) << name;
         EXPECT_EQ(info->source_depth, source_depth) << name;
         EXPECT_EQ(info->format_tag, tag) << name;
@@ -181,7 +181,7 @@ TEST_F(Decode, BmpVariantsThatCannotBeDecodedFail) {
     ASSERT_NE(create_image(1, 2, 2), 0u);
     const std::vector<std::uint8_t> px(16, 0x55);
     EXPECT_EQ(decode(make_bmp(2, 2, 16, 4, {}, px)), 0u);  // 16 bits, JPEG compression
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
     EXPECT_EQ(decode(make_bmp(2, 2, 2, 0, {}, px)), 0u);  // no 2-bit BMP
     EXPECT_EQ(decode(make_bmp(2, 2, 8, 2, {}, px)), 0u);  // RLE4 code on 8 bits
     EXPECT_EQ(decode(make_bmp(8, 8, 24, 0, {}, px)), 0u);  // pixel data too short
@@ -281,35 +281,18 @@ TEST_F(Decode, JpegCmykUsesStoredValues) {
 // left half 255,0,0,255 - red once the stored values are read as Adobe's
 // inverted ink - and right half all 255, white).
 std::vector<std::uint8_t> make_ycck_jpeg() {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = 16;
-    cinfo.image_height = 16;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, JCS_YCCK);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::uint8_t row[16 * 4];
-    for (int x = 0; x < 16; ++x) {
-        const std::uint8_t px[4] = {255, std::uint8_t(x < 8 ? 0 : 255), std::uint8_t(x < 8 ? 0 : 255), 255};
-        std::memcpy(row + x * 4, px, 4);
-    }
-    while (cinfo.next_scanline < 16) {
-        JSAMPROW r = row;
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::uint8_t> bytes(out, out + size);
-    std::free(out);
-    return bytes;
+    return libjpeg_encode(
+        16, 16, 4, JCS_CMYK,
+        [](jpeg_compress_struct& cinfo) {
+            jpeg_set_colorspace(&cinfo, JCS_YCCK);
+            jpeg_set_quality(&cinfo, 100, TRUE);
+        },
+        [](int, std::uint8_t* row) {
+            for (int x = 0; x < 16; ++x) {
+                const std::uint8_t px[4] = {255, std::uint8_t(x < 8 ? 0 : 255), std::uint8_t(x < 8 ? 0 : 255), 255};
+                std::memcpy(row + x * 4, px, 4);
+            }
+        });
 }
 
 TEST_F(Decode, JpegYcckBecomesCmykThenBgr) {
@@ -367,6 +350,32 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 5);
     EXPECT_EQ(image_height(1), 3);
+}
+
+TEST_F(Decode, ScaledJpegReportsHowMuchOfItsLastColumnAndRowIsPicture) {
+    // 37 x 21 at 3/8 rounds 13.875 x 7.875 up to 14 x 8 pixels.
+    TempDir dir;
+    ASSERT_NE(create_image(5, 37, 21, 24, 0x336699), 0u);
+    ASSERT_TRUE(save_image(5, dir.file("odd.jpg"), TAG_JPEG));
+    const auto bytes = read_file(dir.file("odd.jpg"));
+    PictureExtent extent{1, 1};
+    DecodeOptions options;
+    options.extent = &extent;
+    options.min_size = [](int, int, int& mw, int& mh) { mw = 12, mh = 7; };
+    ASSERT_NE(decode(bytes, options), 0u);
+    EXPECT_EQ(image_width(1), 14);
+    EXPECT_EQ(image_height(1), 8);
+    EXPECT_EQ(extent.width, 13.875);
+    EXPECT_EQ(extent.height, 7.875);
+    // Full size, and another format: the whole picture.
+    options.min_size = nullptr;
+    ASSERT_NE(decode(bytes, options), 0u);
+    EXPECT_TRUE(extent.width == 0 || extent.width == 37) << extent.width;
+    EXPECT_TRUE(extent.height == 0 || extent.height == 21) << extent.height;
+    extent = {1, 1};
+    ASSERT_NE(load_image(1, data_path("png-rgb8.png"), options), 0u);
+    EXPECT_EQ(extent.width, 0);
+    EXPECT_EQ(extent.height, 0);
 }
 
 TEST_F(Decode, PngEveryColourTypeAndDepth) {
@@ -452,7 +461,7 @@ TEST_F(Decode, TiffOldDeflateIsRejected) {
     ASSERT_NE(decode(bytes), 0u);
     ASSERT_TRUE(set_tiff_compression(bytes, 32946));
     EXPECT_EQ(decode(bytes), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
     ASSERT_TRUE(set_tiff_compression(bytes, 6));
     EXPECT_EQ(decode(bytes), 0u);
 }
@@ -477,7 +486,7 @@ TEST_F(Decode, TiffWhoseRasterCannotBeReadFails) {
     ASSERT_NE(decode(bytes), 0u);
     ASSERT_TRUE(set_tiff_tag(bytes, 273, std::uint32_t(bytes.size() + 1000)));
     EXPECT_EQ(decode(bytes), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
 }
 
 std::vector<std::uint8_t> icon_entry_dib(int size, int bits, std::uint32_t colour_index_or_bgra) {
@@ -565,7 +574,7 @@ TEST_F(Decode, DataStartingLikeAnIconIsOnlyAnIcon) {
     bytes.resize(64, 0xEE);
     ASSERT_NE(create_image(1, 1, 1), 0u);
     EXPECT_EQ(decode(bytes), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
 }
 
 TEST_F(Decode, UnreadableInputs) {
@@ -579,7 +588,7 @@ TEST_F(Decode, UnreadableInputs) {
     // Empty and 1-byte files are read but decode to nothing.
     write_file(dir.file("empty.bmp"), {});
     EXPECT_EQ(load_image(1, dir.file("empty.bmp")), 0u);
-    EXPECT_EQ(is_image(1), nullptr);
+    EXPECT_FALSE(is_image(1));
     write_file(dir.file("one.bmp"), {'B'});
     EXPECT_EQ(load_image(1, dir.file("one.bmp")), 0u);
     // A JPEG 2000 signature with nothing behind it.
@@ -603,7 +612,7 @@ TEST_F(Decode, CancelStopsEveryDecoder) {
     for (const char* name : {"jpeg-rgb.jpg", "png-rgb8.png", "tiff-rgb.tif", "bmp-24.bmp", "tga-24.tga"}) {
         ASSERT_NE(create_image(1, 1, 1), 0u);
         EXPECT_EQ(load_image(1, data_path(name), options), 0u) << name;
-        EXPECT_EQ(is_image(1), nullptr) << name;
+        EXPECT_FALSE(is_image(1)) << name;
         cancel = false;
         EXPECT_NE(load_image(1, data_path(name), options), 0u) << name;
         cancel = true;

@@ -92,8 +92,9 @@ inline double ref_mitchell(double x) {
     return 0;
 }
 
-inline std::vector<RefTaps> ref_table(int n_in, int n_out) {
-    const double scale = double(n_out) / n_in;
+// The outputs cover `extent` inputs from `start` on (0: all of them).
+inline std::vector<RefTaps> ref_table(int n_in, int n_out, double extent = 0, double start = 0) {
+    const double scale = double(n_out) / (extent > 0 ? extent : n_in);
     double support = 2, fscale = 1;
     if (scale < 1) {
         support = 2 / scale;
@@ -101,7 +102,7 @@ inline std::vector<RefTaps> ref_table(int n_in, int n_out) {
     }
     std::vector<RefTaps> table(n_out);
     for (int i = 0; i < n_out; ++i) {
-        const double center = (i + 0.5) / scale - 0.5;
+        const double center = start + (i + 0.5) / scale - 0.5;
         int left = int(std::floor(center - support));
         int right = int(std::ceil(center + support));
         if (left < 0) left = 0;
@@ -129,11 +130,12 @@ inline std::uint8_t ref_byte(double s) {
     return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// Filters along x (rows) or along memory rows (columns).
-inline Picture ref_pass(const Picture& in, int out_w, int out_h, bool along_x) {
+// Filters along x (rows) or along memory rows (columns), over `extent`
+// pixels from `start` (0: all of them).
+inline Picture ref_pass(const Picture& in, int out_w, int out_h, bool along_x, double extent = 0, double start = 0) {
     Picture out(out_w, out_h, in.depth);
     const int ch = in.channels();
-    const auto table = along_x ? ref_table(in.width, out_w) : ref_table(in.height, out_h);
+    const auto table = along_x ? ref_table(in.width, out_w, extent, start) : ref_table(in.height, out_h, extent, start);
     for (int y = 0; y < out_h; ++y)
         for (int x = 0; x < out_w; ++x)
             for (int c = 0; c < ch; ++c) {
@@ -149,16 +151,21 @@ inline Picture ref_pass(const Picture& in, int out_w, int out_h, bool along_x) {
 }
 
 // The smooth resampler in double precision. `skip_same_axis` leaves an axis
-// that keeps its size unfiltered (the 24-bit behaviour).
-inline Picture ref_resize(const Picture& src, int dw, int dh, bool skip_same_axis) {
-    const bool do_x = !(skip_same_axis && dw == src.width);
-    const bool do_y = !(skip_same_axis && dh == src.height);
+// that keeps its size unfiltered (the 24-bit behaviour). A partial extent
+// leaves out part of the last column (on the right) and of the last row (at
+// the bottom, which is the first memory row).
+inline Picture ref_resize(const Picture& src, int dw, int dh, bool skip_same_axis, PictureExtent extent = {}) {
+    const double ew = extent.width > 0 ? extent.width : src.width;
+    const double eh = extent.height > 0 ? extent.height : src.height, start_y = src.height - eh;
+    const bool do_x = !(skip_same_axis && dw == src.width && ew == src.width);
+    const bool do_y = !(skip_same_axis && dh == src.height && eh == src.height);
+    auto across = [&](const Picture& in, int h) { return ref_pass(in, dw, h, true, ew, 0); };
+    auto down = [&](const Picture& in, int w) { return ref_pass(in, w, dh, false, eh, start_y); };
     if (!do_x && !do_y) return src;
-    if (!do_x) return ref_pass(src, dw, dh, false);
-    if (!do_y) return ref_pass(src, dw, dh, true);
-    if (std::int64_t(dh) * src.width < std::int64_t(dw) * src.height)
-        return ref_pass(ref_pass(src, src.width, dh, false), dw, dh, true);
-    return ref_pass(ref_pass(src, dw, src.height, true), dw, dh, false);
+    if (!do_x) return down(src, dw);
+    if (!do_y) return across(src, dh);
+    if (std::int64_t(dh) * src.width < std::int64_t(dw) * src.height) return across(down(src, src.width), dh);
+    return down(across(src, src.height), dw);
 }
 
 }  // namespace pixmold::testing

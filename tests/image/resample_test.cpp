@@ -213,11 +213,14 @@ TEST(ResampleTables, SimdWeightsAreTheSameDoublesAsPlainOnes) {
     std::uniform_int_distribution<int> side(1, 5000);
     for (int round = 0; round < 200; ++round) {
         const int n_in = side(rng), n_out = round % 4 == 0 ? n_in * 3 / 2 + 1 : std::max(1, side(rng) / 4);
+        // Every third table covers a partial last input, as a scaled decode's last row does.
+        const double part = round % 3 == 0 ? 0.3 + 0.001 * round : 0.0, extent = part > 0 ? n_in - 1 + part : 0;
+        const double start = part > 0 && round % 2 == 0 ? 1 - part : 0;
         resample::Contributions plain, simd;
         resample::force_isa(resample::Isa::Generic);
-        ASSERT_TRUE(resample::build_contributions(n_in, n_out, plain));
+        ASSERT_TRUE(resample::build_contributions(n_in, n_out, plain, extent, start));
         resample::reset_isa();
-        ASSERT_TRUE(resample::build_contributions(n_in, n_out, simd));
+        ASSERT_TRUE(resample::build_contributions(n_in, n_out, simd, extent, start));
         ASSERT_EQ(simd.left, plain.left) << n_in << " -> " << n_out;
         ASSERT_EQ(simd.count, plain.count) << n_in << " -> " << n_out;
         ASSERT_EQ(std::memcmp(simd.weights.data(), plain.weights.data(), plain.weights.size() * sizeof(double)), 0)
@@ -416,6 +419,62 @@ TEST(ResampleIsa, SimdAndPlainCodeGiveTheSameBytesOnPhotos) {
     }
 }
 
+// ---- a partial last column and row (a JPEG decoded at a reduced scale) --
+
+Picture resized_part(Picture& src, int w, int h, PictureExtent extent, int threads, int mode = RESIZE_SMOOTH) {
+    Picture dst(w, h, src.depth);
+    EXPECT_TRUE(resize_pixels(src.view(), dst.view(), mode, threads, nullptr, extent));
+    return dst;
+}
+
+TEST_P(EachIsa, PartialLastColumnAndRowFollowTheReference) {
+    // 32 bits exactly, 24 bits within one level, for any thread count; the
+    // 24-bit path also filters an axis whose size stays when its extent is partial.
+    std::mt19937 rng(606);
+    std::uniform_int_distribution<int> side(2, 70);
+    std::uniform_real_distribution<double> part(0.05, 1.0);
+    for (int round = 0; round < 40; ++round) {
+        const int sw = side(rng), sh = side(rng);
+        const int dw = round % 5 == 0 ? sw : side(rng), dh = round % 7 == 0 ? sh : side(rng);
+        const PictureExtent extent{sw - 1 + part(rng), round % 3 == 0 ? 0.0 : sh - 1 + part(rng)};
+        const std::string what = std::to_string(sw) + "x" + std::to_string(sh) + " (" + std::to_string(extent.width) +
+                                 " x " + std::to_string(extent.height) + ") -> " + std::to_string(dw) + "x" +
+                                 std::to_string(dh);
+        Picture src32 = random_picture(sw, sh, 32, rng);
+        const Picture want32 = ref_resize(src32, dw, dh, false, extent);
+        Picture src24 = random_picture(sw, sh, 24, rng);
+        const Picture want24 = ref_resize(src24, dw, dh, true, extent);
+        for (int threads : {1, 3}) {
+            ASSERT_EQ(resized_part(src32, dw, dh, extent, threads).pixels(), want32.pixels()) << what;
+            const ErrorStats e = compare(resized_part(src24, dw, dh, extent, threads), want24);
+            ASSERT_LE(e.max, 1) << what;
+        }
+    }
+}
+
+TEST_P(EachIsa, PartialExtentMapsThePictureOntoTheWholeOutput) {
+    // Ramps rising to the right and downwards, with a last column holding a
+    // quarter of a pixel and a bottom row holding 0.4: away from the edges
+    // each output has the ramp's value at the centre of its cell in the
+    // picture, which the padded size would move by up to 0.7 pixels.
+    for (int depth : {24, 32}) {
+        Picture across(40, 12, depth), down(12, 40, depth);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 40; ++x)
+                for (int c = 0; c < depth / 8; ++c) {
+                    across.at(x, y)[c] = std::uint8_t(10 + 4 * x);
+                    down.at(y, 39 - x)[c] = std::uint8_t(10 + 4 * x);  // memory row 39 is the top row
+                }
+        const double ew = 39.25, eh = 39.4;
+        const Picture a = resized_part(across, 20, 7, {ew, 0}, 2), d = resized_part(down, 7, 20, {0, eh}, 2);
+        for (int i = 4; i < 16; ++i) {
+            const double want_a = 10 + 4 * ((i + 0.5) * ew / 20 - 0.5), want_d = 10 + 4 * ((i + 0.5) * eh / 20 - 0.5);
+            EXPECT_NEAR(a.at(i, 3)[0], want_a, 0.51) << depth << "-bit, column " << i;
+            EXPECT_NEAR(d.at(3, 19 - i)[0], want_d, 0.51) << depth << "-bit, row " << i << " from the top";
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Resample, EachIsa, ::testing::Values(resample::Isa::Generic, resample::Isa::Avx2),
                          [](const auto& info) { return info.param == resample::Isa::Generic ? "Generic" : "Avx2"; });
 
@@ -435,6 +494,28 @@ TEST(ResampleRaw, NearestNeighbourPicksTheSourcePixelUnderEachCentre) {
             for (int x = 0; x < 5; ++x)
                 ASSERT_TRUE(std::equal(down.at(x, y), down.at(x, y) + depth / 8, src.at(2 * x + 1, 2 * y + 1)));
     }
+}
+
+TEST(ResampleRaw, NearestNeighbourMapsAPartialExtent) {
+    // 4 x 4 holding 3.5 x 3.5: output centres at 0.875 and 2.625 of the
+    // picture pick columns (and rows from the top) 0 and 2, not 1 and 3.
+    for (int depth : {24, 32}) {
+        Picture src(4, 4, depth);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) src.at(x, 3 - y)[0] = std::uint8_t(10 * y + x);
+        const Picture got = resized_part(src, 2, 2, {3.5, 3.5}, 1, RESIZE_RAW);
+        EXPECT_EQ(got.at(0, 1)[0], 0) << depth;
+        EXPECT_EQ(got.at(1, 1)[0], 2) << depth;
+        EXPECT_EQ(got.at(0, 0)[0], 20) << depth;
+        EXPECT_EQ(got.at(1, 0)[0], 22) << depth;
+    }
+}
+
+TEST(ResampleViews, ExtentsOutsideTheLastPixelAreRefused) {
+    Picture a(10, 8, 24), b(5, 4, 24);
+    for (PictureExtent e : {PictureExtent{9.0, 0}, {10.5, 0}, {0, 7.0}, {0, 8.01}, {-1.0, 0}})
+        EXPECT_FALSE(resize_pixels(a.view(), b.view(), RESIZE_SMOOTH, 1, nullptr, e)) << e.width << " x " << e.height;
+    EXPECT_TRUE(resize_pixels(a.view(), b.view(), RESIZE_SMOOTH, 1, nullptr, {9.01, 8.0}));
 }
 
 TEST(ResampleViews, MismatchedOrEmptyViewsAreRefused) {
@@ -459,8 +540,12 @@ TEST(ResampleMemory, ScratchStaysWithinOneIntermediateAndTwoRowsPerThread) {
             Picture src = random_picture(sw, sh, depth, rng);
             resample::reset_peak_scratch_bytes();
             resized(src, dw, dh, depth, threads);
-            // Two rows of doubles per pixel channel, some alignment slack.
-            const std::size_t row = 2 * std::size_t(std::max(sw, dw)) * 4 * sizeof(double) + 256;
+            // Two rows of doubles per pixel channel, each followed by room
+            // for the widest window (taps past the row's end read zeros
+            // there), and some alignment slack. All threads may hold theirs
+            // at once.
+            const std::size_t window = std::size_t((4 * sw + dw - 1) / dw + 3);
+            const std::size_t row = 2 * (std::size_t(std::max(sw, dw)) + window) * 4 * sizeof(double) + 256;
             EXPECT_LE(resample::peak_scratch_bytes(), std::size_t(dw) * sh * 4 + threads * row)
                 << depth << "-bit " << sw << "x" << sh << " -> " << dw << "x" << dh;
         }

@@ -54,8 +54,8 @@ TEST_F(ResizeImage, KeepsNumberDepthSourceDepthAndTagAndReturnsTheNewHandle) {
         const ImageHandle h = resize_image(3, 25, 70);
         ASSERT_NE(h, 0u);
         EXPECT_EQ(h, image_handle(3));
-        const Image* img = is_image(3);
-        ASSERT_NE(img, nullptr);
+        const std::optional<Image> img = is_image(3);
+        ASSERT_TRUE(img);
         EXPECT_EQ(img->depth, depth);
         EXPECT_EQ(img->source_depth, depth);
         EXPECT_EQ(img->width, 25);
@@ -78,7 +78,7 @@ TEST_F(ResizeImage, PicturesUnderAnyNumberIdentifiersResizeInPlace) {
 
 TEST_F(ResizeImage, MissingPictureOrBadSizeFailsWithoutTouchingAnything) {
     EXPECT_EQ(resize_image(9, 10, 10), 0u);
-    EXPECT_EQ(is_image(9), nullptr);
+    EXPECT_FALSE(is_image(9));
     ASSERT_NE(create_image(4, 10, 10), 0u);
     const ImageHandle h = image_handle(4);
     for (auto [w, hgt] : {std::pair{0, 5}, {5, -3}, {40000, 5}, {5, 32768}}) {
@@ -93,7 +93,7 @@ TEST_F(ResizeImage, FailureLeavesTheNumberEmpty) {
         resample::set_scratch_limit(16);  // the intermediate buffer cannot be had
         EXPECT_EQ(resize_image(5, 120, 90), 0u);
         resample::set_scratch_limit(0);
-        EXPECT_EQ(is_image(5), nullptr);
+        EXPECT_FALSE(is_image(5));
         EXPECT_EQ(image_handle(5), 0u);
         EXPECT_EQ(image_width(5), 0);
     }

@@ -1,6 +1,7 @@
 // The picture store and its object operations.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -46,7 +47,7 @@ TEST_F(Store, LowDepthsBecome24AndOddDepthsFail) {
     EXPECT_EQ(create_image(3, 5, 3, 31), 0u);
     EXPECT_EQ(create_image(3, 5, 3, 0), 0u);
     EXPECT_EQ(create_image(3, 5, 3, 48), 0u);
-    EXPECT_EQ(is_image(3), nullptr);
+    EXPECT_FALSE(is_image(3));
 }
 
 TEST_F(Store, OverwriteTargetClearsRowPaddingEvenInReusedMemory) {
@@ -61,7 +62,7 @@ TEST_F(Store, OverwriteTargetClearsRowPaddingEvenInReusedMemory) {
     ASSERT_EQ(v.stride, 3004);
     for (int y = 0; y < v.height; ++y) ASSERT_EQ(v.row_from_top(y)[3003], 0) << "row " << y;
     EXPECT_EQ(create_image_for_overwrite(2, 0, 5), 0u);
-    EXPECT_EQ(is_image(2), nullptr);
+    EXPECT_FALSE(is_image(2));
 }
 
 TEST_F(Store, FillColoursFollowTheByteOrder) {
@@ -107,7 +108,7 @@ TEST_F(Store, ReusingANumberFreesTheOldPictureFirst) {
     EXPECT_EQ(image_handle(5), second);
     // Failing to create on an occupied number leaves it empty: the old one is gone.
     EXPECT_EQ(create_image(5, 0, 4), 0u);
-    EXPECT_EQ(is_image(5), nullptr);
+    EXPECT_FALSE(is_image(5));
     EXPECT_FALSE(handle_pixels(second));
 }
 
@@ -115,7 +116,7 @@ TEST_F(Store, EmptyNumbersAnswerZero) {
     EXPECT_EQ(image_width(9), 0);
     EXPECT_EQ(image_height(9), 0);
     EXPECT_EQ(image_handle(9), 0u);
-    EXPECT_EQ(is_image(9), nullptr);
+    EXPECT_FALSE(is_image(9));
     EXPECT_EQ(image_width(100000), 0);
     EXPECT_EQ(image_width(-7), 0);
     EXPECT_EQ(copy_image(9, 10), 0u);
@@ -167,8 +168,8 @@ TEST_F(Store, FreeAnyNumberFreesEverything) {
     const ImageHandle id = create_image(ANY_NUMBER, 2, 2);
     ASSERT_NE(id, 0u);
     free_image(ANY_NUMBER);
-    EXPECT_EQ(is_image(1), nullptr);
-    EXPECT_EQ(is_image(ImageId(id)), nullptr);
+    EXPECT_FALSE(is_image(1));
+    EXPECT_FALSE(is_image(ImageId(id)));
 }
 
 TEST_F(Store, CopyIsIndependentAndKeepsTheRecord) {
@@ -231,7 +232,7 @@ TEST_F(Store, MovePixelsReplacesInPlace) {
     EXPECT_EQ(image_height(1), 2);
     EXPECT_EQ(is_image(1)->depth, 32);
     EXPECT_EQ(is_image(1)->source_depth, 24);
-    EXPECT_EQ(is_image(ImageId(scratch)), nullptr);
+    EXPECT_FALSE(is_image(ImageId(scratch)));
     EXPECT_EQ(move_pixels(5, 1), 0u);
 }
 
@@ -249,6 +250,98 @@ TEST_F(Store, ConcurrentUseOfDifferentNumbers) {
             }
         });
     for (auto& th : threads) th.join();
+}
+
+// One thread keeps replacing and freeing a number (and an ANY_NUMBER
+// picture) while another reads them through every lookup. Each picture is
+// one colour from the moment it is stored, so a reader that sees two
+// colours in one picture read memory that was freed and reused.
+TEST_F(Store, FreeingANumberWhileAnotherThreadReadsItIsSafe) {
+    constexpr ImageId kShared = 7;
+    constexpr int kRounds = 3000;
+    std::atomic<bool> done{false};
+    std::atomic<ImageId> loose{0};
+    std::atomic<int> mixed{0}, seen{0};
+    auto uniform = [](const auto& v) {
+        std::uint32_t first;
+        std::memcpy(&first, v.pixels, 4);
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x)
+                if (word_at(v, x, y) != first) return false;
+        return true;
+    };
+    std::atomic<bool> reading{false};
+    std::thread writer([&] {
+        while (!reading) std::this_thread::yield();
+        // Until the reader has met live pictures many times, so that the
+        // two threads overlap however the machine schedules them.
+        for (int i = 0; i < kRounds || seen < kRounds / 10; ++i) {
+            const std::int32_t colour = 0x010101 * (i % 200 + 1);
+            create_image(kShared, 32, 32, 32, colour);
+            const ImageHandle id = create_image(ANY_NUMBER, 32, 32, 32, colour);
+            loose.store(ImageId(id));
+            free_image(kShared);
+            loose.store(0);
+            free_image(ImageId(id));
+        }
+        done = true;
+    });
+    std::thread reader([&] {
+        reading = true;
+        while (!done) {
+            for (const ImageId n : {kShared, loose.load()}) {
+                if (n == 0) continue;
+                const auto pixels = image_pixels(n);  // a share in the pixels, not just their address
+                if (pixels) {
+                    ++seen;
+                    if (!uniform(pixels)) ++mixed;
+                }
+                if (const auto info = is_image(n); info && (info->width != 32 || info->height != 32)) ++mixed;
+                if (copy_image(n, 8) && !uniform(image_pixels(8))) ++mixed;
+                if (grab_image(n, 9, 4, 4, 8, 8) && !uniform(image_pixels(9))) ++mixed;
+                const int w = image_width(n);
+                if (w != 0 && w != 32) ++mixed;
+            }
+        }
+    });
+    writer.join();
+    reader.join();
+    EXPECT_EQ(mixed.load(), 0);
+    EXPECT_FALSE(is_image(kShared));
+}
+
+// Handles and ANY_NUMBER identifiers name one picture only: after it is
+// freed they find nothing, even when a new picture of the same size comes
+// into being at once (and would take over the freed memory).
+TEST_F(Store, AStaleHandleDoesNotReachALaterPicture) {
+    const ImageHandle first = create_image(5, 16, 16, 24, 0x0000FF);
+    ASSERT_NE(first, 0u);
+    free_image(5);
+    const ImageHandle second = create_image(5, 16, 16, 24, 0x00FF00);
+    ASSERT_NE(second, 0u);
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(handle_pixels(first));
+    ASSERT_TRUE(handle_pixels(second));
+    EXPECT_EQ(handle_pixels(second).pixels[1], 0xFF);
+    // Replacing without freeing first works the same way.
+    const ImageHandle third = create_image(5, 16, 16, 24, 0xFF0000);
+    EXPECT_FALSE(handle_pixels(second));
+    EXPECT_EQ(image_handle(5), third);
+
+    const ImageHandle old_id = create_image(ANY_NUMBER, 16, 16, 24, 0x0000FF);
+    ASSERT_NE(old_id, 0u);
+    const ImageHandle old_handle = image_handle(ImageId(old_id));
+    free_image(ImageId(old_id));
+    const ImageHandle new_id = create_image(ANY_NUMBER, 16, 16, 24, 0x00FF00);
+    ASSERT_NE(new_id, 0u);
+    EXPECT_NE(new_id, old_id);
+    EXPECT_EQ(image_width(ImageId(old_id)), 0);
+    EXPECT_FALSE(image_pixels(ImageId(old_id)));
+    EXPECT_FALSE(handle_pixels(old_handle));
+    EXPECT_EQ(copy_image(ImageId(old_id), 6), 0u);
+    // Nor does a stale identifier bring a picture back into being.
+    EXPECT_EQ(create_image(ImageId(old_id), 4, 4), 0u);
+    EXPECT_EQ(image_width(ImageId(new_id)), 16);
 }
 
 }  // namespace

@@ -5,11 +5,15 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "image/codec.h"
 #include "image/image.h"
@@ -107,6 +111,13 @@ inline void put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
     put16(v, x & 0xFFFF);
     put16(v, x >> 16);
 }
+
+// A JPEG written by libjpeg itself, w x h of `components` samples in `space`:
+// `setup` changes what it needs after the library's defaults, `fill` writes
+// each row in turn.
+std::vector<std::uint8_t> libjpeg_encode(int w, int h, int components, J_COLOR_SPACE space,
+                                         const std::function<void(jpeg_compress_struct&)>& setup,
+                                         const std::function<void(int y, std::uint8_t* row)>& fill);
 
 // A scratch folder removed with its contents at the end of a test.
 class TempDir {
