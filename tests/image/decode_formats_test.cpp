@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "test_support.h"
@@ -24,8 +25,8 @@ protected:
     void load(const std::string& name, int width, int height, int depth, FormatTag tag,
               const DecodeOptions& options = {}) {
         ASSERT_NE(load_image(1, data_path(name), options), 0u) << name;
-        const Image* info = is_image(1);
-        ASSERT_NE(info, nullptr);
+        const std::optional<Image> info = is_image(1);
+        ASSERT_TRUE(info);
         EXPECT_EQ(info->width, width) << name;
         EXPECT_EQ(info->height, height) << name;
         EXPECT_EQ(info->depth, depth) << name;
@@ -258,7 +259,7 @@ TEST_F(Formats, CancelAndTheMemoryHookStopEveryNewDecoder) {
         options.cancel = &cancel;
         ASSERT_NE(create_image(1, 1, 1), 0u);
         EXPECT_EQ(load_image(1, data_path(name), options), 0u) << name;
-        EXPECT_EQ(is_image(1), nullptr) << name;
+        EXPECT_FALSE(is_image(1)) << name;
         // Refused memory: the decode gives up before any pixel is decoded.
         DecodeOptions refused;
         int asked_w = 0, asked_h = 0, asked_depth = 0;
