@@ -105,6 +105,14 @@ cp "$source_dir/tests/data/batch/base.jpg" "$work/run/photo.jpg"
     fail "the installed pixmold-batch failed to resize a picture"
 got=$(identify -format '%m %wx%h' "$work/run/small_photo.png" 2>&1)
 [[ "$got" == "PNG 8x6" ]] || fail "the installed pixmold-batch wrote \"$got\", wanted an 8x6 PNG"
+# The HEVC and AV1 decoders that libheif needs are there at run time too.
+for f in heic-lossy.heic avif-lossy.avif; do
+    cp "$source_dir/tests/data/image/$f" "$work/run/$f"
+    (cd "$work/run" && "$batch" --mode free --width 8 --height 6 --format png --prefix small_ "$f" 2>/dev/null) ||
+        fail "the installed pixmold-batch failed to read $f"
+    got=$(identify -format '%m %wx%h' "$work/run/small_${f%.*}.png" 2>&1)
+    [[ "$got" == "PNG 8x6" ]] || fail "the installed pixmold-batch wrote \"$got\" from $f, wanted an 8x6 PNG"
+done
 xvfb-run -a -s "-screen 0 1280x1024x24" "$source_dir/tests/packaging/installed_window.sh" "$usr/bin/pixmold" "$desktop" ||
     fail "the installed window program"
 
