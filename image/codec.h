@@ -36,8 +36,9 @@ struct Metadata {
 struct DecodeOptions {
     // Called once the decoder knows the full size; returns the smallest size
     // the caller can use. A decoder that can scale while decoding (JPEG DCT
-    // scaling) picks the smallest scale whose result is still at least that
-    // size on both sides. Empty: decode at full size.
+    // scaling, WebP, JPEG 2000 resolution levels) picks the smallest scale
+    // whose result is still at least that size on both sides. Empty: decode
+    // at full size.
     std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
     // Called with the size and depth the decoder settled on, just before the
     // pixel memory is allocated; it may block (to wait for memory). False

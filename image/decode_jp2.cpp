@@ -150,8 +150,8 @@ bool jp2_check(DecodeContext& ctx) {
     ctx.width = int(w);
     ctx.height = int(h);
     ctx.depth = s.alpha_component >= 0 ? 32 : 24;
-    ctx.source_depth = int(first.prec) * std::min<int>(int(image.numcomps), 4);
-    ctx.source_depth = std::min(ctx.source_depth, 255);
+    // Samples come out as 8 bits: an alpha source must stay 32 bits for PNG outputs.
+    ctx.source_depth = ctx.depth;
     if (Metadata* meta = ctx.metadata(); meta && meta->icc.empty() && image.icc_profile_buf && image.icc_profile_len)
         meta->icc.assign(image.icc_profile_buf, image.icc_profile_buf + image.icc_profile_len);
     return true;

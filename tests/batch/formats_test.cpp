@@ -102,7 +102,7 @@ TEST_F(Formats, AlphaSourcesKeepAlphaInPngOutputs) {
     std::ifstream in(kImages + "src-rgba.pam", std::ios::binary);
     const std::string pam{std::istreambuf_iterator<char>(in), {}};
     const std::size_t start = pam.find("ENDHDR\n") + 7;
-    for (const char* name : {"webp-lossless-alpha.webp", "avif-lossless-alpha.avif", "jp2-alpha.jp2"}) {
+    for (const char* name : {"webp-lossless-alpha.webp", "avif-lossless-alpha.avif", "jp2-alpha.jp2", "jp2-grey-alpha.jp2"}) {
         const PictureReport r = process(copy_image_file(name), make_settings("LIB", 7, 5, "PNG"));
         ASSERT_EQ(r.outcome, PictureOutcome::Written) << name;
         const Decoded out(r.output_path);

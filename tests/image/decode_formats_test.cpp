@@ -160,11 +160,14 @@ TEST_F(Formats, AvifLosslessLossyAlphaAndTwelveBits) {
 }
 
 TEST_F(Formats, HeifColourConversionMatchesTheLibrarysOwnTool) {
-    // 4:2:0 HEVC and 4:4:4 AV1, both BT.601 full range, against heif-convert's RGB.
+    // 4:2:0 HEVC and 4:4:4 AV1, BT.601 full range, against heif-convert's RGB.
     load("heic-lossy.heic", 40, 24, 24, TAG_HEIF);
     EXPECT_LE(max_difference(1, read_netpbm(data_path("heic-lossy.ref.ppm")), false), 1);
     load("avif-lossy.avif", 40, 24, 24, TAG_AVIF);
     EXPECT_LE(max_difference(1, read_netpbm(data_path("avif-lossy.ref.ppm")), false), 1);
+    // 10 bits of 4:2:0 HEVC reduced to 8.
+    load("heic-10bit-lossy.heic", 40, 24, 24, TAG_HEIF);
+    EXPECT_LE(max_difference(1, read_netpbm(data_path("heic-10bit-lossy.ref.ppm")), false), 1);
 }
 
 TEST_F(Formats, ContainerRotationIsAppliedOnceAndExifKeptAsItIs) {

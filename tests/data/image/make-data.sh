@@ -100,7 +100,7 @@ convert src-rgb.ppm -strip "$T/rgb.png"
 convert src-rgba.pam -strip -define png:color-type=6 "$T/rgba.png"
 convert src-photo.ppm -strip "$T/photo.png"
 convert src-photo.ppm -flop -strip "$T/photo-flopped.png"
-convert src-rgb.ppm -depth 16 -strip "$T/rgb16.png"
+convert src-rgb.ppm -depth 16 -define png:bit-depth=16 -strip "$T/rgb16.png"
 # The upright photo stored turned a quarter clockwise, for a container that turns it back.
 convert src-photo.ppm -rotate 90 -strip "$T/photo-cw.png"
 python3 - "$T" <<'PY'
@@ -126,14 +126,16 @@ heif-enc -q 90 "$T/photo.png" -o heic-lossy.heic >/dev/null
 heif-enc -L -p chroma=444 --matrix_coefficients 0 "$T/rgb.png" -o heic-lossless.heic >/dev/null
 heif-enc -q 90 "$T/rgba.png" -o heic-alpha.heic >/dev/null
 heif-enc -b 10 -L -p chroma=444 --matrix_coefficients 0 "$T/rgb16.png" -o heic-10bit.heic >/dev/null
+convert src-photo.ppm -depth 16 -define png:bit-depth=16 -strip "$T/photo16.png"
+heif-enc -b 10 -q 100 "$T/photo16.png" -o heic-10bit-lossy.heic >/dev/null
 
 avifenc -l "$T/rgb.png" avif-lossless.avif >/dev/null
 avifenc -l "$T/rgba.png" avif-lossless-alpha.avif >/dev/null
 avifenc --min 8 --max 12 -s 6 "$T/photo.png" avif-lossy.avif >/dev/null
 avifenc -l -d 12 "$T/rgb.png" avif-12bit.avif >/dev/null
 # libheif's own tool converts the lossy ones to RGB for reference.
-for f in heic-lossy avif-lossy; do
-  heif-convert $f.${f%%-*} "$T/$f.png" >/dev/null && convert "$T/$f.png" -strip $f.ref.ppm
+for f in heic-lossy heic-10bit-lossy avif-lossy; do
+  heif-convert $f.${f%%-*} "$T/$f.png" >/dev/null && convert "$T/$f.png" -depth 8 -strip $f.ref.ppm
 done
 # Stored turned, with the container's irot to turn it back and an EXIF
 # orientation (6) that must not be applied on top of it.
@@ -141,6 +143,8 @@ avifenc -l --irot 1 --exif "$T/exif.tiff" --icc "$T/profile.icc" "$T/photo-cw.pn
 
 opj_compress -n 3 -i "$T/rgb.png" -o jp2-lossless.jp2 >/dev/null
 opj_compress -n 3 -i "$T/rgba.png" -o jp2-alpha.jp2 >/dev/null
+convert src-rgba.pam -colorspace gray -strip -define png:color-type=4 "$T/grey-alpha.png"
+opj_compress -n 3 -i "$T/grey-alpha.png" -o jp2-grey-alpha.jp2 >/dev/null
 opj_compress -n 3 -i "$T/rgb16.png" -o jp2-16bit.jp2 >/dev/null
 opj_compress -n 4 -i "$T/photo.png" -q 40 -o jp2-lossy.jp2 >/dev/null
 opj_compress -i "$T/photo.png" -n 4 -o j2k-photo.j2k >/dev/null
