@@ -174,6 +174,21 @@ int jpeg_orientation(std::ifstream& in) {
     }
 }
 
+// The orientation in an EXIF chunk of `length` bytes at the stream's
+// position, which may start with JPEG's "Exif\0\0" header.
+int chunk_orientation(std::ifstream& in, std::uint32_t length) {
+    // Never trust the length further than the bytes that are there.
+    const auto here = in.tellg();
+    in.seekg(0, std::ios::end);
+    const auto end = in.tellg();
+    in.seekg(here);
+    if (here < 0 || end < here || std::uint64_t(end - here) < length || length > MAX_EXIF_CHUNK) return 1;
+    std::vector<std::uint8_t> data(length);
+    if (!read_exact(in, data.data(), length)) return 1;
+    const std::size_t skip = length >= 6 && std::memcmp(data.data(), "Exif\0\0", 6) == 0 ? 6 : 0;
+    return exif_orientation(std::span(data).subspan(skip));
+}
+
 int png_orientation(std::ifstream& in) {
     for (;;) {
         std::uint8_t head[8];
@@ -181,18 +196,21 @@ int png_orientation(std::ifstream& in) {
         const std::uint32_t length = *OrderedBytes(head, ByteOrder::Big).u32(0);
         if (length > 0x7FFFFFFFu) return 1;
         if (std::memcmp(head + 4, "IEND", 4) == 0) return 1;
-        if (std::memcmp(head + 4, "eXIf", 4) == 0) {
-            // Never trust the length further than the bytes that are there.
-            const auto here = in.tellg();
-            in.seekg(0, std::ios::end);
-            const auto end = in.tellg();
-            in.seekg(here);
-            if (here < 0 || end < here || std::uint64_t(end - here) < length || length > MAX_EXIF_CHUNK) return 1;
-            std::vector<std::uint8_t> data(length);
-            if (!read_exact(in, data.data(), length)) return 1;
-            return exif_orientation(data);
-        }
+        if (std::memcmp(head + 4, "eXIf", 4) == 0) return chunk_orientation(in, length);
         in.seekg(std::streamoff(length) + 4, std::ios::cur);
+        if (!in) return 1;
+    }
+}
+
+// WebP keeps EXIF in a chunk of its RIFF container. Chunks are padded to even sizes.
+int webp_orientation(std::ifstream& in) {
+    for (;;) {
+        std::uint8_t head[8];
+        if (!read_exact(in, head, 8)) return 1;
+        const std::uint32_t length = std::uint32_t(head[4]) | std::uint32_t(head[5]) << 8 | std::uint32_t(head[6]) << 16 |
+                                     std::uint32_t(head[7]) << 24;
+        if (std::memcmp(head, "EXIF", 4) == 0) return chunk_orientation(in, length);
+        in.seekg(std::streamoff(length) + (length & 1), std::ios::cur);
         if (!in) return 1;
     }
 }
@@ -235,6 +253,12 @@ int read_orientation(const std::string& path) {
         return jpeg_orientation(in);
     }
     if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(in);
+    if (got == 8 && std::memcmp(magic, "RIFF", 4) == 0) {
+        std::uint8_t form[4] = {};
+        in.read(reinterpret_cast<char*>(form), 4);
+        if (in.gcount() == 4 && std::memcmp(form, "WEBP", 4) == 0) return webp_orientation(in);
+        return 1;
+    }
     if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0)) {
         in.seekg(0);
         return tiff_file_orientation(in);

@@ -2,7 +2,7 @@
 // shown in, and the EXIF block written into its resized output.
 //
 // Only the EXIF structure is read (a JPEG's APP1 "Exif" segment, a TIFF
-// file's first IFD, a PNG's eXIf chunk), in both byte orders, with every
+// file's first IFD, a PNG's eXIf chunk, a WebP's EXIF chunk), in both byte orders, with every
 // offset bounds-checked. Anything malformed reads as orientation 1.
 #pragma once
 
@@ -18,9 +18,11 @@ namespace pixmold {
 // "MM\0*"); 1 when the tag is absent, out of range or the data is malformed.
 int exif_orientation(std::span<const std::uint8_t> tiff);
 
-// Orientation of a picture file (JPEG, PNG or TIFF); 1 for any other file,
-// a file without the tag, or one that cannot be read. Reads only the
-// segments before the picture data.
+// Orientation of a picture file (JPEG, PNG, TIFF or WebP); 1 for any other
+// file, a file without the tag, or one that cannot be read. Reads only the
+// segments before the picture data (a WebP's EXIF chunk may follow its
+// picture, which is then skipped over). HEIC and AVIF give 1 whatever their
+// EXIF says: their decoder already turns them as the container says.
 int read_orientation(const std::string& path);
 
 // The EXIF payload for an output of width x height pixels made from a source
