@@ -102,6 +102,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_apply_first = "Validez le 1er effet !";
     t.fx_unreadable = "Image illisible";
     t.fx_save_failed = "Sauvegarde impossible";
+    t.fx_replace_before = "Le fichier \"";
+    t.fx_replace_after = "\" existe déjà.\nVoulez-vous le remplacer ?";
     t.fx_no_webcam = "Aucune webcam détectée";
     t.fx_no_webcam_picture = "Webcam sans image";
     t.update_no_connection = "Aucune connexion internet n'est disponible.";
@@ -251,6 +253,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_apply_first = "Please validate first";
     t.fx_unreadable = "Unreadable picture";
     t.fx_save_failed = "Unable to save picture";
+    t.fx_replace_before = "The file \"";
+    t.fx_replace_after = "\" already exists.\nDo you want to replace it?";
     t.fx_no_webcam = "No webcam found";
     t.fx_no_webcam_picture = "No webcam picture";
     t.update_no_connection = "No internet connection is available.";

@@ -123,6 +123,8 @@ struct InterfaceTexts {
     std::string fx_apply_first;
     std::string fx_unreadable;   // a picture file the editor could not decode
     std::string fx_save_failed;  // the editor's save could not be written
+    std::string fx_replace_before;  // + file name + fx_replace_after: the save's name, once
+    std::string fx_replace_after;   // given its extension, is a file that exists already
     std::string fx_no_webcam;          // no camera, or it would not start
     std::string fx_no_webcam_picture;  // the camera gave no frame to take
 

@@ -9,6 +9,8 @@
 #include "image/codec.h"
 #include "runtime/dialogs.h"
 
+#include <filesystem>
+
 namespace pixmold {
 
 namespace {
@@ -56,6 +58,18 @@ bool fx_save() {
         return false;
     }
     const std::string path = save_file_name(typed, pattern);
+    // The dialog asked about replacing the name as typed; a name that gained
+    // or changed its extension since may be another file the user has not
+    // been asked about.
+    std::error_code ignored;
+    if (path != typed && std::filesystem::exists(path, ignored)) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        if (message_box(t.fx_save, t.fx_replace_before + name + t.fx_replace_after, MB_YES_NO | MB_ICON_QUESTION) !=
+            ANSWER_YES) {
+            fx_status(t.cancelled);
+            return false;
+        }
+    }
     // The engine writes aside and renames, so a failure leaves any file of that name intact.
     const int written = pattern == SAVE_PATTERN_PNG ? save_image(FxResult, path, TAG_PNG)
                                                     : save_image(FxResult, path, TAG_JPEG, FX_JPEG_QUALITY);

@@ -87,5 +87,36 @@ TEST_F(Save, JpegIsWrittenAtQualityNine) {
     EXPECT_EQ(first_quantiser(written), 3);
 }
 
+// The dialog only asks about the name as typed: a file that the cleaned name
+// lands on is asked about before it is replaced, and kept on No.
+TEST_F(Save, AFileTheCleanedNameLandsOnIsReplacedOnlyAfterAsking) {
+    start_with_picture("a.png");
+    const std::string kept = "the user's own beach photo";
+    write_bytes(dir.file("beach.jpg"), kept);
+
+    dialogs.answer_file(dir.file("beach"), 0);  // No to the question that follows
+    command(FX_SAVE);
+    ASSERT_EQ(dialogs.requests().back().kind, DialogKind::MessageBox);
+    EXPECT_EQ(dialogs.requests().back().text, "The file \"beach.jpg\" already exists.\nDo you want to replace it?");
+    EXPECT_EQ(read_bytes(dir.file("beach.jpg")), kept);
+    EXPECT_EQ(status(), "Cancel");
+    EXPECT_EQ(fx.step, 1);
+
+    dialogs.answer_file(dir.file("beach.png.jpg"), 0);
+    dialogs.answer_code(ANSWER_YES);
+    command(FX_SAVE);
+    EXPECT_EQ(status(), "Image Sauvée");
+    ASSERT_TRUE(load_image(900, dir.file("beach.jpg")));
+    free_image(900);
+
+    // A typed name that is written as it is was asked about by the dialog itself.
+    fx_set_step(1);
+    const std::size_t asked = dialogs.requests().size();
+    dialogs.answer_file(dir.file("beach.jpg"), 0);
+    command(FX_SAVE);
+    EXPECT_EQ(dialogs.requests().size(), asked + 1);
+    EXPECT_EQ(status(), "Image Sauvée");
+}
+
 }  // namespace
 }  // namespace pixmold
