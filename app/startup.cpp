@@ -17,6 +17,7 @@
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
+#include "runtime/dialogs.h"
 #include "runtime/system.h"
 #include "runtime/toolkit.h"
 
@@ -86,6 +87,7 @@ int run_program() {
     load_window_settings(shell.settings_path, shell.screen_width, shell.screen_height);
     load_interface_texts(settings.language, {shell.screen_width, shell.screen_height, shell.screen_width},
                          shell.product_name, shell.version);
+    use_dialog_language(settings.language == Language::French ? "fr" : "en");
     install_settings_report();
 
     // The window, then the loop until the main window closes.

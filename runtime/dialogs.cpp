@@ -4,7 +4,11 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
+
+#include <memory>
 
 namespace pixmold {
 namespace {
@@ -44,6 +48,22 @@ std::string file_dialog(bool save, const std::string& title, const std::string& 
 }
 
 }  // namespace
+
+bool use_dialog_language(const std::string& language) {
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (language == "en") return true;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString::fromStdString("qtbase_" + language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
+    return true;
+}
 
 void set_dialog_responder(DialogResponder r) { responder() = std::move(r); }
 

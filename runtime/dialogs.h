@@ -38,6 +38,12 @@ std::string save_file_dialog(const std::string& title, const std::string& defaul
 // 0x00BBGGRR, or -1 when cancelled.
 std::int32_t colour_dialog(std::int32_t initial);
 
+// The toolkit's own words in these dialogs (Yes, No, Cancel, the file
+// dialog's labels) in the program's language rather than the system's:
+// `language` is "fr" or "en". False when no translation is installed for it;
+// English needs none.
+bool use_dialog_language(const std::string& language);
+
 // ---- the seam ----------------------------------------------------------------
 
 enum class DialogKind { Input, MessageBox, Notice, OpenFile, SaveFile, Colour };

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -70,3 +72,23 @@ TEST(ColourDialog, ChosenColourComesBackRedInTheLowByte) {
 }
 
 }  // namespace
+
+// The toolkit's own button words follow the program's language, not the
+// system's: a French window asks Oui/Non.
+TEST(MessageBoxes, ButtonsSpeakTheProgramsLanguage) {
+    ASSERT_TRUE(init_toolkit());
+    const auto buttons_of_a_question = [] {
+        QStringList words;
+        when_shown<QMessageBox>([&words](QMessageBox* box) {
+            words = {box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text()};
+            box->button(QMessageBox::No)->click();
+        });
+        EXPECT_EQ(message_box("Pixmold", "?", MB_YES_NO | MB_ICON_QUESTION), ANSWER_NO);
+        return words;
+    };
+    ASSERT_TRUE(use_dialog_language("fr"));
+    EXPECT_EQ(buttons_of_a_question(), (QStringList{"&Oui", "&Non"}));
+    ASSERT_TRUE(use_dialog_language("en"));
+    EXPECT_EQ(buttons_of_a_question(), (QStringList{"&Yes", "&No"}));
+    EXPECT_FALSE(use_dialog_language("xx"));
+}
