@@ -114,6 +114,7 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.update_declined = "Annulé par l'utilisateur";
     t.update_checking = "Recherche de mise à jour...";
     t.update_failed = "Vérification impossible, réessayez plus tard";
+    t.update_no_browser = "Aucun navigateur pour ouvrir ";
     t.help_how_to_resize =
         std::string(
         "Redimensionner une ou des images\n"
@@ -265,6 +266,7 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.update_declined = "User canceled";
     t.update_checking = "Checking for updates...";
     t.update_failed = "Unable to check for updates, try again later";
+    t.update_no_browser = "No web browser to open ";
     t.help_how_to_resize =
         std::string(
         "Using Pixmold\n"

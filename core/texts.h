@@ -136,7 +136,8 @@ struct InterfaceTexts {
     std::string update_newer_after;
     std::string update_declined;
     std::string update_checking;  // while the download runs
-    std::string update_failed;    // no usable reply, and none earlier
+    std::string update_failed;
+    std::string update_no_browser;  // + the site's address    // no usable reply, and none earlier
 
     // Help texts shown in the InfoPanel.
     std::string help_how_to_resize;

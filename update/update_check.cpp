@@ -41,6 +41,11 @@ void play_click(int milliseconds) {
     if (g_shell.play_click) g_shell.play_click(milliseconds);
 }
 
+// The site in the default browser; a desktop without one is told so.
+void open_site() {
+    if (!open_url(g_config.site)) show_status(texts().update_no_browser + g_config.site);
+}
+
 // The result of a finished download, as the user sees it.
 void report(const HttpReply& reply) {
     const InterfaceTexts& t = texts();
@@ -62,7 +67,7 @@ void report(const HttpReply& reply) {
     const std::string question = t.update_newer_before + g_last_published + t.update_newer_after;
     if (message_box(t.update_title, question, MB_YES_NO) == ANSWER_YES) {
         show_status(g_status_before);
-        open_url(g_config.site);
+        open_site();
     } else {
         show_status(t.update_declined);
         play_click(60);
@@ -119,7 +124,7 @@ bool update_check_running() { return g_running; }
 
 const std::string& last_published_version() { return g_last_published; }
 
-void visit_website() { open_url(g_config.site); }
+void visit_website() { open_site(); }
 
 void stop_update_check() {
     if (g_download) kill_thread(g_download->thread);

@@ -42,7 +42,8 @@ bool update_check_running();
 // later checks that fail compare with it. Empty at first.
 const std::string& last_published_version();
 
-// The visit entry: opens the web site in the default browser.
+// The visit entry: opens the web site in the default browser, or says in
+// the StatusLine that no browser could.
 void visit_website();
 
 // At shutdown, or to start over: aborts a running download, waits for its

@@ -307,12 +307,29 @@ TEST_F(UpdateCheck, StoppingAbortsAQuietDownloadAndShowsNothing) {
 }
 
 TEST_F(UpdateCheck, VisitOpensTheSite) {
-    RecordedUrls browser(false);  // no browser: nothing else happens
     configure(quick(), "http://mirror.example/pixmold/");
-    visit_website();
-    EXPECT_EQ(browser.urls(), std::vector<std::string>{"http://mirror.example/pixmold/"});
-    EXPECT_TRUE(statuses.empty());
+    {
+        RecordedUrls browser;
+        visit_website();
+        EXPECT_EQ(browser.urls(), std::vector<std::string>{"http://mirror.example/pixmold/"});
+        EXPECT_TRUE(statuses.empty());
+    }
+    {
+        RecordedUrls no_browser(false);
+        visit_website();
+        EXPECT_EQ(statuses, std::vector<std::string>{"No web browser to open http://mirror.example/pixmold/"});
+    }
     EXPECT_EQ(server.connections(), 0);
+}
+
+// Yes with no browser to open the site must not look as if it went there.
+TEST_F(UpdateCheck, YesWithoutABrowserSaysSo) {
+    server.serve("/maj.txt", answer(200, "1.8"));
+    ScriptedDialogs dialogs;
+    dialogs.answer_code(ANSWER_YES);
+    RecordedUrls no_browser(false);
+    run_check();
+    EXPECT_EQ(status, "No web browser to open " + server.url("/"));
 }
 
 }  // namespace
