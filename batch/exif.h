@@ -18,9 +18,12 @@ namespace pixmold {
 // "MM\0*"); 1 when the tag is absent, out of range or the data is malformed.
 int exif_orientation(std::span<const std::uint8_t> tiff);
 
-// Orientation of a picture file (JPEG, PNG or TIFF); 1 for any other file,
-// a file without the tag, or one that cannot be read. Reads only the
-// segments before the picture data.
+// Orientation of a whole picture file in memory (JPEG, PNG or TIFF): 1 for
+// any other data and for a file without the tag. Only the segments before
+// the picture data are looked at (in a PNG, every chunk up to the end).
+int picture_orientation(std::span<const std::uint8_t> file);
+
+// The same for a file on disk, read whole; 1 when it cannot be read.
 int read_orientation(const std::string& path);
 
 // The EXIF payload for an output of width x height pixels made from a source

@@ -41,8 +41,6 @@ struct PictureContext {
     // Where the picture reserves its pixel memory before it is decoded (and
     // waits for it); none: no bound.
     MemoryBudget* memory = nullptr;
-    // Store numbers this worker may use (source, resized, turned).
-    int slot_base = 1000;
     // Let a JPEG decoder scale down while decoding when the target is small.
     bool shrink_on_load = true;
 };
@@ -126,7 +124,7 @@ public:
 
 private:
     void run(int workers, int resize_threads);
-    void work(int worker, int resize_threads);
+    void work(int resize_threads);
 
     PictureList pictures_;
     Options options_;

@@ -1,5 +1,5 @@
 // Pixmold image engine: decoding files and memory blocks into numbered
-// pictures, and encoding pictures to files.
+// pictures or owned bitmaps, and encoding pictures and pixel views to files.
 //
 // Decoders are tried in registration order (BMP first, then JPEG, PNG,
 // TIFF, TGA as start-up registers them); icon files are recognised before
@@ -15,9 +15,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "image/bitmap.h"
 #include "image/image.h"
 #include "runtime/file_error.h"
 
@@ -89,5 +91,23 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
 // depth -1: the picture's source_depth. Returns non-zero on success.
 int save_image(ImageId number, const std::string& path, FormatTag format = TAG_BMP, int quality = 7, int depth = -1,
                const EncodeOptions& options = {});
+
+// A picture decoded into a bitmap of its own, outside the store.
+struct DecodedPicture {
+    BitmapPtr bitmap;          // null when the data could not be decoded
+    int source_depth = 0;      // bits per pixel of the encoded data
+    FormatTag format_tag = 0;  // the decoder's tag, or TAG_ICON
+
+    explicit operator bool() const { return bool(bitmap); }
+};
+
+// Decodes a block as catch_image does (the same decoders, options and
+// guarantees), into a bitmap the caller owns.
+DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOptions& options = {});
+
+// Writes pixels as save_image writes a picture (save_image goes through
+// here). depth -1: the view's depth. An icon's view is refused.
+int save_pixels(const PixelView& pixels, const std::string& path, FormatTag format = TAG_BMP, int quality = 7,
+                int depth = -1, const EncodeOptions& options = {});
 
 }  // namespace pixmold

@@ -56,13 +56,13 @@ struct Decoder {
 
 void register_decoder(const Decoder& decoder);
 
-// Icon files are tried before the registry; the result is a 32-bit picture.
+// Icon files are tried before the registry; the result is a 32-bit bitmap
+// marked as an icon, or null.
 bool is_icon_data(const std::uint8_t* data, std::size_t size);
-ImageHandle decode_icon(ImageId number, const std::uint8_t* data, std::size_t size);
+BitmapPtr decode_icon(const std::uint8_t* data, std::size_t size);
 
 // Decodes a PNG block into a fresh 32-bit bitmap (icon entries use it).
-struct Bitmap;
-std::unique_ptr<Bitmap> decode_png_to_bgra(const std::uint8_t* data, std::size_t size);
+BitmapPtr decode_png_to_bgra(const std::uint8_t* data, std::size_t size);
 
 struct EncodeJob {
     const std::uint8_t* pixels;  // first memory row

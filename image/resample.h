@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "image/bitmap.h"
 #include "image/image.h"
 
 namespace pixmold {
@@ -48,6 +49,12 @@ ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZ
 // row). Safe to call from several threads at once on different pictures.
 bool resize_pixels(const PixelView& src, const PixelView& dst, int mode = RESIZE_SMOOTH, int threads = 0,
                    const std::atomic<bool>* cancel = nullptr, PictureExtent extent = {});
+
+// resize_pixels into a new bitmap of width x height at the depth of `src`,
+// its row padding cleared; null when resize_pixels fails or there is no
+// memory for the bitmap.
+BitmapPtr resize_bitmap(const PixelView& src, int width, int height, int mode = RESIZE_SMOOTH, int threads = 0,
+                        const std::atomic<bool>* cancel = nullptr, PictureExtent extent = {});
 
 // Worker threads for one resize: PIXMOLD_THREADS when it holds a positive
 // number, otherwise the number of hardware threads (at least 1).

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -29,11 +33,7 @@ Colour nearest(std::array<int, 3> bgr) {
     return Blue;
 }
 
-PictureReport process(const std::string& path, const BatchSettings& s) {
-    PictureContext c;
-    c.slot_base = 950;
-    return process_picture(path, s, c);
-}
+PictureReport process(const std::string& path, const BatchSettings& s) { return process_picture(path, s, {}); }
 
 TEST_F(Job, OrientationTurnsJpegAndPngOutputsInBothByteOrders) {
     struct Case {
@@ -273,17 +273,15 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
     // at the top, 48 at the bottom.)
     for (std::int64_t target : {650, 540, 300, 180}) {
         PictureContext fast, full;
-        fast.slot_base = 950;
-        full.slot_base = 950;
         full.shrink_on_load = false;
         BatchSettings s = make_settings("REL", target, target, "PNG", "fast_");
         ASSERT_EQ(process_picture(src, s, fast).outcome, PictureOutcome::Written);
         s.prefix = "full_";
         ASSERT_EQ(process_picture(src, s, full).outcome, PictureOutcome::Written);
         const Decoded a((dir.folder() / "fast_photo.png").string());
-        static constexpr ImageId other = 901;
-        ASSERT_TRUE(load_image(other, (dir.folder() / "full_photo.png").string()));
-        const PixelView b = image_pixels(other);
+        const Decoded full_decode((dir.folder() / "full_photo.png").string());
+        ASSERT_TRUE(full_decode);
+        const PixelView b = full_decode.view;
         ASSERT_EQ(a.width(), b.width);
         ASSERT_EQ(a.height(), b.height);
         const int w = b.width, h = b.height;
@@ -299,7 +297,6 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
             RecordProperty("psnr_db_target_" + std::to_string(target) + "_" + q.name, std::to_string(db));
             EXPECT_GE(db, 48.0) << "target " << target << ", " << q.name << " quarter";
         }
-        free_image(other);
     }
 }
 
@@ -383,6 +380,96 @@ TEST_F(Job, FollowingABatchLastsUntilItEndsOrTheDisplayGivesUp) {
     EXPECT_FALSE(job.running());
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_a.jpg"));
+}
+
+// Counts how often files are opened, by any process and through any library
+// (the kernel reports each open of a watched file).
+class OpenCounter {
+public:
+    OpenCounter() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~OpenCounter() {
+        if (fd_ >= 0) close(fd_);
+    }
+    OpenCounter(const OpenCounter&) = delete;
+    OpenCounter& operator=(const OpenCounter&) = delete;
+
+    bool watch(const std::string& path) {
+        const int wd = fd_ >= 0 ? inotify_add_watch(fd_, path.c_str(), IN_OPEN) : -1;
+        if (wd < 0) return false;
+        paths_[wd] = path;
+        return true;
+    }
+    // Opens of each watched file since the last call (every watched path is listed).
+    std::map<std::string, int> opens() {
+        std::map<std::string, int> counts;
+        for (const auto& [wd, path] : paths_) counts[path] = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((e->mask & IN_OPEN) && paths_.count(e->wd)) ++counts[paths_[e->wd]];
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+        return counts;
+    }
+
+private:
+    int fd_;
+    std::map<int, std::string> paths_;
+};
+
+TEST_F(Job, EachSourceFileIsOpenedOnce) {
+    // Orientation and metadata of every kind that has them: read from the
+    // same bytes that are decoded.
+    PictureList list;
+    OpenCounter counter;
+    for (const char* name : {"orient6_ii.jpg", "orient6.png", "orient6.tif", "meta_ii.jpg", "meta.png", "base.jpg"}) {
+        list.push_back(copy_in(dir, name));
+        ASSERT_TRUE(counter.watch(list.back())) << name;
+    }
+    for (int threads : {1, 3}) {
+        counter.opens();
+        BatchJob job;
+        run_batch(job, list, make_settings("REL", 20, 20, "PNG"), threads);
+        ASSERT_EQ(job.failed(), 0);
+        for (const auto& [path, opens] : counter.opens()) EXPECT_EQ(opens, 1) << path << ", threads " << threads;
+    }
+    // The files were turned as their tags say: the orientation was read.
+    EXPECT_EQ(Decoded((dir.folder() / "p_orient6_ii.png").string()).height(), 20);
+    EXPECT_EQ(Decoded((dir.folder() / "p_orient6_ii.png").string()).width(), 10);
+    EXPECT_EQ(Decoded((dir.folder() / "p_orient6.png").string()).width(), 10);
+}
+
+// The batch works on pictures of its own: the pictures of the window and of
+// the editor, whatever their numbers, stay as they are, and the numbered
+// table does not grow.
+TEST_F(Job, ABatchLeavesTheNumberedPicturesAlone) {
+    PictureList list;
+    for (const char* name : {"orient6_ii.jpg", "orient6.tif", "base.jpg", "meta.png"}) list.push_back(copy_in(dir, name));
+    for (const std::vector<ImageId>& numbers : {std::vector<ImageId>{0, 1}, std::vector<ImageId>{0, 1000, 1001, 1003, 1006}}) {
+        std::map<ImageId, ImageHandle> handles;
+        for (ImageId n : numbers) {
+            ASSERT_NE(create_image(n, 6, 5, 24, 0x00FF00), 0u);
+            handles[n] = image_handle(n);
+        }
+        const ImageHandle loose = create_image(ANY_NUMBER, 4, 4, 32, 0x0000FF);
+        ASSERT_NE(loose, 0u);
+        const std::size_t capacity = image_store_capacity();
+        BatchJob job;
+        run_batch(job, list, make_settings("REL", 12, 12, "JPG"), 3);
+        EXPECT_EQ(job.failed(), 0);
+        EXPECT_EQ(image_store_capacity(), capacity);
+        for (const auto& [n, handle] : handles) {
+            EXPECT_EQ(image_handle(n), handle) << n;
+            const PixelView v = image_pixels(n);
+            ASSERT_TRUE(v) << n;
+            EXPECT_EQ(v.row_from_top(4)[4], 0xFF) << n;  // green of pixel (1, 4)
+            free_image(n);
+        }
+        EXPECT_EQ(image_width(ImageId(loose)), 4);
+        free_image(ImageId(loose));
+    }
 }
 
 }  // namespace
