@@ -26,7 +26,8 @@ const char* const CLI_USAGE =
     "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
     "                     [--threads N] [--memory-limit MIB] PATH...\n"
     "       pixmold-batch --help | --version\n"
-    "Resizes the pictures among PATH (or in the one folder PATH) beside their sources.\n"
+    "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n"
+    ".jpg .jpeg .jp2 .j2k .bmp .png .tif .webp .heic .heif .avif, in any case.\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
@@ -238,7 +239,7 @@ int run_cli(int argc, char** argv) {
 
     PictureList pictures = build_picture_list(options->paths);
     if (pictures.empty()) {
-        std::fprintf(stderr, "pixmold-batch: no picture (.jpg .jpeg .jp2 .bmp .png .tif) among the given paths\n");
+        std::fprintf(stderr, "pixmold-batch: no picture (%s) among the given paths\n", picture_extensions_text().c_str());
         return 2;
     }
 

@@ -169,6 +169,16 @@ int jpeg_orientation(std::span<const std::uint8_t> file) {
     }
 }
 
+// The orientation in an EXIF chunk of `length` bytes at `at`, which may
+// start with JPEG's "Exif\0\0" header.
+int chunk_orientation(std::span<const std::uint8_t> file, std::size_t at, std::uint32_t length) {
+    // Never trust the length further than the bytes that are there.
+    if (at > file.size() || file.size() - at < length || length > MAX_EXIF_CHUNK) return 1;
+    const auto data = file.subspan(at, length);
+    const std::size_t skip = length >= 6 && std::memcmp(data.data(), "Exif\0\0", 6) == 0 ? 6 : 0;
+    return exif_orientation(data.subspan(skip));
+}
+
 int png_orientation(std::span<const std::uint8_t> file) {
     std::size_t at = 8;  // past the signature
     for (;;) {
@@ -178,11 +188,23 @@ int png_orientation(std::span<const std::uint8_t> file) {
         at += 8;
         if (length > 0x7FFFFFFFu) return 1;
         if (std::memcmp(type, "IEND", 4) == 0) return 1;
-        // Never trust the length further than the bytes that are there.
-        if (std::uint64_t(file.size() - at) < length) return 1;
-        if (std::memcmp(type, "eXIf", 4) == 0)
-            return length > MAX_EXIF_CHUNK ? 1 : exif_orientation(file.subspan(at, length));
+        if (std::memcmp(type, "eXIf", 4) == 0) return chunk_orientation(file, at, length);
+        if (file.size() - at < length) return 1;
         at += std::size_t(length) + 4;  // and the CRC
+    }
+}
+
+// WebP keeps EXIF in a chunk of its RIFF container. Chunks are padded to even sizes.
+int webp_orientation(std::span<const std::uint8_t> file) {
+    std::size_t at = 12;  // past "RIFF", the size and "WEBP"
+    for (;;) {
+        if (at > file.size() || file.size() - at < 8) return 1;
+        const std::uint32_t length = *OrderedBytes(file.subspan(at + 4, 4), ByteOrder::Little).u32(0);
+        const std::uint8_t* type = file.data() + at;
+        at += 8;
+        if (std::memcmp(type, "EXIF", 4) == 0) return chunk_orientation(file, at, length);
+        if (file.size() - at < std::uint64_t(length) + (length & 1)) return 1;
+        at += std::size_t(length) + (length & 1);
     }
 }
 
@@ -214,6 +236,8 @@ int exif_orientation(std::span<const std::uint8_t> tiff) {
 int picture_orientation(std::span<const std::uint8_t> file) {
     if (file.size() >= 2 && file[0] == 0xFF && file[1] == 0xD8) return jpeg_orientation(file);
     if (file.size() >= 8 && std::memcmp(file.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(file);
+    if (file.size() >= 12 && std::memcmp(file.data(), "RIFF", 4) == 0 && std::memcmp(file.data() + 8, "WEBP", 4) == 0)
+        return webp_orientation(file);
     if (file.size() >= 4 && tiff_byte_order(file)) return tiff_file_orientation(file);
     return 1;
 }

@@ -2,7 +2,7 @@
 // shown in, and the EXIF block written into its resized output.
 //
 // Only the EXIF structure is read (a JPEG's APP1 "Exif" segment, a TIFF
-// file's first IFD, a PNG's eXIf chunk), in both byte orders, with every
+// file's first IFD, a PNG's eXIf chunk, a WebP's EXIF chunk), in both byte orders, with every
 // offset bounds-checked. Anything malformed reads as orientation 1.
 #pragma once
 
@@ -18,9 +18,11 @@ namespace pixmold {
 // "MM\0*"); 1 when the tag is absent, out of range or the data is malformed.
 int exif_orientation(std::span<const std::uint8_t> tiff);
 
-// Orientation of a whole picture file in memory (JPEG, PNG or TIFF): 1 for
-// any other data and for a file without the tag. Only the segments before
-// the picture data are looked at (in a PNG, every chunk up to the end).
+// Orientation of a whole picture file in memory (JPEG, PNG, TIFF or WebP):
+// 1 for any other data and for a file without the tag. Only the segments
+// before the picture data are looked at (in a PNG or WebP, every chunk up to
+// the EXIF one, which may follow the picture). HEIC and AVIF give 1 whatever
+// their EXIF says: their decoder already turns them as the container says.
 int picture_orientation(std::span<const std::uint8_t> file);
 
 // The same for a file on disk, read whole; 1 when it cannot be read.

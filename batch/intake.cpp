@@ -22,14 +22,23 @@ std::string path_extension(std::string_view path) {
     return {};
 }
 
+std::string picture_extensions_text() {
+    std::string text;
+    for (const std::string_view ext : PICTURE_EXTENSIONS) {
+        if (!text.empty()) text += ' ';
+        text += ext;
+    }
+    return text;
+}
+
 bool is_picture_path(std::string_view path) {
-    static constexpr std::array<std::string_view, 6> accepted = {"jpg", "jpeg", "jp2", "bmp", "png", "tif"};
     std::string ext = path_extension(path);
     if (ext.empty()) return false;
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     });
-    return std::find(accepted.begin(), accepted.end(), ext) != accepted.end();
+    ext.insert(ext.begin(), '.');
+    return std::find(PICTURE_EXTENSIONS.begin(), PICTURE_EXTENSIONS.end(), ext) != PICTURE_EXTENSIONS.end();
 }
 
 std::vector<std::string> split_drop_text(std::string_view text) {

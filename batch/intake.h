@@ -5,6 +5,7 @@
 // not tested for existence or readability here.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,15 @@ inline constexpr char DROP_SEPARATOR = '\n';
 // extension.
 std::string path_extension(std::string_view path);
 
-// True when "." + the lower-cased extension is ".jpg", ".jpeg", ".jp2",
-// ".bmp", ".png" or ".tif" (".tiff" is not taken).
+// The extensions of pictures, lower case, in the order messages name them.
+// ".tiff" is not among them.
+inline constexpr std::array<std::string_view, 11> PICTURE_EXTENSIONS = {
+    ".jpg", ".jpeg", ".jp2", ".j2k", ".bmp", ".png", ".tif", ".webp", ".heic", ".heif", ".avif"};
+
+// The list as messages show it: ".jpg .jpeg ... .avif".
+std::string picture_extensions_text();
+
+// True when "." + the lower-cased extension is one of PICTURE_EXTENSIONS.
 bool is_picture_path(std::string_view path);
 
 // Splits a drop text at DROP_SEPARATOR: n separators give n + 1 fields.

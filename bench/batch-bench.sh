@@ -4,16 +4,20 @@
 #
 # Usage: bench/batch-bench.sh [CORPUS_DIR] [RUNS]
 #   CORPUS_DIR  a corpus made by make-corpus.sh (built into a temporary folder when absent)
-#   RUNS        timed runs per tool and set (default 5); the median is reported
+#   RUNS        timed runs per tool and set (default 5); the median is reported, with the
+#               fastest and slowest run
 # Environment: PIXMOLD_BATCH (the tool, default build/pixmold-batch), SETS (default
-#   "jpeg-baseline jpeg png huge"), MAKE_CORPUS (default ../shared/bench/make-corpus.sh).
+#   "jpeg-baseline jpeg png huge webp heic avif jp2"), MAKE_CORPUS (default
+#   ../shared/bench/make-corpus.sh), PHONE_SETS (where make-phone-sets.sh keeps the
+#   webp, heic, avif and jp2 sets made from the corpus; default build/bench-phone).
 # Every tool writes JPEG quality 80 inside a 1920 x 1920 box.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CORPUS=${1:-}
 RUNS=${2:-5}
-SETS=${SETS:-"jpeg-baseline jpeg png huge"}
+SETS=${SETS:-"jpeg-baseline jpeg png huge webp heic avif jp2"}
+PHONE_SETS=${PHONE_SETS:-$ROOT/build/bench-phone}
 TOOL=${PIXMOLD_BATCH:-$ROOT/build/pixmold-batch}
 MAKE_CORPUS=${MAKE_CORPUS:-$ROOT/../shared/bench/make-corpus.sh}
 TIME=/usr/bin/time
@@ -32,6 +36,9 @@ if [ -z "$CORPUS" ]; then
   bash "$MAKE_CORPUS" "$CORPUS" >&2
 fi
 CORPUS=$(cd "$CORPUS" && pwd)
+case " $SETS " in
+  *" webp "*|*" heic "*|*" avif "*|*" jp2 "*) bash "$ROOT/bench/make-phone-sets.sh" "$CORPUS" "$PHONE_SETS" >&2 ;;
+esac
 
 # run NAME COMMAND...: times the command RUNS times after one warm-up run;
 # appends "set name median_seconds peak_MiB" to $RESULTS. Outputs are removed
@@ -49,18 +56,22 @@ measure() {
     times+=("$t")
     (( m > peak )) && peak=$m
   done
-  local median
-  median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END{print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}')
+  local median low high
+  read -r median low high < <(printf '%s\n' "${times[@]}" | sort -g |
+    awk '{a[NR]=$1} END{print ((NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2), a[1], a[NR]}')
   echo "$SET $name $median $((peak / 1024))" >> "$RESULTS"
-  printf '  %-28s %8.3f s  %6d MiB\n' "$name" "$median" "$((peak / 1024))" >&2
+  # The machine may be shared: the spread says how far to trust the median.
+  printf '  %-28s %8.3f s  (%.3f-%.3f)  %6d MiB\n' "$name" "$median" "$low" "$high" "$((peak / 1024))" >&2
 }
 
 for SET in $SETS; do
-  [ -d "$CORPUS/$SET" ] || { echo "no $CORPUS/$SET, skipped" >&2; continue; }
+  SRC=$CORPUS/$SET
+  case $SET in webp|heic|avif|jp2) SRC=$PHONE_SETS/$SET ;; esac
+  [ -d "$SRC" ] || { echo "no $SRC, skipped" >&2; continue; }
   IN=$WORK/in-$SET
   OUT=$WORK/out-$SET
   rm -rf "$IN"; mkdir -p "$IN" "$OUT"
-  cp "$CORPUS/$SET"/* "$IN"/
+  cp "$SRC"/* "$IN"/
   mapfile -t FILES < <(find "$IN" -maxdepth 1 -type f | sort)
   NAMES=(); for f in "${FILES[@]}"; do NAMES+=("$(basename "$f")"); done
   reset_outputs() { rm -f "$IN"/out_* ; rm -rf "$OUT"; mkdir -p "$OUT"; }
@@ -72,7 +83,8 @@ for SET in $SETS; do
     --format jpg --quality 8 --prefix out_ "$IN"
   measure vipsthumbnail vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]"
   measure vipsthumbnail-conc1 env VIPS_CONCURRENCY=1 vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]"
-  if [ "$SET" != huge ]; then  # both take many minutes on 192 megapixels
+  case $SET in huge|webp|heic|avif|jp2) slow=no ;; *) slow=yes ;; esac
+  if [ $slow = yes ]; then  # both take many minutes on 192 megapixels; the new formats are measured against vips
     measure mogrify-mitchell mogrify -path "$OUT" -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${FILES[@]}"
     # gm puts the whole input path under -output-directory: give it bare names.
     measure graphicsmagick sh -c 'cd "$1" && shift && exec gm "$@"' gm "$IN" mogrify -output-directory "$OUT" \

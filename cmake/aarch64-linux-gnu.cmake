@@ -15,6 +15,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
+# pkg-config reads the target's .pc files (libwebp, libheif, OpenJPEG).
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig)
+
 find_program(PIXMOLD_QEMU_AARCH64 qemu-aarch64-static)
 if(PIXMOLD_QEMU_AARCH64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PIXMOLD_QEMU_AARCH64})

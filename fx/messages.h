@@ -25,7 +25,7 @@ inline constexpr const char* WEBCAM_SWITCHED_OFF = "La webcam est désactivée";
 inline constexpr const char* WEBCAM_PICTURE_TAKEN = "Photo capturée";
 
 inline constexpr const char* OPEN_TITLE = "Charger une image";
-inline constexpr const char* OPEN_PATTERNS = "Fichier Image|*.jpg;*.png;*.bmp;*.tiff";
+inline constexpr const char* OPEN_PATTERNS = "Fichier Image|*.jpg;*.png;*.bmp;*.tiff;*.webp;*.heic;*.heif;*.avif;*.jp2;*.j2k";
 inline constexpr const char* SAVE_PATTERNS = "Images (*.jpg)|*.jpg|Images (*.png)|*.png";
 
 }  // namespace pixmold::fx_messages

@@ -67,6 +67,13 @@ void register_tiff_decoder() {
     register_decoder(kTiffDecoder);
 }
 void register_tga_decoder() { register_decoder(kTgaDecoder); }
+void register_webp_decoder() { register_decoder(kWebpDecoder); }
+void register_heif_decoders() {
+    init_heif_library();
+    register_decoder(kHeifDecoder);
+    register_decoder(kAvifDecoder);
+}
+void register_jp2_decoder() { register_decoder(kJp2Decoder); }
 
 void register_all_codecs() {
     init_image_engine();
@@ -77,6 +84,9 @@ void register_all_codecs() {
     register_png_encoder();
     register_tiff_decoder();
     register_tga_decoder();
+    register_webp_decoder();
+    register_heif_decoders();
+    register_jp2_decoder();
 }
 
 DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOptions& options) {

@@ -2,8 +2,9 @@
 // pictures or owned bitmaps, and encoding pictures and pixel views to files.
 //
 // Decoders are tried in registration order (BMP first, then JPEG, PNG,
-// TIFF, TGA as start-up registers them); icon files are recognised before
-// the registry. Encoders exist for BMP, JPEG and PNG.
+// TIFF, TGA, WebP, HEIC, AVIF, JPEG 2000 as start-up registers them); icon
+// files are recognised before the registry. Encoders exist for BMP, JPEG and
+// PNG.
 //
 // Saving never destroys an existing file: the encoder writes a temporary
 // file in the target's folder that takes the target's name only after a
@@ -37,8 +38,9 @@ struct Metadata {
 struct DecodeOptions {
     // Called once the decoder knows the full size; returns the smallest size
     // the caller can use. A decoder that can scale while decoding (JPEG DCT
-    // scaling) picks the smallest scale whose result is still at least that
-    // size on both sides. Empty: decode at full size.
+    // scaling, WebP, JPEG 2000 resolution levels) picks the smallest scale
+    // whose result is still at least that size on both sides. Empty: decode
+    // at full size.
     std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
     // Called with the size and depth the decoder settled on, just before the
     // pixel memory is allocated; it may block (to wait for memory). False
@@ -75,6 +77,11 @@ void register_png_decoder();
 void register_png_encoder();
 void register_tiff_decoder();
 void register_tga_decoder();
+// WebP; HEIF with HEVC (HEIC) and with AV1 (AVIF); JPEG 2000 (.jp2 files and
+// bare codestreams). Each registers at most once.
+void register_webp_decoder();
+void register_heif_decoders();
+void register_jp2_decoder();
 // All of the above, in the order start-up uses. Idempotent.
 void register_all_codecs();
 

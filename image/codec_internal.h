@@ -35,6 +35,16 @@ struct DecodeContext {
     Metadata* metadata() const { return options ? options->metadata : nullptr; }
 };
 
+// The smallest size the caller can use, for decoders that can scale while
+// decoding; false (and the full size) when the caller did not say.
+inline bool wanted_size(const DecodeContext& ctx, int full_width, int full_height, int& min_width, int& min_height) {
+    min_width = full_width;
+    min_height = full_height;
+    if (!ctx.options || !ctx.options->min_size) return false;
+    ctx.options->min_size(full_width, full_height, min_width, min_height);
+    return true;
+}
+
 // Destination rows for a decoder: maps a picture row (from the top) to memory.
 struct DecodeTarget {
     std::uint8_t* pixels;
@@ -90,6 +100,7 @@ struct Encoder {
 
 void register_encoder(const Encoder& encoder);
 void silence_tiff_warnings();
+void init_heif_library();
 
 // The decoder tables of each format (defined next to their code).
 extern const Decoder kBmpDecoder;
@@ -97,6 +108,10 @@ extern const Decoder kJpegDecoder;
 extern const Decoder kPngDecoder;
 extern const Decoder kTiffDecoder;
 extern const Decoder kTgaDecoder;
+extern const Decoder kWebpDecoder;
+extern const Decoder kHeifDecoder;
+extern const Decoder kAvifDecoder;
+extern const Decoder kJp2Decoder;
 extern const Encoder kBmpEncoder;
 extern const Encoder kJpegEncoder;
 extern const Encoder kPngEncoder;

@@ -42,6 +42,10 @@ inline constexpr FormatTag TAG_PNG = 0x00474E50;
 inline constexpr FormatTag TAG_TIFF = 0x46464954;
 inline constexpr FormatTag TAG_TGA = 0x00414754;
 inline constexpr FormatTag TAG_ICON = 0x4E4F4349;
+inline constexpr FormatTag TAG_WEBP = 0x50424557;
+inline constexpr FormatTag TAG_HEIF = 0x46494548;
+inline constexpr FormatTag TAG_AVIF = 0x46495641;
+inline constexpr FormatTag TAG_JP2 = 0x0032504A;
 
 // The record behind a number. All fields are zero when the slot is empty.
 struct Image {

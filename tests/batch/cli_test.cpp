@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "batch/cli.h"
+#include "batch/intake.h"
 #include "job_fixture.h"
 #include "scratch_mount.h"
 
@@ -87,6 +88,26 @@ TEST_F(Cli, BadArgumentsExitWithTwoAndSayWhy) {
         EXPECT_EQ(r.status, 2) << says;
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
+}
+
+TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
+    // Every ".ext" word of the help is taken, and every extension taken is named.
+    const std::string help = CLI_USAGE;
+    std::vector<std::string> named;
+    for (std::size_t at = 1; at < help.size(); ++at) {
+        if (help[at] != '.' || !std::isspace(static_cast<unsigned char>(help[at - 1]))) continue;
+        std::size_t end = at + 1;
+        while (end < help.size() && std::isalnum(static_cast<unsigned char>(help[end]))) ++end;
+        if (end > at + 1) named.push_back(help.substr(at, end - at));
+    }
+    for (const std::string& ext : named) EXPECT_TRUE(is_picture_path("x" + ext)) << ext;
+    for (const std::string_view ext : PICTURE_EXTENSIONS)
+        EXPECT_NE(std::find(named.begin(), named.end(), std::string(ext)), named.end()) << ext;
+    const ToolRun r = run_tool(dir.path, {"notes.txt"});
+    std::string listed = "(";
+    listed += picture_extensions_text();
+    listed += ')';
+    EXPECT_NE(r.err.find(listed), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, ParsesEveryOptionInBothSpellings) {

@@ -297,5 +297,55 @@ TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
     EXPECT_GE(dropped, 40);
 }
 
+// A folder of the pictures phones and browsers give, each stored turned in
+// its own way: every output comes out upright, none turned twice.
+TEST_F(BatchWindow, DroppedFolderOfPhoneAndWebPicturesComesOutUpright) {
+    start("UK");
+    settings.Taille_Paysage = 40;
+    settings.Taille_Portrait = 40;
+    const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    std::filesystem::create_directories(dir.path / "phone");
+    struct Case {
+        const char* source;
+        const char* as;
+        bool portrait;  // shown turned from the 40 x 24 photo (EXIF orientation 6)
+    };
+    // The HEIC and AVIF store the photo turned with an irot that turns it back
+    // (and an EXIF orientation 6 that must be left alone); the WebP and the
+    // JPEG store it as it is, with an EXIF orientation 6 that must be obeyed.
+    const Case cases[] = {{"heic-irot-exif.heic", "IMG_0001.HEIC", false},
+                          {"avif-irot-exif.avif", "web.avif", false},
+                          {"webp-metadata.webp", "shared.webp", true},
+                          {"jp2-lossy.jp2", "scan.jp2", false},
+                          {"jpeg-exif.jpg", "camera.jpg", true}};
+    for (const Case& c : cases) std::filesystem::copy_file(images + c.source, dir.path / "phone" / c.as);
+    drop_files({(dir.path / "phone").string()});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 5 pictures were processed..");
+    std::ifstream in(images + "src-photo.ppm", std::ios::binary);
+    const std::string photo{std::istreambuf_iterator<char>(in), {}};
+    const auto photo_rgb = [&](int x, int y) {
+        const std::size_t at = photo.size() - std::size_t(40 * 24 * 3) + std::size_t(y * 40 + x) * 3;
+        return std::array<int, 3>{std::uint8_t(photo[at]), std::uint8_t(photo[at + 1]), std::uint8_t(photo[at + 2])};
+    };
+    for (const Case& c : cases) {
+        const std::string stem = std::filesystem::path(c.as).stem().string();
+        const Decoded out((dir.path / "phone" / ("small_" + stem + ".jpg")).string());
+        ASSERT_TRUE(out) << c.as;
+        ASSERT_EQ(out.width(), c.portrait ? 24 : 40) << c.as;
+        ASSERT_EQ(out.height(), c.portrait ? 40 : 24) << c.as;
+        // Shown (x, y) of a picture turned clockwise is stored (y, 23 - x).
+        int worst = 0;
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x) {
+                const auto want = c.portrait ? photo_rgb(y, 23 - x) : photo_rgb(x, y);
+                const auto bgr = out.bgr(x, y);
+                for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(bgr[std::size_t(2 - k)] - want[std::size_t(k)]));
+            }
+        EXPECT_LE(worst, 40) << c.as;
+    }
+}
+
 }  // namespace
 }  // namespace pixmold

@@ -91,6 +91,14 @@ TEST(Intake, FilesAreFilteredInDropOrderWithDuplicatesKept) {
               PictureList{"/p/my.holiday.jpeg"});
 }
 
+TEST(Intake, PicturesOfPhonesAndTheWebAreTakenInAnyCase) {
+    for (const char* path : {"/p/IMG_0001.HEIC", "/p/a.heif", "/p/b.AVIF", "/p/c.webp", "/p/d.J2K", "/p/e.jp2"})
+        EXPECT_TRUE(is_picture_path(path)) << path;
+    for (const char* path : {"/p/a.tiff", "/p/a.gif", "/p/a.jxl", "/p/a.heics", "/p/a.webm", "/p/a.j2c", "/p/heic"})
+        EXPECT_FALSE(is_picture_path(path)) << path;
+    EXPECT_EQ(picture_extensions_text(), ".jpg .jpeg .jp2 .j2k .bmp .png .tif .webp .heic .heif .avif");
+}
+
 TEST(Intake, MissingFolderOrFileIsJudgedByName) {
     EXPECT_TRUE(build_picture_list({"/no/such/folder"}).empty());
     EXPECT_EQ(build_picture_list({"/no/such/file.png"}), PictureList{"/no/such/file.png"});

@@ -14,9 +14,10 @@ cmake -S . -B $B -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCM
 cmake --build $B -j 1 --target image_fuzz
 mkdir -p $B/corpus $B/artifacts
 if [ -z "$(ls -A $B/corpus)" ]; then
-  for f in tests/data/image/*.{bmp,jpg,png,tif,tga,ico} tests/data/image/crashers/*; do
+  for f in tests/data/image/*.{bmp,jpg,png,tif,tga,ico,webp,heic,avif,jp2,j2k} tests/data/image/crashers/*; do
     [ -f "$f" ] && cp "$f" $B/corpus/
   done
 fi
+export LSAN_OPTIONS="suppressions=$ROOT/tests/support/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 $B/tests/image/image_fuzz -max_total_time="$SECONDS_TO_RUN" -timeout=20 -rss_limit_mb=3072 \
   -max_len=262144 -artifact_prefix=$B/artifacts/ -print_final_stats=1 "$@" $B/corpus 2>&1 | tee $B/fuzz.log

@@ -163,8 +163,22 @@ TEST_F(FxPanel, CancelledOpenDialogKeepsThePicture) {
     EXPECT_EQ(image_width(FxSource), 50);
     ASSERT_EQ(dialogs.requests().size(), 3u);
     EXPECT_EQ(dialogs.requests()[0].title, "Charger une image");
-    EXPECT_EQ(dialogs.requests()[0].patterns, "Fichier Image|*.jpg;*.png;*.bmp;*.tiff");
+    EXPECT_EQ(dialogs.requests()[0].patterns,
+              "Fichier Image|*.jpg;*.png;*.bmp;*.tiff;*.webp;*.heic;*.heif;*.avif;*.jp2;*.j2k");
     EXPECT_EQ(dialogs.requests()[0].default_answer, "");
+}
+
+TEST_F(FxPanel, OpensThePicturesOfPhonesAndTheWeb) {
+    start();
+    const std::string data = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    for (const char* name : {"heic-irot-exif.heic", "avif-lossy.avif", "webp-lossy.webp", "jp2-lossy.jp2"}) {
+        load(picture("a.png", 50, 30));
+        ASSERT_EQ(image_width(FxSource), 50);
+        load(data + name);
+        // As shown: the HEIC is stored turned and comes out 40 x 24 too.
+        EXPECT_EQ(image_width(FxSource), 40) << name;
+        EXPECT_EQ(image_height(FxSource), 24) << name;
+    }
 }
 
 TEST_F(FxPanel, ColumnsBetweenTheButtonsCountAsLoad) {

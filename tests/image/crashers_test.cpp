@@ -60,7 +60,9 @@ TEST_F(Crashers, EveryPrefixOfAFileIsSafeAndNeverHalfDecoded) {
     // a cut that still decodes (only trailing chunks or tags are missing)
     // gives exactly the whole picture.
     for (const char* name : {"bmp-8-rle.bmp", "tga-32-rle-top.tga", "png-rgb-interlaced.png", "jpeg-progressive.jpg",
-                             "tiff-rgb-lzw.tif", "icon-16.ico", "bmp-4.bmp"}) {
+                             "tiff-rgb-lzw.tif", "icon-16.ico", "bmp-4.bmp", "webp-lossy-alpha.webp",
+                             "webp-animated.webp", "heic-lossy.heic", "avif-lossless-alpha.avif", "jp2-alpha.jp2",
+                             "j2k-photo.j2k"}) {
         const auto bytes = read_file(data_path(name));
         ASSERT_NE(catch_image(2, bytes.data(), bytes.size()), 0u) << name;
         const PixelView whole = image_pixels(2);

@@ -591,7 +591,7 @@ TEST_F(Decode, UnreadableInputs) {
     EXPECT_FALSE(is_image(1));
     write_file(dir.file("one.bmp"), {'B'});
     EXPECT_EQ(load_image(1, dir.file("one.bmp")), 0u);
-    // JPEG 2000 has no decoder.
+    // A JPEG 2000 signature with nothing behind it.
     write_file(dir.file("x.jp2"), {0, 0, 0, 0x0C, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A, 0, 0, 0, 0x14});
     EXPECT_EQ(load_image(1, dir.file("x.jp2")), 0u);
     EXPECT_EQ(catch_image(ANY_NUMBER, "BM", 2), 0u);

@@ -105,6 +105,14 @@ cp "$source_dir/tests/data/batch/base.jpg" "$work/run/photo.jpg"
     fail "the installed pixmold-batch failed to resize a picture"
 got=$(identify -format '%m %wx%h' "$work/run/small_photo.png" 2>&1)
 [[ "$got" == "PNG 8x6" ]] || fail "the installed pixmold-batch wrote \"$got\", wanted an 8x6 PNG"
+# The HEVC and AV1 decoders that libheif needs are there at run time too.
+for f in heic-lossy.heic avif-lossy.avif; do
+    cp "$source_dir/tests/data/image/$f" "$work/run/$f"
+    (cd "$work/run" && "$batch" --mode free --width 8 --height 6 --format png --prefix small_ "$f" 2>/dev/null) ||
+        fail "the installed pixmold-batch failed to read $f"
+    got=$(identify -format '%m %wx%h' "$work/run/small_${f%.*}.png" 2>&1)
+    [[ "$got" == "PNG 8x6" ]] || fail "the installed pixmold-batch wrote \"$got\" from $f, wanted an 8x6 PNG"
+done
 xvfb-run -a -s "-screen 0 1280x1024x24" "$source_dir/tests/packaging/installed_window.sh" "$usr/bin/pixmold" "$desktop" ||
     fail "the installed window program"
 
@@ -122,6 +130,15 @@ for kind in names values; do
     diff -u --label --help "$work/help.$kind" --label 'man pixmold-batch' "$work/man.$kind" >"$work/options.diff" ||
         { cat "$work/options.diff"; fail "--help and the manual page differ in their options ($kind)"; }
 done
+
+# --- ... and the same picture extensions ----------------------------------
+extensions() { grep -oE '(^|[ (])\.[a-z0-9]{3,4}\b' | tr -d ' (' | sort -u; }
+"$batch" --help | extensions >"$work/help.ext"
+LC_ALL=C MANWIDTH=200 man -l "$usr/share/man/man1/pixmold-batch.1.gz" 2>/dev/null | col -b | sed -n '/^DESCRIPTION/,/^[A-Z]/p' |
+    grep -A1 'ends in' | extensions >"$work/man.ext"
+grep -qx '.heic' "$work/help.ext" || fail "--help names no .heic among the picture extensions: $(cat "$work/help.ext")"
+diff -u --label --help "$work/help.ext" --label 'man pixmold-batch' "$work/man.ext" >"$work/ext.diff" ||
+    { cat "$work/ext.diff"; fail "--help and the manual page name different picture extensions"; }
 
 # --- The Debian package -----------------------------------------------------
 if [[ "$check_deb" == --deb ]]; then
