@@ -103,7 +103,7 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
     for (const std::string& ext : named) EXPECT_TRUE(is_picture_path("x" + ext)) << ext;
     for (const std::string_view ext : PICTURE_EXTENSIONS)
         EXPECT_NE(std::find(named.begin(), named.end(), std::string(ext)), named.end()) << ext;
-    const ToolRun r = run_tool(dir.path, {"notes.txt"});
+    const ToolRun r = run_tool(dir.path(), {"notes.txt"});
     std::string listed = "(";
     listed += picture_extensions_text();
     listed += ')';

@@ -20,17 +20,13 @@ protected:
     TempDir dir;
 
     std::string copy_image_file(const std::string& name) {
-        const auto target = dir.path / name;
+        const auto target = dir.folder() / name;
         std::filesystem::copy_file(kImages + name, target, std::filesystem::copy_options::overwrite_existing);
         return target.string();
     }
 };
 
-PictureReport process(const std::string& path, const BatchSettings& s) {
-    PictureContext c;
-    c.slot_base = 950;
-    return process_picture(path, s, c);
-}
+PictureReport process(const std::string& path, const BatchSettings& s) { return process_picture(path, s, {}); }
 
 // Red, green, blue of a picture file's pixel (x, y from the top), from a Netpbm reference.
 std::array<int, 3> reference_rgb(const std::string& name, int x, int y) {
@@ -119,16 +115,16 @@ TEST_F(Formats, EveryNewKindIsTakenByTheDropAndResized) {
     const char* names[] = {"heic-lossy.heic", "avif-lossy.avif", "webp-lossy.webp", "jp2-lossy.jp2", "j2k-photo.j2k"};
     for (const char* name : names) copy_image_file(name);
     // An upper-case name, as phones write them, and the other HEIF spelling.
-    std::filesystem::rename(dir.path / "heic-lossy.heic", dir.path / "IMG_0001.HEIC");
-    std::filesystem::copy_file(dir.path / "IMG_0001.HEIC", dir.path / "other.heif");
-    PictureList list = build_picture_list({dir.path.string()});
+    std::filesystem::rename(dir.folder() / "heic-lossy.heic", dir.folder() / "IMG_0001.HEIC");
+    std::filesystem::copy_file(dir.folder() / "IMG_0001.HEIC", dir.folder() / "other.heif");
+    PictureList list = build_picture_list({dir.path()});
     EXPECT_EQ(list.size(), 6u);
     BatchJob job;
     run_batch(job, list, make_settings("REL", 20, 20, "JPG"));
     EXPECT_TRUE(job.failed_pictures().empty());
     for (const char* out : {"p_IMG_0001.jpg", "p_other.jpg", "p_avif-lossy.jpg", "p_webp-lossy.jpg", "p_jp2-lossy.jpg",
                             "p_j2k-photo.jpg"}) {
-        const Decoded d((dir.path / out).string());
+        const Decoded d((dir.folder() / out).string());
         ASSERT_TRUE(d) << out;
         EXPECT_EQ(d.width(), 20) << out;
         EXPECT_EQ(d.height(), 12) << out;

@@ -301,10 +301,10 @@ TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
 // its own way: every output comes out upright, none turned twice.
 TEST_F(BatchWindow, DroppedFolderOfPhoneAndWebPicturesComesOutUpright) {
     start("UK");
-    settings.Taille_Paysage = 40;
-    settings.Taille_Portrait = 40;
+    settings.landscape_width = 40;
+    settings.portrait_height = 40;
     const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
-    std::filesystem::create_directories(dir.path / "phone");
+    std::filesystem::create_directories(dir.folder() / "phone");
     struct Case {
         const char* source;
         const char* as;
@@ -318,8 +318,8 @@ TEST_F(BatchWindow, DroppedFolderOfPhoneAndWebPicturesComesOutUpright) {
                           {"webp-metadata.webp", "shared.webp", true},
                           {"jp2-lossy.jp2", "scan.jp2", false},
                           {"jpeg-exif.jpg", "camera.jpg", true}};
-    for (const Case& c : cases) std::filesystem::copy_file(images + c.source, dir.path / "phone" / c.as);
-    drop_files({(dir.path / "phone").string()});
+    for (const Case& c : cases) std::filesystem::copy_file(images + c.source, dir.folder() / "phone" / c.as);
+    drop_files({(dir.folder() / "phone").string()});
     pump();
     pump_until_idle();
     EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 5 pictures were processed..");
@@ -331,7 +331,7 @@ TEST_F(BatchWindow, DroppedFolderOfPhoneAndWebPicturesComesOutUpright) {
     };
     for (const Case& c : cases) {
         const std::string stem = std::filesystem::path(c.as).stem().string();
-        const Decoded out((dir.path / "phone" / ("small_" + stem + ".jpg")).string());
+        const Decoded out((dir.folder() / "phone" / ("small_" + stem + ".jpg")).string());
         ASSERT_TRUE(out) << c.as;
         ASSERT_EQ(out.width(), c.portrait ? 24 : 40) << c.as;
         ASSERT_EQ(out.height(), c.portrait ? 40 : 24) << c.as;
