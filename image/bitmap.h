@@ -1,5 +1,5 @@
 // Pixmold image engine: a picture owned by its holder, outside the numbered
-// store (the batch path decodes, resizes and turns pictures as these).
+// store, for work that needs no number (decode, resize, turn, encode).
 // Pixels follow the store's layout (image/image.h): bottom-up rows, stride a
 // multiple of 4, depth 24 (B,G,R) or 32 (B,G,R,A).
 #pragma once

@@ -10,6 +10,7 @@
 
 #include "batch/exif.h"
 #include "batch/progress.h"
+#include "image/bitmap.h"
 #include "job_fixture.h"
 
 namespace pixmold {
@@ -383,7 +384,9 @@ TEST_F(Job, FollowingABatchLastsUntilItEndsOrTheDisplayGivesUp) {
 }
 
 // Counts how often files are opened, by any process and through any library
-// (the kernel reports each open of a watched file).
+// (the kernel reports each open of a watched file). Closes are watched too:
+// the kernel merges an event with an identical one still unread, so two
+// opens in a row would otherwise count once.
 class OpenCounter {
 public:
     OpenCounter() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
@@ -394,7 +397,7 @@ public:
     OpenCounter& operator=(const OpenCounter&) = delete;
 
     bool watch(const std::string& path) {
-        const int wd = fd_ >= 0 ? inotify_add_watch(fd_, path.c_str(), IN_OPEN) : -1;
+        const int wd = fd_ >= 0 ? inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_CLOSE) : -1;
         if (wd < 0) return false;
         paths_[wd] = path;
         return true;
@@ -428,6 +431,13 @@ TEST_F(Job, EachSourceFileIsOpenedOnce) {
         list.push_back(copy_in(dir, name));
         ASSERT_TRUE(counter.watch(list.back())) << name;
     }
+    // And the kinds whose decoders come from other libraries.
+    const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    for (const char* name : {"webp-metadata.webp", "heic-irot-exif.heic", "avif-irot-exif.avif", "jp2-lossy.jp2"}) {
+        list.push_back((dir.folder() / name).string());
+        std::filesystem::copy_file(images + name, list.back());
+        ASSERT_TRUE(counter.watch(list.back())) << name;
+    }
     for (int threads : {1, 3}) {
         counter.opens();
         BatchJob job;
@@ -439,6 +449,57 @@ TEST_F(Job, EachSourceFileIsOpenedOnce) {
     EXPECT_EQ(Decoded((dir.folder() / "p_orient6_ii.png").string()).height(), 20);
     EXPECT_EQ(Decoded((dir.folder() / "p_orient6_ii.png").string()).width(), 10);
     EXPECT_EQ(Decoded((dir.folder() / "p_orient6.png").string()).width(), 10);
+    // A 40 x 24 photo: the WebP turned by its EXIF, the HEIC by its container only.
+    EXPECT_EQ(Decoded((dir.folder() / "p_webp-metadata.png").string()).width(), 12);
+    EXPECT_EQ(Decoded((dir.folder() / "p_heic-irot-exif.png").string()).width(), 20);
+}
+
+// Pictures of distinct sizes and colours, written as PNG files.
+PictureList distinct_pictures(const TempDir& dir, const std::string& stem, int count, int shade) {
+    PictureList list;
+    for (int i = 0; i < count; ++i) {
+        const BitmapPtr b = allocate_bitmap(120 + i, 90 + 2 * i, 24);
+        for (int y = 0; y < b->height; ++y)
+            for (int x = 0; x < b->width; ++x) {
+                std::uint8_t* p = b->row(y) + x * 3;
+                p[0] = std::uint8_t(shade), p[1] = std::uint8_t(10 * i), p[2] = std::uint8_t(255 - 10 * i);
+            }
+        list.push_back((dir.folder() / (stem + std::to_string(i) + ".png")).string());
+        if (!save_pixels(b->view(), list.back(), TAG_PNG)) return {};
+    }
+    return list;
+}
+
+// Each output comes from its own source: two batches at once (each with
+// several workers) never work on each other's pictures.
+TEST_F(Job, TwoBatchesAtOnceEachWriteTheirOwnPictures) {
+    constexpr int kCount = 24;
+    const PictureList a = distinct_pictures(dir, "a", kCount, 0), b = distinct_pictures(dir, "b", kCount, 250);
+    ASSERT_EQ(a.size(), std::size_t(kCount));
+    ASSERT_EQ(b.size(), std::size_t(kCount));
+    BatchJob first, second;
+    BatchJob::Options o;
+    o.settings = make_settings("LIB", 60, 40, "PNG");
+    o.threads = 3;
+    ASSERT_TRUE(first.start(a, o));
+    ASSERT_TRUE(second.start(b, o));
+    first.wait();
+    second.wait();
+    EXPECT_EQ(first.failed() + second.failed(), 0);
+    for (const auto& [stem, shade] : {std::pair{"a", 0}, std::pair{"b", 250}})
+        for (int i = 0; i < kCount; ++i) {
+            const std::string name = "p_" + std::string(stem) + std::to_string(i) + ".png";
+            const Decoded out((dir.folder() / name).string());
+            ASSERT_TRUE(out) << name;
+            EXPECT_EQ(out.width(), 60) << name;
+            EXPECT_EQ(out.height(), 40) << name;
+            const std::array<int, 3> want{shade, 10 * i, 255 - 10 * i};
+            int worst = 0;
+            for (int y = 0; y < out.height(); ++y)
+                for (int x = 0; x < out.width(); ++x)
+                    for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(out.bgr(x, y)[k] - want[k]));
+            EXPECT_LE(worst, 1) << name;
+        }
 }
 
 // The batch works on pictures of its own: the pictures of the window and of

@@ -69,7 +69,9 @@ TEST_F(OwnedPicture, DecodingLeavesTheStoreAlone) {
     };
     for (const Case& c : {Case{"jpeg-rgb.jpg", 24, 24, TAG_JPEG}, Case{"png-rgba8.png", 32, 32, TAG_PNG},
                           Case{"tiff-rgb.tif", 32, 24, TAG_TIFF}, Case{"bmp-8.bmp", 24, 8, TAG_BMP},
-                          Case{"tga-32.tga", 32, 32, TAG_TGA}, Case{"icon-16.ico", 32, 32, TAG_ICON}}) {
+                          Case{"tga-32.tga", 32, 32, TAG_TGA}, Case{"icon-16.ico", 32, 32, TAG_ICON},
+                          Case{"webp-lossy.webp", 24, 24, TAG_WEBP}, Case{"heic-alpha.heic", 32, 32, TAG_HEIF},
+                          Case{"avif-lossy.avif", 24, 24, TAG_AVIF}, Case{"jp2-lossy.jp2", 24, 24, TAG_JP2}}) {
         const DecodedPicture owned = decode_file(data_path(c.name));
         ASSERT_TRUE(owned) << c.name;
         EXPECT_EQ(owned.bitmap->depth, c.depth) << c.name;
