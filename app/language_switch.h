@@ -13,8 +13,7 @@ namespace pixmold {
 void switch_language(Language chosen);
 
 // What happens after a language switch saved the settings; by default the
-// program ends at once, without the fade and the snapshot removal. Tests
-// replace it.
+// program ends at once, without the fade. Tests replace it.
 void set_language_switch_ending(std::function<void()> ending);
 
 }  // namespace pixmold

@@ -23,6 +23,7 @@
 #include "core/texts.h"
 #include "job_fixture.h"
 #include "runtime/input_simulation.h"
+#include "qt_widgets.h"
 
 namespace pixmold {
 namespace {
@@ -45,20 +46,7 @@ QWidget* qt_widget(int number) {
 }
 
 // A drag-and-drop of local files onto the main window, as Qt delivers it.
-void drop_files(const std::vector<std::string>& paths) {
-    QWidget* target = main_window_widget();
-    ASSERT_NE(target, nullptr);
-    QList<QUrl> urls;
-    for (const std::string& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
-    QMimeData mime;
-    mime.setUrls(urls);
-    const QPoint at(20, 20);
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-}
+void drop_files(const std::vector<std::string>& paths) { test::drop_paths(main_window_widget(), paths); }
 
 // A file manager's drag of local files (URLs and their paths as text),
 // handed to the window system's window at `at` in window coordinates: Qt
