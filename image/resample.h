@@ -42,7 +42,8 @@ ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZ
 // Resamples the whole of `src` onto the whole of `dst` (both 24-bit or both
 // 32-bit, bottom-up, any sizes, not overlapping). `threads` <= 0 means resample_threads().
 // `extent` is how much of `src` the picture fills (a partial last column or
-// row counts for what it holds): that much is mapped onto the whole of `dst`.
+// row counts for what it holds, and the picture may begin inside the first
+// ones: PictureExtent): that much is mapped onto the whole of `dst`.
 // Returns false (dst contents unspecified) when the views do not match, the
 // extent does not fit the source, a temporary buffer cannot be allocated,
 // or when `cancel` is set before it finishes (it is polled once per output
