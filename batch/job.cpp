@@ -34,16 +34,23 @@ int orientation_left_after_decode(FormatTag format, int orientation) {
     }
 }
 
+// Whether decoded pixels must be resampled for the stored target: they are
+// another size, or a scaled decode's picture does not fill them exactly.
+bool needs_resize(int width, int height, const PictureExtent& extent, const TargetSize& stored) {
+    const bool whole = (extent.width == 0 || extent.width == width) &&
+                       (extent.height == 0 || extent.height == height) && extent.left == 0 && extent.top == 0;
+    return stored.width != width || stored.height != height || !whole;
+}
+
 // Pixel memory a picture holds at its peak: the decoded and the resized
 // pixels while it is resized, then the resized (or decoded) and the turned
 // ones while it is turned.
-std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool turned) {
+std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool resizes, bool turned) {
     const auto bytes = [depth](std::int64_t w, std::int64_t h) {
         return std::uint64_t(stride_for(int(w), depth)) * std::uint64_t(h);
     };
     const std::uint64_t decoded = bytes(width, height);
     if (!target_is_valid(stored)) return decoded;
-    const bool resizes = stored.width != width || stored.height != height;
     const std::uint64_t output = bytes(stored.width, stored.height);
     const std::uint64_t resized = resizes ? output : 0;
     return std::max(decoded + resized, (resizes ? resized : decoded) + (turned ? output : 0));
@@ -56,14 +63,16 @@ std::uint64_t output_bytes_bound(const TargetSize& target) {
 
 }  // namespace
 
-void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
-                         int& min_height) {
+void shrink_on_load_size(int full_width, int full_height, DecodeScaling scaling, const TargetSize& stored_target,
+                         int& min_width, int& min_height) {
     min_width = full_width;
     min_height = full_height;
     if (!target_is_valid(stored_target)) return;
-    if (stored_target.width * 2 <= full_width && stored_target.height * 2 <= full_height) {
-        min_width = int(stored_target.width * 2);
-        min_height = int(stored_target.height * 2);
+    // A coarse decode leaves the resampler room to smooth out its blocks.
+    const std::int64_t factor = scaling == DecodeScaling::Filtered ? 1 : 2;
+    if (stored_target.width * factor <= full_width && stored_target.height * factor <= full_height) {
+        min_width = int(stored_target.width * factor);
+        min_height = int(stored_target.height * factor);
     }
 }
 
@@ -103,22 +112,23 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     decode.metadata = &metadata;
     PictureExtent extent;  // a scaled decode's last row and column may be partial
     decode.extent = &extent;
-    decode.min_size = [&](int full_w, int full_h, int& min_w, int& min_h) {
+    decode.min_size = [&](int full_w, int full_h, DecodeScaling scaling, int& min_w, int& min_h) {
         decide_target(full_w, full_h);
         if (!context.shrink_on_load) {
             min_w = full_w;
             min_h = full_h;
             return;
         }
-        shrink_on_load_size(full_w, full_h, stored_size(report.target, orientation), min_w, min_h);
+        shrink_on_load_size(full_w, full_h, scaling, stored_size(report.target, orientation), min_w, min_h);
     };
     // Declared before the pictures, so given back only once their pixels are freed.
     MemoryBudget::Reservation reserved;
     decode.before_pixels = [&](int w, int h, int depth) {
         if (!have_target) decide_target(w, h);  // a decoder that does not scale: this is the full size
         if (!context.memory) return true;
-        const bool turned = orientation != 1;
-        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored_size(report.target, orientation), turned),
+        const TargetSize stored = stored_size(report.target, orientation);
+        const bool resizes = needs_resize(w, h, extent, stored);
+        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored, resizes, orientation != 1),
                                            context.cancel);
         return bool(reserved);
     };
@@ -133,7 +143,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     const TargetSize stored = stored_size(report.target, orientation);
-    if (stored.width != picture->width || stored.height != picture->height) {
+    if (needs_resize(picture->width, picture->height, extent, stored)) {
         const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
         BitmapPtr resized = resize_bitmap(picture->view(), int(stored.width), int(stored.height), RESIZE_SMOOTH, threads,
                                           context.cancel, extent);

@@ -117,6 +117,7 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
         ctx.state.reset();
         ctx.width = ctx.height = ctx.depth = ctx.source_depth = 0;
         ctx.needs_zeroed_pixels = false;
+        ctx.scaling = r.decoders[i]->scaling;
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
     BitmapPtr bitmap;

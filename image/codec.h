@@ -35,13 +35,25 @@ struct Metadata {
     std::vector<std::uint8_t> icc;
 };
 
+// How a decoder that can scale while decoding makes its smaller picture.
+enum class DecodeScaling {
+    // Coarser than the full picture filtered down to the same size (JPEG's
+    // DCT scaling, WebP's area averaging): a caller that filters afterwards
+    // may want some size to spare.
+    Coarse,
+    // The format's own lower resolutions (JPEG 2000's wavelet levels), each
+    // already a filtered picture: as good as the full one filtered down.
+    Filtered,
+};
+
 struct DecodeOptions {
-    // Called once the decoder knows the full size; returns the smallest size
-    // the caller can use. A decoder that can scale while decoding (JPEG DCT
-    // scaling, WebP, JPEG 2000 resolution levels) picks the smallest scale
-    // whose result is still at least that size on both sides. Empty: decode
-    // at full size.
-    std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
+    // Called once the decoder knows the full size, with the way it scales;
+    // returns the smallest size the caller can use. A decoder that can scale
+    // while decoding (JPEG DCT scaling, WebP, JPEG 2000 resolution levels)
+    // picks the smallest scale whose result is still at least that size on
+    // both sides. Empty: decode at full size.
+    std::function<void(int full_width, int full_height, DecodeScaling scaling, int& min_width, int& min_height)>
+        min_size;
     // Called with the size and depth the decoder settled on, just before the
     // pixel memory is allocated; it may block (to wait for memory). False
     // gives the decode up (it fails). Empty: go ahead.

@@ -29,6 +29,7 @@ struct DecodeContext {
     // picture must start out black. Otherwise a successful decode writes every pixel.
     bool needs_zeroed_pixels = false;
     const DecodeOptions* options = nullptr;
+    DecodeScaling scaling = DecodeScaling::Coarse;  // the decoder's own, told to min_size
     std::unique_ptr<DecoderState> state;
 
     bool cancelled() const { return options && options->cancel && options->cancel->load(std::memory_order_relaxed); }
@@ -41,7 +42,7 @@ inline bool wanted_size(const DecodeContext& ctx, int full_width, int full_heigh
     min_width = full_width;
     min_height = full_height;
     if (!ctx.options || !ctx.options->min_size) return false;
-    ctx.options->min_size(full_width, full_height, min_width, min_height);
+    ctx.options->min_size(full_width, full_height, ctx.scaling, min_width, min_height);
     return true;
 }
 
@@ -62,6 +63,8 @@ struct Decoder {
     bool (*check)(DecodeContext&);
     bool (*decode)(DecodeContext&, const DecodeTarget&);
     FormatTag format_tag;
+    // How check scales when the caller asks for less (decoders that cannot scale never ask).
+    DecodeScaling scaling = DecodeScaling::Coarse;
 };
 
 void register_decoder(const Decoder& decoder);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <thread>
@@ -221,18 +222,31 @@ TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
 
 TEST_F(Job, ShrinkOnLoadSize) {
     int w = 0, h = 0;
-    shrink_on_load_size(4000, 3000, {800, 600}, w, h);
+    for (DecodeScaling scaling : {DecodeScaling::Coarse, DecodeScaling::Filtered}) {
+        shrink_on_load_size(4000, 3000, scaling, {0, 600}, w, h);
+        EXPECT_EQ(w, 4000);
+        EXPECT_EQ(h, 3000);
+        shrink_on_load_size(4000, 3000, scaling, {4001, 1500}, w, h);  // wider than the picture: full size
+        EXPECT_EQ(w, 4000);
+    }
+    // A coarse scaled decode keeps twice the target.
+    shrink_on_load_size(4000, 3000, DecodeScaling::Coarse, {800, 600}, w, h);
     EXPECT_EQ(w, 1600);
     EXPECT_EQ(h, 1200);
-    shrink_on_load_size(4000, 3000, {2001, 1500}, w, h);  // less than half on one side: full size
+    shrink_on_load_size(4000, 3000, DecodeScaling::Coarse, {2001, 1500}, w, h);  // less than half on one side
     EXPECT_EQ(w, 4000);
     EXPECT_EQ(h, 3000);
-    shrink_on_load_size(4000, 3000, {0, 600}, w, h);
+    // A filtered one only the target.
+    shrink_on_load_size(4000, 3000, DecodeScaling::Filtered, {800, 600}, w, h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    shrink_on_load_size(4000, 3000, DecodeScaling::Filtered, {4000, 3000}, w, h);
     EXPECT_EQ(w, 4000);
+    EXPECT_EQ(h, 3000);
 }
 
 // A photograph-like test picture: smooth shading, fine texture and hard edges.
-void make_photo_like(const std::string& path, int w, int h) {
+void make_photo_like(const std::string& path, int w, int h, FormatTag format = TAG_JPEG) {
     create_image(961, w, h, 24);
     const PixelView v = image_pixels(961);
     std::mt19937 rng(7);
@@ -247,7 +261,7 @@ void make_photo_like(const std::string& path, int w, int h) {
                 p[c] = std::uint8_t(std::clamp(val, 0.0, 255.0));
             }
         }
-    ASSERT_TRUE(save_image(961, path, TAG_JPEG, 9));
+    ASSERT_TRUE(save_image(961, path, format, 9));
     free_image(961);
 }
 
@@ -261,6 +275,32 @@ double psnr(const PixelView& a, const PixelView& b, int x0, int y0, int x1, int 
         }
     const double mse = sum / (double(x1 - x0) * (y1 - y0) * 3);
     return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The batch's output of a picture shrunk on load ("fast_" + name) against its
+// output from the full decode ("full_" + name), quarter by quarter: an edge
+// scaled by the wrong size would shift its far quarters most.
+void expect_quarters_close(const TempDir& dir, const std::string& name, const std::string& target, double min_db) {
+    const Decoded a((dir.folder() / ("fast_" + name)).string());
+    const Decoded full_decode((dir.folder() / ("full_" + name)).string());
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(full_decode);
+    const PixelView b = full_decode.view;
+    ASSERT_EQ(a.width(), b.width);
+    ASSERT_EQ(a.height(), b.height);
+    const int w = b.width, h = b.height;
+    const struct {
+        const char* name;
+        int x0, y0, x1, y1;
+    } quarters[] = {{"top", 0, 0, w, h / 4},
+                    {"bottom", 0, h - h / 4, w, h},
+                    {"left", 0, 0, w / 4, h},
+                    {"right", w - w / 4, 0, w, h}};
+    for (const auto& q : quarters) {
+        const double db = psnr(a.view, b, q.x0, q.y0, q.x1, q.y1);
+        ::testing::Test::RecordProperty("psnr_db_" + name + "_target_" + target + "_" + q.name, std::to_string(db));
+        EXPECT_GE(db, min_db) << name << ", target " << target << ", " << q.name << " quarter";
+    }
 }
 
 TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
@@ -279,26 +319,60 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
         ASSERT_EQ(process_picture(src, s, fast).outcome, PictureOutcome::Written);
         s.prefix = "full_";
         ASSERT_EQ(process_picture(src, s, full).outcome, PictureOutcome::Written);
-        const Decoded a((dir.folder() / "fast_photo.png").string());
-        const Decoded full_decode((dir.folder() / "full_photo.png").string());
-        ASSERT_TRUE(full_decode);
-        const PixelView b = full_decode.view;
-        ASSERT_EQ(a.width(), b.width);
-        ASSERT_EQ(a.height(), b.height);
-        const int w = b.width, h = b.height;
-        const struct {
-            const char* name;
-            int x0, y0, x1, y1;
-        } quarters[] = {{"top", 0, 0, w, h / 4},
-                        {"bottom", 0, h - h / 4, w, h},
-                        {"left", 0, 0, w / 4, h},
-                        {"right", w - w / 4, 0, w, h}};
-        for (const auto& q : quarters) {
-            const double db = psnr(a.view, b, q.x0, q.y0, q.x1, q.y1);
-            RecordProperty("psnr_db_target_" + std::to_string(target) + "_" + q.name, std::to_string(db));
-            EXPECT_GE(db, 48.0) << "target " << target << ", " << q.name << " quarter";
-        }
+        expect_quarters_close(dir, "photo.png", std::to_string(target), 48.0);
     }
+}
+
+// The photo-like picture as a JPEG 2000 file from OpenJPEG's own encoder, as
+// cameras and scanners write them: the 9/7 wavelet, six resolution levels, 1:20.
+void make_jp2(const TempDir& dir, const std::string& name, int w, int h) {
+    const std::string png = dir.file("jp2-source.png");
+    make_photo_like(png, w, h, TAG_PNG);
+    const std::string command =
+        "opj_compress -I -r 20 -i '" + png + "' -o '" + dir.file(name) + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "opj_compress (scripts/install-deps installs it) failed";
+    std::filesystem::remove(png);
+}
+
+TEST_F(Job, Jpeg2000ShrunkToTheTargetLevelStaysWithin44DbOfTheFullDecode) {
+    // Odd sides: every reduced level ends in a partial column and row.
+    make_jp2(dir, "photo.jp2", 2011, 1389);
+    // The levels are 1006 x 695, 503 x 348, 252 x 174 and 126 x 87: each
+    // target is decoded at the smallest that still covers it (the first at
+    // full size). Those of exactly a level's size are resampled all the same:
+    // the level's picture begins inside its first column and row.
+    const BatchSettings targets[] = {make_settings("REL", 1500, 1500, "PNG"), make_settings("REL", 1006, 1006, "PNG"),
+                                     make_settings("LIB", 1006, 695, "PNG"),  make_settings("REL", 650, 650, "PNG"),
+                                     make_settings("LIB", 503, 348, "PNG"),   make_settings("REL", 300, 300, "PNG"),
+                                     make_settings("REL", 180, 180, "PNG")};
+    for (BatchSettings s : targets) {
+        PictureContext fast, full;
+        full.shrink_on_load = false;
+        s.prefix = "fast_";
+        ASSERT_EQ(process_picture(dir.file("photo.jp2"), s, fast).outcome, PictureOutcome::Written);
+        s.prefix = "full_";
+        ASSERT_EQ(process_picture(dir.file("photo.jp2"), s, full).outcome, PictureOutcome::Written);
+        const std::string target = s.mode == Mode::Free
+                                       ? std::to_string(s.free_width) + "x" + std::to_string(s.free_height)
+                                       : std::to_string(s.landscape_width);
+        expect_quarters_close(dir, "photo.png", target, 44.0);
+    }
+}
+
+TEST_F(Job, Jpeg2000IsDecodedAtTheSmallestLevelThatCoversTheTarget) {
+    // 2011 x 1389 to 300 wide: the 503 x 348 level, not the 1006 x 695 one
+    // that twice the target (a JPEG's margin) would take. The memory the
+    // picture reserves tells which was decoded.
+    make_jp2(dir, "scan.jp2", 2011, 1389);
+    MemoryBudget budget(std::uint64_t(1) << 30);
+    PictureContext c;
+    c.memory = &budget;
+    const PictureReport r = process_picture(dir.file("scan.jp2"), make_settings("REL", 300, 300, "PNG"), c);
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    EXPECT_EQ(r.target.width, 300);
+    EXPECT_GE(budget.peak(), 503u * 348 * 3);
+    EXPECT_LT(budget.peak(), 1006u * 695 * 3);
+    EXPECT_EQ(budget.in_flight(), 0u);
 }
 
 TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
