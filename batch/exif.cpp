@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <set>
 
 #include "image/byte_order.h"
+#include "image/file_bytes.h"
 
 namespace pixmold {
 
@@ -140,96 +140,88 @@ void add_ifd_extent(const Ifd& ifd, Extent& x) {
         if (e.value_size > 4) x.add(e.value_at, e.value_at + e.value_size);
 }
 
-// ---- file readers ----
+// ---- readers of whole files ----
 
-bool read_exact(std::ifstream& in, void* out, std::size_t n) {
-    in.read(static_cast<char*>(out), std::streamsize(n));
-    return std::size_t(in.gcount()) == n;
-}
-
-int jpeg_orientation(std::ifstream& in) {
+int jpeg_orientation(std::span<const std::uint8_t> file) {
+    std::size_t at = 2;  // past the start marker
     for (;;) {
-        std::uint8_t b = 0;
-        if (!read_exact(in, &b, 1)) return 1;
-        if (b != 0xFF) return 1;  // segments must follow each other
+        if (at >= file.size() || file[at] != 0xFF) return 1;  // segments must follow each other
+        ++at;
         std::uint8_t marker = 0xFF;
-        while (marker == 0xFF)
-            if (!read_exact(in, &marker, 1)) return 1;
+        while (marker == 0xFF) {
+            if (at >= file.size()) return 1;
+            marker = file[at++];
+        }
         if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
         if (marker == 0xDA || marker == 0xD9) return 1;  // picture data: no EXIF before it
-        std::uint8_t len[2];
-        if (!read_exact(in, len, 2)) return 1;
-        const std::size_t length = std::size_t(len[0]) << 8 | len[1];
+        if (file.size() - at < 2) return 1;
+        const std::size_t length = std::size_t(file[at]) << 8 | file[at + 1];
+        at += 2;
         if (length < 2) return 1;
         const std::size_t body = length - 2;
         if (marker == 0xE1 && body >= 6) {
-            std::vector<std::uint8_t> data(body);
-            if (!read_exact(in, data.data(), body)) return 1;
-            if (std::memcmp(data.data(), "Exif\0\0", 6) == 0)
-                return exif_orientation(std::span<const std::uint8_t>(data).subspan(6));
-            continue;  // an XMP APP1: keep looking
+            if (file.size() - at < body) return 1;
+            const auto data = file.subspan(at, body);
+            if (std::memcmp(data.data(), "Exif\0\0", 6) == 0) return exif_orientation(data.subspan(6));
+            // an XMP APP1: keep looking
         }
-        in.seekg(std::streamoff(body), std::ios::cur);
-        if (!in) return 1;
+        at += body;  // past the end: the next read fails
     }
 }
 
-// The orientation in an EXIF chunk of `length` bytes at the stream's
-// position, which may start with JPEG's "Exif\0\0" header.
-int chunk_orientation(std::ifstream& in, std::uint32_t length) {
+// The orientation in an EXIF chunk of `length` bytes at `at`, which may
+// start with JPEG's "Exif\0\0" header.
+int chunk_orientation(std::span<const std::uint8_t> file, std::size_t at, std::uint32_t length) {
     // Never trust the length further than the bytes that are there.
-    const auto here = in.tellg();
-    in.seekg(0, std::ios::end);
-    const auto end = in.tellg();
-    in.seekg(here);
-    if (here < 0 || end < here || std::uint64_t(end - here) < length || length > MAX_EXIF_CHUNK) return 1;
-    std::vector<std::uint8_t> data(length);
-    if (!read_exact(in, data.data(), length)) return 1;
+    if (at > file.size() || file.size() - at < length || length > MAX_EXIF_CHUNK) return 1;
+    const auto data = file.subspan(at, length);
     const std::size_t skip = length >= 6 && std::memcmp(data.data(), "Exif\0\0", 6) == 0 ? 6 : 0;
-    return exif_orientation(std::span(data).subspan(skip));
+    return exif_orientation(data.subspan(skip));
 }
 
-int png_orientation(std::ifstream& in) {
+int png_orientation(std::span<const std::uint8_t> file) {
+    std::size_t at = 8;  // past the signature
     for (;;) {
-        std::uint8_t head[8];
-        if (!read_exact(in, head, 8)) return 1;
-        const std::uint32_t length = *OrderedBytes(head, ByteOrder::Big).u32(0);
+        if (at > file.size() || file.size() - at < 8) return 1;
+        const std::uint32_t length = *OrderedBytes(file.subspan(at, 4), ByteOrder::Big).u32(0);
+        const std::uint8_t* type = file.data() + at + 4;
+        at += 8;
         if (length > 0x7FFFFFFFu) return 1;
-        if (std::memcmp(head + 4, "IEND", 4) == 0) return 1;
-        if (std::memcmp(head + 4, "eXIf", 4) == 0) return chunk_orientation(in, length);
-        in.seekg(std::streamoff(length) + 4, std::ios::cur);
-        if (!in) return 1;
+        if (std::memcmp(type, "IEND", 4) == 0) return 1;
+        if (std::memcmp(type, "eXIf", 4) == 0) return chunk_orientation(file, at, length);
+        if (file.size() - at < length) return 1;
+        at += std::size_t(length) + 4;  // and the CRC
     }
 }
 
 // WebP keeps EXIF in a chunk of its RIFF container. Chunks are padded to even sizes.
-int webp_orientation(std::ifstream& in) {
+int webp_orientation(std::span<const std::uint8_t> file) {
+    std::size_t at = 12;  // past "RIFF", the size and "WEBP"
     for (;;) {
-        std::uint8_t head[8];
-        if (!read_exact(in, head, 8)) return 1;
-        const std::uint32_t length = std::uint32_t(head[4]) | std::uint32_t(head[5]) << 8 | std::uint32_t(head[6]) << 16 |
-                                     std::uint32_t(head[7]) << 24;
-        if (std::memcmp(head, "EXIF", 4) == 0) return chunk_orientation(in, length);
-        in.seekg(std::streamoff(length) + (length & 1), std::ios::cur);
-        if (!in) return 1;
+        if (at > file.size() || file.size() - at < 8) return 1;
+        const std::uint32_t length = *OrderedBytes(file.subspan(at + 4, 4), ByteOrder::Little).u32(0);
+        const std::uint8_t* type = file.data() + at;
+        at += 8;
+        if (std::memcmp(type, "EXIF", 4) == 0) return chunk_orientation(file, at, length);
+        if (file.size() - at < std::uint64_t(length) + (length & 1)) return 1;
+        at += std::size_t(length) + (length & 1);
     }
 }
 
-int tiff_file_orientation(std::ifstream& in) {
-    std::uint8_t header[8];
-    if (!read_exact(in, header, 8)) return 1;
-    const Tiff h(header);
+int tiff_file_orientation(std::span<const std::uint8_t> file) {
+    if (file.size() < 8) return 1;
+    const Tiff h(file.first(8));
     if (!h.valid()) return 1;
-    in.seekg(std::streamoff(*h.u32(4)));
-    std::uint8_t count_bytes[2];
-    if (!in || !read_exact(in, count_bytes, 2)) return 1;
-    const std::size_t count = *OrderedBytes(count_bytes, h.order()).u16(0);
-    // Rebuild a small TIFF holding only IFD0's table so the one parser serves.
+    const std::size_t ifd0 = *h.u32(4);
+    if (ifd0 > file.size() || file.size() - ifd0 < 2) return 1;
+    const std::size_t count = *OrderedBytes(file.subspan(ifd0, 2), h.order()).u16(0);
+    if (file.size() - ifd0 - 2 < count * 12) return 1;
+    // A small TIFF holding only IFD0's table, so that the one parser serves
+    // even where the file ends right after the table.
     std::vector<std::uint8_t> table(8 + 2 + count * 12 + 4, 0);
-    std::memcpy(table.data(), header, 4);
+    std::memcpy(table.data(), file.data(), 4);
     put_u32(&table[4], 8, h.order());
-    std::memcpy(table.data() + 8, count_bytes, 2);
-    if (!read_exact(in, table.data() + 10, count * 12)) return 1;
+    std::memcpy(table.data() + 8, file.data() + ifd0, 2 + count * 12);
     return exif_orientation(table);
 }
 
@@ -241,29 +233,18 @@ int exif_orientation(std::span<const std::uint8_t> tiff) {
     return ifd0 ? orientation_of(t, *ifd0) : 1;
 }
 
-int read_orientation(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return 1;
-    std::uint8_t magic[8] = {};
-    in.read(reinterpret_cast<char*>(magic), 8);
-    const std::size_t got = std::size_t(in.gcount());
-    in.clear();
-    if (got >= 2 && magic[0] == 0xFF && magic[1] == 0xD8) {
-        in.seekg(2);
-        return jpeg_orientation(in);
-    }
-    if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(in);
-    if (got == 8 && std::memcmp(magic, "RIFF", 4) == 0) {
-        std::uint8_t form[4] = {};
-        in.read(reinterpret_cast<char*>(form), 4);
-        if (in.gcount() == 4 && std::memcmp(form, "WEBP", 4) == 0) return webp_orientation(in);
-        return 1;
-    }
-    if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0)) {
-        in.seekg(0);
-        return tiff_file_orientation(in);
-    }
+int picture_orientation(std::span<const std::uint8_t> file) {
+    if (file.size() >= 2 && file[0] == 0xFF && file[1] == 0xD8) return jpeg_orientation(file);
+    if (file.size() >= 8 && std::memcmp(file.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return png_orientation(file);
+    if (file.size() >= 12 && std::memcmp(file.data(), "RIFF", 4) == 0 && std::memcmp(file.data() + 8, "WEBP", 4) == 0)
+        return webp_orientation(file);
+    if (file.size() >= 4 && tiff_byte_order(file)) return tiff_file_orientation(file);
     return 1;
+}
+
+int read_orientation(const std::string& path) {
+    FileBytes file;
+    return file.read(path) ? picture_orientation(file.bytes()) : 1;
 }
 
 std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height) {

@@ -18,11 +18,14 @@ namespace pixmold {
 // "MM\0*"); 1 when the tag is absent, out of range or the data is malformed.
 int exif_orientation(std::span<const std::uint8_t> tiff);
 
-// Orientation of a picture file (JPEG, PNG, TIFF or WebP); 1 for any other
-// file, a file without the tag, or one that cannot be read. Reads only the
-// segments before the picture data (a WebP's EXIF chunk may follow its
-// picture, which is then skipped over). HEIC and AVIF give 1 whatever their
-// EXIF says: their decoder already turns them as the container says.
+// Orientation of a whole picture file in memory (JPEG, PNG, TIFF or WebP):
+// 1 for any other data and for a file without the tag. Only the segments
+// before the picture data are looked at (in a PNG or WebP, every chunk up to
+// the EXIF one, which may follow the picture). HEIC and AVIF give 1 whatever
+// their EXIF says: their decoder already turns them as the container says.
+int picture_orientation(std::span<const std::uint8_t> file);
+
+// The same for a file on disk, read whole; 1 when it cannot be read.
 int read_orientation(const std::string& path);
 
 // The EXIF payload for an output of width x height pixels made from a source

@@ -8,8 +8,9 @@
 #include "batch/exif.h"
 #include "batch/orient.h"
 #include "batch/schedule.h"
+#include "image/bitmap.h"
 #include "image/codec.h"
-#include "image/image.h"
+#include "image/file_bytes.h"
 #include "image/resample.h"
 
 namespace pixmold {
@@ -22,16 +23,6 @@ TargetSize stored_size(const TargetSize& shown, int orientation) {
     return orientation_swaps_sides(orientation) ? TargetSize{shown.height, shown.width} : shown;
 }
 
-// Frees the worker's pictures whatever way the picture ends.
-struct Slots {
-    ImageId source, resized, turned;
-    ~Slots() {
-        free_image(source);
-        free_image(resized);
-        free_image(turned);
-    }
-};
-
 // The TIFF reader already mirrors pictures whose orientation tag asks for it
 // (it cannot swap sides): what is left to do once it has decoded.
 int orientation_left_after_decode(FormatTag format, int orientation) {
@@ -43,16 +34,23 @@ int orientation_left_after_decode(FormatTag format, int orientation) {
     }
 }
 
+// Whether decoded pixels must be resampled for the stored target: they are
+// another size, or a scaled decode's picture does not fill them exactly.
+bool needs_resize(int width, int height, const PictureExtent& extent, const TargetSize& stored) {
+    const bool whole = (extent.width == 0 || extent.width == width) &&
+                       (extent.height == 0 || extent.height == height) && extent.left == 0 && extent.top == 0;
+    return stored.width != width || stored.height != height || !whole;
+}
+
 // Pixel memory a picture holds at its peak: the decoded and the resized
 // pixels while it is resized, then the resized (or decoded) and the turned
 // ones while it is turned.
-std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool turned) {
+std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool resizes, bool turned) {
     const auto bytes = [depth](std::int64_t w, std::int64_t h) {
         return std::uint64_t(stride_for(int(w), depth)) * std::uint64_t(h);
     };
     const std::uint64_t decoded = bytes(width, height);
     if (!target_is_valid(stored)) return decoded;
-    const bool resizes = stored.width != width || stored.height != height;
     const std::uint64_t output = bytes(stored.width, stored.height);
     const std::uint64_t resized = resizes ? output : 0;
     return std::max(decoded + resized, (resizes ? resized : decoded) + (turned ? output : 0));
@@ -65,14 +63,16 @@ std::uint64_t output_bytes_bound(const TargetSize& target) {
 
 }  // namespace
 
-void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
-                         int& min_height) {
+void shrink_on_load_size(int full_width, int full_height, DecodeScaling scaling, const TargetSize& stored_target,
+                         int& min_width, int& min_height) {
     min_width = full_width;
     min_height = full_height;
     if (!target_is_valid(stored_target)) return;
-    if (stored_target.width * 2 <= full_width && stored_target.height * 2 <= full_height) {
-        min_width = int(stored_target.width * 2);
-        min_height = int(stored_target.height * 2);
+    // A coarse decode leaves the resampler room to smooth out its blocks.
+    const std::int64_t factor = scaling == DecodeScaling::Filtered ? 1 : 2;
+    if (stored_target.width * factor <= full_width && stored_target.height * factor <= full_height) {
+        min_width = int(stored_target.width * factor);
+        min_height = int(stored_target.height * factor);
     }
 }
 
@@ -89,7 +89,10 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (report.output_path.empty()) return give_up(FailReason::Unwritable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
-    report.orientation = read_orientation(source);
+    // Read once: the orientation comes from the bytes that are decoded.
+    FileBytes file;
+    if (!file.read(source)) return give_up(FailReason::Unreadable);
+    report.orientation = picture_orientation(file.bytes());
     const int orientation = report.orientation;
     const bool swap = orientation_swaps_sides(orientation);
 
@@ -109,56 +112,48 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     decode.metadata = &metadata;
     PictureExtent extent;  // a scaled decode's last row and column may be partial
     decode.extent = &extent;
-    decode.min_size = [&](int full_w, int full_h, int& min_w, int& min_h) {
+    decode.min_size = [&](int full_w, int full_h, DecodeScaling scaling, int& min_w, int& min_h) {
         decide_target(full_w, full_h);
         if (!context.shrink_on_load) {
             min_w = full_w;
             min_h = full_h;
             return;
         }
-        shrink_on_load_size(full_w, full_h, stored_size(report.target, orientation), min_w, min_h);
+        shrink_on_load_size(full_w, full_h, scaling, stored_size(report.target, orientation), min_w, min_h);
     };
-    // Declared before the slots, so given back only once their pixels are freed.
+    // Declared before the pictures, so given back only once their pixels are freed.
     MemoryBudget::Reservation reserved;
     decode.before_pixels = [&](int w, int h, int depth) {
         if (!have_target) decide_target(w, h);  // a decoder that does not scale: this is the full size
         if (!context.memory) return true;
-        const bool turned = orientation != 1;
-        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored_size(report.target, orientation), turned),
+        const TargetSize stored = stored_size(report.target, orientation);
+        const bool resizes = needs_resize(w, h, extent, stored);
+        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored, resizes, orientation != 1),
                                            context.cancel);
         return bool(reserved);
     };
 
-    Slots slots{context.slot_base, context.slot_base + 1, context.slot_base + 2};
-    if (!load_image(slots.source, source, decode)) return give_up(FailReason::Unreadable);
-    const std::optional<Image> info = is_image(slots.source);
-    const int source_depth = info ? info->source_depth : -1;
-    const int turn = orientation_left_after_decode(info ? info->format_tag : 0, orientation);
-    PixelView pixels = image_pixels(slots.source);
-    if (!pixels) return give_up(FailReason::Unreadable);
-    if (!have_target) decide_target(pixels.width, pixels.height);
+    DecodedPicture decoded = decode_picture(file.bytes(), decode);
+    file.clear();
+    if (!decoded) return give_up(FailReason::Unreadable);
+    const int turn = orientation_left_after_decode(decoded.format_tag, orientation);
+    BitmapPtr picture = std::move(decoded.bitmap);
+    if (!have_target) decide_target(picture->width, picture->height);
     if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     const TargetSize stored = stored_size(report.target, orientation);
-    ImageId current = slots.source;
-    if (stored.width != pixels.width || stored.height != pixels.height) {
-        if (!create_image_for_overwrite(slots.resized, int(stored.width), int(stored.height), pixels.depth))
-            return give_up(FailReason::Unresizable);
-        const PixelView resized = image_pixels(slots.resized);
+    if (needs_resize(picture->width, picture->height, extent, stored)) {
         const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
-        if (!resize_pixels(pixels, resized, RESIZE_SMOOTH, threads, context.cancel, extent))
-            return give_up(FailReason::Unresizable);
-        free_image(slots.source);
-        current = slots.resized;
-        pixels = resized;
+        BitmapPtr resized = resize_bitmap(picture->view(), int(stored.width), int(stored.height), RESIZE_SMOOTH, threads,
+                                          context.cancel, extent);
+        if (!resized) return give_up(FailReason::Unresizable);
+        picture = std::move(resized);
     }
     if (turn != 1) {
-        if (!create_image_for_overwrite(slots.turned, int(report.target.width), int(report.target.height), pixels.depth) ||
-            !orient_pixels(pixels, image_pixels(slots.turned), turn))
-            return give_up(FailReason::Unresizable);
-        free_image(current);
-        current = slots.turned;
+        BitmapPtr turned = allocate_bitmap_for_overwrite(int(report.target.width), int(report.target.height), picture->depth);
+        if (!turned || !orient_pixels(picture->view(), turned->view(), turn)) return give_up(FailReason::Unresizable);
+        picture = std::move(turned);
     }
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
@@ -173,7 +168,8 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     encode.file_error = &write_error;
     const bool jpeg = settings.format == OutputFormat::Jpeg;
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
-    if (!save_image(current, report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, source_depth, encode)) {
+    if (!save_pixels(picture->view(), report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, decoded.source_depth,
+                     encode)) {
         // The writer's own reason first; judged afterwards only when it gave none.
         const FailReason told = fail_reason_for(write_error);
         if (told != FailReason::None) return give_up(told);
@@ -238,8 +234,8 @@ bool BatchJob::start(PictureList pictures, Options options) {
 
 void BatchJob::run(int workers, int resize_threads) {
     std::vector<std::thread> pool;
-    for (int w = 1; w < workers; ++w) pool.emplace_back([this, w, resize_threads] { work(w, resize_threads); });
-    work(0, resize_threads);
+    for (int w = 1; w < workers; ++w) pool.emplace_back([this, resize_threads] { work(resize_threads); });
+    work(resize_threads);
     for (std::thread& t : pool) t.join();
     {
         std::lock_guard lock(mutex_);
@@ -249,7 +245,7 @@ void BatchJob::run(int workers, int resize_threads) {
     if (options_.on_end) options_.on_end(cancel_.load());
 }
 
-void BatchJob::work(int worker, int resize_threads) {
+void BatchJob::work(int resize_threads) {
     while (auto index = scheduler_->acquire()) {
         const std::string& source = pictures_[*index];
         const BatchSettings& settings = options_.settings;
@@ -258,7 +254,6 @@ void BatchJob::work(int worker, int resize_threads) {
         context.resize_threads = resize_threads;
         context.idle_workers = &idle_workers_;
         context.memory = options_.memory.get();
-        context.slot_base = 1000 + 3 * worker;
         {
             std::lock_guard lock(mutex_);
             current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);

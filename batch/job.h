@@ -23,6 +23,7 @@
 #include "batch/memory_budget.h"
 #include "batch/rules.h"
 #include "batch/schedule.h"
+#include "image/codec.h"
 
 namespace pixmold {
 
@@ -41,9 +42,7 @@ struct PictureContext {
     // Where the picture reserves its pixel memory before it is decoded (and
     // waits for it); none: no bound.
     MemoryBudget* memory = nullptr;
-    // Store numbers this worker may use (source, resized, turned).
-    int slot_base = 1000;
-    // Let a JPEG decoder scale down while decoding when the target is small.
+    // Let a decoder that can scale down while decoding do so when the target is small.
     bool shrink_on_load = true;
 };
 
@@ -59,11 +58,13 @@ struct PictureReport {
 // algorithm of the job, shared by every worker.
 PictureReport process_picture(const std::string& source, const BatchSettings& settings, const PictureContext& context);
 
-// The size at which a JPEG worth shrinking on load should at least be decoded:
-// twice the target on both sides when the target leaves at least that much,
-// else the full size. Sizes are in stored (not shown) orientation.
-void shrink_on_load_size(int full_width, int full_height, const TargetSize& stored_target, int& min_width,
-                         int& min_height);
+// The size at which a picture worth shrinking on load should at least be
+// decoded: a coarse scaled decode (JPEG's) twice the target on both sides, a
+// filtered one (JPEG 2000's resolution levels) the target itself, when the
+// full size leaves that much; else the full size. Sizes are in stored (not
+// shown) orientation.
+void shrink_on_load_size(int full_width, int full_height, DecodeScaling scaling, const TargetSize& stored_target,
+                         int& min_width, int& min_height);
 
 struct PictureEvent {
     std::size_t index = 0;  // position in the list
@@ -126,7 +127,7 @@ public:
 
 private:
     void run(int workers, int resize_threads);
-    void work(int worker, int resize_threads);
+    void work(int resize_threads);
 
     PictureList pictures_;
     Options options_;

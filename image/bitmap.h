@@ -1,11 +1,12 @@
-// Engine-internal: the pixel buffer behind a picture handle, and the hook the
-// decoders use to put a finished picture into the store.
+// Pixmold image engine: a picture owned by its holder, outside the numbered
+// store, for work that needs no number (decode, resize, turn, encode).
+// Pixels follow the store's layout (image/image.h): bottom-up rows, stride a
+// multiple of 4, depth 24 (B,G,R) or 32 (B,G,R,A).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include "image/image.h"
 
@@ -27,6 +28,8 @@ struct Bitmap {
 
     std::size_t byte_size() const { return std::size_t(stride) * std::size_t(height); }
     std::uint8_t* row(int memory_row) const { return pixels + std::size_t(memory_row) * std::size_t(stride); }
+    // The pixels as a view, valid while the bitmap lives.
+    PixelView view() const { return {pixels, width, height, depth, stride, is_icon}; }
 };
 
 using BitmapPtr = std::unique_ptr<Bitmap>;
@@ -35,37 +38,12 @@ using BitmapPtr = std::unique_ptr<Bitmap>;
 // (bad size or depth, or no memory). `zero` clears the pixels.
 BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero = true);
 
-// Puts a finished bitmap under `number` (ANY_NUMBER: a fresh identifier),
-// freeing whatever the number held. A null bitmap just empties the number.
-// Returns the handle result.
-ImageHandle store_bitmap(ImageId number, BitmapPtr bitmap, int source_depth, FormatTag tag);
+// A bitmap whose pixels the caller is about to write in full (a resize or
+// turn target): they are left uninitialised, only the row padding is cleared.
+BitmapPtr allocate_bitmap_for_overwrite(int width, int height, int depth);
 
-// A picture's record together with a share in its pixels, both read at
-// once, or nothing when the number holds no picture.
-struct HeldPicture {
-    Image image;
-    PixelRef pixels;
-};
-std::optional<HeldPicture> hold_picture(ImageId number);
-
-// A scratch block (a whole file being decoded, for instance) drawn from the
-// same recycled memory as big pictures, so reading a photo does not make
-// the kernel clear tens of megabytes first. Contents start undefined.
-class ScratchBuffer {
-public:
-    explicit ScratchBuffer(std::size_t bytes);
-    ScratchBuffer(const ScratchBuffer&) = delete;
-    ScratchBuffer& operator=(const ScratchBuffer&) = delete;
-    ~ScratchBuffer();
-    std::uint8_t* data() const { return data_; }  // null when out of memory
-
-private:
-    std::uint8_t* data_ = nullptr;
-    std::size_t mapped_ = 0;
-};
-
-// Frees the picture a number holds but keeps the slot (a list identifier
-// stays valid), so a creating operation can release memory before it needs more.
-void clear_number(ImageId number);
+// Clears the bytes past each row's last pixel, which carry no meaning but
+// should not hold stale memory that encoders copying whole rows could see.
+void clear_row_padding(const Bitmap& bitmap);
 
 }  // namespace pixmold

@@ -1,14 +1,15 @@
-// Decoder and encoder registries, load_image, catch_image and save_image.
+// Decoder and encoder registries; decoding into bitmaps and encoding pixel
+// views, and the store's load_image, catch_image and save_image on top.
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <vector>
 
-#include "image/bitmap.h"
 #include "image/codec_internal.h"
+#include "image/file_bytes.h"
+#include "image/store_internal.h"
 #include "runtime/atomic_file.h"
-#include "runtime/file_reader.h"
 
 namespace pixmold {
 namespace {
@@ -88,16 +89,22 @@ void register_all_codecs() {
     register_jp2_decoder();
 }
 
-ImageHandle catch_image(ImageId number, const void* data, std::size_t size, const DecodeOptions& options) {
+DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOptions& options) {
     init_image_engine();
     register_bmp_codec();
-    // The number is emptied first: a big old picture is gone before the new
-    // one needs memory, and a failed decode leaves the number empty.
-    clear_number(number);
     if (options.extent) *options.extent = {};
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (!bytes || size == 0) return store_bitmap(number, nullptr, 0, 0);
-    if (is_icon_data(bytes, size)) return decode_icon(number, bytes, size);
+    DecodedPicture result;
+    const std::uint8_t* bytes = data.data();
+    const std::size_t size = data.size();
+    if (!bytes || size == 0) return result;
+    if (is_icon_data(bytes, size)) {
+        result.bitmap = decode_icon(bytes, size);
+        if (result.bitmap) {
+            result.source_depth = 32;
+            result.format_tag = TAG_ICON;
+        }
+        return result;
+    }
 
     DecodeContext ctx;
     ctx.data = bytes;
@@ -110,6 +117,7 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
         ctx.state.reset();
         ctx.width = ctx.height = ctx.depth = ctx.source_depth = 0;
         ctx.needs_zeroed_pixels = false;
+        ctx.scaling = r.decoders[i]->scaling;
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
     BitmapPtr bitmap;
@@ -118,29 +126,31 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
         bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
         if (bitmap) {
             const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
-            if (!chosen->decode(ctx, target)) {
-                bitmap.reset();
-            } else if (!ctx.needs_zeroed_pixels) {
-                // Row padding carries no meaning, but keep it from holding stale memory.
-                const std::size_t used = std::size_t(bitmap->width) * std::size_t(bitmap->depth / 8);
-                if (used < std::size_t(bitmap->stride))
-                    for (int r = 0; r < bitmap->height; ++r) std::memset(bitmap->row(r) + used, 0, bitmap->stride - used);
-            }
+            if (!chosen->decode(ctx, target)) bitmap.reset();
+            else if (!ctx.needs_zeroed_pixels) clear_row_padding(*bitmap);
         }
     }
     ctx.state.reset();
-    if (!bitmap) return store_bitmap(number, nullptr, 0, 0);
-    return store_bitmap(number, std::move(bitmap), ctx.source_depth, chosen->format_tag);
+    if (!bitmap) return result;
+    result.bitmap = std::move(bitmap);
+    result.source_depth = ctx.source_depth;
+    result.format_tag = chosen->format_tag;
+    return result;
+}
+
+ImageHandle catch_image(ImageId number, const void* data, std::size_t size, const DecodeOptions& options) {
+    // The number is emptied first: a big old picture is gone before the new
+    // one needs memory, and a failed decode leaves the number empty.
+    clear_number(number);
+    DecodedPicture decoded = decode_picture({static_cast<const std::uint8_t*>(data), data ? size : 0}, options);
+    return store_bitmap(number, std::move(decoded.bitmap), decoded.source_depth, decoded.format_tag);
 }
 
 ImageHandle load_image(ImageId number, const std::string& path, const DecodeOptions& options) {
-    FileReader file;
-    if (!file.open(path)) return 0;
-    const std::size_t size = file.size();
-    const ScratchBuffer buffer(size);
-    if (!buffer.data()) return 0;
-    if (!file.read_all(buffer.data())) return 0;  // short read: the number is left as it was
-    return catch_image(number, buffer.data(), size, options);
+    FileBytes file;
+    if (!file.read(path)) return 0;  // the number is left as it was
+    const std::span<const std::uint8_t> bytes = file.bytes();
+    return catch_image(number, bytes.data(), bytes.size(), options);
 }
 
 namespace {
@@ -167,18 +177,13 @@ const Encoder* find_encoder(FormatTag format) {
 
 }  // namespace
 
-int save_image(ImageId number, const std::string& path, FormatTag format, int quality, int depth,
-               const EncodeOptions& options) {
+int save_pixels(const PixelView& view, const std::string& path, FormatTag format, int quality, int depth,
+                const EncodeOptions& options) {
     init_image_engine();
     register_bmp_codec();
     if (options.file_error) *options.file_error = FileError::None;
-    if (path.empty()) return 0;
-    const std::optional<HeldPicture> held = hold_picture(number);
-    if (!held) return 0;
-    const Image* info = &held->image;
-    const PixelRef& view = held->pixels;
-    if (!view || view.is_icon) return 0;
-    if (depth == -1) depth = info->source_depth;
+    if (path.empty() || !view || view.is_icon) return 0;
+    if (depth == -1) depth = view.depth;
     const Encoder* encoder = find_encoder(format);
     if (!encoder) return 0;
 
@@ -210,6 +215,15 @@ int save_image(ImageId number, const std::string& path, FormatTag format, int qu
     job.out = file.stream();
     if (!encode(job)) return give_up();  // the temporary file goes with `file`
     return file.commit() ? 1 : give_up();
+}
+
+int save_image(ImageId number, const std::string& path, FormatTag format, int quality, int depth,
+               const EncodeOptions& options) {
+    // The share keeps the pixels alive while they are written, whatever
+    // other threads do with the number meanwhile.
+    const std::optional<HeldPicture> held = hold_picture(number);
+    if (held && depth == -1) depth = held->image.source_depth;
+    return save_pixels(held ? held->pixels : PixelRef{}, path, format, quality, depth, options);
 }
 
 }  // namespace pixmold

@@ -1,5 +1,5 @@
 // Pixmold image engine: decoding files and memory blocks into numbered
-// pictures, and encoding pictures to files.
+// pictures or owned bitmaps, and encoding pictures and pixel views to files.
 //
 // Decoders are tried in registration order (BMP first, then JPEG, PNG,
 // TIFF, TGA, WebP, HEIC, AVIF, JPEG 2000 as start-up registers them); icon
@@ -16,9 +16,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "image/bitmap.h"
 #include "image/image.h"
 #include "runtime/file_error.h"
 
@@ -33,13 +35,25 @@ struct Metadata {
     std::vector<std::uint8_t> icc;
 };
 
+// How a decoder that can scale while decoding makes its smaller picture.
+enum class DecodeScaling {
+    // Coarser than the full picture filtered down to the same size (JPEG's
+    // DCT scaling, WebP's area averaging): a caller that filters afterwards
+    // may want some size to spare.
+    Coarse,
+    // The format's own lower resolutions (JPEG 2000's wavelet levels), each
+    // already a filtered picture: as good as the full one filtered down.
+    Filtered,
+};
+
 struct DecodeOptions {
-    // Called once the decoder knows the full size; returns the smallest size
-    // the caller can use. A decoder that can scale while decoding (JPEG DCT
-    // scaling, WebP, JPEG 2000 resolution levels) picks the smallest scale
-    // whose result is still at least that size on both sides. Empty: decode
-    // at full size.
-    std::function<void(int full_width, int full_height, int& min_width, int& min_height)> min_size;
+    // Called once the decoder knows the full size, with the way it scales;
+    // returns the smallest size the caller can use. A decoder that can scale
+    // while decoding (JPEG DCT scaling, WebP, JPEG 2000 resolution levels)
+    // picks the smallest scale whose result is still at least that size on
+    // both sides. Empty: decode at full size.
+    std::function<void(int full_width, int full_height, DecodeScaling scaling, int& min_width, int& min_height)>
+        min_size;
     // Called with the size and depth the decoder settled on, just before the
     // pixel memory is allocated; it may block (to wait for memory). False
     // gives the decode up (it fails). Empty: go ahead.
@@ -96,5 +110,23 @@ ImageHandle catch_image(ImageId number, const void* data, std::size_t size, cons
 // depth -1: the picture's source_depth. Returns non-zero on success.
 int save_image(ImageId number, const std::string& path, FormatTag format = TAG_BMP, int quality = 7, int depth = -1,
                const EncodeOptions& options = {});
+
+// A picture decoded into a bitmap of its own, outside the store.
+struct DecodedPicture {
+    BitmapPtr bitmap;          // null when the data could not be decoded
+    int source_depth = 0;      // bits per pixel of the encoded data
+    FormatTag format_tag = 0;  // the decoder's tag, or TAG_ICON
+
+    explicit operator bool() const { return bool(bitmap); }
+};
+
+// Decodes a block as catch_image does (the same decoders, options and
+// guarantees), into a bitmap the caller owns.
+DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOptions& options = {});
+
+// Writes pixels as save_image writes a picture (save_image goes through
+// here). depth -1: the view's depth. An icon's view is refused.
+int save_pixels(const PixelView& pixels, const std::string& path, FormatTag format = TAG_BMP, int quality = 7,
+                int depth = -1, const EncodeOptions& options = {});
 
 }  // namespace pixmold

@@ -29,6 +29,7 @@ struct DecodeContext {
     // picture must start out black. Otherwise a successful decode writes every pixel.
     bool needs_zeroed_pixels = false;
     const DecodeOptions* options = nullptr;
+    DecodeScaling scaling = DecodeScaling::Coarse;  // the decoder's own, told to min_size
     std::unique_ptr<DecoderState> state;
 
     bool cancelled() const { return options && options->cancel && options->cancel->load(std::memory_order_relaxed); }
@@ -41,7 +42,7 @@ inline bool wanted_size(const DecodeContext& ctx, int full_width, int full_heigh
     min_width = full_width;
     min_height = full_height;
     if (!ctx.options || !ctx.options->min_size) return false;
-    ctx.options->min_size(full_width, full_height, min_width, min_height);
+    ctx.options->min_size(full_width, full_height, ctx.scaling, min_width, min_height);
     return true;
 }
 
@@ -62,17 +63,19 @@ struct Decoder {
     bool (*check)(DecodeContext&);
     bool (*decode)(DecodeContext&, const DecodeTarget&);
     FormatTag format_tag;
+    // How check scales when the caller asks for less (decoders that cannot scale never ask).
+    DecodeScaling scaling = DecodeScaling::Coarse;
 };
 
 void register_decoder(const Decoder& decoder);
 
-// Icon files are tried before the registry; the result is a 32-bit picture.
+// Icon files are tried before the registry; the result is a 32-bit bitmap
+// marked as an icon, or null.
 bool is_icon_data(const std::uint8_t* data, std::size_t size);
-ImageHandle decode_icon(ImageId number, const std::uint8_t* data, std::size_t size);
+BitmapPtr decode_icon(const std::uint8_t* data, std::size_t size);
 
 // Decodes a PNG block into a fresh 32-bit bitmap (icon entries use it).
-struct Bitmap;
-std::unique_ptr<Bitmap> decode_png_to_bgra(const std::uint8_t* data, std::size_t size);
+BitmapPtr decode_png_to_bgra(const std::uint8_t* data, std::size_t size);
 
 struct EncodeJob {
     const std::uint8_t* pixels;  // first memory row

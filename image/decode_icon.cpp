@@ -77,9 +77,9 @@ BitmapPtr decode_dib_entry(const std::uint8_t* d, std::size_t n) {
 
 }  // namespace
 
-ImageHandle decode_icon(ImageId number, const std::uint8_t* d, std::size_t n) {
+BitmapPtr decode_icon(const std::uint8_t* d, std::size_t n) {
     const std::uint32_t count = read_u16(d, n, 4);
-    if (count == 0 || 6 + std::size_t(count) * 16 > n) return store_bitmap(number, nullptr, 0, 0);
+    if (count == 0 || 6 + std::size_t(count) * 16 > n) return nullptr;
     // Among the entries sized like the first, the one with the most bits per
     // pixel; the earlier one on ties.
     const std::uint8_t* first = d + 6;
@@ -96,14 +96,13 @@ ImageHandle decode_icon(ImageId number, const std::uint8_t* d, std::size_t n) {
     }
     const std::uint8_t* entry = d + 6 + chosen * 16;
     const std::uint32_t size = read_u32(entry, 16, 8), offset = read_u32(entry, 16, 12);
-    if (offset > n || size > n - offset || size < 8) return store_bitmap(number, nullptr, 0, 0);
+    if (offset > n || size > n - offset || size < 8) return nullptr;
     const std::uint8_t* data = d + offset;
     static const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     BitmapPtr bitmap = std::memcmp(data, kPngSignature, 8) == 0 ? decode_png_to_bgra(data, size)
                                                                   : decode_dib_entry(data, size);
-    if (!bitmap) return store_bitmap(number, nullptr, 0, 0);
-    bitmap->is_icon = true;
-    return store_bitmap(number, std::move(bitmap), 32, TAG_ICON);
+    if (bitmap) bitmap->is_icon = true;
+    return bitmap;
 }
 
 }  // namespace pixmold

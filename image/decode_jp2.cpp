@@ -5,6 +5,7 @@
 #include <openjpeg.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -149,6 +150,15 @@ bool jp2_check(DecodeContext& ctx) {
     reduced_size(image, first, r, w, h);
     ctx.width = int(w);
     ctx.height = int(h);
+    // A reduced level's samples stand on every 2^r-th pixel of the picture
+    // (from the grid's origin), each centred on that pixel: the picture
+    // starts inside the first column and row, and reduced sides round up.
+    if (PictureExtent* extent = ctx.options ? ctx.options->extent : nullptr;
+        extent && r > 0 && image.x0 == 0 && image.y0 == 0) {
+        extent->width = std::ldexp(double(full_w), -int(r));
+        extent->height = std::ldexp(double(full_h), -int(r));
+        extent->left = extent->top = (1 - std::ldexp(1.0, -int(r))) / 2;
+    }
     ctx.depth = s.alpha_component >= 0 ? 32 : 24;
     // Samples come out as 8 bits: an alpha source must stay 32 bits for PNG outputs.
     ctx.source_depth = ctx.depth;
@@ -261,6 +271,7 @@ bool jp2_decode(DecodeContext& ctx, const DecodeTarget& target) {
 
 }  // namespace
 
-const Decoder kJp2Decoder{jp2_check, jp2_decode, TAG_JP2};
+// Each resolution level is the wavelet's low-pass picture of the one above.
+const Decoder kJp2Decoder{jp2_check, jp2_decode, TAG_JP2, DecodeScaling::Filtered};
 
 }  // namespace pixmold

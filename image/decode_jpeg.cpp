@@ -135,9 +135,9 @@ void collect_metadata(JpegState& s, Metadata& out) {
 }
 
 // The smallest scale n/8 whose output still covers the minimum on both sides.
-void choose_scale(JpegState& s, const DecodeOptions& options) {
-    int min_w = int(s.cinfo.image_width), min_h = int(s.cinfo.image_height);
-    options.min_size(int(s.cinfo.image_width), int(s.cinfo.image_height), min_w, min_h);
+void choose_scale(JpegState& s, const DecodeContext& ctx) {
+    int min_w = 0, min_h = 0;
+    if (!wanted_size(ctx, int(s.cinfo.image_width), int(s.cinfo.image_height), min_w, min_h)) return;
     s.cinfo.scale_denom = 8;
     for (unsigned n = 1; n <= 8; ++n) {
         s.cinfo.scale_num = n;
@@ -193,7 +193,7 @@ bool jpeg_check(DecodeContext& ctx) {
         (s.cinfo.image_width > JDIMENSION(MAX_IMAGE_SIDE) || s.cinfo.image_height > JDIMENSION(MAX_IMAGE_SIDE)))
         return false;
     s.cinfo.mem->max_memory_to_use = long(2) << 30;
-    if (ctx.options && ctx.options->min_size) choose_scale(s, *ctx.options);
+    choose_scale(s, ctx);
     if (!calc_dimensions(s) || s.cinfo.output_width > JDIMENSION(MAX_IMAGE_SIDE) ||
         s.cinfo.output_height > JDIMENSION(MAX_IMAGE_SIDE))
         return false;

@@ -79,9 +79,17 @@ struct PixelView {
 // (a JPEG decoded at a reduced scale: 6028 x 3391 at 6/8 gives 4521 x 2544
 // pixels holding 4521 x 2543.25). Each side lies in (size - 1, size]; 0
 // stands for the whole side.
+//
+// The picture may also begin inside the first column and row, at `left` and
+// `top` in [0, 1), and then end as far past the last ones: a JPEG 2000
+// resolution level keeps every 2^r-th pixel's neighbourhood, centred on that
+// pixel rather than on the block of 2^r it stands for, so the picture starts
+// (1 - 2^-r) / 2 of a pixel in.
 struct PictureExtent {
     double width = 0;
     double height = 0;
+    double left = 0;
+    double top = 0;
 };
 
 // A view together with a share in the pixels it shows: the memory stays

@@ -80,14 +80,19 @@ struct Span {
     double start, length;
     bool whole(int n) const { return start == 0 && length == n; }
 };
-// Rows are bottom-up, so a partial last picture row is the first memory row.
+// Rows are bottom-up, so a partial last picture row is the first memory row,
+// and the picture's top is `top` below the end of the last one.
 struct Extent {
     Span x, y;
+    bool starts_inside;
     Extent(const PixelView& src, const PictureExtent& e)
-        : x{0, e.width == 0 ? double(src.width) : e.width},
-          y{e.height == 0 ? 0 : src.height - e.height, e.height == 0 ? double(src.height) : e.height} {}
+        : x{e.left, e.width == 0 ? double(src.width) : e.width},
+          y{src.height - e.top - (e.height == 0 ? double(src.height) : e.height),
+            e.height == 0 ? double(src.height) : e.height},
+          starts_inside(e.left >= 0 && e.left < 1 && e.top >= 0 && e.top < 1) {}
     bool fits(const PixelView& src) const {
-        return x.length > src.width - 1 && x.length <= src.width && y.length > src.height - 1 && y.length <= src.height;
+        return starts_inside && x.length > src.width - 1 && x.length <= src.width && y.length > src.height - 1 &&
+               y.length <= src.height;
     }
     bool whole(const PixelView& src) const { return x.whole(src.width) && y.whole(src.height); }
 };

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "image/bitmap.h"
 #include "image/image.h"
 
 namespace pixmold {
@@ -41,13 +42,20 @@ ImageHandle resize_image(ImageId number, int width, int height, int mode = RESIZ
 // Resamples the whole of `src` onto the whole of `dst` (both 24-bit or both
 // 32-bit, bottom-up, any sizes, not overlapping). `threads` <= 0 means resample_threads().
 // `extent` is how much of `src` the picture fills (a partial last column or
-// row counts for what it holds): that much is mapped onto the whole of `dst`.
+// row counts for what it holds, and the picture may begin inside the first
+// ones: PictureExtent): that much is mapped onto the whole of `dst`.
 // Returns false (dst contents unspecified) when the views do not match, the
 // extent does not fit the source, a temporary buffer cannot be allocated,
 // or when `cancel` is set before it finishes (it is polled once per output
 // row). Safe to call from several threads at once on different pictures.
 bool resize_pixels(const PixelView& src, const PixelView& dst, int mode = RESIZE_SMOOTH, int threads = 0,
                    const std::atomic<bool>* cancel = nullptr, PictureExtent extent = {});
+
+// resize_pixels into a new bitmap of width x height at the depth of `src`,
+// its row padding cleared; null when resize_pixels fails or there is no
+// memory for the bitmap.
+BitmapPtr resize_bitmap(const PixelView& src, int width, int height, int mode = RESIZE_SMOOTH, int threads = 0,
+                        const std::atomic<bool>* cancel = nullptr, PictureExtent extent = {});
 
 // Worker threads for one resize: PIXMOLD_THREADS when it holds a positive
 // number, otherwise the number of hardware threads (at least 1).

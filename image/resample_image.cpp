@@ -1,8 +1,7 @@
-// resize_image: resamples a stored picture into a new bitmap and swaps it in.
-#include <cstring>
-
-#include "image/bitmap.h"
+// Resampling into a new bitmap, and resize_image, which swaps one in for a
+// stored picture.
 #include "image/resample.h"
+#include "image/store_internal.h"
 
 namespace pixmold {
 
@@ -23,27 +22,17 @@ ImageHandle resize_image(ImageId number, int width, int height, int mode) {
 
     const int source_depth = record->source_depth;
     const FormatTag tag = record->format_tag;
-    BitmapPtr fresh = allocate_bitmap(width, height, src.depth, false);
-    if (fresh) {
-        PixelView dst;
-        dst.pixels = fresh->pixels;
-        dst.width = fresh->width;
-        dst.height = fresh->height;
-        dst.depth = fresh->depth;
-        dst.stride = fresh->stride;
-        if (resize_pixels(src, dst, mode)) {
-            // Row padding of a 24-bit picture means nothing, but encoders
-            // that copy whole rows should not see stale memory.
-            const int used = dst.width * (dst.depth / 8);
-            if (used < dst.stride)
-                for (int y = 0; y < dst.height; ++y)
-                    std::memset(fresh->row(y) + used, 0, std::size_t(dst.stride - used));
-        } else {
-            fresh.reset();
-        }
-    }
     // Success or not, the old pixels go; on failure the number becomes empty.
-    return store_bitmap(number, std::move(fresh), source_depth, tag);
+    return store_bitmap(number, resize_bitmap(src, width, height, mode), source_depth, tag);
+}
+
+BitmapPtr resize_bitmap(const PixelView& src, int width, int height, int mode, int threads,
+                        const std::atomic<bool>* cancel, PictureExtent extent) {
+    BitmapPtr fresh = allocate_bitmap(width, height, src.depth, false);
+    if (!fresh || !resize_pixels(src, fresh->view(), mode, threads, cancel, extent)) return nullptr;
+    // Encoders that copy whole rows should not see stale memory.
+    clear_row_padding(*fresh);
+    return fresh;
 }
 
 }  // namespace pixmold

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "image/bitmap.h"
 #include "image/image.h"
+#include "image/store_internal.h"
 #include "runtime/page_memory.h"
 
 namespace pixmold {
@@ -139,6 +139,18 @@ BitmapPtr allocate_bitmap(int width, int height, int depth, bool zero) {
     return bitmap;
 }
 
+void clear_row_padding(const Bitmap& bitmap) {
+    const std::size_t used = std::size_t(bitmap.width) * std::size_t(bitmap.depth / 8);
+    if (used < std::size_t(bitmap.stride))
+        for (int y = 0; y < bitmap.height; ++y) std::memset(bitmap.row(y) + used, 0, std::size_t(bitmap.stride) - used);
+}
+
+BitmapPtr allocate_bitmap_for_overwrite(int width, int height, int depth) {
+    BitmapPtr bitmap = allocate_bitmap(width, height, depth, false);
+    if (bitmap) clear_row_padding(*bitmap);
+    return bitmap;
+}
+
 namespace {
 
 using SharedBitmap = std::shared_ptr<Bitmap>;
@@ -226,12 +238,7 @@ void release_locked(Store& s, ImageId id, Record& r, Garbage& garbage) {
 PixelRef ref_of(SharedBitmap bitmap) {
     PixelRef v;
     if (!bitmap) return v;
-    v.pixels = bitmap->pixels;
-    v.width = bitmap->width;
-    v.height = bitmap->height;
-    v.depth = bitmap->depth;
-    v.stride = bitmap->stride;
-    v.is_icon = bitmap->is_icon;
+    static_cast<PixelView&>(v) = bitmap->view();
     v.owner = std::move(bitmap);
     return v;
 }
@@ -336,11 +343,8 @@ ImageHandle create_image(ImageId number, int width, int height, int depth, std::
 ImageHandle create_image_for_overwrite(ImageId number, int width, int height, int depth) {
     if (depth >= 1 && depth < 24) depth = 24;
     clear_number(number);
-    BitmapPtr b = allocate_bitmap(width, height, depth, false);
+    BitmapPtr b = allocate_bitmap_for_overwrite(width, height, depth);
     if (!b) return store_bitmap(number, nullptr, 0, 0);
-    const std::size_t used = std::size_t(b->width) * std::size_t(depth / 8);
-    if (used < std::size_t(b->stride))
-        for (int y = 0; y < b->height; ++y) std::memset(b->row(y) + used, 0, std::size_t(b->stride) - used);
     return store_bitmap(number, std::move(b), depth, 0);
 }
 

@@ -59,7 +59,6 @@ TEST(WriteFailureReason, APicturesReasonIsTheOneItsWriterMet) {
         NoPermissionOverride as_user;
         if (!NoPermissionOverride::enforced(probe.path())) GTEST_SKIP() << "file permissions are not enforced here";
         PictureContext c;
-        c.slot_base = 950;
         refused = process_picture(refused_source, make_settings("REL", 16, 16, "JPG"), c);
         not_replaced = process_picture(kept_source, make_settings("REL", 16, 16, "JPG"), c);
     }

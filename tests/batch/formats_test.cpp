@@ -26,11 +26,7 @@ protected:
     }
 };
 
-PictureReport process(const std::string& path, const BatchSettings& s) {
-    PictureContext c;
-    c.slot_base = 950;
-    return process_picture(path, s, c);
-}
+PictureReport process(const std::string& path, const BatchSettings& s) { return process_picture(path, s, {}); }
 
 // Red, green, blue of a picture file's pixel (x, y from the top), from a Netpbm reference.
 std::array<int, 3> reference_rgb(const std::string& name, int x, int y) {

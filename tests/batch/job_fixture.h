@@ -12,6 +12,7 @@
 
 #include "batch/job.h"
 #include "image/codec.h"
+#include "image/file_bytes.h"
 #include "image/image.h"
 #include "temp_dir.h"
 
@@ -24,17 +25,18 @@ inline void start_engine() {
     register_all_codecs();
 }
 
-// A decoded output, freed when the test is done with it.
+// A decoded output, outside the picture store.
 struct Decoded {
-    static constexpr ImageId kNumber = 900;
     Metadata metadata;
+    DecodedPicture picture;
     PixelView view;
     explicit Decoded(const std::string& path) {
         DecodeOptions o;
         o.metadata = &metadata;
-        if (load_image(kNumber, path, o)) view = image_pixels(kNumber);
+        FileBytes file;
+        if (file.read(path)) picture = decode_picture(file.bytes(), o);
+        if (picture) view = picture.bitmap->view();
     }
-    ~Decoded() { free_image(kNumber); }
     explicit operator bool() const { return bool(view); }
     int width() const { return view.width; }
     int height() const { return view.height; }

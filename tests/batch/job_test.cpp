@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
+#include <map>
 #include <random>
 #include <thread>
 
 #include "batch/exif.h"
 #include "batch/progress.h"
+#include "image/bitmap.h"
 #include "job_fixture.h"
 
 namespace pixmold {
@@ -29,11 +35,7 @@ Colour nearest(std::array<int, 3> bgr) {
     return Blue;
 }
 
-PictureReport process(const std::string& path, const BatchSettings& s) {
-    PictureContext c;
-    c.slot_base = 950;
-    return process_picture(path, s, c);
-}
+PictureReport process(const std::string& path, const BatchSettings& s) { return process_picture(path, s, {}); }
 
 TEST_F(Job, OrientationTurnsJpegAndPngOutputsInBothByteOrders) {
     struct Case {
@@ -220,18 +222,31 @@ TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
 
 TEST_F(Job, ShrinkOnLoadSize) {
     int w = 0, h = 0;
-    shrink_on_load_size(4000, 3000, {800, 600}, w, h);
+    for (DecodeScaling scaling : {DecodeScaling::Coarse, DecodeScaling::Filtered}) {
+        shrink_on_load_size(4000, 3000, scaling, {0, 600}, w, h);
+        EXPECT_EQ(w, 4000);
+        EXPECT_EQ(h, 3000);
+        shrink_on_load_size(4000, 3000, scaling, {4001, 1500}, w, h);  // wider than the picture: full size
+        EXPECT_EQ(w, 4000);
+    }
+    // A coarse scaled decode keeps twice the target.
+    shrink_on_load_size(4000, 3000, DecodeScaling::Coarse, {800, 600}, w, h);
     EXPECT_EQ(w, 1600);
     EXPECT_EQ(h, 1200);
-    shrink_on_load_size(4000, 3000, {2001, 1500}, w, h);  // less than half on one side: full size
+    shrink_on_load_size(4000, 3000, DecodeScaling::Coarse, {2001, 1500}, w, h);  // less than half on one side
     EXPECT_EQ(w, 4000);
     EXPECT_EQ(h, 3000);
-    shrink_on_load_size(4000, 3000, {0, 600}, w, h);
+    // A filtered one only the target.
+    shrink_on_load_size(4000, 3000, DecodeScaling::Filtered, {800, 600}, w, h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    shrink_on_load_size(4000, 3000, DecodeScaling::Filtered, {4000, 3000}, w, h);
     EXPECT_EQ(w, 4000);
+    EXPECT_EQ(h, 3000);
 }
 
 // A photograph-like test picture: smooth shading, fine texture and hard edges.
-void make_photo_like(const std::string& path, int w, int h) {
+void make_photo_like(const std::string& path, int w, int h, FormatTag format = TAG_JPEG) {
     create_image(961, w, h, 24);
     const PixelView v = image_pixels(961);
     std::mt19937 rng(7);
@@ -246,7 +261,7 @@ void make_photo_like(const std::string& path, int w, int h) {
                 p[c] = std::uint8_t(std::clamp(val, 0.0, 255.0));
             }
         }
-    ASSERT_TRUE(save_image(961, path, TAG_JPEG, 9));
+    ASSERT_TRUE(save_image(961, path, format, 9));
     free_image(961);
 }
 
@@ -262,6 +277,32 @@ double psnr(const PixelView& a, const PixelView& b, int x0, int y0, int x1, int 
     return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
+// The batch's output of a picture shrunk on load ("fast_" + name) against its
+// output from the full decode ("full_" + name), quarter by quarter: an edge
+// scaled by the wrong size would shift its far quarters most.
+void expect_quarters_close(const TempDir& dir, const std::string& name, const std::string& target, double min_db) {
+    const Decoded a((dir.folder() / ("fast_" + name)).string());
+    const Decoded full_decode((dir.folder() / ("full_" + name)).string());
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(full_decode);
+    const PixelView b = full_decode.view;
+    ASSERT_EQ(a.width(), b.width);
+    ASSERT_EQ(a.height(), b.height);
+    const int w = b.width, h = b.height;
+    const struct {
+        const char* name;
+        int x0, y0, x1, y1;
+    } quarters[] = {{"top", 0, 0, w, h / 4},
+                    {"bottom", 0, h - h / 4, w, h},
+                    {"left", 0, 0, w / 4, h},
+                    {"right", w - w / 4, 0, w, h}};
+    for (const auto& q : quarters) {
+        const double db = psnr(a.view, b, q.x0, q.y0, q.x1, q.y1);
+        ::testing::Test::RecordProperty("psnr_db_" + name + "_target_" + target + "_" + q.name, std::to_string(db));
+        EXPECT_GE(db, min_db) << name << ", target " << target << ", " << q.name << " quarter";
+    }
+}
+
 TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
     // 1507 x 851 fills no whole number of pixels at any scale but 1: 6/8
     // decodes 1131 x 639 pixels for 1130.25 x 638.25 of picture. Scaling by
@@ -273,34 +314,65 @@ TEST_F(Job, ShrinkOnLoadStaysWithin48DbOfTheFullDecodeOnEveryQuarter) {
     // at the top, 48 at the bottom.)
     for (std::int64_t target : {650, 540, 300, 180}) {
         PictureContext fast, full;
-        fast.slot_base = 950;
-        full.slot_base = 950;
         full.shrink_on_load = false;
         BatchSettings s = make_settings("REL", target, target, "PNG", "fast_");
         ASSERT_EQ(process_picture(src, s, fast).outcome, PictureOutcome::Written);
         s.prefix = "full_";
         ASSERT_EQ(process_picture(src, s, full).outcome, PictureOutcome::Written);
-        const Decoded a((dir.folder() / "fast_photo.png").string());
-        static constexpr ImageId other = 901;
-        ASSERT_TRUE(load_image(other, (dir.folder() / "full_photo.png").string()));
-        const PixelView b = image_pixels(other);
-        ASSERT_EQ(a.width(), b.width);
-        ASSERT_EQ(a.height(), b.height);
-        const int w = b.width, h = b.height;
-        const struct {
-            const char* name;
-            int x0, y0, x1, y1;
-        } quarters[] = {{"top", 0, 0, w, h / 4},
-                        {"bottom", 0, h - h / 4, w, h},
-                        {"left", 0, 0, w / 4, h},
-                        {"right", w - w / 4, 0, w, h}};
-        for (const auto& q : quarters) {
-            const double db = psnr(a.view, b, q.x0, q.y0, q.x1, q.y1);
-            RecordProperty("psnr_db_target_" + std::to_string(target) + "_" + q.name, std::to_string(db));
-            EXPECT_GE(db, 48.0) << "target " << target << ", " << q.name << " quarter";
-        }
-        free_image(other);
+        expect_quarters_close(dir, "photo.png", std::to_string(target), 48.0);
     }
+}
+
+// The photo-like picture as a JPEG 2000 file from OpenJPEG's own encoder, as
+// cameras and scanners write them: the 9/7 wavelet, six resolution levels, 1:20.
+void make_jp2(const TempDir& dir, const std::string& name, int w, int h) {
+    const std::string png = dir.file("jp2-source.png");
+    make_photo_like(png, w, h, TAG_PNG);
+    const std::string command =
+        "opj_compress -I -r 20 -i '" + png + "' -o '" + dir.file(name) + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "opj_compress (scripts/install-deps installs it) failed";
+    std::filesystem::remove(png);
+}
+
+TEST_F(Job, Jpeg2000ShrunkToTheTargetLevelStaysWithin44DbOfTheFullDecode) {
+    // Odd sides: every reduced level ends in a partial column and row.
+    make_jp2(dir, "photo.jp2", 2011, 1389);
+    // The levels are 1006 x 695, 503 x 348, 252 x 174 and 126 x 87: each
+    // target is decoded at the smallest that still covers it (the first at
+    // full size). Those of exactly a level's size are resampled all the same:
+    // the level's picture begins inside its first column and row.
+    const BatchSettings targets[] = {make_settings("REL", 1500, 1500, "PNG"), make_settings("REL", 1006, 1006, "PNG"),
+                                     make_settings("LIB", 1006, 695, "PNG"),  make_settings("REL", 650, 650, "PNG"),
+                                     make_settings("LIB", 503, 348, "PNG"),   make_settings("REL", 300, 300, "PNG"),
+                                     make_settings("REL", 180, 180, "PNG")};
+    for (BatchSettings s : targets) {
+        PictureContext fast, full;
+        full.shrink_on_load = false;
+        s.prefix = "fast_";
+        ASSERT_EQ(process_picture(dir.file("photo.jp2"), s, fast).outcome, PictureOutcome::Written);
+        s.prefix = "full_";
+        ASSERT_EQ(process_picture(dir.file("photo.jp2"), s, full).outcome, PictureOutcome::Written);
+        const std::string target = s.mode == Mode::Free
+                                       ? std::to_string(s.free_width) + "x" + std::to_string(s.free_height)
+                                       : std::to_string(s.landscape_width);
+        expect_quarters_close(dir, "photo.png", target, 44.0);
+    }
+}
+
+TEST_F(Job, Jpeg2000IsDecodedAtTheSmallestLevelThatCoversTheTarget) {
+    // 2011 x 1389 to 300 wide: the 503 x 348 level, not the 1006 x 695 one
+    // that twice the target (a JPEG's margin) would take. The memory the
+    // picture reserves tells which was decoded.
+    make_jp2(dir, "scan.jp2", 2011, 1389);
+    MemoryBudget budget(std::uint64_t(1) << 30);
+    PictureContext c;
+    c.memory = &budget;
+    const PictureReport r = process_picture(dir.file("scan.jp2"), make_settings("REL", 300, 300, "PNG"), c);
+    ASSERT_EQ(r.outcome, PictureOutcome::Written);
+    EXPECT_EQ(r.target.width, 300);
+    EXPECT_GE(budget.peak(), 503u * 348 * 3);
+    EXPECT_LT(budget.peak(), 1006u * 695 * 3);
+    EXPECT_EQ(budget.in_flight(), 0u);
 }
 
 TEST_F(Job, StopMidBatchLeavesNoPartialOrTemporaryFile) {
@@ -383,6 +455,156 @@ TEST_F(Job, FollowingABatchLastsUntilItEndsOrTheDisplayGivesUp) {
     EXPECT_FALSE(job.running());
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_a.jpg"));
+}
+
+// Counts how often files are opened, by any process and through any library
+// (the kernel reports each open of a watched file). Closes are watched too:
+// the kernel merges an event with an identical one still unread, so two
+// opens in a row would otherwise count once.
+class OpenCounter {
+public:
+    OpenCounter() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~OpenCounter() {
+        if (fd_ >= 0) close(fd_);
+    }
+    OpenCounter(const OpenCounter&) = delete;
+    OpenCounter& operator=(const OpenCounter&) = delete;
+
+    bool watch(const std::string& path) {
+        const int wd = fd_ >= 0 ? inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_CLOSE) : -1;
+        if (wd < 0) return false;
+        paths_[wd] = path;
+        return true;
+    }
+    // Opens of each watched file since the last call (every watched path is listed).
+    std::map<std::string, int> opens() {
+        std::map<std::string, int> counts;
+        for (const auto& [wd, path] : paths_) counts[path] = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((e->mask & IN_OPEN) && paths_.count(e->wd)) ++counts[paths_[e->wd]];
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+        return counts;
+    }
+
+private:
+    int fd_;
+    std::map<int, std::string> paths_;
+};
+
+TEST_F(Job, EachSourceFileIsOpenedOnce) {
+    // Orientation and metadata of every kind that has them: read from the
+    // same bytes that are decoded.
+    PictureList list;
+    OpenCounter counter;
+    for (const char* name : {"orient6_ii.jpg", "orient6.png", "orient6.tif", "meta_ii.jpg", "meta.png", "base.jpg"}) {
+        list.push_back(copy_in(dir, name));
+        ASSERT_TRUE(counter.watch(list.back())) << name;
+    }
+    // And the kinds whose decoders come from other libraries.
+    const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    for (const char* name : {"webp-metadata.webp", "heic-irot-exif.heic", "avif-irot-exif.avif", "jp2-lossy.jp2"}) {
+        list.push_back((dir.folder() / name).string());
+        std::filesystem::copy_file(images + name, list.back());
+        ASSERT_TRUE(counter.watch(list.back())) << name;
+    }
+    for (int threads : {1, 3}) {
+        counter.opens();
+        BatchJob job;
+        run_batch(job, list, make_settings("REL", 20, 20, "PNG"), threads);
+        ASSERT_EQ(job.failed(), 0);
+        for (const auto& [path, opens] : counter.opens()) EXPECT_EQ(opens, 1) << path << ", threads " << threads;
+    }
+    // The files were turned as their tags say: the orientation was read.
+    EXPECT_EQ(Decoded((dir.folder() / "p_orient6_ii.png").string()).height(), 20);
+    EXPECT_EQ(Decoded((dir.folder() / "p_orient6_ii.png").string()).width(), 10);
+    EXPECT_EQ(Decoded((dir.folder() / "p_orient6.png").string()).width(), 10);
+    // A 40 x 24 photo: the WebP turned by its EXIF, the HEIC by its container only.
+    EXPECT_EQ(Decoded((dir.folder() / "p_webp-metadata.png").string()).width(), 12);
+    EXPECT_EQ(Decoded((dir.folder() / "p_heic-irot-exif.png").string()).width(), 20);
+}
+
+// Pictures of distinct sizes and colours, written as PNG files.
+PictureList distinct_pictures(const TempDir& dir, const std::string& stem, int count, int shade) {
+    PictureList list;
+    for (int i = 0; i < count; ++i) {
+        const BitmapPtr b = allocate_bitmap(120 + i, 90 + 2 * i, 24);
+        for (int y = 0; y < b->height; ++y)
+            for (int x = 0; x < b->width; ++x) {
+                std::uint8_t* p = b->row(y) + x * 3;
+                p[0] = std::uint8_t(shade), p[1] = std::uint8_t(10 * i), p[2] = std::uint8_t(255 - 10 * i);
+            }
+        list.push_back((dir.folder() / (stem + std::to_string(i) + ".png")).string());
+        if (!save_pixels(b->view(), list.back(), TAG_PNG)) return {};
+    }
+    return list;
+}
+
+// Each output comes from its own source: two batches at once (each with
+// several workers) never work on each other's pictures.
+TEST_F(Job, TwoBatchesAtOnceEachWriteTheirOwnPictures) {
+    constexpr int kCount = 24;
+    const PictureList a = distinct_pictures(dir, "a", kCount, 0), b = distinct_pictures(dir, "b", kCount, 250);
+    ASSERT_EQ(a.size(), std::size_t(kCount));
+    ASSERT_EQ(b.size(), std::size_t(kCount));
+    BatchJob first, second;
+    BatchJob::Options o;
+    o.settings = make_settings("LIB", 60, 40, "PNG");
+    o.threads = 3;
+    ASSERT_TRUE(first.start(a, o));
+    ASSERT_TRUE(second.start(b, o));
+    first.wait();
+    second.wait();
+    EXPECT_EQ(first.failed() + second.failed(), 0);
+    for (const auto& [stem, shade] : {std::pair{"a", 0}, std::pair{"b", 250}})
+        for (int i = 0; i < kCount; ++i) {
+            const std::string name = "p_" + std::string(stem) + std::to_string(i) + ".png";
+            const Decoded out((dir.folder() / name).string());
+            ASSERT_TRUE(out) << name;
+            EXPECT_EQ(out.width(), 60) << name;
+            EXPECT_EQ(out.height(), 40) << name;
+            const std::array<int, 3> want{shade, 10 * i, 255 - 10 * i};
+            int worst = 0;
+            for (int y = 0; y < out.height(); ++y)
+                for (int x = 0; x < out.width(); ++x)
+                    for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(out.bgr(x, y)[k] - want[k]));
+            EXPECT_LE(worst, 1) << name;
+        }
+}
+
+// The batch works on pictures of its own: the pictures of the window and of
+// the editor, whatever their numbers, stay as they are, and the numbered
+// table does not grow.
+TEST_F(Job, ABatchLeavesTheNumberedPicturesAlone) {
+    PictureList list;
+    for (const char* name : {"orient6_ii.jpg", "orient6.tif", "base.jpg", "meta.png"}) list.push_back(copy_in(dir, name));
+    for (const std::vector<ImageId>& numbers : {std::vector<ImageId>{0, 1}, std::vector<ImageId>{0, 1000, 1001, 1003, 1006}}) {
+        std::map<ImageId, ImageHandle> handles;
+        for (ImageId n : numbers) {
+            ASSERT_NE(create_image(n, 6, 5, 24, 0x00FF00), 0u);
+            handles[n] = image_handle(n);
+        }
+        const ImageHandle loose = create_image(ANY_NUMBER, 4, 4, 32, 0x0000FF);
+        ASSERT_NE(loose, 0u);
+        const std::size_t capacity = image_store_capacity();
+        BatchJob job;
+        run_batch(job, list, make_settings("REL", 12, 12, "JPG"), 3);
+        EXPECT_EQ(job.failed(), 0);
+        EXPECT_EQ(image_store_capacity(), capacity);
+        for (const auto& [n, handle] : handles) {
+            EXPECT_EQ(image_handle(n), handle) << n;
+            const PixelView v = image_pixels(n);
+            ASSERT_TRUE(v) << n;
+            EXPECT_EQ(v.row_from_top(4)[4], 0xFF) << n;  // green of pixel (1, 4)
+            free_image(n);
+        }
+        EXPECT_EQ(image_width(ImageId(loose)), 4);
+        free_image(ImageId(loose));
+    }
 }
 
 }  // namespace

@@ -211,7 +211,6 @@ TEST_F(BudgetedJob, AJpegShrunkOnLoadReservesItsSmallerSize) {
     free_image(965);
     MemoryBudget budget(std::uint64_t(1) << 30);
     PictureContext c;
-    c.slot_base = 950;
     c.memory = &budget;
     ASSERT_EQ(process_picture(src, make_settings("REL", 190, 190, "PNG"), c).outcome, PictureOutcome::Written);
     EXPECT_GE(budget.peak(), 400u * 300 * 3);

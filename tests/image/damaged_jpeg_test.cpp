@@ -112,7 +112,7 @@ TEST_F(DamagedJpeg, ScaledDecodesFailToo) {
     // Scaling by the DCT changes the rows per block, which the check of how
     // much data is missing works in.
     DecodeOptions quarter;
-    quarter.min_size = [](int, int, int& w, int& h) { w = 40, h = 30; };
+    quarter.min_size = [](int, int, DecodeScaling, int& w, int& h) { w = 40, h = 30; };
     for (Coding c : {Coding::Baseline, Coding::Progressive, Coding::ScanPerComponent}) {
         const Bytes good = make_jpeg(c);
         ASSERT_TRUE(decodes(good, quarter));

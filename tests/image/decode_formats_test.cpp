@@ -101,13 +101,15 @@ TEST_F(Formats, WebpAnimationGivesItsFirstFrame) {
 TEST_F(Formats, WebpScalesWhileDecoding) {
     DecodeOptions options;
     int seen_w = 0, seen_h = 0;
-    options.min_size = [&](int w, int h, int& mw, int& mh) {
-        seen_w = w, seen_h = h;
+    DecodeScaling scaling = DecodeScaling::Filtered;
+    options.min_size = [&](int w, int h, DecodeScaling how, int& mw, int& mh) {
+        seen_w = w, seen_h = h, scaling = how;
         mw = 10, mh = 5;
     };
     ASSERT_NE(load_image(1, data_path("webp-lossy.webp"), options), 0u);
     EXPECT_EQ(seen_w, 40);
     EXPECT_EQ(seen_h, 24);
+    EXPECT_EQ(scaling, DecodeScaling::Coarse);  // a box filter: coarser than the resampler's
     // The larger of the two factors (1/4 across, 5/24 down) keeps both sides covered.
     EXPECT_EQ(image_width(1), 10);
     EXPECT_EQ(image_height(1), 6);
@@ -126,7 +128,7 @@ TEST_F(Formats, WebpScalesWhileDecoding) {
         }
     EXPECT_GE(psnr(reduced), 30.0);
     // Asking for more than the picture has decodes it whole.
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 400, mh = 400; };
+    options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 400, mh = 400; };
     ASSERT_NE(load_image(1, data_path("webp-lossy.webp"), options), 0u);
     EXPECT_EQ(image_width(1), 40);
 }
@@ -231,10 +233,20 @@ TEST_F(Formats, Jpeg2000SubsampledChromaIsYCbCr) {
 TEST_F(Formats, Jpeg2000DecodesOnlyTheResolutionsNeeded) {
     // Four resolution levels: 40x24, 20x12, 10x6, 5x3.
     DecodeOptions options;
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 10, mh = 4; };
+    DecodeScaling scaling = DecodeScaling::Coarse;
+    options.min_size = [&](int, int, DecodeScaling how, int& mw, int& mh) { mw = 10, mh = 4, scaling = how; };
+    PictureExtent extent;
+    options.extent = &extent;
     ASSERT_NE(load_image(1, data_path("j2k-photo.j2k"), options), 0u);
+    EXPECT_EQ(scaling, DecodeScaling::Filtered);
     EXPECT_EQ(image_width(1), 10);
     EXPECT_EQ(image_height(1), 6);
+    // Two levels down, each sample is centred on every fourth pixel of the
+    // photo: the picture starts 3/8 into the first column and row.
+    EXPECT_EQ(extent.width, 10.0);
+    EXPECT_EQ(extent.height, 6.0);
+    EXPECT_EQ(extent.left, 0.375);
+    EXPECT_EQ(extent.top, 0.375);
     // The lowest band of the wavelet: close to the photo's 4 x 4 averages.
     int worst = 0;
     for (int y = 0; y < 6; ++y)
@@ -247,10 +259,17 @@ TEST_F(Formats, Jpeg2000DecodesOnlyTheResolutionsNeeded) {
             }
     EXPECT_LE(worst, 16);
     // The smallest level the file has, however little is asked for.
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 0, mh = 0; };
+    options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 0, mh = 0; };
     ASSERT_NE(load_image(1, data_path("j2k-photo.j2k"), options), 0u);
     EXPECT_EQ(image_width(1), 5);
     EXPECT_EQ(image_height(1), 3);
+    EXPECT_EQ(extent.left, 0.4375);
+    // Whole: the picture fills its pixels as they are.
+    options.min_size = nullptr;
+    ASSERT_NE(load_image(1, data_path("j2k-photo.j2k"), options), 0u);
+    EXPECT_EQ(image_width(1), 40);
+    EXPECT_EQ(extent.width, 0.0);
+    EXPECT_EQ(extent.left, 0.0);
 }
 
 TEST_F(Formats, CancelAndTheMemoryHookStopEveryNewDecoder) {

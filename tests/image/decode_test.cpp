@@ -328,9 +328,11 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
     // 40 x 24: eighths give 5x3, 10x6, 15x9, 20x12, 25x15, 30x18, 35x21, 40x24.
     DecodeOptions options;
     int seen_w = 0, seen_h = 0;
-    options.min_size = [&](int w, int h, int& mw, int& mh) {
+    DecodeScaling scaling = DecodeScaling::Filtered;
+    options.min_size = [&](int w, int h, DecodeScaling how, int& mw, int& mh) {
         seen_w = w;
         seen_h = h;
+        scaling = how;
         mw = 12;
         mh = 4;
     };
@@ -338,15 +340,16 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(seen_w, 40);
     EXPECT_EQ(seen_h, 24);
+    EXPECT_EQ(scaling, DecodeScaling::Coarse);  // the DCT's scaling: blockier than a filtered picture
     EXPECT_EQ(image_width(1), 15);
     EXPECT_EQ(image_height(1), 9);
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 1, mh = 22; };
+    options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 1, mh = 22; };
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 40);
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 500, mh = 500; };
+    options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 500, mh = 500; };
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 40);
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 0, mh = 0; };
+    options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 0, mh = 0; };
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 5);
     EXPECT_EQ(image_height(1), 3);
@@ -361,7 +364,7 @@ TEST_F(Decode, ScaledJpegReportsHowMuchOfItsLastColumnAndRowIsPicture) {
     PictureExtent extent{1, 1};
     DecodeOptions options;
     options.extent = &extent;
-    options.min_size = [](int, int, int& mw, int& mh) { mw = 12, mh = 7; };
+    options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 12, mh = 7; };
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 14);
     EXPECT_EQ(image_height(1), 8);

@@ -153,13 +153,14 @@ inline Picture ref_pass(const Picture& in, int out_w, int out_h, bool along_x, d
 // The smooth resampler in double precision. `skip_same_axis` leaves an axis
 // that keeps its size unfiltered (the 24-bit behaviour). A partial extent
 // leaves out part of the last column (on the right) and of the last row (at
-// the bottom, which is the first memory row).
+// the bottom, which is the first memory row); a picture that begins inside
+// the first column or row starts `left` or `top` into it.
 inline Picture ref_resize(const Picture& src, int dw, int dh, bool skip_same_axis, PictureExtent extent = {}) {
     const double ew = extent.width > 0 ? extent.width : src.width;
-    const double eh = extent.height > 0 ? extent.height : src.height, start_y = src.height - eh;
-    const bool do_x = !(skip_same_axis && dw == src.width && ew == src.width);
-    const bool do_y = !(skip_same_axis && dh == src.height && eh == src.height);
-    auto across = [&](const Picture& in, int h) { return ref_pass(in, dw, h, true, ew, 0); };
+    const double eh = extent.height > 0 ? extent.height : src.height, start_y = src.height - extent.top - eh;
+    const bool do_x = !(skip_same_axis && dw == src.width && ew == src.width && extent.left == 0);
+    const bool do_y = !(skip_same_axis && dh == src.height && eh == src.height && extent.top == 0);
+    auto across = [&](const Picture& in, int h) { return ref_pass(in, dw, h, true, ew, extent.left); };
     auto down = [&](const Picture& in, int w) { return ref_pass(in, w, dh, false, eh, start_y); };
     if (!do_x && !do_y) return src;
     if (!do_x) return down(src, dw);

@@ -436,10 +436,12 @@ TEST_P(EachIsa, PartialLastColumnAndRowFollowTheReference) {
     for (int round = 0; round < 40; ++round) {
         const int sw = side(rng), sh = side(rng);
         const int dw = round % 5 == 0 ? sw : side(rng), dh = round % 7 == 0 ? sh : side(rng);
-        const PictureExtent extent{sw - 1 + part(rng), round % 3 == 0 ? 0.0 : sh - 1 + part(rng)};
+        // Every other round the picture also begins inside the first column and row.
+        const double left = round % 2 ? 1 - part(rng) : 0.0, top = round % 4 == 1 ? 1 - part(rng) : 0.0;
+        const PictureExtent extent{sw - 1 + part(rng), round % 3 == 0 ? 0.0 : sh - 1 + part(rng), left, top};
         const std::string what = std::to_string(sw) + "x" + std::to_string(sh) + " (" + std::to_string(extent.width) +
-                                 " x " + std::to_string(extent.height) + ") -> " + std::to_string(dw) + "x" +
-                                 std::to_string(dh);
+                                 " x " + std::to_string(extent.height) + " from " + std::to_string(left) + ", " +
+                                 std::to_string(top) + ") -> " + std::to_string(dw) + "x" + std::to_string(dh);
         Picture src32 = random_picture(sw, sh, 32, rng);
         const Picture want32 = ref_resize(src32, dw, dh, false, extent);
         Picture src24 = random_picture(sw, sh, 24, rng);
@@ -466,11 +468,18 @@ TEST_P(EachIsa, PartialExtentMapsThePictureOntoTheWholeOutput) {
                     down.at(y, 39 - x)[c] = std::uint8_t(10 + 4 * x);  // memory row 39 is the top row
                 }
         const double ew = 39.25, eh = 39.4;
-        const Picture a = resized_part(across, 20, 7, {ew, 0}, 2), d = resized_part(down, 7, 20, {0, eh}, 2);
-        for (int i = 4; i < 16; ++i) {
-            const double want_a = 10 + 4 * ((i + 0.5) * ew / 20 - 0.5), want_d = 10 + 4 * ((i + 0.5) * eh / 20 - 0.5);
-            EXPECT_NEAR(a.at(i, 3)[0], want_a, 0.51) << depth << "-bit, column " << i;
-            EXPECT_NEAR(d.at(3, 19 - i)[0], want_d, 0.51) << depth << "-bit, row " << i << " from the top";
+        // And a picture that begins 0.375 into its first column or row (a
+        // JPEG 2000 level two down) moves every centre by as much.
+        for (double start : {0.0, 0.375}) {
+            const Picture a = resized_part(across, 20, 7, {ew, 0, start, 0}, 2),
+                          d = resized_part(down, 7, 20, {0, eh, 0, start}, 2);
+            for (int i = 4; i < 16; ++i) {
+                const double want_a = 10 + 4 * (start + (i + 0.5) * ew / 20 - 0.5),
+                             want_d = 10 + 4 * (start + (i + 0.5) * eh / 20 - 0.5);
+                EXPECT_NEAR(a.at(i, 3)[0], want_a, 0.51) << depth << "-bit, column " << i << ", from " << start;
+                EXPECT_NEAR(d.at(3, 19 - i)[0], want_d, 0.51)
+                    << depth << "-bit, row " << i << " from the top, from " << start;
+            }
         }
     }
 }
@@ -513,9 +522,11 @@ TEST(ResampleRaw, NearestNeighbourMapsAPartialExtent) {
 
 TEST(ResampleViews, ExtentsOutsideTheLastPixelAreRefused) {
     Picture a(10, 8, 24), b(5, 4, 24);
-    for (PictureExtent e : {PictureExtent{9.0, 0}, {10.5, 0}, {0, 7.0}, {0, 8.01}, {-1.0, 0}})
-        EXPECT_FALSE(resize_pixels(a.view(), b.view(), RESIZE_SMOOTH, 1, nullptr, e)) << e.width << " x " << e.height;
-    EXPECT_TRUE(resize_pixels(a.view(), b.view(), RESIZE_SMOOTH, 1, nullptr, {9.01, 8.0}));
+    for (PictureExtent e : {PictureExtent{9.0, 0}, {10.5, 0}, {0, 7.0}, {0, 8.01}, {-1.0, 0}, {0, 0, 1.0, 0},
+                            {0, 0, -0.1, 0}, {0, 0, 0, 1.0}, {0, 0, 0, -0.01}, {0, 0, std::nan(""), 0}})
+        EXPECT_FALSE(resize_pixels(a.view(), b.view(), RESIZE_SMOOTH, 1, nullptr, e))
+            << e.width << " x " << e.height << " from " << e.left << ", " << e.top;
+    EXPECT_TRUE(resize_pixels(a.view(), b.view(), RESIZE_SMOOTH, 1, nullptr, {9.01, 8.0, 0.99, 0.99}));
 }
 
 TEST(ResampleViews, MismatchedOrEmptyViewsAreRefused) {
