@@ -85,8 +85,11 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
-    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.format);
-    if (report.output_path.empty()) return give_up(FailReason::Unwritable);
+    const std::string prefix = effective_prefix(settings.prefix);
+    report.output_path = output_path_for(source, prefix, settings.format);
+    if (report.output_path.empty())
+        return give_up(output_name_too_long(source, prefix, settings.format) ? FailReason::NameTooLong
+                                                                             : FailReason::Unwritable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     // Read once: the orientation comes from the bytes that are decoded.

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -12,51 +10,12 @@
 #include "batch/intake.h"
 #include "job_fixture.h"
 #include "scratch_mount.h"
+#include "tool_run.h"
 
 namespace pixmold {
 namespace {
 
 using namespace pixmold::test;
-
-struct ToolRun {
-    int status = -1;
-    std::string err;  // standard error
-};
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs pixmold-batch in `cwd`, standard error captured (not a terminal),
-// after the words of `wrapper` (a command that runs the next one).
-ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args,
-                 const std::vector<std::string>& wrapper = {}) {
-    std::string cmd = "cd ";
-    cmd += quoted(cwd.string());
-    cmd += " &&";
-    for (const std::string& w : wrapper) {
-        cmd += ' ';
-        cmd += quoted(w);
-    }
-    cmd += ' ';
-    cmd += quoted(PIXMOLD_BATCH_EXE);
-    for (const std::string& a : args) {
-        cmd += ' ';
-        cmd += quoted(a);
-    }
-    cmd += " 2>&1 >/dev/null";
-    ToolRun r;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) return r;
-    std::array<char, 4096> buf;
-    std::size_t n = 0;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.err.append(buf.data(), n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 std::string slurp(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -108,6 +67,26 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
     listed += picture_extensions_text();
     listed += ')';
     EXPECT_NE(r.err.find(listed), std::string::npos) << r.err;
+}
+
+// An output name, or a whole path, longer than the file system takes: the
+// failure says so.
+TEST_F(Cli, AnOutputNameOrPathTooLongIsNamedAsTheCause) {
+    namespace fs = std::filesystem;
+    const std::string long_name = copy_in(dir, "base.jpg", std::string(240, 'n') + ".jpg");
+    // A folder whose sources can be read but whose outputs' paths are over PATH_MAX.
+    fs::path deep = dir.folder();
+    while (deep.string().size() + 201 < 4000) deep /= std::string(200, 'd');
+    deep /= std::string(4000 - deep.string().size() - 1, 'd');
+    fs::create_directories(deep);
+    const std::string deep_source = (deep / "a.jpg").string();
+    fs::copy_file(kData + "base.jpg", deep_source);
+    std::ofstream(dir.folder() / "pref.vrn") << "[DEFAUT]\nLNG = UK\n";
+    const ToolRun r = run_tool(dir.folder(), {"--prefix", std::string(100, 'p'), "--landscape-width", "16",
+                                              "--portrait-height", "16", long_name, deep_source});
+    EXPECT_EQ(r.status, 1) << r.err;
+    for (const std::string& source : {long_name, deep_source})
+        EXPECT_NE(r.err.find("failed: " + source + " (cannot be written: name too long)\n"), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, ParsesEveryOptionInBothSpellings) {

@@ -52,7 +52,7 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.summary_quality, &t.summary_relative_explained, &t.summary_free_explained, &t.batch_finished,
             &t.batch_finished_tail, &t.batch_stopped, &t.batch_not_processed, &t.batch_why_unreadable,
             &t.batch_why_unresizable, &t.batch_why_disk_full, &t.batch_why_no_permission, &t.batch_why_read_only,
-            &t.batch_why_unwritable, &t.batch_why_stopped, &t.setting_saved, &t.save_failed_title, &t.save_failed_text,
+            &t.batch_why_unwritable, &t.batch_why_stopped, &t.batch_why_name_too_long, &t.setting_saved, &t.save_failed_title, &t.save_failed_text,
             &t.preset_applied, &t.prefix_dialog_title, &t.prefix_dialog_prompt, &t.overwrite_question,
             &t.no_prefix, &t.new_prefix_done, &t.prefix_unchanged, &t.prefix_refused, &t.stored_prefix_refused,
             &t.prefix_has_separator, &t.prefix_has_control_character, &t.prefix_too_long, &t.fx_apply, &t.fx_cancel, &t.fx_load,
