@@ -141,6 +141,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (!decoded) return give_up(FailReason::Unreadable);
     const int turn = orientation_left_after_decode(decoded.format_tag, orientation);
     BitmapPtr picture = std::move(decoded.bitmap);
+    picture->is_icon = false;  // an icon file's pixels are resized and written like any bitmap's
     if (!have_target) decide_target(picture->width, picture->height);
     if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);

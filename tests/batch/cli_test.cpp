@@ -8,6 +8,7 @@
 
 #include "batch/cli.h"
 #include "batch/intake.h"
+#include "batch/session.h"
 #include "job_fixture.h"
 #include "scratch_mount.h"
 #include "tool_run.h"
@@ -67,6 +68,46 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
     listed += picture_extensions_text();
     listed += ')';
     EXPECT_NE(r.err.find(listed), std::string::npos) << r.err;
+}
+
+// Every kind of picture the engine reads is taken, in any letter case; the
+// other files of a drop are named and counted (a folder's subfolders are
+// not files), by pixmold-batch and in the window alike.
+TEST_F(Cli, EveryKindReadIsTakenAndOtherFilesAreLeftAsideByName) {
+    namespace fs = std::filesystem;
+    const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    fs::create_directories(dir.folder() / "in/sub");
+    for (const auto& [data, as] : std::vector<std::pair<std::string, std::string>>{
+             {"tiff-rgb.tif", "a.tiff"}, {"tga-24.tga", "b.tga"}, {"icon-16.ico", "c.ico"},
+             {"tiff-grey.tif", "d.TIFF"}, {"tga-32.tga", "e.Tga"}, {"icon-256.ico", "f.ICO"}})
+        fs::copy_file(images + data, dir.folder() / "in" / as);
+    std::ofstream(dir.folder() / "in/notes.txt") << "x";
+    std::ofstream(dir.folder() / "in/README") << "x";
+    copy_in(dir, "base.jpg", "in/sub/g.jpg");
+    fs::copy(dir.folder() / "in", dir.folder() / "window", fs::copy_options::recursive);
+
+    ToolRun r = run_tool(dir.folder(), {"--landscape-width", "16", "--portrait-height", "16", "in"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"a", "b", "c", "d", "e", "f"})
+        EXPECT_EQ(Decoded((dir.folder() / "in" / ("prefix_" + std::string(name) + ".jpg")).string()).width(), 16) << name;
+    EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: in/notes.txt\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: in/README\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("sub"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Terminé ! 6 image(s) traitée(s). (2 ignoré(s))\n"),
+              std::string::npos) << r.err;
+    r = run_tool(dir.folder() / "in", {"a.tiff", "notes.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: notes.txt\n"), std::string::npos) << r.err;
+
+    BatchSettings s = make_settings("REL", 16, 16, "JPG");
+    s.language = Language::English;
+    std::string status;
+    BatchSession session(BatchView{[&](const std::string& t) { status = t; }, nullptr, nullptr, nullptr}, [s] { return s; });
+    ASSERT_EQ(session.on_drop((dir.folder() / "window").string()), BatchSession::DropResult::Started);
+    session.wait();
+    EXPECT_EQ(status, "Finish ! 6 pictures were processed.. (2 left aside)");
+    EXPECT_EQ(session.on_drop(dir.file("window/notes.txt") + "\n" + dir.file("window/sub")), BatchSession::DropResult::NoPicture);
+    EXPECT_EQ(status, "No picture: 2 file(s) left aside");
 }
 
 // An output name, or a whole path, longer than the file system takes: the

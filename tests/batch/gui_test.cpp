@@ -139,7 +139,7 @@ TEST_F(BatchWindow, DroppedFilesAreResizedAndTheEndIsShown) {
     pump_until_idle();
     EXPECT_EQ(Decoded((dir.folder() / "small_a.jpg").string()).width(), 16);
     EXPECT_EQ(Decoded((dir.folder() / "small_b.jpg").string()).height(), 16);
-    EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed..");
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 2 pictures were processed.. (1 left aside)");
     EXPECT_FALSE(widget_visible(W_STOP));
     EXPECT_TRUE(widget_visible(W_INFO_PANEL));
     EXPECT_EQ(get_text(W_INFO_PANEL), summary);
@@ -275,7 +275,7 @@ TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
             pump_until_idle();
             EXPECT_TRUE(std::filesystem::exists(dir.folder() / ("small_" + name + ".jpg")))
                 << "a drop on widget " << widget << " in mode " << mode << " started nothing";
-            EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 1 pictures were processed..") << widget << " " << mode;
+            EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 1 pictures were processed.. (1 left aside)") << widget << " " << mode;
             if (widget != W_STATUS_LINE) {
                 EXPECT_EQ(get_text(widget), text_before) << widget << " " << mode;
             }
