@@ -29,7 +29,8 @@ const std::string CLI_USAGE =
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n" +
     picture_extensions_text() +
     ", in any case;\n"
-    "other files are named and left aside.\n"
+    "other files are named and left aside. Of pictures that would write the same output, the one\n"
+    "whose own file it is (prefix 0), else the first given, writes it and the others fail.\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
@@ -262,10 +263,10 @@ int run_cli(int argc, char** argv) {
     job_options.threads = options->threads;
     if (options->memory_limit_mib)
         job_options.memory = std::make_shared<MemoryBudget>(*options->memory_limit_mib << 20);
-    const std::int64_t total = std::int64_t(pictures.size());
     job_options.on_picture = [&](const PictureEvent& e) {
         std::lock_guard lock(out);
         ++finished;
+        const std::int64_t total = job.total();  // a picture given twice counts once
         if (tty) return;
         if (e.outcome == PictureOutcome::Written)
             std::fprintf(stderr, "%lld/%lld %s -> %s\n", (long long)finished, (long long)total, e.source.c_str(),
@@ -295,7 +296,7 @@ int run_cli(int argc, char** argv) {
 
     const std::int64_t done = job.total() - job.remaining();
     const std::string end = job.stopped() ? batch_stopped_text(settings.language, done, job.total(), left_aside)
-                                          : batch_finished_text(settings.language, job.total(), job.failed(), left_aside);
+                                          : batch_finished_text(settings.language, job.written(), job.failed(), left_aside);
     std::fprintf(stderr, "%s\n", end.c_str());
     for (const FailedPicture& f : job.failed_pictures())
         std::fprintf(stderr, "failed: %s\n", failed_picture_line(settings.language, f.source, f.reason).c_str());

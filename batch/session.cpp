@@ -56,7 +56,7 @@ void BatchSession::status_loop() {
     const auto failed = job_.failed_pictures();
     if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language_, failed));
     if (view_.set_status)
-        view_.set_status(batch_finished_text(language_, job_.total(), job_.failed(), left_aside_));
+        view_.set_status(batch_finished_text(language_, job_.written(), job_.failed(), left_aside_));
     running_ = false;
     if (view_.click) view_.click();  // may block for the length of the sound
 }

@@ -23,6 +23,7 @@ const std::string& reason_words(const InterfaceTexts& t, FailReason reason) {
     case FailReason::ReadOnly: return t.batch_why_read_only;
     case FailReason::Stopped: return t.batch_why_stopped;
     case FailReason::NameTooLong: return t.batch_why_name_too_long;
+    case FailReason::SameOutput: return t.batch_why_same_output;
     case FailReason::None:
     case FailReason::Unwritable: break;
     }

@@ -370,6 +370,8 @@ void fill_failure_reasons(InterfaceTexts& t, Language language) {
         {&InterfaceTexts::batch_why_read_only, "écriture impossible : en lecture seule", "cannot be written: read-only"},
         {&InterfaceTexts::batch_why_name_too_long, "écriture impossible : nom trop long",
          "cannot be written: name too long"},
+        {&InterfaceTexts::batch_why_same_output, "une autre image de ce traitement a le même nom de sortie",
+         "another picture of this batch has the same output name"},
         {&InterfaceTexts::batch_why_unwritable, "écriture impossible", "cannot be written"},
         {&InterfaceTexts::batch_why_stopped, "arrêtée", "stopped"},
     };

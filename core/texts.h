@@ -97,6 +97,7 @@ struct InterfaceTexts {
     std::string batch_why_no_permission;
     std::string batch_why_read_only;
     std::string batch_why_name_too_long;
+    std::string batch_why_same_output;
     std::string batch_why_unwritable;
     std::string batch_why_stopped;
     std::string setting_saved;
