@@ -513,7 +513,7 @@ TEST_F(MainWindow, CaptionsFollowTheLanguage) {
     EXPECT_EQ(get_text(W_PREFIX_BUTTON), "Modifier le préfixe");
     EXPECT_EQ(get_text(W_SIZE_TITLE), "Taille des futurs fichiers");
     EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_EXIT), "&Quitter\tQ");
-    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_ABOUT), "A propos du &logiciel ?\tL");
+    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_ABOUT), "A propos du &logiciel ?\tA");
     EXPECT_NE(get_text(W_INFO_PANEL).find(" > Résolution écran : L 1920    H 1080 <"), std::string::npos);
 }
 
