@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,109 +28,50 @@ inline std::pair<int, int> shown_position(int o, int x, int y, int w, int h) {
     }
 }
 
-enum class OrientedFormat { Jpeg, Png, Tiff, Webp };
-
-inline const char* extension_of(OrientedFormat f) {
-    switch (f) {
-        case OrientedFormat::Jpeg: return ".jpg";
-        case OrientedFormat::Png: return ".png";
-        case OrientedFormat::Tiff: return ".tif";
-        case OrientedFormat::Webp: return ".webp";
-    }
-    return "";
-}
-
-// A landscape picture whose every pixel tells where it is (3 bytes B,G,R a
-// pixel, rows from the top).
-struct PlainPicture {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> bgr;
-};
-
-inline PlainPicture telling_picture() {
-    PlainPicture p{48, 32, {}};
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            p.bgr.insert(p.bgr.end(), {std::uint8_t(x * 5), std::uint8_t(y * 7), std::uint8_t(200 - x * 2 - y)});
-    return p;
-}
-
-inline std::vector<std::uint8_t> exif_with_orientation(int o, bool big_endian) {
-    return ExifBuilder(big_endian).build({ExifBuilder::shortTag(0x0112, std::uint32_t(o))}, {}, {});
-}
-
-// An uncompressed RGB TIFF whose first directory holds the orientation.
-inline std::string tiff_with_orientation(const PlainPicture& p, int o) {
-    const auto rgb_bits = [](bool big) {
-        return big ? std::vector<std::uint8_t>{0, 8, 0, 8, 0, 8} : std::vector<std::uint8_t>{8, 0, 8, 0, 8, 0};
-    };
-    const auto build = [&](std::uint32_t data_at) {
-        return ExifBuilder(true).build({ExifBuilder::shortTag(256, std::uint32_t(p.width)),
-                                        ExifBuilder::shortTag(257, std::uint32_t(p.height)),
-                                        Tag{258, 3, 3, rgb_bits(true)},
-                                        ExifBuilder::shortTag(259, 1),
-                                        ExifBuilder::shortTag(262, 2),
-                                        ExifBuilder::longTag(273, data_at),
-                                        ExifBuilder::shortTag(274, std::uint32_t(o)),
-                                        ExifBuilder::shortTag(277, 3),
-                                        ExifBuilder::longTag(278, std::uint32_t(p.height)),
-                                        ExifBuilder::longTag(279, std::uint32_t(p.bgr.size())),
-                                        ExifBuilder::shortTag(284, 1)},
-                                       {}, {});
-    };
-    std::vector<std::uint8_t> file = build(0);
-    file = build(std::uint32_t(file.size()));
-    for (std::size_t i = 0; i < p.bgr.size(); i += 3) file.insert(file.end(), {p.bgr[i + 2], p.bgr[i + 1], p.bgr[i]});
-    return {file.begin(), file.end()};
-}
-
-// A still WebP (taken from `simple_webp`, a file of the simple format with
-// one bitstream chunk) rewrapped in the extended format with an EXIF chunk.
-inline std::string webp_with_orientation(const std::string& simple_webp, int width, int height, int o) {
-    const std::string bitstream = simple_webp.substr(12);  // the VP8 or VP8L chunk, as it is
-    const std::vector<std::uint8_t> exif = exif_with_orientation(o, false);
-    const auto le = [](std::uint32_t v, int bytes) {
-        std::string s;
-        for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
-        return s;
-    };
-    std::string body = "WEBP";
-    body += "VP8X" + le(10, 4) + le(0x08, 4) + le(std::uint32_t(width - 1), 3) + le(std::uint32_t(height - 1), 3);
-    body += bitstream;
-    body += "EXIF" + le(std::uint32_t(exif.size()), 4) + std::string(exif.begin(), exif.end());
-    if (exif.size() % 2) body += '\0';
-    return "RIFF" + le(std::uint32_t(body.size()), 4) + body;
-}
-
-// Writes the picture of `format` stored under orientation `o` to `path`:
-// telling_picture() for JPEG, PNG and TIFF, the test data's lossless WebP
-// for WebP. Returns the path.
-inline std::string write_oriented(OrientedFormat format, const std::string& path, int o) {
-    const PlainPicture p = telling_picture();
-    if (format == OrientedFormat::Tiff) {
-        write_bytes(path, tiff_with_orientation(p, o));
-        return path;
-    }
-    if (format == OrientedFormat::Webp) {
+// Writes a 48 x 32 picture whose pixels tell where they are (for WebP, the
+// test data's lossless one) stored under orientation `o`, as `path`.jpg,
+// .png, .tif or .webp; returns the file's path.
+inline std::string write_oriented(const std::string& path, const std::string& ext, int o) {
+    const int w = 48, h = 32;
+    const auto tag = [](std::uint16_t t, std::uint32_t v) { return ExifBuilder::shortTag(t, v); };
+    const std::string file = path + ext;
+    if (ext == ".webp") {  // the simple file's bitstream chunk, in the extended format with an EXIF chunk
         const std::string simple = read_bytes(std::string(PIXMOLD_TEST_DATA) + "/image/webp-lossless.webp");
-        const DecodedPicture d = decode_picture(
-            {reinterpret_cast<const std::uint8_t*>(simple.data()), simple.size()});
-        write_bytes(path, webp_with_orientation(simple, d.bitmap->width, d.bitmap->height, o));
-        return path;
+        const std::vector<std::uint8_t> exif = ExifBuilder(false).build({tag(0x0112, std::uint32_t(o))}, {}, {});
+        const auto le = [](std::uint32_t v, int n) { std::string s; while (n--) s += char(v), v >>= 8; return s; };
+        const PixelView size = decode_picture({reinterpret_cast<const std::uint8_t*>(simple.data()), simple.size()})
+                                   .bitmap->view();
+        std::string body = "WEBPVP8X" + le(10, 4) + le(0x08, 4) + le(std::uint32_t(size.width - 1), 3) +
+                           le(std::uint32_t(size.height - 1), 3) + simple.substr(12) + "EXIF" +
+                           le(std::uint32_t(exif.size()), 4) + std::string(exif.begin(), exif.end());
+        if (body.size() % 2) body += '\0';
+        write_bytes(file, "RIFF" + le(std::uint32_t(body.size()), 4) + body);
+        return file;
     }
-    // Bottom-up rows for the engine's encoders.
-    const int stride = (p.width * 3 + 3) / 4 * 4;
-    std::vector<std::uint8_t> pixels(std::size_t(stride) * std::size_t(p.height));
-    for (int y = 0; y < p.height; ++y)
-        std::memcpy(&pixels[std::size_t(p.height - 1 - y) * std::size_t(stride)], &p.bgr[std::size_t(y * p.width * 3)],
-                    std::size_t(p.width) * 3);
+    std::vector<std::uint8_t> bgr;  // rows from the top
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) bgr.insert(bgr.end(), {std::uint8_t(x * 5), std::uint8_t(y * 7), std::uint8_t(200 - x * 2 - y)});
+    if (ext == ".tif") {  // uncompressed RGB, one strip after the first directory
+        const auto tiff = [&](std::uint32_t strip_at) {
+            return ExifBuilder(true).build({tag(256, w), tag(257, h), Tag{258, 3, 3, {0, 8, 0, 8, 0, 8}}, tag(259, 1),
+                                            tag(262, 2), ExifBuilder::longTag(273, strip_at), tag(274, std::uint32_t(o)),
+                                            tag(277, 3), tag(278, h), ExifBuilder::longTag(279, std::uint32_t(bgr.size())),
+                                            tag(284, 1)}, {}, {});
+        };
+        std::vector<std::uint8_t> bytes = tiff(std::uint32_t(tiff(0).size()));
+        for (std::size_t i = 0; i < bgr.size(); i += 3) bytes.insert(bytes.end(), {bgr[i + 2], bgr[i + 1], bgr[i]});
+        write_bytes(file, std::string(bytes.begin(), bytes.end()));
+        return file;
+    }
+    // The engine's encoders take bottom-up rows of 4-byte multiples (48 x 3 is one).
+    std::vector<std::uint8_t> rows;
+    for (int y = h - 1; y >= 0; --y) rows.insert(rows.end(), bgr.begin() + y * w * 3, bgr.begin() + (y + 1) * w * 3);
     Metadata metadata;
-    metadata.exif = exif_with_orientation(o, format == OrientedFormat::Png);
+    metadata.exif = ExifBuilder(ext == ".png").build({tag(0x0112, std::uint32_t(o))}, {}, {});
     EncodeOptions options;
     options.metadata = &metadata;
-    save_pixels(PixelView{pixels.data(), p.width, p.height, 24, stride, false}, path,
-                format == OrientedFormat::Jpeg ? TAG_JPEG : TAG_PNG, 9, -1, options);
-    return path;
+    save_pixels(PixelView{rows.data(), w, h, 24, w * 3, false}, file, ext == ".jpg" ? TAG_JPEG : TAG_PNG, 9, -1, options);
+    return file;
 }
 
 }  // namespace pixmold::test
