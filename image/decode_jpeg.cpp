@@ -210,6 +210,13 @@ bool jpeg_check(DecodeContext& ctx) {
         (s.cinfo.image_width > JDIMENSION(MAX_IMAGE_SIDE) || s.cinfo.image_height > JDIMENSION(MAX_IMAGE_SIDE)))
         return false;
     s.cinfo.mem->max_memory_to_use = long(2) << 30;
+    // Huffman coding spends at least a bit on every block's DC value, so a
+    // complete file is at least an eighth of a byte per block: one shorter
+    // is damaged, and is refused before any coefficient memory is taken.
+    std::uint64_t blocks = 0;
+    for (int ci = 0; ci < s.cinfo.num_components; ++ci)
+        blocks += std::uint64_t(s.cinfo.comp_info[ci].width_in_blocks) * s.cinfo.comp_info[ci].height_in_blocks;
+    if (multi_scan && !s.cinfo.arith_code && std::uint64_t(ctx.size) < blocks / 8) return false;
     choose_scale(s, ctx);
     if (!calc_dimensions(s) || s.cinfo.output_width > JDIMENSION(MAX_IMAGE_SIDE) ||
         s.cinfo.output_height > JDIMENSION(MAX_IMAGE_SIDE))

@@ -66,6 +66,14 @@ TEST_F(SourceFiles, SourcesAndDecodersStayWithinTheMemoryLimit) {
                             "\x00\x00\x00\x00\x3e\x80\x00\x00\x2e\xe0\x00\x00\x00\x00\x00\x00\x00\x00\x00\x03\x07\x01"
                             "\x01\x07\x01\x01\x07\x01\x01\xff\x52\x00\x0c\x00\x00\x00\x01\x01\x00\x04\x04\x00\x01\xff"
                             "\x5c\x00\x04\x40\x40\xff\x90\x00\x0a\x00\x00\x00\x00\x00\x0f\x00\x01\xff\x93\x00", 86));
+    // A progressive JPEG of 144 bytes claiming 16000 x 16000: damaged too,
+    // refused before libjpeg takes 1.5 GB for its coefficients.
+    const std::string z16(16, '\0');
+    write_bytes(dir.file("claim.jpg"), std::string("\xff\xd8\xff\xdb\x00\x43\x00", 7) + std::string(64, '\1') +
+                                           std::string("\xff\xc2\x00\x11\x08\x3e\x80\x3e\x80\x03\x01\x11\x00\x02"
+                                                       "\x11\x00\x03\x11\x00\xff\xc4\x00\x14\x00\x01", 26) +
+                                           z16 + std::string("\xff\xda\x00\x0c\x03\x01\x00\x02\x00\x03\x00\x00\x00\x00", 14) +
+                                           z16 + "\xff\xd9");
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -73,6 +81,7 @@ TEST_F(SourceFiles, SourcesAndDecodersStayWithinTheMemoryLimit) {
     } cases[] = {
         {{"--threads", "2", "--memory-limit", "16", "base.jpg", "webp-lossy.webp"}, 0, 160 + 80},
         {{"--mode", "free", "--width", "16000", "--height", "12000", "claim.j2k"}, 1, 256},
+        {{"--mode", "free", "--width", "16000", "--height", "16000", "claim.jpg"}, 1, 256},
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv{PIXMOLD_BATCH_EXE, "--format", "png"};
