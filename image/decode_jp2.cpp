@@ -132,7 +132,7 @@ bool holds_every_tile(const std::uint8_t* d, std::size_t size, bool boxed, std::
     if (size - std::min(at, size) < 2) return false;
     at += 2;  // SOC
     bool packed_headers = false;
-    while (size - at >= 4) {
+    while (at <= size && size - at >= 4) {
         const unsigned marker = unsigned(d[at]) << 8 | d[at + 1];
         if (marker == 0xFF90) {
             const std::uint64_t per_tile = 14 + (packed_headers ? 0 : components * layers);
