@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DPIXMOLD_WERROR=ON
 endif
 
-.PHONY: deps build run test asan tsan cross-arm64 clean
+.PHONY: deps build run test asan tsan cross-arm64 fuzz clean
 
 deps:
 	bash scripts/install-deps
@@ -61,5 +61,12 @@ cross-arm64: deps
 	cd build-arm64 && ctest --output-on-failure -j $(JOBS) -R '^(image|batch)\.' \
 	  -E 'StopMidBatchLeavesNoPartialOrTemporaryFile|RefusesASecondStartWhileRunning'
 
+# The libFuzzer target over every decoder, built with clang, and a short run
+# with a fixed seed so that it compiles and stays sound from one commit to the
+# next; longer hunts: tests/fuzz/run-fuzz.sh SECONDS.
+FUZZ_RUNS ?= 30000
+fuzz: deps
+	bash tests/fuzz/run-fuzz.sh 120 -seed=1 -runs=$(FUZZ_RUNS)
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-arm64
+	rm -rf $(BUILD) build-asan build-tsan build-arm64 build-fuzz

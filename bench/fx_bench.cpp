@@ -1,9 +1,9 @@
 // The FX editor's user actions on a big photo, against decoding the photo.
 //
-//   fx_bench [CORPUS_DIR | PHOTO.jpg] [REPEATS]
+//   fx_bench [CORPUS_DIR | PHOTO_DIR | PHOTO.jpg] [REPEATS]
 //
-// Loads the largest photo of CORPUS_DIR/jpeg-baseline (by pixels) into a
-// real panel on the offscreen platform, then times each action from the
+// Loads the largest photo (by pixels) of CORPUS_DIR/jpeg-baseline or of a
+// folder of photos into a real panel on the offscreen platform, then times each action from the
 // pointer event on its widget to the redrawn preview: the dialog load, each
 // tone effect, the border (colour answered by the dialog seam), a crop
 // frame's release, Apply, Cancel and Save; in the same run a plain decode of
@@ -12,7 +12,9 @@
 // with its spread, and of this thread's CPU time (which other processes on
 // a busy machine do not inflate), and both as ratios to the decode.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -45,17 +47,52 @@ constexpr ImageId PLAIN_DECODE = 900;
 long long jpeg_pixels(const fs::path& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return 0;
+    struct Error {
+        jpeg_error_mgr mgr;
+        std::jmp_buf back;
+    } err;
     jpeg_decompress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    err.error_exit = [](j_common_ptr) { std::exit(2); };
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<Error*>(c->err)->back, 1); };
+    err.mgr.output_message = [](j_common_ptr) {};
+    long long pixels = 0;
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
-    jpeg_read_header(&cinfo, TRUE);
-    const long long pixels = (long long)cinfo.image_width * cinfo.image_height;
+    if (setjmp(err.back) == 0) {
+        jpeg_stdio_src(&cinfo, file);
+        jpeg_read_header(&cinfo, TRUE);
+        pixels = (long long)cinfo.image_width * cinfo.image_height;
+    }
     jpeg_destroy_decompress(&cinfo);
     std::fclose(file);
     return pixels;
+}
+
+bool is_jpeg_name(const fs::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".jpg" || ext == ".jpeg";
+}
+
+// The largest JPEG photo (by pixels) directly in `folder`, empty when none.
+fs::path largest_photo(const fs::path& folder) {
+    fs::path best_path;
+    long long best = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (!it->is_regular_file(kind) || !is_jpeg_name(it->path())) continue;
+        const long long pixels = jpeg_pixels(it->path());
+        if (pixels > best) best = pixels, best_path = it->path();
+    }
+    return best_path;
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: fx_bench [CORPUS_DIR | PHOTO_DIR | PHOTO.jpg] [REPEATS]\n"
+                 "  CORPUS_DIR: a corpus made by make-corpus.sh (its jpeg-baseline folder is used)\n"
+                 "  PHOTO_DIR:  a folder of JPEG photos; the largest is used\n");
+    return 2;
 }
 
 double thread_cpu_ms() {
@@ -113,22 +150,24 @@ void timed(Series& s, const std::function<void()>& action, const std::function<v
 
 int main(int argc, char** argv) {
     const std::string where = argc > 1 ? argv[1] : "/work/corpus";
-    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
+    if (argc > 3 || repeats < 1) return usage();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("PIXMOLD_THREADS", "1", 0);
 
+    // A corpus root, a folder of photos or one photo; anything else is a mistake.
     fs::path photo = where;
-    if (fs::is_directory(photo)) {
-        long long best = 0;
-        for (const auto& e : fs::directory_iterator(photo / "jpeg-baseline")) {
-            if (e.path().extension() != ".jpg") continue;
-            const long long pixels = jpeg_pixels(e.path());
-            if (pixels > best) best = pixels, photo = e.path();
+    std::error_code ec;
+    if (fs::is_directory(photo, ec)) {
+        const fs::path baseline = photo / "jpeg-baseline";
+        photo = largest_photo(fs::is_directory(baseline, ec) ? baseline : photo);
+        if (photo.empty()) {
+            std::fprintf(stderr, "fx_bench: no JPEG photos in %s\n", where.c_str());
+            return usage();
         }
-        if (best == 0) {
-            std::fprintf(stderr, "no photos in %s/jpeg-baseline (make one with make-corpus.sh)\n", where.c_str());
-            return 1;
-        }
+    } else if (!fs::is_regular_file(photo, ec) || jpeg_pixels(photo) == 0) {
+        std::fprintf(stderr, "fx_bench: %s is neither a folder nor a JPEG photo\n", where.c_str());
+        return usage();
     }
 
     if (!init_toolkit()) return 1;

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pixmold::DecodeOptions options;
     if (size % 2) {
         options.metadata = &metadata;
-        options.min_size = [](int w, int h, DecodeScaling, int& mw, int& mh) {
+        options.min_size = [](int w, int h, pixmold::DecodeScaling, int& mw, int& mh) {
             mw = w / 3;
             mh = h / 5;
         };

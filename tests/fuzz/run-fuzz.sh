@@ -11,7 +11,7 @@ ROOT=$(pwd)
 B=build-fuzz
 cmake -S . -B $B -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DPIXMOLD_FUZZ=ON -DPIXMOLD_GUI=OFF >/dev/null
-cmake --build $B -j 1 --target image_fuzz
+cmake --build $B -j "${JOBS:-$(nproc)}" --target image_fuzz
 mkdir -p $B/corpus $B/artifacts
 if [ -z "$(ls -A $B/corpus)" ]; then
   for f in tests/data/image/*.{bmp,jpg,png,tif,tga,ico,webp,heic,avif,jp2,j2k} tests/data/image/crashers/*; do
