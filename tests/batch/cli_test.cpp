@@ -8,7 +8,6 @@
 
 #include "batch/cli.h"
 #include "batch/intake.h"
-#include "batch/session.h"
 #include "job_fixture.h"
 #include "scratch_mount.h"
 #include "tool_run.h"
@@ -71,8 +70,8 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
 }
 
 // Every kind of picture the engine reads is taken, in any letter case; the
-// other files of a drop are named and counted (a folder's subfolders are
-// not files), by pixmold-batch and in the window alike.
+// other files among the paths are named and counted (a folder's subfolders
+// are not files). The window counts them the same way (session tests).
 TEST_F(Cli, EveryKindReadIsTakenAndOtherFilesAreLeftAsideByName) {
     namespace fs = std::filesystem;
     const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
@@ -84,7 +83,6 @@ TEST_F(Cli, EveryKindReadIsTakenAndOtherFilesAreLeftAsideByName) {
     std::ofstream(dir.folder() / "in/notes.txt") << "x";
     std::ofstream(dir.folder() / "in/README") << "x";
     copy_in(dir, "base.jpg", "in/sub/g.jpg");
-    fs::copy(dir.folder() / "in", dir.folder() / "window", fs::copy_options::recursive);
 
     ToolRun r = run_tool(dir.folder(), {"--landscape-width", "16", "--portrait-height", "16", "in"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -93,21 +91,10 @@ TEST_F(Cli, EveryKindReadIsTakenAndOtherFilesAreLeftAsideByName) {
     EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: in/notes.txt\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: in/README\n"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("sub"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Terminé ! 6 image(s) traitée(s). (2 ignoré(s))\n"),
-              std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Terminé ! 6 image(s) traitée(s). (2 ignoré(s))\n"), std::string::npos) << r.err;
     r = run_tool(dir.folder() / "in", {"a.tiff", "notes.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: notes.txt\n"), std::string::npos) << r.err;
-
-    BatchSettings s = make_settings("REL", 16, 16, "JPG");
-    s.language = Language::English;
-    std::string status;
-    BatchSession session(BatchView{[&](const std::string& t) { status = t; }, nullptr, nullptr, nullptr}, [s] { return s; });
-    ASSERT_EQ(session.on_drop((dir.folder() / "window").string()), BatchSession::DropResult::Started);
-    session.wait();
-    EXPECT_EQ(status, "Finish ! 6 pictures were processed.. (2 left aside)");
-    EXPECT_EQ(session.on_drop(dir.file("window/notes.txt") + "\n" + dir.file("window/sub")), BatchSession::DropResult::NoPicture);
-    EXPECT_EQ(status, "No picture: 2 file(s) left aside");
 }
 
 // An output name, or a whole path, longer than the file system takes: the
