@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/artwork.h"
+#include "app/output_options.h"
 #include "app/window_layout.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
@@ -80,6 +81,8 @@ void build_menus() {
     add_menu_title(t.menu_preferences);
     add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
     add_menu_item(CMD_ENGLISH, t.menu_english, picture(PIC_MENU_ENGLISH));
+    add_menu_separator();
+    add_output_option_items();
 }
 
 void add_shortcuts() {

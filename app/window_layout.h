@@ -54,6 +54,11 @@ inline constexpr int CMD_OPEN_FREE = 141;
 inline constexpr int CMD_ADJUST_TO_DESKTOP = 143;
 inline constexpr int CMD_FRENCH = 144;
 inline constexpr int CMD_ENGLISH = 145;
+// Préférences: the batch options (app/output_options.h).
+inline constexpr int CMD_SUBFOLDERS = 171;
+inline constexpr int CMD_OUTPUT_FOLDER = 172;
+inline constexpr int CMD_BESIDE_SOURCES = 173;
+inline constexpr int CMD_SKIP_OUTPUTS = 174;
 inline constexpr int KEY_CMD_NOTHING = 153;
 inline constexpr int KEY_CMD_ABOUT = 155;
 inline constexpr int KEY_CMD_UPDATE = 157;

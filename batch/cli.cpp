@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "batch/cli_settings.h"
+#include "batch/drop_plan.h"
 #include "batch/intake.h"
 #include "batch/job.h"
 #include "batch/progress.h"
@@ -25,13 +26,20 @@ namespace pixmold {
 const std::string CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
     "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
-    "                     [--threads N] [--memory-limit MIB] PATH...\n"
+    "                     [--threads N] [--memory-limit MIB] [--recursive] [--output-dir DIR]\n"
+    "                     [--skip-outputs] PATH...\n"
     "       pixmold-batch --help | --version\n"
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n" +
     picture_extensions_text() +
     ", in any case;\n"
     "other files are named and left aside. Of pictures that would write the same output, the one\n"
     "whose own file it is (prefix 0), else the first given, writes it and the others fail.\n"
+    "--recursive takes the pictures of the subfolders too, each folder in name order (links to\n"
+    "folders are not followed), and walks the folders among several PATHs the same way.\n"
+    "--output-dir writes the outputs into DIR instead, keeping the tree below a folder PATH;\n"
+    "folders are made as needed, DIR is never read as a source, and prefix 0 writes the\n"
+    "source's own name there. --skip-outputs leaves aside the files that are the outputs this\n"
+    "run writes for other pictures among the paths (an earlier run's results).\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
@@ -45,7 +53,7 @@ namespace {
 // What is wrong with a prefix, for messages that name where it came from.
 const char* prefix_fault_reason(PrefixFault fault) {
     switch (fault) {
-    case PrefixFault::Separator: return "contains \"/\" (outputs are written beside their sources)";
+    case PrefixFault::Separator: return "contains \"/\" (an output's name is one file name)";
     case PrefixFault::ControlCharacter: return "contains a control character";
     case PrefixFault::TooLong: return "is too long for a file name";
     case PrefixFault::None: break;
@@ -84,6 +92,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.version = true;
             continue;
         }
+        if (a == "--recursive" || a == "--skip-outputs") {
+            (a == "--recursive" ? o.subfolders : o.skip_outputs) = true;
+            continue;
+        }
         std::string name = a, value;
         bool has_value = false;
         if (const auto eq = a.find('='); eq != std::string::npos) {
@@ -93,7 +105,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         }
         static const char* const known[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
                                             "--width",    "--height",  "--format",          "--quality",
-                                            "--prefix",   "--threads", "--memory-limit"};
+                                            "--prefix",   "--threads", "--memory-limit", "--output-dir"};
         if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
             error = "unknown option: " + a;
             return std::nullopt;
@@ -114,6 +126,8 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         };
         if (name == "--settings") {
             o.settings_file = value;
+        } else if (name == "--output-dir") {
+            o.output_folder = value;
         } else if (name == "--mode") {
             if (value == "rel")
                 o.mode = Mode::Relative;
@@ -171,6 +185,9 @@ BatchSettings apply_cli(BatchSettings s, const CliOptions& o) {
     if (o.format) s.format = *o.format;
     if (o.quality) s.quality = *o.quality;
     if (o.prefix) s.prefix = *o.prefix;
+    if (o.subfolders) s.subfolders = *o.subfolders;
+    if (o.output_folder) s.output_folder = *o.output_folder;
+    if (o.skip_outputs) s.skip_outputs = *o.skip_outputs;
     return s;
 }
 
@@ -245,10 +262,12 @@ int run_cli(int argc, char** argv) {
     }
     const BatchSettings settings = apply_cli(from_file, *options);
 
-    DropIntake taken = take_drop(options->paths);
+    DropIntake taken = plan_drop(options->paths, settings);
     for (const std::string& path : taken.left_aside)
         std::fprintf(stderr, "pixmold-batch: left aside, not a picture: %s\n", path.c_str());
-    const std::int64_t left_aside = std::int64_t(taken.left_aside.size());
+    for (const std::string& path : taken.earlier_outputs)
+        std::fprintf(stderr, "pixmold-batch: left aside, the output of another picture: %s\n", path.c_str());
+    const std::int64_t left_aside = taken.left_aside_count();
     PictureList pictures = std::move(taken.pictures);
     if (pictures.empty()) {
         std::fprintf(stderr, "pixmold-batch: no picture (%s) among the given paths\n", picture_extensions_text().c_str());
@@ -265,6 +284,7 @@ int run_cli(int argc, char** argv) {
     BatchJob job;
     BatchJob::Options job_options;
     job_options.settings = settings;
+    job_options.places = std::move(taken.places);
     job_options.threads = options->threads;
     if (options->memory_limit_mib)
         job_options.memory = std::make_shared<MemoryBudget>(*options->memory_limit_mib << 20);

@@ -21,6 +21,9 @@ struct CliOptions {
     std::optional<OutputFormat> format;
     std::optional<std::int64_t> quality;
     std::optional<std::string> prefix;
+    std::optional<bool> subfolders;            // --recursive
+    std::optional<std::string> output_folder;  // --output-dir ("": beside the sources)
+    std::optional<bool> skip_outputs;          // --skip-outputs
     int threads = 0;
     // Bound on the pixel memory of the pictures in flight; unset: the default.
     std::optional<std::uint64_t> memory_limit_mib;

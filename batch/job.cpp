@@ -13,6 +13,7 @@
 #include "image/file_bytes.h"
 #include "image/orient.h"
 #include "image/resample.h"
+#include "runtime/folders.h"
 
 namespace pixmold {
 
@@ -77,7 +78,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         return report;
     };
     const std::string prefix = effective_prefix(settings.prefix);
-    report.output_path = output_path_for(source, prefix, settings.format);
+    report.output_path = planned_output_path(source, context.place, settings);
     if (report.output_path.empty())
         return give_up(output_name_too_long(source, prefix, settings.format) ? FailReason::NameTooLong
                                                                              : FailReason::Unwritable);
@@ -190,6 +191,17 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     encode.cancel = context.cancel;
     FileError write_error = FileError::None;
     encode.file_error = &write_error;
+    // An output folder's tree is made as it is needed, so that a picture
+    // that fails leaves no empty folder behind.
+    if (!settings.output_folder.empty()) {
+        const std::string folder = report.output_path.substr(0, report.output_path.size() -
+                                                                    file_name_part(report.output_path).size());
+        if (const FileError made = make_folders(folder); made != FileError::None) {
+            const FailReason told = fail_reason_for(made);
+            return give_up(told != FailReason::None ? told
+                                                    : write_failure_reason(report.output_path, output_bytes_bound(report.target)));
+        }
+    }
     const bool jpeg = settings.format == OutputFormat::Jpeg;
     const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
     if (!save_pixels(picture->view(), report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, decoded.source_depth,
@@ -226,12 +238,16 @@ bool BatchJob::start(PictureList pictures, Options options) {
     std::vector<PlannedOutput> planned;
     outputs.reserve(pictures.size());
     planned.reserve(pictures.size());
-    for (const std::string& p : pictures) {
-        outputs.push_back(output_path_for(p, effective_prefix(settings.prefix), settings.format));
+    std::vector<std::string>& places = options.places;
+    places.resize(pictures.size());
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const std::string& p = pictures[i];
+        outputs.push_back(planned_output_path(p, places[i], settings));
         planned.push_back({normalised_path(p), outputs.back().empty() ? std::string() : normalised_path(outputs.back())});
     }
     const std::vector<OutputClaim> claims = claim_outputs(planned);
     PictureList listed;
+    std::vector<std::string> listed_places;
     std::vector<bool> yields;
     std::vector<std::size_t> work;
     // Entries touch their source and their output.
@@ -249,6 +265,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
             weights.push_back(ec ? 0 : size);
         }
         listed.push_back(std::move(pictures[i]));
+        listed_places.push_back(std::move(places[i]));
     }
     const std::int64_t yielded = std::int64_t(listed.size() - work.size());
     const int workers = worker_count(options.threads, std::max<std::size_t>(work.size(), 1));
@@ -257,6 +274,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
     scheduler_ = std::make_unique<OrderedScheduler>(keys, weights);
 
     pictures_ = std::move(listed);
+    places_ = std::move(listed_places);
     work_ = std::move(work);
     options_ = std::move(options);
     if (!options_.memory) options_.memory = std::make_shared<MemoryBudget>(default_memory_budget());
@@ -281,11 +299,10 @@ void BatchJob::run(int workers, int resize_threads) {
     // The pictures that yield their output are reported first, before any
     // worker exists to change their reasons.
     if (options_.on_picture) {
-        const std::string prefix = effective_prefix(options_.settings.prefix);
         for (std::size_t i = 0; i < reasons_.size(); ++i)
             if (reasons_[i] == FailReason::SameOutput)
                 options_.on_picture(PictureEvent{i, pictures_[i],
-                                                 output_path_for(pictures_[i], prefix, options_.settings.format),
+                                                 planned_output_path(pictures_[i], places_[i], options_.settings),
                                                  PictureOutcome::Failed, FailReason::SameOutput});
     }
     std::vector<std::thread> pool;
@@ -310,9 +327,10 @@ void BatchJob::work(int resize_threads) {
         context.resize_threads = resize_threads;
         context.idle_workers = &idle_workers_;
         context.memory = options_.memory.get();
+        context.place = places_[index];
         {
             std::lock_guard lock(mutex_);
-            current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);
+            current_output_ = planned_output_path(source, context.place, settings);
         }
         const PictureReport report = process_picture(source, settings, context);
         {

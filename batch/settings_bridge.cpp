@@ -13,6 +13,10 @@ BatchSettings batch_settings_from(const Settings& s) {
     b.free_height = s.free_height;
     b.prefix = s.prefix;
     b.language = s.language;
+    // SOUS_DOSSIERS, DOSSIER_SORTIE, IGNORER_SORTIES
+    b.subfolders = s.subfolders.value_or(false);
+    b.output_folder = s.output_folder.value_or(std::string());
+    b.skip_outputs = s.skip_outputs.value_or(false);
     return b;
 }
 

@@ -40,6 +40,12 @@ struct Settings {
     std::int64_t visible = 1;              // VISIBLE: the window stays on top unless 0
     std::string prefix{DEFAULT_PREFIX};    // PREFIX; "0": no prefix, outputs replace their sources
     Language language = Language::French;  // LNG
+    // Subfolders, an output folder and re-runs. Unset until the file holds the
+    // key or the user sets it: an unset one is never written, so a file
+    // without these keys is saved back without them. "1" is on, else off.
+    std::optional<bool> subfolders;            // SOUS_DOSSIERS
+    std::optional<std::string> output_folder;  // DOSSIER_SORTIE; empty: beside the sources
+    std::optional<bool> skip_outputs;          // IGNORER_SORTIES
     // The words of MODE, TYPE and LNG when their choice is Other.
     std::string other_mode_word;
     std::string other_format_word;
@@ -97,6 +103,9 @@ enum class SettingKey {
     Visible,
     Prefix,
     Language,
+    Subfolders,    // these three are written only when set
+    OutputFolder,
+    SkipOutputs,
 };
 
 // Writes one field of `settings` into "USER"; nothing else. True only when

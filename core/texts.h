@@ -38,6 +38,13 @@ struct InterfaceTexts {
     std::string menu_preferences;
     std::string menu_french;
     std::string menu_english;
+    // Préférences: subfolders, output folder, earlier outputs.
+    std::string menu_subfolders;
+    std::string menu_choose_output_folder;  // no output folder chosen
+    std::string menu_output_folder_is;      // followed by the chosen folder
+    std::string menu_beside_sources;
+    std::string menu_skip_outputs;
+    std::string output_folder_dialog_title;
 
     // Main window.
     std::string relative_mode_button;

@@ -64,6 +64,27 @@ std::string menu_item_text(int window, int command) {
     return item->second->text().toStdString();
 }
 
+namespace {
+QAction* menu_item(int window, int command) {
+    auto it = state().windows.find(window);
+    if (it == state().windows.end()) return nullptr;
+    auto item = it->second.menu_items.find(command);
+    return item == it->second.menu_items.end() ? nullptr : item->second.data();
+}
+}  // namespace
+
+void set_menu_item_checked(int window, int command, bool checked) {
+    if (QAction* item = menu_item(window, command)) {
+        item->setCheckable(true);
+        item->setChecked(checked);
+    }
+}
+
+bool menu_item_checked(int window, int command) {
+    const QAction* item = menu_item(window, command);
+    return item && item->isChecked();
+}
+
 void trigger_menu_item(int window, int command) {
     auto it = state().windows.find(window);
     if (it == state().windows.end()) return;

@@ -22,6 +22,7 @@
 #include "app/window_settings.h"
 #include "core/texts.h"
 #include "job_fixture.h"
+#include "runtime/dialogs.h"
 #include "runtime/input_simulation.h"
 #include "qt_widgets.h"
 
@@ -285,6 +286,51 @@ TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
         }
     }
     EXPECT_GE(dropped, 40);
+}
+
+// The Préférences items save their keys the moment they are chosen, and
+// drops follow them: a folder's tree into the output folder, then a drop of
+// a source with its earlier output leaves the output aside.
+TEST_F(BatchWindow, PreferenceItemsAreSavedAtOnceAndDropsFollowThem) {
+    namespace fs = std::filesystem;
+    start("UK");
+    fs::create_directories(dir.folder() / "Photos/sub");
+    const std::string a = copy_in(dir, "base.jpg", "Photos/a.jpg");
+    copy_in(dir, "base.jpg", "Photos/sub/b.jpg");
+    const std::string out = (dir.folder() / "out").string();
+    ScriptedDialogs dialogs;
+    dialogs.answer_file(out);
+    const int items[] = {CMD_SUBFOLDERS, CMD_OUTPUT_FOLDER, CMD_SKIP_OUTPUTS};
+    for (int item : items) trigger_menu_item(MAIN_WINDOW, item);
+    pump();
+    const auto saved = read_settings((dir.folder() / "pref.vrn").string(), 1920, 1080);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->subfolders, true);
+    EXPECT_EQ(saved->output_folder, out);
+    EXPECT_EQ(saved->skip_outputs, true);
+    for (int item : items) EXPECT_TRUE(menu_item_checked(MAIN_WINDOW, item)) << item;
+    EXPECT_FALSE(menu_item_checked(MAIN_WINDOW, CMD_BESIDE_SOURCES));
+
+    drop_files({(dir.folder() / "Photos").string()});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(Decoded(out + "/small_a.jpg").width(), 16);
+    EXPECT_EQ(Decoded(out + "/sub/small_b.jpg").width(), 16);
+    drop_files({a, out + "/small_a.jpg"});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 1 pictures were processed.. (1 left aside)");
+    EXPECT_FALSE(fs::exists(out + "/small_small_a.jpg"));
+
+    // Back beside the sources without a prefix would replace them: asked
+    // first, and No keeps the output folder.
+    settings.prefix = "0";
+    trigger_menu_item(MAIN_WINDOW, CMD_BESIDE_SOURCES);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 2u);
+    EXPECT_EQ(dialogs.requests().back().kind, DialogKind::MessageBox);
+    EXPECT_EQ(read_settings((dir.folder() / "pref.vrn").string(), 1920, 1080)->output_folder, out);
+    EXPECT_FALSE(menu_item_checked(MAIN_WINDOW, CMD_BESIDE_SOURCES));
 }
 
 // A folder of the pictures phones and browsers give, each stored turned in
