@@ -322,12 +322,16 @@ TEST_F(BatchWindow, PreferenceItemsAreSavedAtOnceAndDropsFollowThem) {
     EXPECT_EQ(get_text(W_STATUS_LINE), "Finish ! 1 pictures were processed.. (1 left aside)");
     EXPECT_FALSE(fs::exists(out + "/small_small_a.jpg"));
 
-    // Back beside the sources without a prefix would replace them: asked
-    // first, and No keeps the output folder.
-    settings.prefix = "0";
-    trigger_menu_item(MAIN_WINDOW, CMD_BESIDE_SOURCES);
+    // No prefix replaces nothing in an output folder: no question. Back
+    // beside the sources it would: asked first, and No keeps the folder.
+    dialogs.answer_text("0");
+    ASSERT_TRUE(simulate_click(W_PREFIX_BUTTON));
     pump();
     ASSERT_EQ(dialogs.requests().size(), 2u);
+    EXPECT_EQ(get_text(W_PREFIX_FIELD), "0");
+    trigger_menu_item(MAIN_WINDOW, CMD_BESIDE_SOURCES);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 3u);
     EXPECT_EQ(dialogs.requests().back().kind, DialogKind::MessageBox);
     EXPECT_EQ(read_settings((dir.folder() / "pref.vrn").string(), 1920, 1080)->output_folder, out);
     EXPECT_FALSE(menu_item_checked(MAIN_WINDOW, CMD_BESIDE_SOURCES));

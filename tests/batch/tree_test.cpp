@@ -23,6 +23,7 @@ struct TreeCase {
     std::set<std::string> changed;  // files there before whose bytes changed
     int status;                    // of the last run
     std::string says;              // in the last run's standard error
+    std::vector<std::string> extra = {};  // more copies of the picture a.jpg is
 };
 
 void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
@@ -65,6 +66,7 @@ protected:
 
 TEST_P(Tree, RunsOverTheTreeAsAsked) {
     const TreeCase& c = GetParam();
+    for (const std::string& as : c.extra) copy_in(dir, "base.jpg", as);
     const auto before = snapshot();
     std::vector<std::string> args = c.args;
     args.insert(args.end(), c.paths.begin(), c.paths.end());
@@ -121,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 // The tree below a dropped folder is kept; files dropped one by one go
-// straight in, where the same name from two folders is one output.
+// straight in, where the same name from two folders is one output. Pictures
+// are listed folder by folder in name order, as the failures show.
 INSTANTIATE_TEST_SUITE_P(
     OutputFolder, Tree,
     ::testing::Values(
@@ -164,13 +167,17 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  {},
                  1,
-                 "(3 failed, 1 left aside)\nfailed: Photos/a.jpg (cannot be written)\n"}),
+                 "(5 failed, 1 left aside)\nfailed: Photos/a.jpg (cannot be written)\n"
+                 "failed: Photos/2024/c.png (cannot be written)\nfailed: Photos/2024/trip/b.jpg (cannot be written)\n"
+                 "failed: Photos/2024/trip/m.jpg (cannot be written)\nfailed: Photos/2024/trip/z.jpg (cannot be written)\n",
+                 {"Photos/2024/trip/z.jpg", "Photos/2024/trip/m.jpg"}}),
     [](const auto& info) { return info.param.name; });
 
 // A second run over the same folder: without --skip-outputs it resizes the
 // first run's outputs too; with it, they are left aside and counted, also
 // where the output folder is the dropped folder. Without a prefix a picture
-// is its own output and is resized again.
+// is its own output and is resized again, even where another (a.png) writes
+// the same output.
 INSTANTIATE_TEST_SUITE_P(
     ReRun, Tree,
     ::testing::Values(
@@ -198,8 +205,10 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  {},
                  {"Photos/a.jpg"},
-                 0,
-                 "Finish ! 1 pictures were processed..\n"}),
+                 1,
+                 "Finish ! 1 pictures were processed.. (1 failed)\n"
+                 "failed: Photos/a.png (another picture of this batch has the same output name)\n",
+                 {"Photos/a.png"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
