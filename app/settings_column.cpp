@@ -55,6 +55,8 @@ void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.qual
 // What a screen reader reads for the column's controls, beyond their captions.
 void name_controls() {
     const InterfaceTexts& t = texts();
+    // The balloon is escaped rich text; readers get the banner's words as typed.
+    set_accessible_name(W_BANNER, spoken(shell.product_name), banner_tip(t, shell.version));
     set_accessible_name(W_RELATIVE_MODE, spoken(t.relative_mode_button), t.summary_relative_explained);
     set_accessible_name(W_FREE_MODE, spoken(t.free_mode_button), t.summary_free_explained);
     set_accessible_name(W_PREFIX_FIELD, t.name_prefix_field);
