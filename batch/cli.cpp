@@ -15,6 +15,7 @@
 #include "batch/job.h"
 #include "batch/progress.h"
 #include "batch/texts.h"
+#include "core/settings.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/system.h"
@@ -228,6 +229,10 @@ int run_cli(int argc, char** argv) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
+    // The file stays as it is either way: pixmold-batch never writes it.
+    if (not_a_settings_file(settings_path))
+        std::fprintf(stderr, "pixmold-batch: \"%s\" is not a settings file; the default settings are used\n",
+                     settings_path.c_str());
     BatchSettings from_file = *stored;
     // A stored prefix matters only when the command line does not give one.
     if (const PrefixFault fault = prefix_fault(from_file.prefix); fault != PrefixFault::None && !options->prefix) {

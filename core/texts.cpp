@@ -77,6 +77,7 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.batch_not_processed = "Images non traitées :";
     t.setting_saved = "Modification sauvegardée.";
     t.save_failed_title = "Sauvegarde impossible";
+    t.settings_not_saved = "Préférences non sauvegardables (pref.vrn)";
     t.save_failed_text = "La sauvegarde des préférences est impossible, vérifier que le support est inscriptible ou que vous bénéficiez des droits administrateurs sur cette machine.";
     t.preset_applied = "Résolution modifiée";
     t.prefix_dialog_title = "Choix du préfixe";
@@ -229,6 +230,7 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.batch_not_processed = "Pictures not processed:";
     t.setting_saved = "The change has been saved.";
     t.save_failed_title = "Unable to save prefs !";
+    t.settings_not_saved = "Settings cannot be saved (pref.vrn)";
     t.save_failed_text = "Unable to save preferences, please check you are using a writesupport and that you have admin rights.";
     t.preset_applied = "Resolution has been changed";
     t.prefix_dialog_title = "Choice of Prefix";

@@ -97,6 +97,7 @@ struct InterfaceTexts {
     std::string setting_saved;
     std::string save_failed_title;
     std::string save_failed_text;
+    std::string settings_not_saved;  // pref.vrn is not a settings file, or read-only
     std::string preset_applied;
     std::string prefix_dialog_title;
     std::string prefix_dialog_prompt;

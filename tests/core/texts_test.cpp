@@ -61,6 +61,7 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.update_no_connection, &t.update_title,
             &t.update_latest, &t.update_newer_before, &t.update_newer_after, &t.update_declined, &t.update_checking,
             &t.update_failed, &t.help_how_to_resize,
+            &t.settings_not_saved,
             &t.help_which_format, &t.help_which_resolution, &t.help_how_to_crop, &t.about};
 }
 
