@@ -17,6 +17,7 @@
 
 #include "app/artwork.h"
 #include "app/batch_start.h"
+#include "app/command_line.h"
 #include "app/event_loop.h"
 #include "app/main_window.h"
 #include "app/shell_state.h"
@@ -28,11 +29,11 @@
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
-#include "held_file.h"
 #include "running_program.h"
 #include "runtime/input_simulation.h"
 #include "runtime/instance_channel.h"
 #include "runtime/toolkit.h"
+#include "slow_pictures.h"
 #include "temp_dir.h"
 
 namespace pixmold {
@@ -40,7 +41,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-using test::HeldFile;
 using test::Program;
 using test::ProgramStart;
 
@@ -72,6 +72,11 @@ protected:
     test::TempDir work;
     test::TempDir runtime;
     const std::string socket = runtime.file("Pixmold  1.7.0.socket");
+
+    static void SetUpTestSuite() {
+        init_image_engine();
+        register_all_codecs();
+    }
 
     void SetUp() override {
         ::chmod(runtime.path().c_str(), 0700);
@@ -141,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 enum class FirstCopy {
     Idle,          // waiting for a drop
-    Busy,          // its batch holds on a picture that cannot be read yet
+    Busy,          // its batch has seconds of work left
     AfterAKilled,  // started after a copy was killed and left its socket
 };
 
@@ -160,8 +165,6 @@ class HandsOverToTheRunningCopy : public OpenWith, public ::testing::WithParamIn
 
 TEST_P(HandsOverToTheRunningCopy, WhichResizesItsFilesWithItsOwnSettings) {
     const FirstCopy state = GetParam();
-    HeldFile slow(work.file("photos/slow.jpg"));
-    ASSERT_TRUE(slow.made());
     if (state == FirstCopy::AfterAKilled) {
         Program killed(in_work());
         ASSERT_TRUE(test::wait_for_listener(socket, 20s));
@@ -170,8 +173,9 @@ TEST_P(HandsOverToTheRunningCopy, WhichResizesItsFilesWithItsOwnSettings) {
         ASSERT_TRUE(fs::exists(socket)) << "a killed copy leaves its socket file";
         ASSERT_FALSE(test::someone_listens(socket));
     }
-    Program first(in_work(state == FirstCopy::Busy ? std::vector<std::string>{slow.path()}
-                                                   : std::vector<std::string>{}));
+    std::vector<std::string> first_args;
+    if (state == FirstCopy::Busy) first_args = test::slow_pictures(work.file("photos"));
+    Program first(in_work(first_args));
     ASSERT_TRUE(test::wait_for_listener(socket, 20s));
 
     // Started from another folder, with no settings, with relative paths.
@@ -183,11 +187,10 @@ TEST_P(HandsOverToTheRunningCopy, WhichResizesItsFilesWithItsOwnSettings) {
     EXPECT_FALSE(fs::exists(elsewhere.file("pref.vrn"))) << "the later start ran a window of its own";
 
     if (state == FirstCopy::Busy) {
-        std::this_thread::sleep_for(500ms);
+        std::this_thread::sleep_for(300ms);
         EXPECT_FALSE(fs::exists(small_output(elsewhere.folder() / "c.jpg"))) << "started beside a running batch";
-        slow.release();
     }
-    EXPECT_TRUE(test::wait_for_file(small_output(elsewhere.folder() / "c.jpg"), 20s));
+    EXPECT_TRUE(test::wait_for_file(small_output(elsewhere.folder() / "c.jpg"), 60s));
     EXPECT_TRUE(test::wait_for_file(small_output(elsewhere.folder() / "pics/d.jpg"), 20s));
 
     EXPECT_FALSE(first.wait_for_exit(0ms).has_value());
@@ -263,11 +266,7 @@ protected:
 };
 
 TEST_F(HandedFilesInTheWindow, WaitForTheRunningBatchThenShowTheirOwnEnd) {
-    HeldFile slow(work.file("slow.jpg"));
-    ASSERT_TRUE(slow.made());
-    handle_drop_on_window(slow.path());
-    ASSERT_TRUE(batch_running());
-
+    handle_drop_on_window(drop_text(test::slow_pictures(work.path())));
     copy_picture("base.jpg", elsewhere.folder() / "c.jpg");
     Program later({elsewhere.path(), runtime.path(), {"c.jpg"}});
     std::optional<int> exit_code;
@@ -276,36 +275,26 @@ TEST_F(HandedFilesInTheWindow, WaitForTheRunningBatchThenShowTheirOwnEnd) {
 
     // Not refused: the running batch goes on showing its progress.
     pump_until([] { return false; }, 300ms);
-    EXPECT_TRUE(batch_running());
+    ASSERT_TRUE(batch_running()) << "the first batch ended before the files came";
     EXPECT_NE(get_text(W_STATUS_LINE), batch_busy_text(settings.language));
     EXPECT_FALSE(fs::exists(small_output(elsewhere.folder() / "c.jpg")));
 
-    // The held picture gives way: its batch ends with one failure, the handed
-    // files run next and the status line tells their own end.
-    slow.release();
+    // Then the handed files run and the status line tells their own end.
     const std::string their_end = batch_finished_text(settings.language, 1, 0);
-    EXPECT_TRUE(pump_until([&] { return get_text(W_STATUS_LINE) == their_end && !batch_running(); }, 20s))
+    EXPECT_TRUE(pump_until([&] { return get_text(W_STATUS_LINE) == their_end && !batch_running(); }, 60s))
         << get_text(W_STATUS_LINE);
     EXPECT_TRUE(fs::exists(small_output(elsewhere.folder() / "c.jpg")));
 }
 
 TEST_F(HandedFilesInTheWindow, StopForgetsTheWaitingFiles) {
-    HeldFile slow(work.file("slow.jpg"));
-    ASSERT_TRUE(slow.made());
-    handle_drop_on_window(slow.path());
+    handle_drop_on_window(drop_text(test::slow_pictures(work.path())));
     copy_picture("base.jpg", elsewhere.folder() / "c.jpg");
     Program later({elsewhere.path(), runtime.path(), {"c.jpg"}});
     ASSERT_TRUE(pump_until([&] { return later.wait_for_exit(0ms).has_value(); }, 20s));
+    ASSERT_TRUE(batch_running()) << "the first batch ended before the files came";
 
-    // Stop waits for the job, whose reader waits for the held picture: let it
-    // go a moment after the click.
-    std::thread releaser([&slow] {
-        std::this_thread::sleep_for(500ms);
-        slow.release();
-    });
     ASSERT_TRUE(simulate_click(W_STOP));
     pump_until([] { return false; }, 1000ms);
-    releaser.join();
     EXPECT_FALSE(batch_running());
     EXPECT_FALSE(fs::exists(small_output(elsewhere.folder() / "c.jpg")));
 }
