@@ -17,7 +17,11 @@ namespace {
 // Decodes `path` aside; only a picture that decoded replaces the one being
 // edited, so a broken file never costs the user their work.
 bool take_picture(const std::string& path) {
-    if (path.empty() || !load_image(FxIncoming, path)) {
+    // Shown and saved as it is meant to be seen: a phone photo stored on its
+    // side comes upright, and so does what is saved from it.
+    DecodeOptions upright;
+    upright.upright = true;
+    if (path.empty() || !load_image(FxIncoming, path, upright)) {
         free_image(FxIncoming);
         return false;
     }

@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "batch/exif.h"
+#include "image/exif.h"
 #include "batch/progress.h"
 #include "image/bitmap.h"
 #include "job_fixture.h"
@@ -362,7 +362,8 @@ TEST_F(Job, Jpeg2000ShrunkToTheTargetLevelStaysWithin44DbOfTheFullDecode) {
 TEST_F(Job, Jpeg2000IsDecodedAtTheSmallestLevelThatCoversTheTarget) {
     // 2011 x 1389 to 300 wide: the 503 x 348 level, not the 1006 x 695 one
     // that twice the target (a JPEG's margin) would take. The memory the
-    // picture reserves tells which was decoded.
+    // picture reserves tells which was decoded: the larger level's samples
+    // alone, at the library's 4 bytes each, would take more.
     make_jp2(dir, "scan.jp2", 2011, 1389);
     MemoryBudget budget(std::uint64_t(1) << 30);
     PictureContext c;
@@ -371,7 +372,7 @@ TEST_F(Job, Jpeg2000IsDecodedAtTheSmallestLevelThatCoversTheTarget) {
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     EXPECT_EQ(r.target.width, 300);
     EXPECT_GE(budget.peak(), 503u * 348 * 3);
-    EXPECT_LT(budget.peak(), 1006u * 695 * 3);
+    EXPECT_LT(budget.peak(), 1006u * 695 * 3 * 4);
     EXPECT_EQ(budget.in_flight(), 0u);
 }
 
