@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/output_claims.h"
 #include "batch/schedule.h"
 #include "image/bitmap.h"
 #include "image/codec.h"
@@ -75,8 +76,11 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
-    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.format);
-    if (report.output_path.empty()) return give_up(FailReason::Unwritable);
+    const std::string prefix = effective_prefix(settings.prefix);
+    report.output_path = output_path_for(source, prefix, settings.format);
+    if (report.output_path.empty())
+        return give_up(output_name_too_long(source, prefix, settings.format) ? FailReason::NameTooLong
+                                                                             : FailReason::Unwritable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
     // The target is judged on the picture as shown, from its full size, which
@@ -157,6 +161,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (context.memory) reserved.shrink_to(pixel_peak);
     const int turn = decoded.orientation;
     BitmapPtr picture = std::move(decoded.bitmap);
+    picture->is_icon = false;  // an icon file's pixels are resized and written like any bitmap's
     if (!have_target) decide_target(picture->width, picture->height);
     if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
@@ -213,38 +218,59 @@ BatchJob::~BatchJob() { stop(); }
 bool BatchJob::start(PictureList pictures, Options options) {
     if (running_.load() || pictures.empty()) return false;
     if (controller_.joinable()) controller_.join();
-    const int workers = worker_count(options.threads, pictures.size());
-    // Fewer pictures than threads: the spare threads help each resize.
-    const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
 
-    // Entries touch their source and their output.
+    // Settled before any work, so that which picture writes a shared output
+    // never depends on which worker is quicker.
     const BatchSettings& settings = options.settings;
+    std::vector<std::string> outputs;
+    std::vector<PlannedOutput> planned;
+    outputs.reserve(pictures.size());
+    planned.reserve(pictures.size());
+    for (const std::string& p : pictures) {
+        outputs.push_back(output_path_for(p, effective_prefix(settings.prefix), settings.format));
+        planned.push_back({normalised_path(p), outputs.back().empty() ? std::string() : normalised_path(outputs.back())});
+    }
+    const std::vector<OutputClaim> claims = claim_outputs(planned);
+    PictureList listed;
+    std::vector<bool> yields;
+    std::vector<std::size_t> work;
+    // Entries touch their source and their output.
     std::vector<std::vector<std::string>> keys;
-    keys.reserve(pictures.size());
-    for (const std::string& p : pictures)
-        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.format)});
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
-    weights.reserve(pictures.size());
-    for (const std::string& p : pictures) {
-        std::error_code ec;
-        const std::uintmax_t size = std::filesystem::file_size(p, ec);
-        weights.push_back(ec ? 0 : size);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (claims[i] == OutputClaim::Repeats) continue;  // the same picture again: resized once
+        yields.push_back(claims[i] == OutputClaim::Yields);
+        if (!yields.back()) {
+            work.push_back(listed.size());
+            keys.push_back({pictures[i], outputs[i]});
+            std::error_code ec;
+            const std::uintmax_t size = std::filesystem::file_size(pictures[i], ec);
+            weights.push_back(ec ? 0 : size);
+        }
+        listed.push_back(std::move(pictures[i]));
     }
+    const std::int64_t yielded = std::int64_t(listed.size() - work.size());
+    const int workers = worker_count(options.threads, std::max<std::size_t>(work.size(), 1));
+    // Fewer pictures than threads: the spare threads help each resize.
+    const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
     scheduler_ = std::make_unique<OrderedScheduler>(keys, weights);
 
-    pictures_ = std::move(pictures);
+    pictures_ = std::move(listed);
+    work_ = std::move(work);
     options_ = std::move(options);
     if (!options_.memory) options_.memory = std::make_shared<MemoryBudget>(default_memory_budget());
     cancel_ = false;
-    failed_ = 0;
+    failed_ = yielded;
     idle_workers_ = 0;
     total_ = std::int64_t(pictures_.size());
-    remaining_ = std::int64_t(pictures_.size());
+    remaining_ = std::int64_t(pictures_.size()) - yielded;
     {
         std::lock_guard lock(mutex_);
         current_output_.clear();
         reasons_.assign(pictures_.size(), FailReason::None);
+        for (std::size_t i = 0; i < yields.size(); ++i)
+            if (yields[i]) reasons_[i] = FailReason::SameOutput;
     }
     running_ = true;
     controller_ = std::thread([this, workers, resize_threads] { run(workers, resize_threads); });
@@ -252,6 +278,16 @@ bool BatchJob::start(PictureList pictures, Options options) {
 }
 
 void BatchJob::run(int workers, int resize_threads) {
+    // The pictures that yield their output are reported first, before any
+    // worker exists to change their reasons.
+    if (options_.on_picture) {
+        const std::string prefix = effective_prefix(options_.settings.prefix);
+        for (std::size_t i = 0; i < reasons_.size(); ++i)
+            if (reasons_[i] == FailReason::SameOutput)
+                options_.on_picture(PictureEvent{i, pictures_[i],
+                                                 output_path_for(pictures_[i], prefix, options_.settings.format),
+                                                 PictureOutcome::Failed, FailReason::SameOutput});
+    }
     std::vector<std::thread> pool;
     for (int w = 1; w < workers; ++w) pool.emplace_back([this, resize_threads] { work(resize_threads); });
     work(resize_threads);
@@ -265,8 +301,9 @@ void BatchJob::run(int workers, int resize_threads) {
 }
 
 void BatchJob::work(int resize_threads) {
-    while (auto index = scheduler_->acquire()) {
-        const std::string& source = pictures_[*index];
+    while (auto slot = scheduler_->acquire()) {
+        const std::size_t index = work_[*slot];
+        const std::string& source = pictures_[index];
         const BatchSettings& settings = options_.settings;
         PictureContext context;
         context.cancel = &cancel_;
@@ -280,17 +317,17 @@ void BatchJob::work(int resize_threads) {
         const PictureReport report = process_picture(source, settings, context);
         {
             std::lock_guard lock(mutex_);
-            reasons_[*index] = report.reason;
+            reasons_[index] = report.reason;
         }
         if (report.outcome == PictureOutcome::Cancelled) {
-            scheduler_->release(*index);
+            scheduler_->release(*slot);
             break;
         }
         if (report.outcome == PictureOutcome::Failed) ++failed_;
         --remaining_;
-        scheduler_->release(*index);
+        scheduler_->release(*slot);
         if (options_.on_picture)
-            options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome, report.reason});
+            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason});
     }
     ++idle_workers_;
 }

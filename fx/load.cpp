@@ -1,6 +1,7 @@
 // Loading a picture into the editor, from the open dialog or a drop.
 #include <string>
 
+#include "core/picture_types.h"
 #include "core/texts.h"
 #include "fx/editor.h"
 #include "fx/messages.h"
@@ -42,7 +43,8 @@ bool take_picture(const std::string& path) {
 }  // namespace
 
 LoadOutcome fx_load_from_dialog() {
-    const std::string path = open_file_dialog(fx_messages::OPEN_TITLE, "", fx_messages::OPEN_PATTERNS);
+    const std::string patterns = std::string(fx_messages::OPEN_FILTER_NAME) + "|" + picture_extensions_text("*", ';');
+    const std::string path = open_file_dialog(fx_messages::OPEN_TITLE, "", patterns);
     if (path.empty()) return LoadOutcome::Cancelled;
     return take_picture(path) ? LoadOutcome::Loaded : LoadOutcome::Unreadable;
 }
