@@ -1,11 +1,12 @@
-// Pictures that keep a batch busy for seconds: one big picture of noise,
-// slow to decode, listed many times. A drop lists a file as often as it is
-// given and the job works through every entry, one after the other since
-// they share their output. Needs the image engine with its codecs.
+// Pictures that keep a batch busy for seconds: many names of one big picture
+// of noise, slow to decode (hard links, so that they take no more room than
+// one). Needs the image engine with its codecs.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "image/bitmap.h"
@@ -14,7 +15,7 @@
 namespace pixmold::test {
 
 inline std::vector<std::string> slow_pictures(const std::string& folder, int count = 60) {
-    const std::string path = folder + "/noise.png";
+    const std::string first = folder + "/noise0.png";
     BitmapPtr noise = allocate_bitmap(2000, 2000, 24, false);
     if (!noise) return {};
     std::uint32_t state = 12345;
@@ -22,8 +23,15 @@ inline std::vector<std::string> slow_pictures(const std::string& folder, int cou
         state = state * 1664525u + 1013904223u;
         noise->pixels[i] = std::uint8_t(state >> 24);
     }
-    if (!save_pixels(noise->view(), path, TAG_PNG)) return {};
-    return std::vector<std::string>(std::size_t(count), path);
+    if (!save_pixels(noise->view(), first, TAG_PNG)) return {};
+    std::vector<std::string> paths{first};
+    for (int i = 1; i < count; ++i) {
+        paths.push_back(folder + "/noise" + std::to_string(i) + ".png");
+        std::error_code error;
+        std::filesystem::create_hard_link(first, paths.back(), error);
+        if (error) return {};
+    }
+    return paths;
 }
 
 }  // namespace pixmold::test
