@@ -48,6 +48,10 @@ void handle_menu_command(int command) {
 
 void handle_drop_on_window(const std::string& files) { batch_drop(files); }
 
+void handle_files_handed_over(const std::string& files) {
+    if (!files.empty()) batch_open(files);
+}
+
 void handle_drop_on_widget(int widget, const std::string& files) { fx_handle_drop(widget, files); }
 
 }  // namespace pixmold

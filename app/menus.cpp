@@ -14,6 +14,33 @@ namespace {
 
 ImageHandle picture(ImageId number) { return image_handle(number); }
 
+// The entries that a plain key runs: the key is both the shortcut and the
+// hint shown beside the entry, so the two cannot disagree.
+struct KeyedEntry {
+    int menu_command;
+    int key_command;
+    char french_key;
+    char english_key;
+};
+
+constexpr KeyedEntry KEYED_ENTRIES[] = {
+    {CMD_EXIT, KEY_CMD_EXIT, 'Q', 'E'},
+    {CMD_ABOUT, KEY_CMD_ABOUT, 'A', 'A'},
+    {CMD_CHECK_UPDATE, KEY_CMD_UPDATE, 'M', 'U'},
+    {CMD_VISIT_WEBSITE, KEY_CMD_WEBSITE, 'V', 'V'},
+};
+
+char key_of(const KeyedEntry& entry) {
+    return settings.language == Language::French ? entry.french_key : entry.english_key;
+}
+
+// `text` with the hint of the key that runs `menu_command`, if one does.
+std::string with_key_hint(const std::string& text, int menu_command) {
+    for (const KeyedEntry& entry : KEYED_ENTRIES)
+        if (entry.menu_command == menu_command) return text + "\t" + key_of(entry);
+    return text;
+}
+
 std::string menu_open_relative_text() {
     const InterfaceTexts& t = texts();
     return t.menu_open_relative + std::to_string(settings.landscape_width) + t.menu_or +
@@ -34,10 +61,10 @@ void build_menus() {
     add_menu_item(CMD_OPEN_RELATIVE, menu_open_relative_text(), picture(PIC_MENU_OPEN));
     add_menu_item(CMD_OPEN_FREE, menu_open_free_text(), picture(PIC_MENU_OPEN));
     add_menu_separator();
-    add_menu_item(CMD_EXIT, t.menu_quit + "\tQ");
+    add_menu_item(CMD_EXIT, with_key_hint(t.menu_quit, CMD_EXIT));
 
     add_menu_title(t.menu_help);
-    add_menu_item(CMD_ABOUT, t.menu_about + "\t" + t.width_letter, picture(PIC_MENU_HELP));
+    add_menu_item(CMD_ABOUT, with_key_hint(t.menu_about, CMD_ABOUT), picture(PIC_MENU_HELP));
     add_menu_separator();
     add_menu_item(CMD_HELP_RESIZE, t.menu_how_to_resize, picture(PIC_MENU_HELP));
     add_menu_item(CMD_HELP_FORMAT, t.menu_which_format, picture(PIC_MENU_HELP));
@@ -46,8 +73,9 @@ void build_menus() {
     add_menu_item(CMD_HELP_CROP, t.menu_how_to_crop, picture(PIC_MENU_HELP));
 
     add_menu_title(t.menu_online);
-    add_menu_item(CMD_CHECK_UPDATE, t.menu_check_update + "\tM", picture(PIC_MENU_UPDATE));
-    add_menu_item(CMD_VISIT_WEBSITE, t.menu_visit_website + "\tV", picture(PIC_MENU_WEBSITE));
+    add_menu_item(CMD_CHECK_UPDATE, with_key_hint(t.menu_check_update, CMD_CHECK_UPDATE), picture(PIC_MENU_UPDATE));
+    add_menu_item(CMD_VISIT_WEBSITE, with_key_hint(t.menu_visit_website, CMD_VISIT_WEBSITE),
+                  picture(PIC_MENU_WEBSITE));
 
     add_menu_title(t.menu_preferences);
     add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
@@ -55,11 +83,7 @@ void build_menus() {
 }
 
 void add_shortcuts() {
-    const bool french = settings.language == Language::French;
-    add_shortcut(MAIN_WINDOW, french ? 'Q' : 'E', KEY_CMD_EXIT);
-    add_shortcut(MAIN_WINDOW, 'A', KEY_CMD_ABOUT);
-    add_shortcut(MAIN_WINDOW, french ? 'M' : 'U', KEY_CMD_UPDATE);
-    add_shortcut(MAIN_WINDOW, 'V', KEY_CMD_WEBSITE);
+    for (const KeyedEntry& entry : KEYED_ENTRIES) add_shortcut(MAIN_WINDOW, key_of(entry), entry.key_command);
     add_shortcut(MAIN_WINDOW, KEY_RETURN, KEY_CMD_NOTHING);
 }
 

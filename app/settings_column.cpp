@@ -167,6 +167,7 @@ void build_widgets() {
     name_controls();
     if (stored_fault != PrefixFault::None)
         set_text(W_STATUS_LINE, t.stored_prefix_refused + prefix_fault_text(t, stored_fault));
+    tell_if_settings_unsavable();
 
     enable_window_drops(MAIN_WINDOW, true);
 }

@@ -15,6 +15,11 @@ void report_settings_save(bool saved) {
     set_text(INFO_PANEL_WIDGET, texts().save_failed_text);
 }
 
-void install_settings_report() { set_save_reporter(report_settings_save); }
+void report_settings_unsaved() { set_text(STATUS_LINE_WIDGET, texts().settings_not_saved); }
+
+void install_settings_report() {
+    set_save_reporter(report_settings_save);
+    set_unsaved_notice(report_settings_unsaved);
+}
 
 }  // namespace pixmold

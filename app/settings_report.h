@@ -8,7 +8,10 @@ inline constexpr int STATUS_LINE_WIDGET = 117;
 inline constexpr int INFO_PANEL_WIDGET = 80;
 
 void report_settings_save(bool saved);
-// Makes save_all_settings report through report_settings_save.
+// Says in the status line that changes cannot be saved.
+void report_settings_unsaved();
+// Makes save_all_settings report through report_settings_save, and the
+// unsaved notice through report_settings_unsaved.
 void install_settings_report();
 
 }  // namespace pixmold

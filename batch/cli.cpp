@@ -15,19 +15,23 @@
 #include "batch/job.h"
 #include "batch/progress.h"
 #include "batch/texts.h"
+#include "core/settings.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/system.h"
 
 namespace pixmold {
 
-const char* const CLI_USAGE =
+const std::string CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
     "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
     "                     [--threads N] [--memory-limit MIB] PATH...\n"
     "       pixmold-batch --help | --version\n"
-    "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n"
-    ".jpg .jpeg .jp2 .j2k .bmp .png .tif .webp .heic .heif .avif, in any case.\n"
+    "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n" +
+    picture_extensions_text() +
+    ", in any case;\n"
+    "other files are named and left aside. Of pictures that would write the same output, the one\n"
+    "whose own file it is (prefix 0), else the first given, writes it and the others fail.\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
@@ -206,11 +210,11 @@ int run_cli(int argc, char** argv) {
     std::string error;
     const auto options = parse_cli(args, error);
     if (!options) {
-        std::fprintf(stderr, "pixmold-batch: %s\n%s", error.c_str(), CLI_USAGE);
+        std::fprintf(stderr, "pixmold-batch: %s\n%s", error.c_str(), CLI_USAGE.c_str());
         return 2;
     }
     if (options->help) {
-        std::fputs(CLI_USAGE, stdout);
+        std::fputs(CLI_USAGE.c_str(), stdout);
         return 0;
     }
     if (options->version) {
@@ -228,6 +232,10 @@ int run_cli(int argc, char** argv) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
+    // The file stays as it is either way: pixmold-batch never writes it.
+    if (not_a_settings_file(settings_path))
+        std::fprintf(stderr, "pixmold-batch: \"%s\" is not a settings file; the default settings are used\n",
+                     settings_path.c_str());
     BatchSettings from_file = *stored;
     // A stored prefix matters only when the command line does not give one.
     if (const PrefixFault fault = prefix_fault(from_file.prefix); fault != PrefixFault::None && !options->prefix) {
@@ -237,7 +245,11 @@ int run_cli(int argc, char** argv) {
     }
     const BatchSettings settings = apply_cli(from_file, *options);
 
-    PictureList pictures = build_picture_list(options->paths);
+    DropIntake taken = take_drop(options->paths);
+    for (const std::string& path : taken.left_aside)
+        std::fprintf(stderr, "pixmold-batch: left aside, not a picture: %s\n", path.c_str());
+    const std::int64_t left_aside = std::int64_t(taken.left_aside.size());
+    PictureList pictures = std::move(taken.pictures);
     if (pictures.empty()) {
         std::fprintf(stderr, "pixmold-batch: no picture (%s) among the given paths\n", picture_extensions_text().c_str());
         return 2;
@@ -256,10 +268,10 @@ int run_cli(int argc, char** argv) {
     job_options.threads = options->threads;
     if (options->memory_limit_mib)
         job_options.memory = std::make_shared<MemoryBudget>(*options->memory_limit_mib << 20);
-    const std::int64_t total = std::int64_t(pictures.size());
     job_options.on_picture = [&](const PictureEvent& e) {
         std::lock_guard lock(out);
         ++finished;
+        const std::int64_t total = job.total();  // a picture given twice counts once
         if (tty) return;
         if (e.outcome == PictureOutcome::Written)
             std::fprintf(stderr, "%lld/%lld %s -> %s\n", (long long)finished, (long long)total, e.source.c_str(),
@@ -288,11 +300,9 @@ int run_cli(int argc, char** argv) {
     if (tty) std::fprintf(stderr, "\r%s\r", std::string(std::size_t(columns - 1), ' ').c_str());
 
     const std::int64_t done = job.total() - job.remaining();
-    if (job.stopped()) {
-        std::fprintf(stderr, "%s\n", batch_stopped_text(settings.language, done, job.total()).c_str());
-    } else {
-        std::fprintf(stderr, "%s\n", batch_finished_text(settings.language, job.total(), job.failed()).c_str());
-    }
+    const std::string end = job.stopped() ? batch_stopped_text(settings.language, done, job.total(), left_aside)
+                                          : batch_finished_text(settings.language, job.written(), job.failed(), left_aside);
+    std::fprintf(stderr, "%s\n", end.c_str());
     for (const FailedPicture& f : job.failed_pictures())
         std::fprintf(stderr, "failed: %s\n", failed_picture_line(settings.language, f.source, f.reason).c_str());
     return job.stopped() || job.failed() > 0 ? 1 : 0;

@@ -36,7 +36,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
 // The settings with the command line's overrides applied.
 BatchSettings apply_cli(BatchSettings settings, const CliOptions& options);
 
-extern const char* const CLI_USAGE;
+extern const std::string CLI_USAGE;
 
 // The whole tool: exit status 0 when every picture was written, 1 when some
 // failed or the run was interrupted, 2 for bad arguments.

@@ -9,6 +9,7 @@ FailReason fail_reason_for(FileError error) {
     case FileError::NoPermission: return FailReason::NoPermission;
     case FileError::ReadOnly: return FailReason::ReadOnly;
     case FileError::NoSpace: return FailReason::DiskFull;
+    case FileError::NameTooLong: return FailReason::NameTooLong;
     case FileError::None:
     case FileError::NoFolder:
     case FileError::IoError: break;

@@ -16,6 +16,8 @@ enum class FailReason {
     DiskFull,      // no room left on the output's file system
     NoPermission,  // the output's folder may not be written
     ReadOnly,      // a read-only file system, or an existing output that is read-only
+    NameTooLong,   // the output's name, or its whole path, is longer than the file system allows
+    SameOutput,    // another picture of the batch writes the same output file
     Unwritable,    // the output could not be written, for some other reason
     Stopped,       // the batch was stopped while it was being processed
 };

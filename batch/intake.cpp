@@ -1,7 +1,5 @@
 #include "batch/intake.h"
 
-#include <algorithm>
-#include <array>
 #include <filesystem>
 #include <system_error>
 
@@ -22,24 +20,7 @@ std::string path_extension(std::string_view path) {
     return {};
 }
 
-std::string picture_extensions_text() {
-    std::string text;
-    for (const std::string_view ext : PICTURE_EXTENSIONS) {
-        if (!text.empty()) text += ' ';
-        text += ext;
-    }
-    return text;
-}
-
-bool is_picture_path(std::string_view path) {
-    std::string ext = path_extension(path);
-    if (ext.empty()) return false;
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    ext.insert(ext.begin(), '.');
-    return std::find(PICTURE_EXTENSIONS.begin(), PICTURE_EXTENSIONS.end(), ext) != PICTURE_EXTENSIONS.end();
-}
+bool is_picture_path(std::string_view path) { return is_picture_extension(path_extension(path)); }
 
 std::vector<std::string> split_drop_text(std::string_view text) {
     std::vector<std::string> fields;
@@ -57,40 +38,53 @@ std::vector<std::string> split_drop_text(std::string_view text) {
 
 namespace {
 
-PictureList list_folder(const std::string& folder) {
+DropIntake list_folder(const std::string& folder) {
     namespace fs = std::filesystem;
-    PictureList list;
+    DropIntake taken;
     std::error_code ec;
     fs::directory_iterator it(fs::path(folder), ec);
-    if (ec) return list;
+    if (ec) return taken;
     const bool has_separator = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         std::error_code kind_ec;
-        if (!it->is_regular_file(kind_ec)) continue;
+        if (it->is_directory(kind_ec)) continue;
         const std::string name = it->path().filename().string();
         if (name == "." || name == "..") continue;
         std::string path = has_separator ? folder + name : folder + "/" + name;
-        if (is_picture_path(path)) list.push_back(std::move(path));
+        // Only regular files are pictures; anything else beside them (a
+        // pipe, a socket, a dangling link) is left aside like any other file.
+        if (it->is_regular_file(kind_ec) && is_picture_path(path))
+            taken.pictures.push_back(std::move(path));
+        else
+            taken.left_aside.push_back(std::move(path));
     }
-    return list;
+    return taken;
 }
 
 }  // namespace
 
-PictureList build_picture_list(const std::vector<std::string>& dropped) {
+DropIntake take_drop(const std::vector<std::string>& dropped) {
     if (dropped.size() == 1) {
         std::error_code ec;
         if (std::filesystem::is_directory(std::filesystem::path(dropped.front()), ec)) return list_folder(dropped.front());
     }
-    PictureList list;
-    for (const std::string& path : dropped)
-        if (is_picture_path(path)) list.push_back(path);
-    return list;
+    DropIntake taken;
+    for (const std::string& path : dropped) {
+        if (is_picture_path(path))
+            taken.pictures.push_back(path);
+        else if (!path.empty())
+            taken.left_aside.push_back(path);
+    }
+    return taken;
 }
 
+DropIntake take_drop_text(std::string_view drop_text) { return take_drop(split_drop_text(drop_text)); }
+
+PictureList build_picture_list(const std::vector<std::string>& dropped) { return take_drop(dropped).pictures; }
+
 PictureList build_picture_list_from_text(std::string_view drop_text) {
-    return build_picture_list(split_drop_text(drop_text));
+    return take_drop_text(drop_text).pictures;
 }
 
 }  // namespace pixmold

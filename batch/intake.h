@@ -5,10 +5,11 @@
 // not tested for existence or readability here.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/picture_types.h"
 
 namespace pixmold {
 
@@ -23,28 +24,33 @@ inline constexpr char DROP_SEPARATOR = '\n';
 // extension.
 std::string path_extension(std::string_view path);
 
-// The extensions of pictures, lower case, in the order messages name them.
-// ".tiff" is not among them.
-inline constexpr std::array<std::string_view, 11> PICTURE_EXTENSIONS = {
-    ".jpg", ".jpeg", ".jp2", ".j2k", ".bmp", ".png", ".tif", ".webp", ".heic", ".heif", ".avif"};
-
-// The list as messages show it: ".jpg .jpeg ... .avif".
-std::string picture_extensions_text();
-
-// True when "." + the lower-cased extension is one of PICTURE_EXTENSIONS.
+// True when "." + the lower-cased extension is one of PICTURE_EXTENSIONS
+// (core/picture_types.h).
 bool is_picture_path(std::string_view path);
 
 // Splits a drop text at DROP_SEPARATOR: n separators give n + 1 fields.
 std::vector<std::string> split_drop_text(std::string_view text);
 
+// What a drop gives: its pictures, and what it held that is not one.
+struct DropIntake {
+    PictureList pictures;
+    // Files of a dropped folder that are not pictures (its subfolders are
+    // not counted), or the dropped paths that are not (empty fields aside).
+    std::vector<std::string> left_aside;
+};
+
 // One existing folder alone: its pictures (files only, no subfolders, in the
 // file system's listing order). Anything else: the pictures among the paths,
 // in order, duplicates kept; a folder among several items is only taken when
 // its own name ends in an accepted extension. A folder that cannot be listed
-// gives an empty list.
-PictureList build_picture_list(const std::vector<std::string>& dropped);
+// gives nothing.
+DropIntake take_drop(const std::vector<std::string>& dropped);
 
 // The same for a drop delivered as one text.
+DropIntake take_drop_text(std::string_view drop_text);
+
+// Only the pictures of take_drop and take_drop_text.
+PictureList build_picture_list(const std::vector<std::string>& dropped);
 PictureList build_picture_list_from_text(std::string_view drop_text);
 
 }  // namespace pixmold

@@ -5,12 +5,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "batch/exif.h"
-#include "batch/orient.h"
+#include "batch/output_claims.h"
 #include "batch/schedule.h"
 #include "image/bitmap.h"
 #include "image/codec.h"
+#include "image/exif.h"
 #include "image/file_bytes.h"
+#include "image/orient.h"
 #include "image/resample.h"
 
 namespace pixmold {
@@ -23,17 +24,6 @@ TargetSize stored_size(const TargetSize& shown, int orientation) {
     return orientation_swaps_sides(orientation) ? TargetSize{shown.height, shown.width} : shown;
 }
 
-// The TIFF reader already mirrors pictures whose orientation tag asks for it
-// (it cannot swap sides): what is left to do once it has decoded.
-int orientation_left_after_decode(FormatTag format, int orientation) {
-    if (format != TAG_TIFF) return orientation;
-    switch (orientation) {
-        case 6: case 8: return 7;
-        case 5: case 7: return 5;
-        default: return 1;
-    }
-}
-
 // Whether decoded pixels must be resampled for the stored target: they are
 // another size, or a scaled decode's picture does not fill them exactly.
 bool needs_resize(int width, int height, const PictureExtent& extent, const TargetSize& stored) {
@@ -42,16 +32,17 @@ bool needs_resize(int width, int height, const PictureExtent& extent, const Targ
     return stored.width != width || stored.height != height || !whole;
 }
 
+std::uint64_t pixel_bytes(std::int64_t width, std::int64_t height, int depth) {
+    return std::uint64_t(stride_for(int(width), depth)) * std::uint64_t(height);
+}
+
 // Pixel memory a picture holds at its peak: the decoded and the resized
 // pixels while it is resized, then the resized (or decoded) and the turned
 // ones while it is turned.
 std::uint64_t peak_pixel_bytes(int width, int height, int depth, const TargetSize& stored, bool resizes, bool turned) {
-    const auto bytes = [depth](std::int64_t w, std::int64_t h) {
-        return std::uint64_t(stride_for(int(w), depth)) * std::uint64_t(h);
-    };
-    const std::uint64_t decoded = bytes(width, height);
+    const std::uint64_t decoded = pixel_bytes(width, height, depth);
     if (!target_is_valid(stored)) return decoded;
-    const std::uint64_t output = bytes(stored.width, stored.height);
+    const std::uint64_t output = pixel_bytes(stored.width, stored.height, depth);
     const std::uint64_t resized = resizes ? output : 0;
     return std::max(decoded + resized, (resizes ? resized : decoded) + (turned ? output : 0));
 }
@@ -85,21 +76,21 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         report.reason = stopped ? FailReason::Stopped : why;
         return report;
     };
-    report.output_path = output_path_for(source, effective_prefix(settings.prefix), settings.format);
-    if (report.output_path.empty()) return give_up(FailReason::Unwritable);
+    const std::string prefix = effective_prefix(settings.prefix);
+    report.output_path = output_path_for(source, prefix, settings.format);
+    if (report.output_path.empty())
+        return give_up(output_name_too_long(source, prefix, settings.format) ? FailReason::NameTooLong
+                                                                             : FailReason::Unwritable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
-    // Read once: the orientation comes from the bytes that are decoded.
-    FileBytes file;
-    if (!file.read(source)) return give_up(FailReason::Unreadable);
-    report.orientation = picture_orientation(file.bytes());
-    const int orientation = report.orientation;
-    const bool swap = orientation_swaps_sides(orientation);
-
     // The target is judged on the picture as shown, from its full size, which
-    // only the decoder knows before it scales.
+    // only the decoder knows before it scales. The engine tells the
+    // orientation before it asks for sizes; the picture is turned here only
+    // once it is resized, which is cheaper.
     bool have_target = false;
+    const int& orientation = report.orientation;
     auto decide_target = [&](int stored_w, int stored_h) {
+        const bool swap = orientation_swaps_sides(orientation);
         const std::int64_t shown_w = swap ? stored_h : stored_w;
         const std::int64_t shown_h = swap ? stored_w : stored_h;
         report.target = compute_target_size(settings, shown_w, shown_h).value_or(TargetSize{});
@@ -108,6 +99,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
 
     Metadata metadata;
     DecodeOptions decode;
+    decode.orientation = &report.orientation;
     decode.cancel = context.cancel;
     decode.metadata = &metadata;
     PictureExtent extent;  // a scaled decode's last row and column may be partial
@@ -121,23 +113,55 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         }
         shrink_on_load_size(full_w, full_h, scaling, stored_size(report.target, orientation), min_w, min_h);
     };
+
+    // The source's bytes, the decoder's own buffers and the pixels are all
+    // reserved before they are taken. What the decode needs is known only
+    // once the decoder has read the header, after the file: when it is more
+    // than the first reservation and cannot be had at once, everything is
+    // given back, the whole is waited for, and the file is read again.
+    // Nothing is held while waiting, so workers never wait on each other.
     // Declared before the pictures, so given back only once their pixels are freed.
     MemoryBudget::Reservation reserved;
-    decode.before_pixels = [&](int w, int h, int depth) {
-        if (!have_target) decide_target(w, h);  // a decoder that does not scale: this is the full size
+    std::uint64_t pixel_peak = 0;    // what the picture needs once decoded
+    std::uint64_t besides_file = 0;  // what the decode was last found to need besides the file
+    bool wait_for_more = false;
+    decode.before_pixels = [&](const DecodePlan& plan) {
+        if (!have_target) decide_target(plan.width, plan.height);  // a decoder that does not scale: this is the full size
         if (!context.memory) return true;
         const TargetSize stored = stored_size(report.target, orientation);
-        const bool resizes = needs_resize(w, h, extent, stored);
-        reserved = context.memory->reserve(peak_pixel_bytes(w, h, depth, stored, resizes, orientation != 1),
-                                           context.cancel);
-        return bool(reserved);
+        const bool resizes = needs_resize(plan.width, plan.height, extent, stored);
+        pixel_peak = peak_pixel_bytes(plan.width, plan.height, plan.depth, stored, resizes, orientation != 1);
+        const std::uint64_t decoding = plan.working_bytes + pixel_bytes(plan.width, plan.height, plan.depth);
+        const std::uint64_t needed = std::max(decoding, pixel_peak);
+        if (needed <= besides_file || reserved.try_grow(needed - besides_file)) return true;
+        besides_file = needed;
+        wait_for_more = true;
+        return false;
     };
 
-    DecodedPicture decoded = decode_picture(file.bytes(), decode);
-    file.clear();
+    DecodedPicture decoded;
+    // A file rewritten between reads so that it needs more each time is given up after a few.
+    for (int attempt = 0; attempt < 4 && !decoded; ++attempt) {
+        reserved = {};
+        wait_for_more = false;
+        have_target = false;
+        metadata = {};
+        FileBytes file;
+        const bool read = file.read(source, [&](std::size_t size) {
+            if (!context.memory) return true;
+            reserved = context.memory->reserve(std::uint64_t(size) + besides_file, context.cancel);
+            return bool(reserved);
+        });
+        if (!read) return give_up(FailReason::Unreadable);
+        decoded = decode_picture(file.bytes(), decode);
+        if (!wait_for_more) break;
+    }
     if (!decoded) return give_up(FailReason::Unreadable);
-    const int turn = orientation_left_after_decode(decoded.format_tag, orientation);
+    // The file and the decoder's buffers are gone.
+    if (context.memory) reserved.shrink_to(pixel_peak);
+    const int turn = decoded.orientation;
     BitmapPtr picture = std::move(decoded.bitmap);
+    picture->is_icon = false;  // an icon file's pixels are resized and written like any bitmap's
     if (!have_target) decide_target(picture->width, picture->height);
     if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
@@ -194,38 +218,59 @@ BatchJob::~BatchJob() { stop(); }
 bool BatchJob::start(PictureList pictures, Options options) {
     if (running_.load() || pictures.empty()) return false;
     if (controller_.joinable()) controller_.join();
-    const int workers = worker_count(options.threads, pictures.size());
-    // Fewer pictures than threads: the spare threads help each resize.
-    const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
 
-    // Entries touch their source and their output.
+    // Settled before any work, so that which picture writes a shared output
+    // never depends on which worker is quicker.
     const BatchSettings& settings = options.settings;
+    std::vector<std::string> outputs;
+    std::vector<PlannedOutput> planned;
+    outputs.reserve(pictures.size());
+    planned.reserve(pictures.size());
+    for (const std::string& p : pictures) {
+        outputs.push_back(output_path_for(p, effective_prefix(settings.prefix), settings.format));
+        planned.push_back({normalised_path(p), outputs.back().empty() ? std::string() : normalised_path(outputs.back())});
+    }
+    const std::vector<OutputClaim> claims = claim_outputs(planned);
+    PictureList listed;
+    std::vector<bool> yields;
+    std::vector<std::size_t> work;
+    // Entries touch their source and their output.
     std::vector<std::vector<std::string>> keys;
-    keys.reserve(pictures.size());
-    for (const std::string& p : pictures)
-        keys.push_back({p, output_path_for(p, effective_prefix(settings.prefix), settings.format)});
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
-    weights.reserve(pictures.size());
-    for (const std::string& p : pictures) {
-        std::error_code ec;
-        const std::uintmax_t size = std::filesystem::file_size(p, ec);
-        weights.push_back(ec ? 0 : size);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (claims[i] == OutputClaim::Repeats) continue;  // the same picture again: resized once
+        yields.push_back(claims[i] == OutputClaim::Yields);
+        if (!yields.back()) {
+            work.push_back(listed.size());
+            keys.push_back({pictures[i], outputs[i]});
+            std::error_code ec;
+            const std::uintmax_t size = std::filesystem::file_size(pictures[i], ec);
+            weights.push_back(ec ? 0 : size);
+        }
+        listed.push_back(std::move(pictures[i]));
     }
+    const std::int64_t yielded = std::int64_t(listed.size() - work.size());
+    const int workers = worker_count(options.threads, std::max<std::size_t>(work.size(), 1));
+    // Fewer pictures than threads: the spare threads help each resize.
+    const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
     scheduler_ = std::make_unique<OrderedScheduler>(keys, weights);
 
-    pictures_ = std::move(pictures);
+    pictures_ = std::move(listed);
+    work_ = std::move(work);
     options_ = std::move(options);
     if (!options_.memory) options_.memory = std::make_shared<MemoryBudget>(default_memory_budget());
     cancel_ = false;
-    failed_ = 0;
+    failed_ = yielded;
     idle_workers_ = 0;
     total_ = std::int64_t(pictures_.size());
-    remaining_ = std::int64_t(pictures_.size());
+    remaining_ = std::int64_t(pictures_.size()) - yielded;
     {
         std::lock_guard lock(mutex_);
         current_output_.clear();
         reasons_.assign(pictures_.size(), FailReason::None);
+        for (std::size_t i = 0; i < yields.size(); ++i)
+            if (yields[i]) reasons_[i] = FailReason::SameOutput;
     }
     running_ = true;
     controller_ = std::thread([this, workers, resize_threads] { run(workers, resize_threads); });
@@ -233,6 +278,16 @@ bool BatchJob::start(PictureList pictures, Options options) {
 }
 
 void BatchJob::run(int workers, int resize_threads) {
+    // The pictures that yield their output are reported first, before any
+    // worker exists to change their reasons.
+    if (options_.on_picture) {
+        const std::string prefix = effective_prefix(options_.settings.prefix);
+        for (std::size_t i = 0; i < reasons_.size(); ++i)
+            if (reasons_[i] == FailReason::SameOutput)
+                options_.on_picture(PictureEvent{i, pictures_[i],
+                                                 output_path_for(pictures_[i], prefix, options_.settings.format),
+                                                 PictureOutcome::Failed, FailReason::SameOutput});
+    }
     std::vector<std::thread> pool;
     for (int w = 1; w < workers; ++w) pool.emplace_back([this, resize_threads] { work(resize_threads); });
     work(resize_threads);
@@ -246,8 +301,9 @@ void BatchJob::run(int workers, int resize_threads) {
 }
 
 void BatchJob::work(int resize_threads) {
-    while (auto index = scheduler_->acquire()) {
-        const std::string& source = pictures_[*index];
+    while (auto slot = scheduler_->acquire()) {
+        const std::size_t index = work_[*slot];
+        const std::string& source = pictures_[index];
         const BatchSettings& settings = options_.settings;
         PictureContext context;
         context.cancel = &cancel_;
@@ -261,17 +317,17 @@ void BatchJob::work(int resize_threads) {
         const PictureReport report = process_picture(source, settings, context);
         {
             std::lock_guard lock(mutex_);
-            reasons_[*index] = report.reason;
+            reasons_[index] = report.reason;
         }
         if (report.outcome == PictureOutcome::Cancelled) {
-            scheduler_->release(*index);
+            scheduler_->release(*slot);
             break;
         }
         if (report.outcome == PictureOutcome::Failed) ++failed_;
         --remaining_;
-        scheduler_->release(*index);
+        scheduler_->release(*slot);
         if (options_.on_picture)
-            options_.on_picture(PictureEvent{*index, source, report.output_path, report.outcome, report.reason});
+            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason});
     }
     ++idle_workers_;
 }

@@ -104,7 +104,10 @@ public:
     BatchJob& operator=(const BatchJob&) = delete;
 
     // Starts a batch over `pictures`; false (and nothing changes) when one is
-    // running or the list is empty.
+    // running or the list is empty. Where several pictures would write the
+    // same output (batch/output_claims.h), only one does; the others fail at
+    // once as SameOutput, and a picture listed again for the same output is
+    // dropped from the batch.
     bool start(PictureList pictures, Options options);
     // Cancels the running batch and waits for its workers; outputs in progress
     // are abandoned without a trace. Returns at once when idle.
@@ -118,11 +121,14 @@ public:
     std::int64_t total() const { return total_.load(); }
     std::int64_t remaining() const { return remaining_.load(); }
     std::int64_t failed() const { return failed_.load(); }
+    // Pictures whose output was written.
+    std::int64_t written() const { return total_.load() - remaining_.load() - failed_.load(); }
     bool stopped() const { return cancel_.load(); }
     // Output path of the picture most recently started.
     std::string current_output() const;
-    // The pictures that could not be read, resized or written, and those a
-    // stop interrupted, in list order, each with its reason.
+    // The pictures that could not be read, resized or written (or yielded
+    // their output), and those a stop interrupted, in list order, each with
+    // its reason.
     std::vector<FailedPicture> failed_pictures() const;
 
 private:
@@ -130,6 +136,7 @@ private:
     void work(int resize_threads);
 
     PictureList pictures_;
+    std::vector<std::size_t> work_;  // the entries that are processed, by the scheduler's numbers
     Options options_;
     std::unique_ptr<OrderedScheduler> scheduler_;
     std::thread controller_;

@@ -27,6 +27,18 @@ void MemoryBudget::Reservation::release() {
     bytes_ = 0;
 }
 
+bool MemoryBudget::Reservation::try_grow(std::uint64_t extra) {
+    if (!budget_ || !budget_->try_add(bytes_, extra)) return false;
+    bytes_ += extra;
+    return true;
+}
+
+void MemoryBudget::Reservation::shrink_to(std::uint64_t bytes) {
+    if (!budget_ || bytes >= bytes_) return;
+    budget_->give_back(bytes_ - bytes);
+    bytes_ = bytes;
+}
+
 MemoryBudget::MemoryBudget(std::uint64_t limit_bytes) : limit_(limit_bytes) {}
 
 MemoryBudget::Reservation MemoryBudget::reserve(std::uint64_t bytes, const std::atomic<bool>* cancel) {
@@ -47,6 +59,16 @@ MemoryBudget::Reservation MemoryBudget::reserve(std::uint64_t bytes, const std::
     peak_ = std::max(peak_, in_flight_);
     largest_ = std::max(largest_, bytes);
     return Reservation(this, bytes);
+}
+
+bool MemoryBudget::try_add(std::uint64_t held, std::uint64_t extra) {
+    std::lock_guard lock(mutex_);
+    const bool alone = in_flight_ == held;
+    if (!alone && (extra > limit_ || in_flight_ > limit_ - extra)) return false;
+    in_flight_ += extra;
+    peak_ = std::max(peak_, in_flight_);
+    largest_ = std::max(largest_, held + extra);
+    return true;
 }
 
 void MemoryBudget::give_back(std::uint64_t bytes) {

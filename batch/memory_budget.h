@@ -25,6 +25,14 @@ public:
         Reservation& operator=(Reservation&& other) noexcept;
         ~Reservation();
         explicit operator bool() const { return budget_ != nullptr; }
+        std::uint64_t bytes() const { return bytes_; }
+        // Takes `extra` more without waiting: true when it fits now, or when
+        // this reservation is alone in flight (a big picture runs alone).
+        // False changes nothing; the caller may give everything back and
+        // reserve the whole again, so that no one waits while holding memory.
+        bool try_grow(std::uint64_t extra);
+        // Gives back all but `bytes` (what the picture still needs).
+        void shrink_to(std::uint64_t bytes);
 
     private:
         friend class MemoryBudget;
@@ -54,6 +62,7 @@ public:
 
 private:
     void give_back(std::uint64_t bytes);
+    bool try_add(std::uint64_t held, std::uint64_t extra);
 
     const std::uint64_t limit_;
     mutable std::mutex mutex_;

@@ -61,23 +61,37 @@ std::string_view file_name_part(std::string_view path) {
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format) {
-    std::string suffix;
+namespace {
+
+// The output's file name, whatever its length; empty for a format without one.
+std::string output_name(std::string_view source, std::string_view prefix, OutputFormat format) {
+    std::string_view suffix;
     if (format == OutputFormat::Jpeg)
         suffix = ".jpg";
     else if (format == OutputFormat::Png)
         suffix = ".png";
     else
         return {};
-    if (prefix_fault(prefix) != PrefixFault::None) return {};
-    const std::string_view name = file_name_part(source);
-    const std::string_view folder = source.substr(0, source.size() - name.size());
-    std::string stem = std::string(prefix) + std::string(name);
+    std::string stem = std::string(prefix) + std::string(file_name_part(source));
     const std::size_t ext = path_extension(source).size();
     // Extension plus its dot; a name without one keeps all its characters.
     if (ext > 0 || (!stem.empty() && stem.back() == '.')) stem.resize(stem.size() - std::min(stem.size(), ext + 1));
-    if (stem.size() + suffix.size() > NAME_MAX) return {};
-    return std::string(folder) + stem + suffix;
+    return stem + std::string(suffix);
+}
+
+}  // namespace
+
+std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format) {
+    if (prefix_fault(prefix) != PrefixFault::None) return {};
+    const std::string name = output_name(source, prefix, format);
+    if (name.empty() || name.size() > NAME_MAX) return {};
+    return std::string(source.substr(0, source.size() - file_name_part(source).size())) + name;
+}
+
+bool output_name_too_long(std::string_view source, std::string_view prefix, OutputFormat format) {
+    const PrefixFault fault = prefix_fault(prefix);
+    if (fault != PrefixFault::None && fault != PrefixFault::TooLong) return false;
+    return output_name(source, prefix, format).size() > NAME_MAX;
 }
 
 }  // namespace pixmold

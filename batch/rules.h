@@ -64,6 +64,11 @@ std::string effective_prefix(std::string_view prefix);
 // than a file system allows (NAME_MAX bytes).
 std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format);
 
+// True when output_path_for gives no path only because the file name would
+// be too long: the format is JPEG or PNG and the prefix has no "/" and no
+// control character, but prefix + name + extension exceed NAME_MAX bytes.
+bool output_name_too_long(std::string_view source, std::string_view prefix, OutputFormat format);
+
 // The file-name part of a path (after the last '/' or '\\').
 std::string_view file_name_part(std::string_view path);
 

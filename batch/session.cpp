@@ -20,9 +20,15 @@ BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
         return DropResult::Busy;
     }
     if (status_.joinable()) status_.join();
-    PictureList list = build_picture_list_from_text(dropped);
-    if (list.empty()) return DropResult::NoPicture;
+    DropIntake taken = take_drop_text(dropped);
+    if (taken.pictures.empty()) {
+        if (!taken.left_aside.empty() && view_.set_status)
+            view_.set_status(batch_no_picture_text(settings_().language, std::int64_t(taken.left_aside.size())));
+        return DropResult::NoPicture;
+    }
+    PictureList list = std::move(taken.pictures);
     pictures_ = list;
+    left_aside_ = std::int64_t(taken.left_aside.size());
     stop_requested_ = false;
     BatchJob::Options options;
     options.settings = settings_();
@@ -49,7 +55,8 @@ void BatchSession::status_loop() {
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_pictures();
     if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language_, failed));
-    if (view_.set_status) view_.set_status(batch_finished_text(language_, job_.total(), job_.failed()));
+    if (view_.set_status)
+        view_.set_status(batch_finished_text(language_, job_.written(), job_.failed(), left_aside_));
     running_ = false;
     if (view_.click) view_.click();  // may block for the length of the sound
 }
@@ -70,7 +77,8 @@ void BatchSession::on_stop(bool show) {
     }
     const std::int64_t done = job_.total() - job_.remaining();
     const Language language = settings_().language;
-    if (view_.set_status) view_.set_status(batch_stopped_text(language, done, job_.total()));
+    if (view_.set_status)
+        view_.set_status(batch_stopped_text(language, done, job_.total(), left_aside_));
     if (view_.show_running) view_.show_running(false);
     const auto failed = job_.failed_pictures();
     if (!failed.empty() && view_.set_info) view_.set_info(failed_pictures_text(language, failed));

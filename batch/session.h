@@ -30,7 +30,7 @@ public:
 
     // `settings` is read on the calling thread when a drop starts a batch
     // (the batch keeps that copy to the end) and for the texts of a refused
-    // drop and of a stop.
+    // or pictureless drop and of a stop.
     BatchSession(BatchView view, std::function<BatchSettings()> settings, int threads = 0);
     ~BatchSession();
     BatchSession(const BatchSession&) = delete;
@@ -38,6 +38,8 @@ public:
 
     // A drop on the window (paths joined by "\n"). While a batch runs the drop
     // is refused, the status line says so and the running batch is untouched.
+    // The files of the drop that are not pictures are counted in the status
+    // line's end text, or alone when the drop holds no picture.
     DropResult on_drop(std::string_view dropped);
     // The StopButton: ends the job and the status loop, then shows the stop
     // text and lists the pictures that failed or were interrupted. With
@@ -57,6 +59,7 @@ private:
     Language language_ = Language::French;  // of the running batch, for its end texts
     int threads_;
     PictureList pictures_;
+    std::int64_t left_aside_ = 0;  // files of the running batch's drop that are not pictures
     BatchJob job_;
     std::thread status_;
     std::atomic<bool> running_{false};

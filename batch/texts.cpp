@@ -22,10 +22,27 @@ const std::string& reason_words(const InterfaceTexts& t, FailReason reason) {
     case FailReason::NoPermission: return t.batch_why_no_permission;
     case FailReason::ReadOnly: return t.batch_why_read_only;
     case FailReason::Stopped: return t.batch_why_stopped;
+    case FailReason::NameTooLong: return t.batch_why_name_too_long;
+    case FailReason::SameOutput: return t.batch_why_same_output;
     case FailReason::None:
     case FailReason::Unwritable: break;
     }
     return t.batch_why_unwritable;
+}
+
+// " (2 échec(s))", " (3 ignoré(s))", " (2 échec(s), 3 ignoré(s))", or nothing.
+std::string counts_in_brackets(const InterfaceTexts& t, std::int64_t failed, std::int64_t left_aside) {
+    std::string text;
+    if (failed > 0) {
+        text += std::to_string(failed);
+        text += t.batch_failed;
+    }
+    if (left_aside > 0) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(left_aside);
+        text += t.batch_left_aside;
+    }
+    return text.empty() ? text : " (" + text + ")";
 }
 }  // namespace
 
@@ -35,16 +52,24 @@ std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::s
     return std::to_string(remaining) + "/" + std::to_string(total) + " - " + std::string(name);
 }
 
-std::string batch_finished_text(Language language, std::int64_t processed, std::int64_t failed) {
+std::string batch_finished_text(Language language, std::int64_t processed, std::int64_t failed,
+                                std::int64_t left_aside) {
     const InterfaceTexts& t = table_for(language);
-    std::string text = t.batch_finished + std::to_string(processed) + t.batch_finished_tail;
-    if (failed > 0) text += t.batch_failed_before + std::to_string(failed) + t.batch_failed_after;
-    return text;
+    return t.batch_finished + std::to_string(processed) + t.batch_finished_tail + counts_in_brackets(t, failed, left_aside);
 }
 
-std::string batch_stopped_text(Language language, std::int64_t done, std::int64_t total) {
+std::string batch_stopped_text(Language language, std::int64_t done, std::int64_t total, std::int64_t left_aside) {
     const InterfaceTexts& t = table_for(language);
-    return t.batch_stopped + std::to_string(done) + "/" + std::to_string(total) + t.batch_stopped_tail;
+    return t.batch_stopped + std::to_string(done) + "/" + std::to_string(total) + t.batch_stopped_tail +
+           counts_in_brackets(t, 0, left_aside);
+}
+
+std::string batch_no_picture_text(Language language, std::int64_t left_aside) {
+    const InterfaceTexts& t = table_for(language);
+    std::string text = t.batch_no_picture;
+    text += std::to_string(left_aside);
+    text += t.batch_files_left_aside;
+    return text;
 }
 
 std::string batch_busy_text(Language language) { return table_for(language).batch_busy; }

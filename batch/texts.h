@@ -16,11 +16,19 @@ namespace pixmold {
 std::string batch_status_text(std::int64_t remaining, std::int64_t total, std::string_view output_path);
 
 // "Terminé ! N image(s) traitée(s)." / "Finish ! N pictures were processed..",
-// followed by " (F échec(s))" / " (F failed)" when F > 0.
-std::string batch_finished_text(Language language, std::int64_t processed, std::int64_t failed);
+// followed by " (F échec(s))" / " (F failed)" when F > 0, or by
+// " (L ignoré(s))" / " (L left aside)" for the L files of the drop that are
+// not pictures, or by both in one pair of brackets.
+std::string batch_finished_text(Language language, std::int64_t processed, std::int64_t failed,
+                                std::int64_t left_aside = 0);
 
-// "Arrêt : done/total images traitées !" / "Stop : done/total images traitées !"
-std::string batch_stopped_text(Language language, std::int64_t done, std::int64_t total);
+// "Arrêt : done/total images traitées !" / "Stop : done/total images traitées !",
+// followed by " (L ignoré(s))" / " (L left aside)" when L > 0.
+std::string batch_stopped_text(Language language, std::int64_t done, std::int64_t total, std::int64_t left_aside = 0);
+
+// A drop without a picture but with L other files: "Aucune image : L
+// fichier(s) ignoré(s)" / "No picture: L file(s) left aside".
+std::string batch_no_picture_text(Language language, std::int64_t left_aside);
 
 // Shown when a drop arrives while a batch runs.
 std::string batch_busy_text(Language language);

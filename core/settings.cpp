@@ -64,9 +64,10 @@ Settings read_all(const Settings& d) {
     return s;
 }
 
-// Opens `path` for one write into "USER"; false (and nothing open) when it cannot be opened.
+// Opens `path` for one write into "USER"; false (and nothing open) when it
+// cannot be opened or is not a settings file.
 bool open_user_group(const std::string& path) {
-    if (!prefs_open(path)) {
+    if (not_a_settings_file(path) || !prefs_open(path)) {
         prefs_close();
         return false;
     }
@@ -91,7 +92,12 @@ Settings default_settings(int screen_width, int screen_height) {
     return d;
 }
 
+bool not_a_settings_file(const std::string& path) { return prefs_file_kind(path) == PrefsFileKind::Foreign; }
+
+bool settings_file_savable(const std::string& path) { return !not_a_settings_file(path) && prefs_writable(path); }
+
 std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height) {
+    if (not_a_settings_file(path)) return std::nullopt;
     const char* group = count_groups(path) == 1 ? "DEFAUT" : "USER";
     // An empty file (left by an earlier version killed during its first
     // start) counts as none.
@@ -108,7 +114,7 @@ std::optional<Settings> read_settings(const std::string& path, int screen_width,
 Settings load_settings(const std::string& path, int screen_width, int screen_height) {
     if (auto stored = read_settings(path, screen_width, screen_height)) return *stored;
     const Settings defaults = default_settings(screen_width, screen_height);
-    if (!prefs_create(path)) return defaults;
+    if (not_a_settings_file(path) || !prefs_create(path)) return defaults;
     prefs_select_group("DEFAUT");
     write_all(defaults);
     prefs_close();
@@ -122,10 +128,10 @@ bool write_all_settings(const std::string& path, Settings& settings) {
     return prefs_close();
 }
 
-void write_setting(const std::string& path, const Settings& settings, SettingKey key) {
-    if (!open_user_group(path)) return;
+bool write_setting(const std::string& path, const Settings& settings, SettingKey key) {
+    if (!open_user_group(path)) return false;
     write_key(settings, key);
-    prefs_close();
+    return prefs_close();
 }
 
 int count_groups(const std::string& path) {

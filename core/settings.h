@@ -56,15 +56,27 @@ std::string language_word(const Settings& s);
 // The defaults, for a screen of the given size.
 Settings default_settings(int screen_width, int screen_height);
 
+// True when what is at `path` is not a settings file: a file with no group
+// header among its first lines (a shell's start-up file, say), one over
+// 1 MiB, or no regular file at all. Such a file is never read as settings
+// nor written, whatever the functions below are asked; a link to a settings
+// file is a settings file.
+bool not_a_settings_file(const std::string& path);
+
+// Whether changes can reach the file at `path`: false when it is not a
+// settings file, or when the user may not write it (or create it there).
+bool settings_file_savable(const std::string& path);
+
 // What the file at `path` holds, without ever writing it: the group read is
 // "DEFAUT" when the file has exactly one group header, else "USER"; missing
-// keys take their defaults. nullopt when the file cannot be opened or holds
-// nothing (no group, key or comment).
+// keys take their defaults. nullopt when the file cannot be opened, holds
+// nothing (no group, key or comment) or is not a settings file.
 std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height);
 
 // read_settings; when it gives nothing, the defaults, and a new file is
 // written holding them in "DEFAUT" (silently skipped when that fails). It
-// never rewrites a file that holds anything.
+// never rewrites a file that holds anything, nor one that is not a settings
+// file.
 Settings load_settings(const std::string& path, int screen_width, int screen_height);
 
 // Writes every field into group "USER" (an empty prefix is stored, and kept
@@ -87,8 +99,9 @@ enum class SettingKey {
     Language,
 };
 
-// Writes one field of `settings` into "USER"; nothing else, failures silent.
-void write_setting(const std::string& path, const Settings& settings, SettingKey key);
+// Writes one field of `settings` into "USER"; nothing else. True only when
+// the file reached the disk.
+bool write_setting(const std::string& path, const Settings& settings, SettingKey key);
 
 // -1 when the file cannot be opened, else the number of group headers.
 int count_groups(const std::string& path);

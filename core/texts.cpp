@@ -71,12 +71,15 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.batch_finished_tail = " image(s) traitée(s).";
     t.batch_stopped = "Arrêt : ";
     t.batch_stopped_tail = " images traitées !";
-    t.batch_failed_before = " (";
-    t.batch_failed_after = " échec(s))";
+    t.batch_failed = " échec(s)";
+    t.batch_left_aside = " ignoré(s)";
     t.batch_busy = "Un traitement est déjà en cours";
     t.batch_not_processed = "Images non traitées :";
+    t.batch_no_picture = "Aucune image : ";
+    t.batch_files_left_aside = " fichier(s) ignoré(s)";
     t.setting_saved = "Modification sauvegardée.";
     t.save_failed_title = "Sauvegarde impossible";
+    t.settings_not_saved = "Préférences non sauvegardables (pref.vrn)";
     t.save_failed_text = "La sauvegarde des préférences est impossible, vérifier que le support est inscriptible ou que vous bénéficiez des droits administrateurs sur cette machine.";
     t.preset_applied = "Résolution modifiée";
     t.prefix_dialog_title = "Choix du préfixe";
@@ -223,12 +226,15 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.batch_finished_tail = " pictures were processed..";
     t.batch_stopped = "Stop : ";
     t.batch_stopped_tail = " images traitées !";
-    t.batch_failed_before = " (";
-    t.batch_failed_after = " failed)";
+    t.batch_failed = " failed";
+    t.batch_left_aside = " left aside";
     t.batch_busy = "A batch is already running";
     t.batch_not_processed = "Pictures not processed:";
+    t.batch_no_picture = "No picture: ";
+    t.batch_files_left_aside = " file(s) left aside";
     t.setting_saved = "The change has been saved.";
     t.save_failed_title = "Unable to save prefs !";
+    t.settings_not_saved = "Settings cannot be saved (pref.vrn)";
     t.save_failed_text = "Unable to save preferences, please check you are using a writesupport and that you have admin rights.";
     t.preset_applied = "Resolution has been changed";
     t.prefix_dialog_title = "Choice of Prefix";
@@ -364,6 +370,10 @@ void fill_failure_reasons(InterfaceTexts& t, Language language) {
         {&InterfaceTexts::batch_why_no_permission, "écriture impossible : permission refusée",
          "cannot be written: no permission"},
         {&InterfaceTexts::batch_why_read_only, "écriture impossible : en lecture seule", "cannot be written: read-only"},
+        {&InterfaceTexts::batch_why_name_too_long, "écriture impossible : nom trop long",
+         "cannot be written: name too long"},
+        {&InterfaceTexts::batch_why_same_output, "une autre image de ce traitement a le même nom de sortie",
+         "another picture of this batch has the same output name"},
         {&InterfaceTexts::batch_why_unwritable, "écriture impossible", "cannot be written"},
         {&InterfaceTexts::batch_why_stopped, "arrêtée", "stopped"},
     };

@@ -82,21 +82,28 @@ struct InterfaceTexts {
     std::string batch_finished_tail;
     std::string batch_stopped;
     std::string batch_stopped_tail;
-    std::string batch_failed_before;  // " (" N + batch_failed_after, added to the finished text
-    std::string batch_failed_after;
+    // After the finished or stopped text, in brackets: N + batch_failed, then
+    // ", " and N + batch_left_aside for the files of the drop that are not pictures.
+    std::string batch_failed;
+    std::string batch_left_aside;
     std::string batch_busy;           // a drop while a batch runs
     std::string batch_not_processed;  // heading of the failed names in the InfoPanel
+    std::string batch_no_picture;     // a drop without pictures: this, N, batch_files_left_aside
+    std::string batch_files_left_aside;
     // Why a picture was not processed, after its name in that list.
     std::string batch_why_unreadable;
     std::string batch_why_unresizable;
     std::string batch_why_disk_full;
     std::string batch_why_no_permission;
     std::string batch_why_read_only;
+    std::string batch_why_name_too_long;
+    std::string batch_why_same_output;
     std::string batch_why_unwritable;
     std::string batch_why_stopped;
     std::string setting_saved;
     std::string save_failed_title;
     std::string save_failed_text;
+    std::string settings_not_saved;  // pref.vrn is not a settings file, or read-only
     std::string preset_applied;
     std::string prefix_dialog_title;
     std::string prefix_dialog_prompt;

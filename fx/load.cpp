@@ -1,6 +1,7 @@
 // Loading a picture into the editor, from the open dialog or a drop.
 #include <string>
 
+#include "core/picture_types.h"
 #include "core/texts.h"
 #include "fx/editor.h"
 #include "fx/messages.h"
@@ -17,7 +18,11 @@ namespace {
 // Decodes `path` aside; only a picture that decoded replaces the one being
 // edited, so a broken file never costs the user their work.
 bool take_picture(const std::string& path) {
-    if (path.empty() || !load_image(FxIncoming, path)) {
+    // Shown and saved as it is meant to be seen: a phone photo stored on its
+    // side comes upright, and so does what is saved from it.
+    DecodeOptions upright;
+    upright.upright = true;
+    if (path.empty() || !load_image(FxIncoming, path, upright)) {
         free_image(FxIncoming);
         return false;
     }
@@ -38,7 +43,8 @@ bool take_picture(const std::string& path) {
 }  // namespace
 
 LoadOutcome fx_load_from_dialog() {
-    const std::string path = open_file_dialog(fx_messages::OPEN_TITLE, "", fx_messages::OPEN_PATTERNS);
+    const std::string patterns = std::string(fx_messages::OPEN_FILTER_NAME) + "|" + picture_extensions_text("*", ';');
+    const std::string path = open_file_dialog(fx_messages::OPEN_TITLE, "", patterns);
     if (path.empty()) return LoadOutcome::Cancelled;
     return take_picture(path) ? LoadOutcome::Loaded : LoadOutcome::Unreadable;
 }

@@ -25,7 +25,9 @@ inline constexpr const char* WEBCAM_SWITCHED_OFF = "La webcam est désactivée";
 inline constexpr const char* WEBCAM_PICTURE_TAKEN = "Photo capturée";
 
 inline constexpr const char* OPEN_TITLE = "Charger une image";
-inline constexpr const char* OPEN_PATTERNS = "Fichier Image|*.jpg;*.png;*.bmp;*.tiff;*.webp;*.heic;*.heif;*.avif;*.jp2;*.j2k";
+// The open dialog's one filter: this name, then every kind of picture taken
+// (core/picture_types.h).
+inline constexpr const char* OPEN_FILTER_NAME = "Fichier Image";
 inline constexpr const char* SAVE_PATTERNS = "Images (*.jpg)|*.jpg|Images (*.png)|*.png";
 
 }  // namespace pixmold::fx_messages

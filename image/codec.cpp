@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "image/codec_internal.h"
+#include "image/exif.h"
 #include "image/file_bytes.h"
+#include "image/orient.h"
 #include "image/store_internal.h"
 #include "runtime/atomic_file.h"
 
@@ -89,6 +91,20 @@ void register_all_codecs() {
     register_jp2_decoder();
 }
 
+namespace {
+
+// The picture as shown for `orientation`, its stored pixels freed; null when
+// there is no memory for the turned copy.
+BitmapPtr turned_upright(BitmapPtr stored, int orientation) {
+    const bool swap = orientation_swaps_sides(orientation);
+    BitmapPtr shown = allocate_bitmap_for_overwrite(swap ? stored->height : stored->width,
+                                                    swap ? stored->width : stored->height, stored->depth);
+    if (!shown || !orient_pixels(stored->view(), shown->view(), orientation)) return nullptr;
+    return shown;
+}
+
+}  // namespace
+
 DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOptions& options) {
     init_image_engine();
     register_bmp_codec();
@@ -106,6 +122,10 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
         return result;
     }
 
+    // Known before any decoder runs, so that callers can judge sizes as shown.
+    const int source_orientation = picture_orientation(data);
+    if (options.orientation) *options.orientation = source_orientation;
+
     DecodeContext ctx;
     ctx.data = bytes;
     ctx.size = size;
@@ -117,13 +137,22 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
         ctx.state.reset();
         ctx.width = ctx.height = ctx.depth = ctx.source_depth = 0;
         ctx.needs_zeroed_pixels = false;
+        ctx.orientation = source_orientation;
+        ctx.working_bytes = 0;
         ctx.scaling = r.decoders[i]->scaling;
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
+    const bool turn = options.upright && ctx.orientation != 1;
     BitmapPtr bitmap;
-    if (chosen && (ctx.depth == 24 || ctx.depth == 32) &&
-        (!options.before_pixels || options.before_pixels(ctx.width, ctx.height, ctx.depth))) {
-        bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
+    if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
+        DecodePlan plan{ctx.width, ctx.height, ctx.depth, ctx.working_bytes};
+        if (turn) {
+            const bool swap = orientation_swaps_sides(ctx.orientation);
+            plan.working_bytes += std::uint64_t(stride_for(swap ? ctx.height : ctx.width, ctx.depth)) *
+                                  std::uint64_t(swap ? ctx.width : ctx.height);
+        }
+        if (!options.before_pixels || options.before_pixels(plan))
+            bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
         if (bitmap) {
             const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
             if (!chosen->decode(ctx, target)) bitmap.reset();
@@ -131,10 +160,12 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
         }
     }
     ctx.state.reset();
+    if (bitmap && turn) bitmap = turned_upright(std::move(bitmap), ctx.orientation);
     if (!bitmap) return result;
     result.bitmap = std::move(bitmap);
     result.source_depth = ctx.source_depth;
     result.format_tag = chosen->format_tag;
+    result.orientation = turn ? 1 : ctx.orientation;
     return result;
 }
 

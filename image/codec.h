@@ -46,6 +46,18 @@ enum class DecodeScaling {
     Filtered,
 };
 
+// What a decoder is about to allocate, told to DecodeOptions::before_pixels.
+struct DecodePlan {
+    int width = 0;  // the picture's pixels as decoded (stored orientation)
+    int height = 0;
+    int depth = 0;  // 24 or 32
+    // Memory the decode takes besides these pixels and the block it reads:
+    // the library's own buffers at their peak (whole coefficient or sample
+    // arrays for progressive JPEG, JPEG 2000, lossless WebP, HEIF planes,
+    // a TIFF strip), and the turned copy of a picture turned upright.
+    std::uint64_t working_bytes = 0;
+};
+
 struct DecodeOptions {
     // Called once the decoder knows the full size, with the way it scales;
     // returns the smallest size the caller can use. A decoder that can scale
@@ -54,10 +66,19 @@ struct DecodeOptions {
     // both sides. Empty: decode at full size.
     std::function<void(int full_width, int full_height, DecodeScaling scaling, int& min_width, int& min_height)>
         min_size;
-    // Called with the size and depth the decoder settled on, just before the
-    // pixel memory is allocated; it may block (to wait for memory). False
-    // gives the decode up (it fails). Empty: go ahead.
-    std::function<bool(int width, int height, int depth)> before_pixels;
+    // Called with what the decoder settled on, before the pixel memory and
+    // the decoder's own big buffers are allocated; it may block (to wait for
+    // memory). False gives the decode up (it fails). Empty: go ahead.
+    std::function<bool(const DecodePlan& plan)> before_pixels;
+    // When set, receives the source's EXIF orientation (1..8; 1 without one,
+    // and for HEIC and AVIF, which their decoder turns as the container
+    // says) before min_size and before_pixels are called. Their sizes are
+    // those of the picture as stored: orientations 5..8 show it sides swapped.
+    int* orientation = nullptr;
+    // Turns the picture as its orientation says it is shown, so that it comes
+    // out upright (DecodedPicture::orientation 1). Not with min_size: a
+    // scaled picture's partial last column or row would move.
+    bool upright = false;
     // Polled during decoding; when it becomes true the decode fails (returns 0).
     const std::atomic<bool>* cancel = nullptr;
     // When set, receives the source's EXIF and ICC profile where the format has them.
@@ -98,7 +119,8 @@ void register_jp2_decoder();
 void register_all_codecs();
 
 // Handle result as for create_image; 0 when the data cannot be read or no
-// decoder accepts it. `path` is UTF-8. A file that cannot be read leaves the
+// decoder accepts it. The stored picture is as the file stores it unless
+// `options.upright` asks for it turned. `path` is UTF-8. A file that cannot be read leaves the
 // number as it was; anything later (unknown or broken data, truncated
 // pixels, no memory) leaves it empty. A decode never reports a picture it
 // has not fully read.
@@ -116,6 +138,10 @@ struct DecodedPicture {
     BitmapPtr bitmap;          // null when the data could not be decoded
     int source_depth = 0;      // bits per pixel of the encoded data
     FormatTag format_tag = 0;  // the decoder's tag, or TAG_ICON
+    // The EXIF orientation (1..8) the pixels still need to be shown upright:
+    // the source's, less what its decoder did itself (a TIFF reader mirrors,
+    // HEIC and AVIF come turned); 1 when DecodeOptions::upright was asked.
+    int orientation = 1;
 
     explicit operator bool() const { return bool(bitmap); }
 };

@@ -28,6 +28,11 @@ struct DecodeContext {
     // Set by check when decode may leave pixels unwritten (RLE skips), so the
     // picture must start out black. Otherwise a successful decode writes every pixel.
     bool needs_zeroed_pixels = false;
+    // Set before check to the source's EXIF orientation; a decoder that turns
+    // or mirrors the picture itself leaves here what is still to be done.
+    int orientation = 1;
+    // Set by check: what decode allocates besides the pixels (DecodePlan).
+    std::uint64_t working_bytes = 0;
     const DecodeOptions* options = nullptr;
     DecodeScaling scaling = DecodeScaling::Coarse;  // the decoder's own, told to min_size
     std::unique_ptr<DecoderState> state;

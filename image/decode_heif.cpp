@@ -97,8 +97,17 @@ bool open_primary(DecodeContext& ctx, bool want_avif) {
         s.full_range = nclx->full_range_flag != 0;
     }
     heif_nclx_color_profile_free(nclx);
+    // libheif turns and mirrors the picture as the container says; the EXIF
+    // orientation it may also carry describes the same turn and is not applied again.
+    ctx.orientation = 1;
     ctx.depth = heif_image_handle_has_alpha_channel(s.handle) ? 32 : 24;
     ctx.source_depth = ctx.depth;
+    // The library's decoded planes (up to 2 bytes a sample, 4 samples a pixel
+    // with alpha, before any chroma subsampling is counted), and as much again
+    // for the codec's own frames and the tiles a grid picture is pasted from.
+    const int luma_bits = heif_image_handle_get_luma_bits_per_pixel(s.handle);
+    const std::uint64_t sample_bytes = luma_bits > 8 ? 2 : 1;
+    ctx.working_bytes = std::uint64_t(ctx.width) * std::uint64_t(ctx.height) * sample_bytes * (ctx.depth / 8) * 2;
     if (Metadata* meta = ctx.metadata()) {
         read_exif(s.handle, meta->exif);
         read_icc(s.handle, meta->icc);

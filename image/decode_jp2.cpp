@@ -97,6 +97,54 @@ OPJ_UINT32 choose_reduction(DecodeContext& ctx, Jp2State& s, OPJ_UINT32 full_w, 
     return r;
 }
 
+std::uint32_t be32(const std::uint8_t* d) {
+    return std::uint32_t(d[0]) << 24 | std::uint32_t(d[1]) << 16 | std::uint32_t(d[2]) << 8 | d[3];
+}
+
+// Where the codestream starts: at 0 for a bare one, inside the "jp2c" box of
+// a .jp2 file; `size` when it cannot be found.
+std::size_t codestream_start(const std::uint8_t* d, std::size_t size, bool boxed) {
+    if (!boxed) return 0;
+    for (std::size_t at = 0; size - at >= 8;) {
+        std::uint64_t length = be32(d + at);
+        std::size_t header = 8;
+        if (length == 1) {
+            if (size - at < 16) break;
+            length = std::uint64_t(be32(d + at + 8)) << 32 | be32(d + at + 12);
+            header = 16;
+        }
+        if (std::memcmp(d + at + 4, "jp2c", 4) == 0) return at + header;
+        if (length == 0 || length < header || length > size - at) break;
+        at += std::size_t(length);
+    }
+    return size;
+}
+
+// Whether the bytes after the main header can hold every tile: each tile
+// has at least one tile-part (12 bytes of SOT, 2 of SOD), and each of its
+// components in each quality layer at least a one-byte packet of the lowest
+// resolution (unless the packet headers are packed into the main header).
+// A few dozen bytes claiming a huge picture would otherwise make the library
+// allocate its full-size sample arrays before finding the data missing.
+bool holds_every_tile(const std::uint8_t* d, std::size_t size, bool boxed, std::uint64_t tiles, std::uint64_t components,
+                      std::uint64_t layers) {
+    std::size_t at = codestream_start(d, size, boxed);
+    if (size - std::min(at, size) < 2) return false;
+    at += 2;  // SOC
+    bool packed_headers = false;
+    while (at <= size && size - at >= 4) {
+        const unsigned marker = unsigned(d[at]) << 8 | d[at + 1];
+        if (marker == 0xFF90) {
+            const std::uint64_t per_tile = 14 + (packed_headers ? 0 : components * layers);
+            return tiles <= (size - at) / per_tile;
+        }
+        if ((marker >> 8) != 0xFF) return false;
+        if (marker == 0xFF60) packed_headers = true;  // PPM
+        at += 2 + (std::size_t(d[at + 2]) << 8 | d[at + 3]);
+    }
+    return false;
+}
+
 bool jp2_check(DecodeContext& ctx) {
     OPJ_CODEC_FORMAT format;
     if (ctx.size >= 12 && std::memcmp(ctx.data, kJp2Signature, 12) == 0) format = OPJ_CODEC_JP2;
@@ -144,10 +192,31 @@ bool jp2_check(DecodeContext& ctx) {
     OPJ_UINT32 full_w = 0, full_h = 0;
     reduced_size(image, first, 0, full_w, full_h);
     if (full_w > OPJ_UINT32(MAX_IMAGE_SIDE) || full_h > OPJ_UINT32(MAX_IMAGE_SIDE)) return false;
+    opj_codestream_info_v2_t* info = opj_get_cstr_info(s.codec);
+    if (!info) return false;
+    const std::uint64_t tiles = std::uint64_t(info->tw) * info->th;
+    const std::uint64_t tile_w = std::min<std::uint64_t>(info->tdx, full_w);
+    const std::uint64_t tile_h = std::min<std::uint64_t>(info->tdy, full_h);
+    const bool whole = holds_every_tile(ctx.data, ctx.size, format == OPJ_CODEC_JP2, tiles, image.numcomps,
+                                        std::max<std::uint64_t>(1, info->m_default_tile_info.numlayers));
+    opj_destroy_cstr_info(&info);
+    if (!whole) return false;
     const OPJ_UINT32 r = choose_reduction(ctx, s, full_w, full_h);
     if (r > 0 && !opj_set_decoded_resolution_factor(s.codec, r)) return false;
     OPJ_UINT32 w = 0, h = 0;
     reduced_size(image, first, r, w, h);
+    // The library keeps 4 bytes per sample of every component at the decoded
+    // resolution, a tile's worth more while it decodes a tiled picture, and
+    // its own copy of the compressed data.
+    std::uint64_t samples = 0;
+    for (OPJ_UINT32 c = 0; c < image.numcomps; ++c) {
+        OPJ_UINT32 cw = 0, ch = 0;
+        reduced_size(image, image.comps[c], r, cw, ch);
+        samples += std::uint64_t(cw) * ch;
+    }
+    const std::uint64_t tile_samples =
+        tiles > 1 ? ((tile_w >> r) + 1) * ((tile_h >> r) + 1) * image.numcomps : 0;
+    ctx.working_bytes = (samples + tile_samples) * 4 + ctx.size;
     ctx.width = int(w);
     ctx.height = int(h);
     // A reduced level's samples stand on every 2^r-th pixel of the picture

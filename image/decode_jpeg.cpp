@@ -162,6 +162,23 @@ bool scans_complete(const jpeg_decompress_struct& c) {
     return true;
 }
 
+// What libjpeg allocates to decode: a multi-scan file keeps every
+// coefficient of the full-size picture (2 bytes per sample of each
+// component, whatever the output scale); a single scan, a few rows of
+// blocks of each component. Plus the CMYK rows the decode converts from.
+std::uint64_t working_bytes(const jpeg_decompress_struct& c, bool multi_scan) {
+    std::uint64_t bytes = 0;
+    for (int ci = 0; ci < c.num_components; ++ci) {
+        const jpeg_component_info& comp = c.comp_info[ci];
+        const std::uint64_t h = std::uint64_t(comp.h_samp_factor), v = std::uint64_t(comp.v_samp_factor);
+        const std::uint64_t blocks_wide = (std::uint64_t(comp.width_in_blocks) + h - 1) / h * h;
+        const std::uint64_t blocks_high = (std::uint64_t(comp.height_in_blocks) + v - 1) / v * v;
+        bytes += multi_scan ? blocks_wide * blocks_high * DCTSIZE2 * sizeof(JCOEF)
+                            : blocks_wide * DCTSIZE * v * DCTSIZE * 4;
+    }
+    return bytes + std::uint64_t(c.output_width) * 4 * 16;
+}
+
 bool jpeg_check(DecodeContext& ctx) {
     if (ctx.size < 2 || ctx.data[0] != 0xFF || ctx.data[1] != 0xD8) return false;
     auto state = std::make_unique<JpegState>();
@@ -193,13 +210,19 @@ bool jpeg_check(DecodeContext& ctx) {
         (s.cinfo.image_width > JDIMENSION(MAX_IMAGE_SIDE) || s.cinfo.image_height > JDIMENSION(MAX_IMAGE_SIDE)))
         return false;
     s.cinfo.mem->max_memory_to_use = long(2) << 30;
+    // Huffman coding spends at least a bit on every block's DC value, so a
+    // complete file is at least an eighth of a byte per block: one shorter
+    // is damaged, and is refused before any coefficient memory is taken.
+    std::uint64_t blocks = 0;
+    for (int ci = 0; ci < s.cinfo.num_components; ++ci)
+        blocks += std::uint64_t(s.cinfo.comp_info[ci].width_in_blocks) * s.cinfo.comp_info[ci].height_in_blocks;
+    if (multi_scan && !s.cinfo.arith_code && std::uint64_t(ctx.size) < blocks / 8) return false;
     choose_scale(s, ctx);
     if (!calc_dimensions(s) || s.cinfo.output_width > JDIMENSION(MAX_IMAGE_SIDE) ||
         s.cinfo.output_height > JDIMENSION(MAX_IMAGE_SIDE))
         return false;
     if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
-    // Multi-scan files are read whole here: running out of data means scans are missing.
-    if (!start(s) || s.errors.hit_end_of_data || (multi_scan && !scans_complete(s.cinfo))) return false;
+    ctx.working_bytes = working_bytes(s.cinfo, multi_scan);
     ctx.width = int(s.cinfo.output_width);
     ctx.height = int(s.cinfo.output_height);
     ctx.depth = 24;
@@ -225,6 +248,13 @@ bool truncated(const JpegState& s) {
 
 bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
     JpegState& s = static_cast<JpegState&>(*ctx.state);
+    // Not in check: a multi-scan file is read whole here, into the
+    // coefficient memory the caller was told of before the decode.
+    // Running out of data then means scans are missing.
+    if (!start(s) || s.errors.hit_end_of_data ||
+        (jpeg_has_multiple_scans(&s.cinfo) && !scans_complete(s.cinfo)))
+        return false;
+    if (int(s.cinfo.output_width) != ctx.width || int(s.cinfo.output_height) != ctx.height) return false;
     const int w = ctx.width, h = ctx.height;
     constexpr int kBatch = 16;
     JSAMPROW rows[kBatch];

@@ -128,6 +128,8 @@ bool png_check(DecodeContext& ctx) {
     ctx.depth = png_get_color_type(s.png, s.info) == PNG_COLOR_TYPE_RGB ? 24 : 32;
     ctx.source_depth = source_depth;
     if (png_get_rowbytes(s.png, s.info) != std::size_t(ctx.width) * std::size_t(ctx.depth / 8)) return false;
+    // libpng keeps the previous and the current row as stored, up to 8 bytes a pixel.
+    ctx.working_bytes = std::uint64_t(ctx.width) * 8 * 2;
     return true;
 }
 

@@ -43,6 +43,9 @@ toff_t mem_size(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
 int mem_map(thandle_t, void**, toff_t*) { return 0; }
 void mem_unmap(thandle_t, void*, toff_t) {}
 
+// Rows converted at a time.
+constexpr int kChunkRows = 64;
+
 struct TiffState : DecoderState {
     MemoryFile file{};
     TIFF* tiff = nullptr;
@@ -50,6 +53,16 @@ struct TiffState : DecoderState {
         if (tiff) TIFFClose(tiff);
     }
 };
+
+// libtiff's RGBA reader mirrors a picture whose orientation tag asks for it
+// (it cannot swap sides): what is left to do once it has decoded.
+int orientation_left_after_decode(int orientation) {
+    switch (orientation) {
+        case 6: case 8: return 7;
+        case 5: case 7: return 5;
+        default: return 1;
+    }
+}
 
 bool tiff_check(DecodeContext& ctx) {
     if (ctx.size < 8 || !tiff_byte_order({ctx.data, 4}, true)) return false;
@@ -81,6 +94,13 @@ bool tiff_check(DecodeContext& ctx) {
     ctx.height = int(height);
     ctx.depth = 32;
     ctx.source_depth = int(samples) * int(bits);
+    ctx.orientation = orientation_left_after_decode(ctx.orientation);
+    // The RGBA reader decodes a strip or tile at a time (each plane's, when
+    // planes are stored apart) and hands rows over in chunks.
+    std::uint16_t planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(s.tiff, TIFFTAG_PLANARCONFIG, &planar);
+    const std::uint64_t piece = std::uint64_t(TIFFIsTiled(s.tiff) ? TIFFTileSize64(s.tiff) : TIFFStripSize64(s.tiff));
+    ctx.working_bytes = piece * (planar == PLANARCONFIG_SEPARATE ? samples : 1) + std::uint64_t(width) * kChunkRows * 4;
     if (Metadata* meta = ctx.metadata()) {
         std::uint32_t length = 0;
         void* profile = nullptr;
@@ -99,7 +119,7 @@ bool tiff_decode(DecodeContext& ctx, const DecodeTarget& target) {
     if (!TIFFRGBAImageBegin(&img, s.tiff, 1, message)) return false;
     const int w = ctx.width, h = ctx.height;
     bool ok = int(img.width) == w && int(img.height) == h;
-    constexpr int kChunk = 64;
+    constexpr int kChunk = kChunkRows;
     std::vector<std::uint32_t> raster;
     if (ok) raster.resize(std::size_t(w) * kChunk);
     for (int top = 0; ok && top < h; top += kChunk) {

@@ -76,6 +76,14 @@ bool webp_check(DecodeContext& ctx) {
     }
     ctx.width = s.scaled ? s.out_w : canvas_w;
     ctx.height = s.scaled ? s.out_h : canvas_h;
+    // libwebp's own memory: a lossless frame is decoded whole into 4 bytes
+    // per pixel at its full size; a lossy one keeps a few rows of
+    // macroblocks, and its alpha plane whole.
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(f.fragment.bytes, f.fragment.size, &features) != VP8_STATUS_OK) return false;
+    const std::uint64_t frame_pixels = std::uint64_t(f.width) * std::uint64_t(f.height);
+    ctx.working_bytes = features.format == 2 ? frame_pixels * 4
+                                             : std::uint64_t(f.width) * 64 * 4 + (f.has_alpha ? frame_pixels : 0);
     if (Metadata* meta = ctx.metadata()) {
         chunk_payload(s.demux, "EXIF", meta->exif, true);
         chunk_payload(s.demux, "ICCP", meta->icc, false);

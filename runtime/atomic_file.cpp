@@ -63,6 +63,7 @@ FileError file_error_from_errno(int error) {
     case EDQUOT: return FileError::NoSpace;
     case ENOENT:
     case ENOTDIR: return FileError::NoFolder;
+    case ENAMETOOLONG: return FileError::NameTooLong;
     default: return FileError::IoError;
     }
 }

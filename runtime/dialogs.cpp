@@ -10,6 +10,8 @@
 
 #include <memory>
 
+#include "runtime/toolkit_internal.h"
+
 namespace pixmold {
 namespace {
 
@@ -18,7 +20,20 @@ DialogResponder& responder() {
     return r;
 }
 
-QWidget* dialog_parent() { return QApplication::activeWindow(); }
+// The window a dialog belongs to, which the window manager keeps it above.
+// Not simply the active window: there is none in the moment after another
+// dialog closed (the focus has not come back yet) or while another program
+// has the focus, and a dialog of nobody's opens behind a window that stays
+// on top, so the program looks frozen. The modal dialog on screen, else the
+// program's active window, else its first visible one.
+QWidget* dialog_parent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    QWidget* active = QApplication::activeWindow();
+    if (active && detail::window_number_of(active) >= 0) return active;
+    for (const auto& entry : detail::state().windows)
+        if (entry.second.window && entry.second.window->isVisible()) return entry.second.window;
+    return active;
+}
 
 // "Name|*.a;*.b|Other|*.c" -> {"Name (*.a *.b)", "Other (*.c)"}; a name that
 // already ends with its patterns in brackets ("Images (*.jpg)|*.jpg") is kept.
@@ -41,8 +56,11 @@ std::string file_dialog(bool save, const std::string& title, const std::string& 
     QString caption = QString::fromStdString(title);
     QString start = QString::fromStdString(default_path);
     QString filter = filters.join(";;");
-    QString path = save ? QFileDialog::getSaveFileName(dialog_parent(), caption, start, filter, &selected)
-                        : QFileDialog::getOpenFileName(dialog_parent(), caption, start, filter, &selected);
+    // Qt's own dialog: a desktop's native one may ignore its owner (and
+    // speaks the system's language, not the program's).
+    const auto options = QFileDialog::DontUseNativeDialog;
+    QString path = save ? QFileDialog::getSaveFileName(dialog_parent(), caption, start, filter, &selected, options)
+                        : QFileDialog::getOpenFileName(dialog_parent(), caption, start, filter, &selected, options);
     chosen = std::max<qsizetype>(0, filters.indexOf(selected));
     return path.toStdString();
 }
@@ -126,7 +144,7 @@ std::int32_t colour_dialog(std::int32_t initial) {
     if (responder()) return responder()({DialogKind::Colour, {}, {}, {}, {}, 0, initial}).colour;
     auto c = std::uint32_t(initial);
     QColor chosen = QColorDialog::getColor(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)),
-                                           dialog_parent());
+                                           dialog_parent(), QString(), QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid()) return -1;
     return std::int32_t(std::uint32_t(chosen.red()) | (std::uint32_t(chosen.green()) << 8) |
                         (std::uint32_t(chosen.blue()) << 16));

@@ -9,6 +9,7 @@ enum class FileError {
     ReadOnly,      // the existing file is read-only, or the file system is mounted read-only
     NoSpace,       // the disk is full, or the user's quota is spent
     NoFolder,      // the folder does not exist (or a part of its path is not a folder)
+    NameTooLong,   // the file's name, or its whole path, is longer than the file system allows
     IoError,       // anything else: input/output error, file too large, a folder in the way
 };
 

@@ -18,13 +18,17 @@ void FileReader::close() {
 bool FileReader::open(const std::string& path) {
     close();
     size_ = 0;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for ever and
+    // deaf to a stop; with it, anything but a regular file is refused at once.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) return false;
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
         close();
         return false;
     }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags != -1) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     size_ = std::size_t(st.st_size);
     return true;
 }

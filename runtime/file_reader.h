@@ -16,7 +16,8 @@ public:
     ~FileReader();
 
     // Opens `path` (UTF-8) for reading; false for anything but a regular
-    // file that can be opened.
+    // file that can be opened. Never blocks: a FIFO, socket, device or
+    // folder is refused at once.
     bool open(const std::string& path);
     // The file's size when it was opened.
     std::size_t size() const { return size_; }

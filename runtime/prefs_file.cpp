@@ -168,6 +168,41 @@ std::optional<std::string> read_file(const std::string& path, bool& read_only) {
     return bytes;
 }
 
+// A header the program could have written: "[" and a name of letters,
+// digits, "_", "-", "." and inner blanks, then "]". A shell test such as
+// "[ -f ~/.x ]" is no header, although the parser would take it for one.
+bool is_group_header(std::string_view line) {
+    if (line.empty() || line[0] != '[') return false;
+    const std::size_t close = line.find(']');
+    if (close == std::string_view::npos || close == 1) return false;
+    const std::string_view name = line.substr(1, close - 1);
+    auto name_char = [](unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+               c == '.' || c == ' ' || c >= 0x80;
+    };
+    for (unsigned char c : name)
+        if (!name_char(c)) return false;
+    return name.front() != ' ' && name.front() != '-' && name.front() != '.' && name.back() != ' ';
+}
+
+// The lines that hold anything, as parse() sees them: a group header among
+// the first of them makes a group file.
+PrefsFileKind kind_of_text(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    int lines = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (is_blank(text[i]) || is_eol(text[i]))) ++i;
+        if (i >= text.size()) break;
+        std::size_t end = i;
+        while (end < text.size() && !is_eol(text[end])) ++end;
+        if (is_group_header(text.substr(i, end - i))) return PrefsFileKind::Groups;
+        if (++lines >= PREFS_HEADER_WITHIN_LINES) break;
+        i = end;
+    }
+    return lines == 0 ? PrefsFileKind::Empty : PrefsFileKind::Foreign;
+}
+
 // Index range [begin, end) of the entries of the selected group.
 std::pair<std::size_t, std::size_t> section() {
     std::size_t begin = ctx.current < 0 ? 0 : std::size_t(ctx.current) + 1;
@@ -226,6 +261,35 @@ bool prefs_close() {
     ctx = Context{};
     return written;
 }
+
+PrefsFileKind prefs_file_kind(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? PrefsFileKind::Missing : PrefsFileKind::Unreadable;
+    if (!S_ISREG(info.st_mode) || std::uint64_t(info.st_size) > PREFS_MAX_FILE_BYTES) return PrefsFileKind::Foreign;
+    // Non-blocking, should the file have been swapped for a FIFO since.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return PrefsFileKind::Unreadable;
+    std::string bytes;
+    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bool failed = false;
+    char buffer[16384];
+    while (regular && bytes.size() <= PREFS_MAX_FILE_BYTES) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
+        bytes.append(buffer, std::size_t(got));
+    }
+    ::close(fd);
+    if (!regular || bytes.size() > PREFS_MAX_FILE_BYTES) return PrefsFileKind::Foreign;
+    if (failed) return PrefsFileKind::Unreadable;
+    return kind_of_text(bytes);
+}
+
+bool prefs_writable(const std::string& path) { return check_writable(resolved(path)) == FileError::None; }
 
 bool prefs_select_group(std::string_view name) {
     ctx.pending.reset();

@@ -72,6 +72,29 @@ bool prefs_first_group();
 bool prefs_next_group();
 std::string prefs_group_name();
 
+// What a file must look like to be taken for a group/key/value file: at most
+// this large, with a group header among its first lines that hold anything.
+inline constexpr std::uint64_t PREFS_MAX_FILE_BYTES = 1 << 20;
+inline constexpr int PREFS_HEADER_WITHIN_LINES = 16;
+
+enum class PrefsFileKind {
+    Missing,     // nothing at the path (or a link to nothing)
+    Unreadable,  // a regular file that may not be read
+    Empty,       // zero bytes, or blanks, line ends and a byte order mark only
+    Groups,      // a group/key/value file: a header such as "[USER]" early on
+    Foreign,     // anything else: no such header, larger, or not a regular file
+};
+
+// What is at `path` (the file a link leads to), judged before it is opened
+// for good: reads at most PREFS_MAX_FILE_BYTES of it, and opens nothing but
+// a regular file, so a FIFO or a device never blocks it.
+PrefsFileKind prefs_file_kind(const std::string& path);
+
+// Whether a close after writes could write the file at `path` (the file a
+// link leads to): a new file in its folder, or a replacement of the one
+// there. Nothing is created.
+bool prefs_writable(const std::string& path);
+
 // Output style of the open file (see the PREFS_ constants).
 void prefs_set_flags(int flags);
 

@@ -24,13 +24,20 @@ namespace pixmold {
 
 // Starts the toolkit (idempotent). False when no display can be opened.
 bool init_toolkit();
+// The same with the program's command line: the toolkit takes out the
+// options it knows (-platform, -display, -style ...), lowering argc, and
+// leaves the program's own arguments in argv[1] to argv[argc - 1]. Both must
+// live as long as the toolkit.
+bool init_toolkit(int& argc, char** argv);
 // Closes every window and releases every toolkit resource.
 void shutdown_toolkit();
 bool toolkit_running();
 
 // ---- events --------------------------------------------------------------
 
-enum class EventKind { None = 0, DropOnWindow, DropOnWidget, MenuCommand, WidgetEvent, CloseRequest };
+// FilesHandedOver: a later start of the program handed over the files it was
+// started with (event_dropped_files; empty when it was started without any).
+enum class EventKind { None = 0, DropOnWindow, DropOnWidget, MenuCommand, WidgetEvent, CloseRequest, FilesHandedOver };
 
 enum class SubKind {
     None = 0,
@@ -88,6 +95,11 @@ void set_window_colour(int number, std::int32_t colour);
 // The window's own icon (an engine picture; 0 removes it).
 void set_window_icon(int number, ImageHandle picture);
 void set_topmost(int number, bool on);
+// Shows the window again if it was minimised, raises it above the others and
+// asks for the keyboard focus for it (and for a modal dialog open over it).
+// A window manager that refuses the focus is asked to mark it as wanting
+// attention instead.
+void bring_window_forward(int number);
 bool window_topmost(int number);
 bool window_visible(int number);
 // Outer position, inner size; KEEP leaves a value unchanged.

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 
 #include "runtime/canvas_widget.h"
 #include "runtime/sound.h"
@@ -155,15 +156,35 @@ void stop_close_pipe() {
 
 using namespace detail;
 
+namespace {
+
+// True when the command line chooses a platform or display itself.
+bool names_a_display(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg.starts_with("--")) arg.remove_prefix(1);  // Qt reads --option as -option
+        if (arg == "-platform" || arg == "-display") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool init_toolkit() {
+    static int argc = 1;
+    static char name[] = "pixmold";
+    static char* argv[] = {name, nullptr};
+    return init_toolkit(argc, argv);
+}
+
+bool init_toolkit(int& argc, char** argv) {
     if (state().app) return true;
     if (!QCoreApplication::instance()) {
         // Without a display Qt would abort the process; report it instead.
         const char* platform = std::getenv("QT_QPA_PLATFORM");
-        if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
-        static int argc = 1;
-        static char name[] = "pixmold";
-        static char* argv[] = {name, nullptr};
+        if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+            !names_a_display(argc, argv))
+            return false;
         state().app = std::make_unique<QApplication>(argc, argv);
     } else if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return false;

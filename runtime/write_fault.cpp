@@ -18,6 +18,7 @@ FileError judge_failed_write(const std::string& target, std::uint64_t expected_b
     if (::access(folder, W_OK) != 0) {
         if (errno == EROFS) return FileError::ReadOnly;
         if (errno == EACCES || errno == EPERM) return FileError::NoPermission;
+        if (errno == ENAMETOOLONG) return FileError::NameTooLong;
         return FileError::IoError;
     }
     // The owner's write bit counts even for root, who may write regardless.

@@ -30,7 +30,6 @@ UpdateConfig g_config;
 std::unique_ptr<Download> g_download;  // the running check's download
 std::uint64_t g_downloads = 0;
 bool g_running = false;
-std::string g_last_published;
 std::string g_status_before;  // put back when the user goes to the site
 
 void show_status(const std::string& text) {
@@ -46,25 +45,22 @@ void open_site() {
     if (!open_url(g_config.site)) show_status(texts().update_no_browser + g_config.site);
 }
 
-// The result of a finished download, as the user sees it.
+// The result of a finished download, as the user sees it. Only this reply
+// counts: an answer from an earlier check may be out of date by now.
 void report(const HttpReply& reply) {
     const InterfaceTexts& t = texts();
-    if (reply.ok()) {
-        std::string published = trim_white_space(reply.body);
-        if (is_version(published)) g_last_published = std::move(published);
-    }
-    // A failure says so, unless an earlier good reply still tells the answer.
-    if (g_last_published.empty()) {
+    const std::string published = reply.ok() ? trim_white_space(reply.body) : std::string();
+    if (!is_version(published)) {
         show_status(t.update_failed);
         return;
     }
     const std::string running = trim_white_space(g_config.running_version);
-    if (!is_version(running) || compare_versions(g_last_published, running) <= 0) {
+    if (!is_version(running) || compare_versions(published, running) <= 0) {
         show_status(t.update_latest);
         play_click(60);
         return;
     }
-    const std::string question = t.update_newer_before + g_last_published + t.update_newer_after;
+    const std::string question = t.update_newer_before + published + t.update_newer_after;
     if (message_box(t.update_title, question, MB_YES_NO) == ANSWER_YES) {
         show_status(g_status_before);
         open_site();
@@ -95,7 +91,6 @@ void download_entry(std::intptr_t argument) {
 void configure_update_check(UpdateShell shell, UpdateConfig config) {
     g_shell = std::move(shell);
     g_config = std::move(config);
-    g_last_published.clear();
 }
 
 void check_for_update() {
@@ -121,8 +116,6 @@ void check_for_update() {
 }
 
 bool update_check_running() { return g_running; }
-
-const std::string& last_published_version() { return g_last_published; }
 
 void visit_website() { open_site(); }
 

@@ -4,7 +4,8 @@
 // window goes on handling events; the StatusLine says it is checking. When
 // the download ends, the answer comes on the user-interface thread (through
 // wait_event): the latest-version text, the question whether to open the web
-// site, or, when no usable version came back, the failure text.
+// site, or, when no usable version came back, the failure text. Each check
+// answers from its own reply alone.
 //
 // Everything here runs on the user-interface thread.
 #pragma once
@@ -29,8 +30,7 @@ struct UpdateConfig {
     HttpOptions http;
 };
 
-// Sets what the next checks use (a check that runs keeps its own download)
-// and forgets the last published version, which was another site's.
+// Sets what the next checks use (a check that runs keeps its own download).
 void configure_update_check(UpdateShell shell, UpdateConfig config);
 
 // The update entry. With no network: says so. While a check runs: nothing.
@@ -38,16 +38,13 @@ void configure_update_check(UpdateShell shell, UpdateConfig config);
 void check_for_update();
 // True from check_for_update until the user has seen or answered the result.
 bool update_check_running();
-// The text of the last good reply (trimmed), kept until the program ends;
-// later checks that fail compare with it. Empty at first.
-const std::string& last_published_version();
 
 // The visit entry: opens the web site in the default browser, or says in
 // the StatusLine that no browser could.
 void visit_website();
 
 // At shutdown, or to start over: aborts a running download, waits for its
-// thread and forgets it, showing nothing. Keeps the last published version.
+// thread and forgets it, showing nothing.
 void stop_update_check();
 
 }  // namespace pixmold

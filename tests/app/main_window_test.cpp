@@ -3,12 +3,18 @@
 // queue and wait_event to the window's handlers, as in the running program.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/artwork.h"
 #include "app/canvases.h"
 #include "app/language_switch.h"
 #include "app/main_window.h"
+#include "app/settings_report.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
 #include "app/window_layout.h"
@@ -56,6 +62,7 @@ protected:
         settings.mode = mode_from_word(mode);
         load_interface_texts(settings.language, {SCREEN_W, SCREEN_H, SCREEN_W}, shell.product_name, shell.version);
         set_language_switch_ending([this] { ended = true; });
+        install_settings_report();
         build_main_window();
         pump();
     }
@@ -571,8 +578,88 @@ TEST_F(MainWindow, CaptionsFollowTheLanguage) {
     EXPECT_EQ(get_text(W_PREFIX_BUTTON), "Modifier le préfixe");
     EXPECT_EQ(get_text(W_SIZE_TITLE), "Taille des futurs fichiers");
     EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_EXIT), "&Quitter\tQ");
-    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_ABOUT), "A propos du &logiciel ?\tL");
+    EXPECT_EQ(menu_item_text(MAIN_WINDOW, CMD_ABOUT), "A propos du &logiciel ?\tA");
     EXPECT_NE(get_text(W_INFO_PANEL).find(" > Résolution écran : L 1920    H 1080 <"), std::string::npos);
+}
+
+// pixmold-batch run in `folder` on a picture that is not there; its standard error.
+std::string batch_errors_in(const std::string& folder) {
+    const test::TempDir logs;
+    const std::string log = logs.file("errors.txt");
+    const std::string command = "cd '" + folder + "' && '" PIXMOLD_BATCH_PROGRAM "' missing.jpg 2>'" + log + "'";
+    EXPECT_NE(std::system(command.c_str()), -1);
+    const std::string errors = test::read_bytes(log);
+    std::remove(log.c_str());
+    return errors;
+}
+
+// A pref.vrn that is no settings file (a link to a shell's start-up file, a
+// file over 1 MiB) is never written: the window runs on the defaults and
+// says once that changes cannot be saved, as it does for a read-only file
+// (at start, or at the first change when it became read-only meanwhile);
+// pixmold-batch says it too. A link to a settings file and an empty file
+// are saved into as ever.
+TEST_F(MainWindow, ChangesNeverRewriteAFileThatIsNoSettingsFile) {
+    const std::string NOTICE = "Settings cannot be saved (pref.vrn)";
+    const std::string settings_file = "\xEF\xBB\xBF\r\n[DEFAUT]\r\nQUALITE = 8\r\n[USER]\r\nQUALITE = 3\r\n";
+    const std::string shell_file = "# ~/.bashrc\n[ -z \"$PS1\" ] && return\nHISTSIZE=1000\nalias ll='ls -l'\n";
+    const std::string huge = settings_file + std::string(1 << 20, ';') + "\r\n";
+    enum class When { Never, AtStart, AtFirstChange };
+    struct Case {
+        const char* name;
+        std::string target;  // what pref.vrn holds, or leads to
+        bool link;
+        bool foreign;        // not a settings file: defaults, and pixmold-batch says so
+        When told;
+        bool read_only_at_start = false;
+    };
+    const Case cases[] = {
+        {"link to a shell file", shell_file, true, true, When::AtStart},
+        {"file over 1 MiB", huge, false, true, When::AtStart},
+        {"read-only file", settings_file, false, false, When::AtStart, true},
+        {"made read-only while running", settings_file, false, false, When::AtFirstChange},
+        {"link to a settings file", settings_file, true, false, When::Never},
+        {"empty file", "", false, false, When::Never},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string prefs = dir.file("pref.vrn");
+        const std::string target = c.link ? dir.file("target") : prefs;
+        test::write_bytes(target, c.target);
+        if (c.link) std::filesystem::create_symlink(target, prefs);
+        if (c.read_only_at_start) ::chmod(target.c_str(), 0444);
+        const std::string before = test::read_bytes(target);
+
+        start("UK");
+        EXPECT_EQ(get_text(W_STATUS_LINE) == NOTICE, c.told == When::AtStart);
+        if (c.foreign) {
+            EXPECT_EQ(settings.quality, 8);  // the defaults, not the file's 3
+        }
+        if (c.told == When::AtFirstChange) ::chmod(target.c_str(), 0444);
+
+        click_canvas(W_QUALITY_SLIDER, QUALITY_WIDTH - 1);
+        EXPECT_EQ(get_text(W_STATUS_LINE) == NOTICE, c.told != When::Never);
+        set_text(W_STATUS_LINE, "");
+        click_canvas(W_QUALITY_SLIDER, 24);
+        EXPECT_EQ(get_text(W_STATUS_LINE), "");  // said once only
+        EXPECT_EQ(settings.quality, 0);           // the window works on with its values
+        if (c.told != When::Never) {
+            EXPECT_TRUE(test::read_bytes(target) == before) << "rewritten by a change";
+        } else {
+            EXPECT_NE(test::read_bytes(target).find("[USER]\r\nQUALITE = 0\r\n"), std::string::npos);
+            EXPECT_EQ(std::filesystem::is_symlink(prefs), c.link);
+        }
+        close_window(MAIN_WINDOW);
+
+        const std::string errors = batch_errors_in(dir.path());
+        EXPECT_EQ(errors.find("\"pref.vrn\" is not a settings file") != std::string::npos, c.foreign) << errors;
+        if (c.told != When::Never) {
+            EXPECT_TRUE(test::read_bytes(target) == before) << "rewritten by pixmold-batch";
+        }
+        ::chmod(target.c_str(), 0644);
+        std::filesystem::remove(prefs);
+        std::filesystem::remove(target);
+    }
 }
 
 TEST(Artwork, EveryEmbeddedPictureDecodesAtItsSize) {

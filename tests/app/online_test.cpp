@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -193,6 +195,65 @@ TEST_F(OnlineMenu, TheLoopEndsWhileTheReplyIsStillAwaited) {
     EXPECT_EQ(shell.quit_requested, 1);
     EXPECT_TRUE(update_check_running());  // still waiting for its reply
     EXPECT_EQ(status_line(), "Checking for updates...");
+}
+
+// What a menu entry or a key visibly does to a freshly built window: the
+// Exit, About, update and visit commands each leave a different trace.
+struct Trace {
+    int quit = 0;
+    std::string info_panel;
+    std::string status;
+    std::vector<std::string> opened;
+    int requests = 0;
+    bool operator==(const Trace&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Trace& t) {
+    return out << "quit " << t.quit << ", info \"" << t.info_panel.substr(0, 30) << "\", status \"" << t.status
+               << "\", " << t.opened.size() << " opened, " << t.requests << " requests";
+}
+
+// Every key hint of the menus names the key that runs its entry, in both
+// languages: the entry chosen in the menu and its hinted key pressed on a
+// fresh window leave the same trace, and a trace there is.
+TEST_F(OnlineMenu, EveryKeyHintRunsItsEntry) {
+    server.serve("/maj.txt", answer(200, "1.7.0"));
+    const auto trace_of = [this](const std::string& lng, const std::function<void()>& act) {
+        start(lng);
+        const int requests_before = server.connections();
+        RecordedUrls browser;
+        act();
+        pump_until_checked();
+        Trace t{shell.quit_requested, get_text(W_INFO_PANEL), status_line(), browser.urls(),
+                server.connections() - requests_before};
+        stop_online();
+        close_window(MAIN_WINDOW);
+        return t;
+    };
+    const int entries[] = {CMD_ADJUST_TO_DESKTOP, CMD_OPEN_RELATIVE, CMD_OPEN_FREE,       CMD_EXIT,
+                           CMD_ABOUT,             CMD_HELP_RESIZE,   CMD_HELP_FORMAT,     CMD_HELP_RESOLUTION,
+                           CMD_HELP_CROP,         CMD_CHECK_UPDATE,  CMD_VISIT_WEBSITE};
+    for (const char* lng : {"FR", "UK"}) {
+        const Trace untouched = trace_of(lng, [] {});
+        int hinted = 0;
+        for (const int entry : entries) {
+            start(lng);
+            const std::string text = menu_item_text(MAIN_WINDOW, entry);
+            stop_online();
+            close_window(MAIN_WINDOW);
+            const std::size_t tab = text.find('\t');
+            if (tab == std::string::npos) continue;
+            SCOPED_TRACE(std::string(lng) + ": " + text);
+            ++hinted;
+            const std::string hint = text.substr(tab + 1);
+            ASSERT_EQ(hint.size(), 1u);
+            const Trace by_menu = trace_of(lng, [entry] { trigger_menu_item(MAIN_WINDOW, entry); });
+            const Trace by_key = trace_of(lng, [&hint] { simulate_key(MAIN_WINDOW, hint[0]); });
+            EXPECT_NE(by_menu, untouched);
+            EXPECT_EQ(by_key, by_menu);
+        }
+        EXPECT_EQ(hinted, 4) << lng;  // Exit, About, the update check and the visit
+    }
 }
 
 TEST_F(OnlineMenu, FailureShowsTheFailureText) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -12,51 +10,12 @@
 #include "batch/intake.h"
 #include "job_fixture.h"
 #include "scratch_mount.h"
+#include "tool_run.h"
 
 namespace pixmold {
 namespace {
 
 using namespace pixmold::test;
-
-struct ToolRun {
-    int status = -1;
-    std::string err;  // standard error
-};
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs pixmold-batch in `cwd`, standard error captured (not a terminal),
-// after the words of `wrapper` (a command that runs the next one).
-ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args,
-                 const std::vector<std::string>& wrapper = {}) {
-    std::string cmd = "cd ";
-    cmd += quoted(cwd.string());
-    cmd += " &&";
-    for (const std::string& w : wrapper) {
-        cmd += ' ';
-        cmd += quoted(w);
-    }
-    cmd += ' ';
-    cmd += quoted(PIXMOLD_BATCH_EXE);
-    for (const std::string& a : args) {
-        cmd += ' ';
-        cmd += quoted(a);
-    }
-    cmd += " 2>&1 >/dev/null";
-    ToolRun r;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) return r;
-    std::array<char, 4096> buf;
-    std::size_t n = 0;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.err.append(buf.data(), n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 std::string slurp(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -110,6 +69,54 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
     EXPECT_NE(r.err.find(listed), std::string::npos) << r.err;
 }
 
+// Every kind of picture the engine reads is taken, in any letter case; the
+// other files among the paths are named and counted (a folder's subfolders
+// are not files). The window counts them the same way (session tests).
+TEST_F(Cli, EveryKindReadIsTakenAndOtherFilesAreLeftAsideByName) {
+    namespace fs = std::filesystem;
+    const std::string images = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    fs::create_directories(dir.folder() / "in/sub");
+    for (const auto& [data, as] : std::vector<std::pair<std::string, std::string>>{
+             {"tiff-rgb.tif", "a.tiff"}, {"tga-24.tga", "b.tga"}, {"icon-16.ico", "c.ico"},
+             {"tiff-grey.tif", "d.TIFF"}, {"tga-32.tga", "e.Tga"}, {"icon-256.ico", "f.ICO"}})
+        fs::copy_file(images + data, dir.folder() / "in" / as);
+    std::ofstream(dir.folder() / "in/notes.txt") << "x";
+    std::ofstream(dir.folder() / "in/README") << "x";
+    copy_in(dir, "base.jpg", "in/sub/g.jpg");
+
+    ToolRun r = run_tool(dir.folder(), {"--landscape-width", "16", "--portrait-height", "16", "in"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"a", "b", "c", "d", "e", "f"})
+        EXPECT_EQ(Decoded((dir.folder() / "in" / ("prefix_" + std::string(name) + ".jpg")).string()).width(), 16) << name;
+    EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: in/notes.txt\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: in/README\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("sub"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Terminé ! 6 image(s) traitée(s). (2 ignoré(s))\n"), std::string::npos) << r.err;
+    r = run_tool(dir.folder() / "in", {"a.tiff", "notes.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("pixmold-batch: left aside, not a picture: notes.txt\n"), std::string::npos) << r.err;
+}
+
+// An output name, or a whole path, longer than the file system takes: the
+// failure says so.
+TEST_F(Cli, AnOutputNameOrPathTooLongIsNamedAsTheCause) {
+    namespace fs = std::filesystem;
+    const std::string long_name = copy_in(dir, "base.jpg", std::string(240, 'n') + ".jpg");
+    // A folder whose sources can be read but whose outputs' paths are over PATH_MAX.
+    fs::path deep = dir.folder();
+    while (deep.string().size() + 201 < 4000) deep /= std::string(200, 'd');
+    deep /= std::string(4000 - deep.string().size() - 1, 'd');
+    fs::create_directories(deep);
+    const std::string deep_source = (deep / "a.jpg").string();
+    fs::copy_file(kData + "base.jpg", deep_source);
+    std::ofstream(dir.folder() / "pref.vrn") << "[DEFAUT]\nLNG = UK\n";
+    const ToolRun r = run_tool(dir.folder(), {"--prefix", std::string(100, 'p'), "--landscape-width", "16",
+                                              "--portrait-height", "16", long_name, deep_source});
+    EXPECT_EQ(r.status, 1) << r.err;
+    for (const std::string& source : {long_name, deep_source})
+        EXPECT_NE(r.err.find("failed: " + source + " (cannot be written: name too long)\n"), std::string::npos) << r.err;
+}
+
 TEST_F(Cli, ParsesEveryOptionInBothSpellings) {
     std::string error;
     const auto o = parse_cli({"--mode", "free", "--width=640", "--height", "480", "--format=png", "--quality", "0",
@@ -150,7 +157,7 @@ TEST_F(Cli, FailuresExitWithOneAndAreNamed) {
     const std::string good = copy_in(dir, "base.jpg");
     const ToolRun r = run_tool(dir.folder(), {"--landscape-width", "16", "--portrait-height", "16", bad, good});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("Terminé ! 2 image(s) traitée(s). (1 échec(s))"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Terminé ! 1 image(s) traitée(s). (1 échec(s))"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("failed: " + bad + " (illisible : pas une image, ou endommagée)\n"), std::string::npos)
         << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir.folder() / "prefix_base.jpg"));
@@ -185,7 +192,7 @@ TEST_F(Cli, FailedLinesSayWhyAPictureCouldNotBeWritten) {
     args.insert(args.end(), sources.begin(), sources.end());
     const ToolRun r = run_tool(dir.folder(), args, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("Finish ! 4 pictures were processed.. (3 failed)\n"
+    EXPECT_NE(r.err.find("Finish ! 1 pictures were processed.. (3 failed)\n"
                          "failed: " + sources[0] + " (cannot be written: read-only)\n"
                          "failed: " + sources[1] + " (cannot be written: disk full)\n"
                          "failed: " + sources[2] + " (cannot be written: no permission)\n"),
@@ -295,7 +302,7 @@ TEST_F(Cli, UnknownWordsInTheSettingsFileFailEveryPicture) {
         std::ofstream(dir.folder() / "pref.vrn") << file;
         const ToolRun r = run_tool(dir.folder(), {"base.jpg"});
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.err.find("Finish ! 1 pictures were processed.. (1 failed)"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Finish ! 0 pictures were processed.. (1 failed)"), std::string::npos) << r.err;
         EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"base.jpg", "pref.vrn"}));
     }
 }

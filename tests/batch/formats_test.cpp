@@ -3,7 +3,7 @@
 // once, metadata carried, alpha kept.
 #include <gtest/gtest.h>
 
-#include "batch/exif.h"
+#include "image/exif.h"
 #include "batch/intake.h"
 #include "job_fixture.h"
 

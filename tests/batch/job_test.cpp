@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "batch/exif.h"
+#include "image/exif.h"
 #include "batch/progress.h"
 #include "image/bitmap.h"
 #include "job_fixture.h"
@@ -148,7 +148,7 @@ TEST_F(Job, PrefixZeroReplacesTheSourceAndOtherExtensionsGetANewFile) {
     EXPECT_EQ(job.failed(), 0);
 }
 
-TEST_F(Job, ADuplicateIsProcessedTwiceInTurn) {
+TEST_F(Job, ADuplicateIsProcessedOnce) {
     const std::string a = copy_in(dir, "base.jpg", "a.jpg");
     BatchJob job;
     BatchJob::Options o;
@@ -163,8 +163,8 @@ TEST_F(Job, ADuplicateIsProcessedTwiceInTurn) {
     };
     ASSERT_TRUE(job.start({a, a}, o));
     job.wait();
-    EXPECT_EQ(done, (std::vector<std::size_t>{0, 1}));  // the second waits for the first
-    EXPECT_EQ(job.total(), 2);
+    EXPECT_EQ(done, (std::vector<std::size_t>{0}));  // the second is the same picture
+    EXPECT_EQ(job.total(), 1);
     EXPECT_EQ(job.remaining(), 0);
     EXPECT_EQ(job.failed(), 0);
     EXPECT_EQ(Decoded(a).width(), 16);
@@ -206,18 +206,20 @@ TEST_F(Job, ZeroSideUnknownTypeAndUnknownModeAreFailures) {
     EXPECT_EQ(folder_names(dir.folder()), (std::vector<std::string>{"b.jpg", "base.jpg"}));
 }
 
-TEST_F(Job, EntriesSharingAnOutputFinishInListOrder) {
-    // Both entries write x.jpg; the slow first must not overwrite the quick second.
+TEST_F(Job, EntriesSharingAFileFinishInListOrder) {
+    // The slow first entry writes p_x.jpg, which the quick second reads: it
+    // must read the first one's output, not the file that was there before.
     create_image(960, 1500, 1500, 24, 0x0000FF);  // red
     ASSERT_TRUE(save_image(960, (dir.folder() / "x.png").string(), TAG_PNG));
     create_image(960, 8, 8, 24, 0xFF0000);  // blue
-    ASSERT_TRUE(save_image(960, (dir.folder() / "x.bmp").string(), TAG_BMP));
+    ASSERT_TRUE(save_image(960, (dir.folder() / "p_x.jpg").string(), TAG_JPEG));
     free_image(960);
     BatchJob job;
-    run_batch(job, {(dir.folder() / "x.png").string(), (dir.folder() / "x.bmp").string()}, make_settings("REL", 16, 16, "JPG", "0"), 2);
-    const Decoded out((dir.folder() / "x.jpg").string());
+    run_batch(job, {(dir.folder() / "x.png").string(), (dir.folder() / "p_x.jpg").string()},
+              make_settings("REL", 16, 16, "JPG"), 2);
+    const Decoded out((dir.folder() / "p_p_x.jpg").string());
     ASSERT_TRUE(out);
-    EXPECT_EQ(nearest(out.bgr(4, 4)), Blue);
+    EXPECT_EQ(nearest(out.bgr(4, 4)), Red);
 }
 
 TEST_F(Job, ShrinkOnLoadSize) {
@@ -362,7 +364,8 @@ TEST_F(Job, Jpeg2000ShrunkToTheTargetLevelStaysWithin44DbOfTheFullDecode) {
 TEST_F(Job, Jpeg2000IsDecodedAtTheSmallestLevelThatCoversTheTarget) {
     // 2011 x 1389 to 300 wide: the 503 x 348 level, not the 1006 x 695 one
     // that twice the target (a JPEG's margin) would take. The memory the
-    // picture reserves tells which was decoded.
+    // picture reserves tells which was decoded: the larger level's samples
+    // alone, at the library's 4 bytes each, would take more.
     make_jp2(dir, "scan.jp2", 2011, 1389);
     MemoryBudget budget(std::uint64_t(1) << 30);
     PictureContext c;
@@ -371,7 +374,7 @@ TEST_F(Job, Jpeg2000IsDecodedAtTheSmallestLevelThatCoversTheTarget) {
     ASSERT_EQ(r.outcome, PictureOutcome::Written);
     EXPECT_EQ(r.target.width, 300);
     EXPECT_GE(budget.peak(), 503u * 348 * 3);
-    EXPECT_LT(budget.peak(), 1006u * 695 * 3);
+    EXPECT_LT(budget.peak(), 1006u * 695 * 3 * 4);
     EXPECT_EQ(budget.in_flight(), 0u);
 }
 
@@ -417,9 +420,11 @@ TEST_F(Job, RefusesASecondStartWhileRunning) {
     make_photo_like(big, 3000, 2000);
     BatchJob job;
     BatchJob::Options o;
+    const std::string copy = (dir.folder() / "copy.jpg").string();
+    std::filesystem::copy_file(big, copy);
     const BatchSettings s = make_settings("REL", 2900, 2900, "PNG");
     o.settings = s;
-    ASSERT_TRUE(job.start({big, big}, o));
+    ASSERT_TRUE(job.start({big, copy}, o));
     EXPECT_FALSE(job.start({big}, o));
     EXPECT_EQ(job.total(), 2);
     job.wait();
@@ -432,13 +437,15 @@ TEST_F(Job, RefusesASecondStartWhileRunning) {
 // while it is followed.
 TEST_F(Job, FollowingABatchLastsUntilItEndsOrTheDisplayGivesUp) {
     const std::string a = copy_in(dir, "base.jpg", "a.jpg");
+    const std::string b = copy_in(dir, "base.jpg", "b.jpg");
     auto budget = std::make_shared<MemoryBudget>(std::uint64_t(64) << 20);
     auto spent = budget->reserve(budget->limit());
     BatchJob job;
     BatchJob::Options o;
     o.settings = make_settings("REL", 16, 16, "JPG");
     o.memory = budget;
-    ASSERT_TRUE(job.start({a, a}, o));
+    o.threads = 1;  // a is taken first, and alone
+    ASSERT_TRUE(job.start({a, b}, o));
     std::vector<BatchProgress> seen;
     EXPECT_FALSE(follow_batch(job, 5, [&](const BatchProgress& p) {
         seen.push_back(p);
@@ -501,8 +508,9 @@ TEST_F(Job, EachSourceFileIsOpenedOnce) {
     // same bytes that are decoded.
     PictureList list;
     OpenCounter counter;
+    // (The TIFF under a name of its own: with the PNG's, both would write one output.)
     for (const char* name : {"orient6_ii.jpg", "orient6.png", "orient6.tif", "meta_ii.jpg", "meta.png", "base.jpg"}) {
-        list.push_back(copy_in(dir, name));
+        list.push_back(copy_in(dir, name, std::string(name) == "orient6.tif" ? "orient6t.tif" : name));
         ASSERT_TRUE(counter.watch(list.back())) << name;
     }
     // And the kinds whose decoders come from other libraries.

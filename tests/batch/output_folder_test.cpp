@@ -38,7 +38,7 @@ TEST_F(OutputFolder, ANameTooLongForTheFileSystemIsAFailureNotACrash) {
     BatchJob job;
     run_batch(job, {long_name, short_name}, make_settings("REL", 16, 16, "JPG", std::string(60, 'p')));
     EXPECT_EQ(job.failed(), 1);
-    EXPECT_EQ(job.failed_pictures(), (std::vector<FailedPicture>{{long_name, FailReason::Unwritable}}));
+    EXPECT_EQ(job.failed_pictures(), (std::vector<FailedPicture>{{long_name, FailReason::NameTooLong}}));
     EXPECT_TRUE(std::filesystem::exists(dir.folder() / "sub" / (std::string(60, 'p') + "b.jpg")));
     EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});
 }

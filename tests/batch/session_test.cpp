@@ -61,17 +61,20 @@ TEST_F(Session, DropRunsTheBatchAndShowsTheEnd) {
     EXPECT_FALSE(session.running());
     EXPECT_EQ(window.running_states, (std::vector<bool>{true, false}));
     EXPECT_EQ(window.clicks, 1);
-    EXPECT_EQ(window.last_status(), "Terminé ! 2 image(s) traitée(s).");
+    EXPECT_EQ(window.last_status(), "Terminé ! 2 image(s) traitée(s). (1 ignoré(s))");
     EXPECT_EQ(window.info, "");  // nothing failed: the summary stays
     EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_a.jpg"));
     EXPECT_TRUE(std::filesystem::exists(dir.folder() / "p_b.jpg"));
 }
 
-TEST_F(Session, DropWithoutPicturesChangesNothing) {
+TEST_F(Session, DropWithoutPicturesStartsNothingAndSaysWhatWasLeftAside) {
     BatchSession session(window.view(), [] { return make_settings("REL", 16, 16, "JPG"); });
-    EXPECT_EQ(session.on_drop("/x/notes.txt\n/x/y.tiff"), BatchSession::DropResult::NoPicture);
-    EXPECT_EQ(session.on_drop(dir.folder().string() + "\n" + dir.folder().string()), BatchSession::DropResult::NoPicture);
+    EXPECT_EQ(session.on_drop(""), BatchSession::DropResult::NoPicture);
     EXPECT_TRUE(window.statuses.empty());
+    EXPECT_EQ(session.on_drop("/x/notes.txt\n/x/y.gif"), BatchSession::DropResult::NoPicture);
+    EXPECT_EQ(window.last_status(), "Aucune image : 2 fichier(s) ignoré(s)");
+    EXPECT_EQ(session.on_drop(dir.folder().string() + "\n" + dir.folder().string()), BatchSession::DropResult::NoPicture);
+    EXPECT_EQ(window.statuses.size(), 2u);
     EXPECT_TRUE(window.running_states.empty());
     EXPECT_EQ(window.clicks, 0);
 }
@@ -84,7 +87,7 @@ TEST_F(Session, FailuresAreCountedInTheEndTextAndListed) {
     BatchSession session(window.view(), [s] { return s; });
     ASSERT_EQ(session.on_drop(bad + "\n" + good), BatchSession::DropResult::Started);
     session.wait();
-    EXPECT_EQ(window.last_status(), "Finish ! 2 pictures were processed.. (1 failed)");
+    EXPECT_EQ(window.last_status(), "Finish ! 1 pictures were processed.. (1 failed)");
     EXPECT_EQ(window.info, "Pictures not processed:\ncorrupt.jpg (cannot be read: not a picture, or damaged)");
 }
 
@@ -102,7 +105,7 @@ TEST_F(Session, TheListSaysWhyAPictureCouldNotBeWritten) {
     const std::string drop = (ro.path() / "base.jpg").string() + "\n" + bad + "\n" + (full.path() / "base.jpg").string();
     ASSERT_EQ(session.on_drop(drop), BatchSession::DropResult::Started);
     session.wait();
-    EXPECT_EQ(window.last_status(), "Terminé ! 3 image(s) traitée(s). (3 échec(s))");
+    EXPECT_EQ(window.last_status(), "Terminé ! 0 image(s) traitée(s). (3 échec(s))");
     EXPECT_EQ(window.info,
               "Images non traitées :\n"
               "base.jpg (écriture impossible : en lecture seule)\n"

@@ -52,7 +52,9 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.summary_quality, &t.summary_relative_explained, &t.summary_free_explained, &t.batch_finished,
             &t.batch_finished_tail, &t.batch_stopped, &t.batch_not_processed, &t.batch_why_unreadable,
             &t.batch_why_unresizable, &t.batch_why_disk_full, &t.batch_why_no_permission, &t.batch_why_read_only,
-            &t.batch_why_unwritable, &t.batch_why_stopped, &t.setting_saved, &t.save_failed_title, &t.save_failed_text,
+            &t.batch_why_unwritable, &t.batch_why_stopped, &t.batch_why_name_too_long, &t.batch_why_same_output,
+            &t.batch_failed, &t.batch_left_aside, &t.batch_no_picture, &t.batch_files_left_aside, &t.setting_saved,
+            &t.save_failed_title, &t.save_failed_text,
             &t.preset_applied, &t.prefix_dialog_title, &t.prefix_dialog_prompt, &t.overwrite_question,
             &t.no_prefix, &t.new_prefix_done, &t.prefix_unchanged, &t.prefix_refused, &t.stored_prefix_refused,
             &t.prefix_has_separator, &t.prefix_has_control_character, &t.prefix_too_long, &t.fx_apply, &t.fx_cancel, &t.fx_load,
@@ -65,6 +67,7 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.update_no_connection, &t.update_title,
             &t.update_latest, &t.update_newer_before, &t.update_newer_after, &t.update_declined, &t.update_checking,
             &t.update_failed, &t.help_how_to_resize,
+            &t.settings_not_saved,
             &t.help_which_format, &t.help_which_resolution, &t.help_how_to_crop, &t.about};
 }
 

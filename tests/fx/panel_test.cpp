@@ -1,4 +1,6 @@
 // The panel's layout, the fitted preview and the command bar's steps.
+#include <fnmatch.h>
+
 #include "panel_fixture.h"
 
 namespace pixmold {
@@ -163,9 +165,31 @@ TEST_F(FxPanel, CancelledOpenDialogKeepsThePicture) {
     EXPECT_EQ(image_width(FxSource), 50);
     ASSERT_EQ(dialogs.requests().size(), 3u);
     EXPECT_EQ(dialogs.requests()[0].title, "Charger une image");
-    EXPECT_EQ(dialogs.requests()[0].patterns,
-              "Fichier Image|*.jpg;*.png;*.bmp;*.tiff;*.webp;*.heic;*.heif;*.avif;*.jp2;*.j2k");
     EXPECT_EQ(dialogs.requests()[0].default_answer, "");
+}
+
+// Every kind of picture the editor loads, under each of its usual names, is
+// offered by the open dialog's filter (matched as the dialog matches it).
+TEST_F(FxPanel, TheOpenDialogOffersEveryKindOfPictureItLoads) {
+    start();
+    const std::string data = std::string(PIXMOLD_TEST_DATA) + "/image/";
+    const std::pair<const char*, const char*> files[] = {
+        {"jpeg-rgb.jpg", "a.jpg"},   {"jpeg-rgb.jpg", "a.jpeg"},     {"png-rgb8.png", "a.png"},
+        {"bmp-24.bmp", "a.bmp"},     {"tiff-rgb.tif", "a.tif"},      {"tiff-rgb.tif", "a.tiff"},
+        {"tga-24.tga", "a.tga"},     {"icon-16.ico", "a.ico"},       {"webp-lossy.webp", "a.webp"},
+        {"heic-lossy.heic", "a.heic"}, {"heic-lossy.heic", "a.heif"}, {"avif-lossy.avif", "a.avif"},
+        {"jp2-lossy.jp2", "a.jp2"},  {"j2k-photo.j2k", "a.j2k"}};
+    for (const auto& [source, name] : files) {
+        load(picture("before.png", 3, 2));
+        std::filesystem::copy_file(data + source, dir.file(name));
+        load(dir.file(name));
+        EXPECT_NE(image_width(FxSource), 3) << name;
+        const std::string& patterns = dialogs.requests().back().patterns;
+        bool offered = false;
+        for (std::size_t at = patterns.find('|') + 1; at != 0; at = patterns.find(';', at) + 1)
+            offered |= fnmatch(patterns.substr(at, patterns.find(';', at) - at).c_str(), name, FNM_CASEFOLD) == 0;
+        EXPECT_TRUE(offered) << name << " in " << patterns;
+    }
 }
 
 TEST_F(FxPanel, OpensThePicturesOfPhonesAndTheWeb) {

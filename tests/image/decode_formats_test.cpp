@@ -285,8 +285,8 @@ TEST_F(Formats, CancelAndTheMemoryHookStopEveryNewDecoder) {
         // Refused memory: the decode gives up before any pixel is decoded.
         DecodeOptions refused;
         int asked_w = 0, asked_h = 0, asked_depth = 0;
-        refused.before_pixels = [&](int w, int h, int depth) {
-            asked_w = w, asked_h = h, asked_depth = depth;
+        refused.before_pixels = [&](const DecodePlan& plan) {
+            asked_w = plan.width, asked_h = plan.height, asked_depth = plan.depth;
             return false;
         };
         EXPECT_EQ(load_image(1, data_path(name), refused), 0u) << name;

@@ -106,11 +106,11 @@ TEST_F(OwnedPicture, FailedDecodesGiveNoBitmap) {
     // The memory hook refuses, or a stop comes: no pixels.
     DecodeOptions refuse;
     int asked = 0;
-    refuse.before_pixels = [&](int w, int h, int depth) {
+    refuse.before_pixels = [&](const DecodePlan& plan) {
         ++asked;
-        EXPECT_EQ(w, 7);
-        EXPECT_EQ(depth, 24);
-        return h < 0;
+        EXPECT_EQ(plan.width, 7);
+        EXPECT_EQ(plan.depth, 24);
+        return plan.height < 0;
     };
     EXPECT_FALSE(decode_file(data_path("png-rgb8.png"), refuse));
     EXPECT_EQ(asked, 1);

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <functional>
 
@@ -92,3 +93,68 @@ TEST(MessageBoxes, ButtonsSpeakTheProgramsLanguage) {
     EXPECT_EQ(buttons_of_a_question(), (QStringList{"&Yes", "&No"}));
     EXPECT_FALSE(use_dialog_language("xx"));
 }
+
+namespace {
+
+QWidget* top_level_titled(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == title) return w;
+    return nullptr;
+}
+
+// Whichever window is active when a dialog opens (none, in the moment after
+// another dialog closed; another program's), every kind of dialog belongs to
+// the program's window, which stays on top: the window manager then keeps
+// the dialog above it rather than behind.
+TEST(Dialogs, EveryKindBelongsToTheProgramsWindow) {
+    ASSERT_TRUE(init_toolkit());
+    ASSERT_TRUE(open_window(0, 10, 10, 280, 580, "Owner", WINDOW_SYSTEM_MENU));
+    set_topmost(0, true);
+    QWidget* owner = top_level_titled("Owner");
+    ASSERT_NE(owner, nullptr);
+    QWidget stranger;  // another program's window
+    stranger.setWindowTitle("Stranger");
+
+    struct Kind {
+        const char* name;
+        std::function<void()> open;
+    };
+    const Kind kinds[] = {
+        {"input", [] { input_dialog("Choice of Prefix", "Type the prefixe", "prefix_"); }},
+        {"question", [] { message_box("No prefix", "Overwrite?", MB_YES_NO | MB_ICON_WARNING); }},
+        {"notice", [] { notice("Info", "You have to restart Pixmold"); }},
+        {"open file", [] { open_file_dialog("Load picture", "", "Pictures|*.jpg;*.png"); }},
+        {"save file", [] {
+             int pattern = 0;
+             save_file_dialog("Save picture", "FX_a", "JPEG|*.jpg|PNG|*.png", pattern);
+         }},
+        {"colour", [] { colour_dialog(0xFFFFFF); }},
+    };
+    for (const bool stranger_active : {false, true}) {
+        for (const Kind& kind : kinds) {
+            SCOPED_TRACE(std::string(kind.name) + (stranger_active ? ", another window active" : ", none active"));
+            QApplication::processEvents();
+            if (stranger_active) {
+                stranger.show();
+                QApplication::setActiveWindow(&stranger);
+            } else {
+                stranger.hide();
+                QApplication::setActiveWindow(nullptr);
+            }
+            QWidget* parent = nullptr;
+            QWindow* transient_parent = nullptr;
+            when_shown<QDialog>([&](QDialog* d) {
+                parent = d->parentWidget();
+                transient_parent = d->windowHandle() ? d->windowHandle()->transientParent() : nullptr;
+                d->done(QDialog::Rejected);
+            });
+            kind.open();
+            EXPECT_EQ(parent, owner);
+            EXPECT_NE(transient_parent, nullptr);
+            EXPECT_EQ(transient_parent, owner->windowHandle());
+        }
+    }
+    close_window(0);
+}
+
+}  // namespace

@@ -3,10 +3,13 @@
 #include <cstring>
 #include <vector>
 
-#include "batch/orient.h"
+#include "image/orient.h"
+#include "oriented_pictures.h"
 
 namespace pixmold {
 namespace {
+
+using test::shown_position;
 
 // A bottom-up picture in plain memory with every pixel distinct.
 struct Buffer {
@@ -27,20 +30,6 @@ struct Buffer {
         return std::memcmp(at(x, y), o.at(ox, oy), std::size_t(view.depth / 8)) == 0;
     }
 };
-
-// Where stored pixel (x, y) of a w x h picture is shown.
-std::pair<int, int> shown_position(int o, int x, int y, int w, int h) {
-    switch (o) {
-        case 2: return {w - 1 - x, y};
-        case 3: return {w - 1 - x, h - 1 - y};
-        case 4: return {x, h - 1 - y};
-        case 5: return {y, x};
-        case 6: return {h - 1 - y, x};          // 90° clockwise
-        case 7: return {h - 1 - y, w - 1 - x};
-        case 8: return {y, w - 1 - x};          // 90° counter-clockwise
-        default: return {x, y};
-    }
-}
 
 TEST(Orient, EveryOrientationBothDepthsOddSizes) {
     for (int depth : {24, 32}) {

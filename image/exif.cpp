@@ -1,4 +1,4 @@
-#include "batch/exif.h"
+#include "image/exif.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,6 @@
-// EXIF handling for the resize job: the orientation a picture is meant to be
-// shown in, and the EXIF block written into its resized output.
+// EXIF handling: the orientation a picture is meant to be shown in (the
+// decoders report it with every picture), and the EXIF block written into a
+// resized or turned copy.
 //
 // Only the EXIF structure is read (a JPEG's APP1 "Exif" segment, a TIFF
 // file's first IFD, a PNG's eXIf chunk, a WebP's EXIF chunk), in both byte orders, with every

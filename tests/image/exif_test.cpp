@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "batch/exif.h"
+#include "image/exif.h"
 #include "exif_builder.h"
 #include "temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "batch/orient.h"
+#include "image/orient.h"
 
 #include <cstring>
 
