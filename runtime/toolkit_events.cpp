@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "runtime/canvas_widget.h"
 #include "runtime/sound.h"
 #include "runtime/toolkit_internal.h"
 
@@ -53,8 +55,17 @@ protected:
         if (event->type() != QEvent::KeyPress || !target->isWidgetType()) return false;
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & ~Qt::KeypadModifier) return false;
-        int window = window_number_of(static_cast<QWidget*>(target)->window());
+        auto* widget = static_cast<QWidget*>(target);
+        int window = window_number_of(widget->window());
         if (window < 0) return false;
+        // A focused control keeps the keys it acts on: Return presses a
+        // button (as Space does) and works a canvas control.
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && enter) {
+            if (!key->isAutoRepeat()) button->click();
+            return true;
+        }
+        if (auto* canvas = dynamic_cast<CanvasWidget*>(widget); canvas && canvas->acts_on_key(key->key())) return false;
         auto record = state().windows.find(window);
         if (record == state().windows.end()) return false;
         auto it = record->second.shortcuts.find(qt_key_to_virtual(key->key()));
@@ -185,6 +196,7 @@ bool init_toolkit(int& argc, char** argv) {
     QFont::insertSubstitutions("Arial black", {"Liberation Sans", "DejaVu Sans"});
     install_key_filter();
     install_drop_router();
+    install_accessibility();
     start_close_pipe();
     return true;
 }
