@@ -41,8 +41,9 @@ struct DropIntake {
     // items adds its own name ("Photos/2024/trip"). Outputs keep this tree
     // in an output folder.
     std::vector<std::string> places;
-    // Files of a dropped folder that are not pictures (its subfolders are
-    // not counted), or the dropped paths that are not (empty fields aside).
+    // Files of a dropped folder (of its whole tree when walking) that are
+    // not pictures (folders are not counted), or the dropped paths that are
+    // not (empty fields aside).
     std::vector<std::string> left_aside;
     // Pictures of the drop that are outputs this batch writes for another
     // of its pictures (batch/drop_plan.h); empty unless asked for.
