@@ -16,14 +16,12 @@ namespace fs = std::filesystem;
 
 struct TreeCase {
     const char* name;
-    std::vector<std::string> args;  // before the paths
-    std::vector<std::string> paths;
-    int runs;                      // the same command, once or twice
-    std::set<std::string> made;    // files new after the runs
-    std::set<std::string> changed;  // files there before whose bytes changed
-    int status;                    // of the last run
-    std::string says;              // in the last run's standard error
-    std::vector<std::string> extra = {};  // more copies of the picture a.jpg is
+    std::vector<std::string> args;         // options, then paths
+    int runs;                              // the same command, once or twice
+    std::set<std::string> made, changed;   // files new after the runs; files whose bytes changed
+    int status;                            // of the last run
+    std::string says;                      // in the last run's standard error
+    std::vector<std::string> extra = {};   // more copies of the picture a.jpg is
 };
 
 void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
@@ -68,12 +66,10 @@ TEST_P(Tree, RunsOverTheTreeAsAsked) {
     const TreeCase& c = GetParam();
     for (const std::string& as : c.extra) copy_in(dir, "base.jpg", as);
     const auto before = snapshot();
-    std::vector<std::string> args = c.args;
-    args.insert(args.end(), c.paths.begin(), c.paths.end());
     ToolRun r;
     // Folders are made with the usual permissions: those the umask leaves.
     for (int run = 0; run < c.runs; ++run)
-        r = run_tool(dir.folder(), args, {"sh", "-c", "umask 027 && exec \"$@\"", "sh"});
+        r = run_tool(dir.folder(), c.args, {"sh", "-c", "umask 027 && exec \"$@\"", "sh"});
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     std::set<std::string> made, changed;
@@ -99,78 +95,37 @@ TEST_P(Tree, RunsOverTheTreeAsAsked) {
 // Links to folders are never followed: the loop back up and the way out to
 // outside/ give nothing. Folders among several paths are walked only with
 // --recursive.
-INSTANTIATE_TEST_SUITE_P(
-    Subfolders, Tree,
-    ::testing::Values(
-        TreeCase{"Off", {}, {"Photos"}, 1, {"Photos/pm_a.jpg"}, {}, 0, "Finish ! 1 pictures were processed..\n"},
-        TreeCase{"On",
-                 {"--recursive"},
-                 {"Photos"},
-                 1,
-                 {"Photos/pm_a.jpg", "Photos/2024/pm_c.jpg", "Photos/2024/trip/pm_b.jpg"},
-                 {},
-                 0,
-                 "Finish ! 3 pictures were processed.. (1 left aside)\n"},
-        TreeCase{"SeveralFoldersOff", {}, {"Photos/2024", "outside"}, 1, {}, {}, 2, "no picture"},
-        TreeCase{"SeveralFoldersOn",
-                 {"--recursive"},
-                 {"Photos/2024", "outside"},
-                 1,
-                 {"Photos/2024/pm_c.jpg", "Photos/2024/trip/pm_b.jpg", "outside/pm_b.jpg"},
-                 {},
-                 0,
-                 "Finish ! 3 pictures were processed.. (1 left aside)\n"}),
+INSTANTIATE_TEST_SUITE_P(Subfolders, Tree, ::testing::Values(
+    TreeCase{"Off", {"Photos"}, 1, {"Photos/pm_a.jpg"}, {}, 0, "Finish ! 1 pictures were processed..\n"},
+    TreeCase{"On", {"--recursive", "Photos"}, 1,
+             {"Photos/pm_a.jpg", "Photos/2024/pm_c.jpg", "Photos/2024/trip/pm_b.jpg"}, {}, 0,
+             "Finish ! 3 pictures were processed.. (1 left aside)\n"},
+    TreeCase{"SeveralFoldersOff", {"Photos/2024", "outside"}, 1, {}, {}, 2, "no picture"},
+    TreeCase{"SeveralFoldersOn", {"--recursive", "Photos/2024", "outside"}, 1,
+             {"Photos/2024/pm_c.jpg", "Photos/2024/trip/pm_b.jpg", "outside/pm_b.jpg"}, {}, 0,
+             "Finish ! 3 pictures were processed.. (1 left aside)\n"}),
     [](const auto& info) { return info.param.name; });
 
 // The tree below a dropped folder is kept; files dropped one by one go
 // straight in, where the same name from two folders is one output. Pictures
 // are listed folder by folder in name order, as the failures show.
-INSTANTIATE_TEST_SUITE_P(
-    OutputFolder, Tree,
-    ::testing::Values(
-        TreeCase{"KeepsTheTree",
-                 {"--recursive", "--output-dir", "out"},
-                 {"Photos"},
-                 1,
-                 {"out/pm_a.jpg", "out/2024/pm_c.jpg", "out/2024/trip/pm_b.jpg"},
-                 {},
-                 0,
-                 "Finish ! 3 pictures were processed.. (1 left aside)\n"},
-        TreeCase{"InsideTheTreeIsNeverASource",
-                 {"--recursive", "--output-dir", "Photos/2024/out"},
-                 {"Photos"},
-                 2,
-                 {"Photos/2024/out/pm_a.jpg", "Photos/2024/out/2024/pm_c.jpg", "Photos/2024/out/2024/trip/pm_b.jpg"},
-                 {},
-                 0,
-                 "Finish ! 3 pictures were processed.. (1 left aside)\n"},
-        TreeCase{"NoPrefixLeavesTheSourcesAlone",
-                 {"--prefix", "0", "--output-dir", "out"},
-                 {"Photos"},
-                 1,
-                 {"out/a.jpg"},
-                 {},
-                 0,
-                 "Photos/a.jpg -> out/a.jpg\n"},
-        TreeCase{"FilesOfTheSameName",
-                 {"--output-dir", "out"},
-                 {"Photos/2024/trip/b.jpg", "outside/b.jpg"},
-                 1,
-                 {"out/pm_b.jpg"},
-                 {},
-                 1,
-                 "failed: outside/b.jpg (another picture of this batch has the same output name)\n"},
-        TreeCase{"CannotBeMade",
-                 {"--recursive", "--output-dir", "Photos/a.jpg/out"},
-                 {"Photos"},
-                 1,
-                 {},
-                 {},
-                 1,
-                 "(5 failed, 1 left aside)\nfailed: Photos/a.jpg (cannot be written)\n"
-                 "failed: Photos/2024/c.png (cannot be written)\nfailed: Photos/2024/trip/b.jpg (cannot be written)\n"
-                 "failed: Photos/2024/trip/m.jpg (cannot be written)\nfailed: Photos/2024/trip/z.jpg (cannot be written)\n",
-                 {"Photos/2024/trip/z.jpg", "Photos/2024/trip/m.jpg"}}),
+INSTANTIATE_TEST_SUITE_P(OutputFolder, Tree, ::testing::Values(
+    TreeCase{"KeepsTheTree", {"--recursive", "--output-dir", "out", "Photos"}, 1,
+             {"out/pm_a.jpg", "out/2024/pm_c.jpg", "out/2024/trip/pm_b.jpg"}, {}, 0,
+             "Finish ! 3 pictures were processed.. (1 left aside)\n"},
+    TreeCase{"InsideTheTreeIsNeverASource", {"--recursive", "--output-dir", "Photos/2024/out", "Photos"}, 2,
+             {"Photos/2024/out/pm_a.jpg", "Photos/2024/out/2024/pm_c.jpg", "Photos/2024/out/2024/trip/pm_b.jpg"}, {},
+             0, "Finish ! 3 pictures were processed.. (1 left aside)\n"},
+    TreeCase{"NoPrefixLeavesTheSourcesAlone", {"--prefix", "0", "--output-dir", "out", "Photos"}, 1,
+             {"out/a.jpg"}, {}, 0, "Photos/a.jpg -> out/a.jpg\n"},
+    TreeCase{"FilesOfTheSameName", {"--output-dir", "out", "Photos/2024/trip/b.jpg", "outside/b.jpg"}, 1,
+             {"out/pm_b.jpg"}, {}, 1,
+             "failed: outside/b.jpg (another picture of this batch has the same output name)\n"},
+    TreeCase{"CannotBeMade", {"--recursive", "--output-dir", "Photos/a.jpg/out", "Photos"}, 1, {}, {}, 1,
+             "(5 failed, 1 left aside)\nfailed: Photos/a.jpg (cannot be written)\n"
+             "failed: Photos/2024/c.png (cannot be written)\nfailed: Photos/2024/trip/b.jpg (cannot be written)\n"
+             "failed: Photos/2024/trip/m.jpg (cannot be written)\nfailed: Photos/2024/trip/z.jpg (cannot be written)\n",
+             {"Photos/2024/trip/z.jpg", "Photos/2024/trip/m.jpg"}}),
     [](const auto& info) { return info.param.name; });
 
 // A second run over the same folder: without --skip-outputs it resizes the
@@ -178,37 +133,18 @@ INSTANTIATE_TEST_SUITE_P(
 // where the output folder is the dropped folder. Without a prefix a picture
 // is its own output and is resized again, even where another (a.png) writes
 // the same output.
-INSTANTIATE_TEST_SUITE_P(
-    ReRun, Tree,
-    ::testing::Values(
-        TreeCase{"Off", {}, {"Photos"}, 2, {"Photos/pm_a.jpg", "Photos/pm_pm_a.jpg"}, {}, 0, "1/2 "},
-        TreeCase{"On",
-                 {"--skip-outputs"},
-                 {"Photos"},
-                 2,
-                 {"Photos/pm_a.jpg"},
-                 {},
-                 0,
-                 "left aside, the output of another picture: Photos/pm_a.jpg\n"
-                 "1/1 Photos/a.jpg -> Photos/pm_a.jpg\nFinish ! 1 pictures were processed.. (1 left aside)\n"},
-        TreeCase{"OnWithTheTreeAsOutputFolder",
-                 {"--skip-outputs", "--recursive", "--output-dir", "Photos"},
-                 {"Photos"},
-                 2,
-                 {"Photos/pm_a.jpg", "Photos/2024/pm_c.jpg", "Photos/2024/trip/pm_b.jpg"},
-                 {},
-                 0,
-                 "Finish ! 3 pictures were processed.. (4 left aside)\n"},
-        TreeCase{"OnWithoutPrefix",
-                 {"--skip-outputs", "--prefix", "0"},
-                 {"Photos"},
-                 2,
-                 {},
-                 {"Photos/a.jpg"},
-                 1,
-                 "Finish ! 1 pictures were processed.. (1 failed)\n"
-                 "failed: Photos/a.png (another picture of this batch has the same output name)\n",
-                 {"Photos/a.png"}}),
+INSTANTIATE_TEST_SUITE_P(ReRun, Tree, ::testing::Values(
+    TreeCase{"Off", {"Photos"}, 2, {"Photos/pm_a.jpg", "Photos/pm_pm_a.jpg"}, {}, 0, "1/2 "},
+    TreeCase{"On", {"--skip-outputs", "Photos"}, 2, {"Photos/pm_a.jpg"}, {}, 0,
+             "left aside, the output of another picture: Photos/pm_a.jpg\n"
+             "1/1 Photos/a.jpg -> Photos/pm_a.jpg\nFinish ! 1 pictures were processed.. (1 left aside)\n"},
+    TreeCase{"OnWithTheTreeAsOutputFolder", {"--skip-outputs", "--recursive", "--output-dir", "Photos", "Photos"},
+             2, {"Photos/pm_a.jpg", "Photos/2024/pm_c.jpg", "Photos/2024/trip/pm_b.jpg"}, {}, 0,
+             "Finish ! 3 pictures were processed.. (4 left aside)\n"},
+    TreeCase{"OnWithoutPrefix", {"--skip-outputs", "--prefix", "0", "Photos"}, 2, {}, {"Photos/a.jpg"}, 1,
+             "Finish ! 1 pictures were processed.. (1 failed)\n"
+             "failed: Photos/a.png (another picture of this batch has the same output name)\n",
+             {"Photos/a.png"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
