@@ -57,7 +57,7 @@ int jpg_text_width() { return g_jpg_width; }
 
 bool draw_format_pictures() {
     bool ok = true;
-    for (ImageId number : {PIC_FORMAT_JPG, PIC_FORMAT_PNG}) {
+    for (const ImageId number : {PIC_FORMAT_JPG, PIC_FORMAT_PNG, PIC_FORMAT_WEBP}) {
         if (create_image(number, FORMAT_WIDTH, FORMAT_HEIGHT, 24, WINDOW_COLOUR) == 0 ||
             !begin_drawing(image_target(number))) {
             ok = false;
@@ -68,12 +68,20 @@ bool draw_format_pictures() {
         const int t = g_jpg_width = text_width("JPG");
         const int word_y = (FORMAT_HEIGHT - text_height("JPG")) / 2;
         const int marker_y = (FORMAT_HEIGHT - 10) / 2;
-        fill_box(0, marker_y, 10, 10, BLACK);
-        draw_text(15, word_y, "JPG", BLACK);
-        fill_box(png_marker_x(t), marker_y, 10, 10, BLACK);
-        draw_text(png_word_x(t), word_y, "PNG", BLACK);
-        const int chosen_x = number == PIC_FORMAT_JPG ? 0 : png_marker_x(t);
-        fill_box(chosen_x + 1, marker_y + 1, 8, 8, MARK_GREEN);
+        // Each choice: its picture, its marker's x, its word and the word's x.
+        const struct {
+            ImageId picture;
+            int marker_x;
+            const char* word;
+            int word_x;
+        } choices[] = {{PIC_FORMAT_JPG, 0, "JPG", 15},
+                       {PIC_FORMAT_PNG, png_marker_x(t), "PNG", png_word_x(t)},
+                       {PIC_FORMAT_WEBP, webp_marker_x(t), "WEBP", webp_word_x(t)}};
+        for (const auto& c : choices) {
+            fill_box(c.marker_x, marker_y, 10, 10, BLACK);
+            draw_text(c.word_x, word_y, c.word, BLACK);
+            if (c.picture == number) fill_box(c.marker_x + 1, marker_y + 1, 8, 8, MARK_GREEN);
+        }
         end_drawing();
     }
     return ok;
@@ -82,7 +90,10 @@ bool draw_format_pictures() {
 void paint_format_selector() {
     if (!begin_canvas(W_FORMAT_SELECTOR)) return;
     fill_box(0, 0, FORMAT_WIDTH, FORMAT_HEIGHT, WINDOW_COLOUR);
-    draw_image(image_handle(settings.format == OutputFormat::Png ? PIC_FORMAT_PNG : PIC_FORMAT_JPG), 0, 0);
+    const ImageId chosen = settings.format == OutputFormat::Png    ? PIC_FORMAT_PNG
+                           : settings.format == OutputFormat::Webp ? PIC_FORMAT_WEBP
+                                                                   : PIC_FORMAT_JPG;
+    draw_image(image_handle(chosen), 0, 0);
     end_canvas();
 }
 
