@@ -1,9 +1,10 @@
 #include "app/menus.h"
 
+#include <optional>
 #include <string>
 
 #include "app/artwork.h"
-#include "app/output_options.h"
+#include "app/output_folder_menu.h"
 #include "app/window_layout.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
@@ -41,6 +42,22 @@ std::string with_key_hint(const std::string& text, int menu_command) {
         if (entry.menu_command == menu_command) return text + "\t" + key_of(entry);
     return text;
 }
+
+// The preferences menu's check items, one per option: choosing one flips
+// its option and saves its key at once.
+struct OptionEntry {
+    int command;
+    std::string InterfaceTexts::*text;
+    std::optional<bool> Settings::*option;
+    SettingKey key;
+};
+
+const OptionEntry OPTION_ENTRIES[] = {
+    {CMD_NEVER_ENLARGE, &InterfaceTexts::menu_never_enlarge, &Settings::never_enlarge, SettingKey::NeverEnlarge},
+    {CMD_STRIP_LOCATION, &InterfaceTexts::menu_strip_location, &Settings::strip_location, SettingKey::StripLocation},
+    {CMD_SUBFOLDERS, &InterfaceTexts::menu_subfolders, &Settings::subfolders, SettingKey::Subfolders},
+    {CMD_SKIP_OUTPUTS, &InterfaceTexts::menu_skip_outputs, &Settings::skip_outputs, SettingKey::SkipOutputs},
+};
 
 std::string menu_open_relative_text() {
     const InterfaceTexts& t = texts();
@@ -82,7 +99,21 @@ void build_menus() {
     add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
     add_menu_item(CMD_ENGLISH, t.menu_english, picture(PIC_MENU_ENGLISH));
     add_menu_separator();
-    add_output_option_items();
+    for (const OptionEntry& entry : OPTION_ENTRIES)
+        add_menu_check_item(entry.command, t.*entry.text, (settings.*entry.option).value_or(false));
+    add_output_folder_items();
+}
+
+bool toggle_option_entry(int command) {
+    for (const OptionEntry& entry : OPTION_ENTRIES) {
+        if (entry.command != command) continue;
+        std::optional<bool>& option = settings.*entry.option;
+        option = !option.value_or(false);
+        set_menu_item_checked(MAIN_WINDOW, command, *option);
+        save_setting(entry.key);
+        return true;
+    }
+    return false;
 }
 
 void add_shortcuts() {

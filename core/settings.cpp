@@ -11,29 +11,32 @@ constexpr SettingKey ALL_KEYS[] = {
     SettingKey::Mode,          SettingKey::Format,     SettingKey::Quality,           SettingKey::LandscapeWidth,
     SettingKey::PortraitHeight, SettingKey::AdjustedFreeWidth, SettingKey::AdjustedFreeHeight, SettingKey::FreeWidth,
     SettingKey::FreeHeight,    SettingKey::Visible,    SettingKey::Prefix,            SettingKey::Language,
+    SettingKey::NeverEnlarge,  SettingKey::StripLocation,
     SettingKey::Subfolders,    SettingKey::OutputFolder, SettingKey::SkipOutputs,
 };
 
-void write_flag(std::string_view key, const std::optional<bool>& flag) {
-    if (flag) prefs_write_text(key, *flag ? "1" : "0");
+std::string with_other(std::string_view word, const std::string& other) {
+    return word.empty() ? other : std::string(word);
 }
 
-// A key of the selected group, or nullopt when it is not there (no value
+// An option is written once set, as 1 or 0.
+void write_option(std::string_view key, const std::optional<bool>& option) {
+    if (option) prefs_write_number(key, *option ? 1 : 0);
+}
+
+// "1" on, "0" off, absent: never set. Any other value counts as set and off.
+std::optional<bool> read_option(std::string_view key) {
+    const std::string value = prefs_read_text(key, "");
+    if (value.empty()) return std::nullopt;
+    return value == "1";
+}
+
+// A text key of the selected group, or nullopt when it is not there (no value
 // holds a line feed).
 std::optional<std::string> read_if_present(std::string_view key) {
     std::string value = prefs_read_text(key, "\n");
     if (value == "\n") return std::nullopt;
     return value;
-}
-
-std::optional<bool> read_flag(std::string_view key) {
-    const auto value = read_if_present(key);
-    if (!value) return std::nullopt;
-    return *value == "1";
-}
-
-std::string with_other(std::string_view word, const std::string& other) {
-    return word.empty() ? other : std::string(word);
 }
 
 void write_key(const Settings& s, SettingKey key) {
@@ -50,11 +53,13 @@ void write_key(const Settings& s, SettingKey key) {
     case SettingKey::Visible: prefs_write_number("VISIBLE", s.visible); return;
     case SettingKey::Prefix: prefs_write_text("PREFIX", s.prefix); return;
     case SettingKey::Language: prefs_write_text("LNG", language_word(s)); return;
-    case SettingKey::Subfolders: write_flag("SOUS_DOSSIERS", s.subfolders); return;
+    case SettingKey::NeverEnlarge: write_option("PAS_AGRANDIR", s.never_enlarge); return;
+    case SettingKey::StripLocation: write_option("SANS_GPS", s.strip_location); return;
+    case SettingKey::Subfolders: write_option("SOUS_DOSSIERS", s.subfolders); return;
     case SettingKey::OutputFolder:
         if (s.output_folder) prefs_write_text("DOSSIER_SORTIE", *s.output_folder);
         return;
-    case SettingKey::SkipOutputs: write_flag("IGNORER_SORTIES", s.skip_outputs); return;
+    case SettingKey::SkipOutputs: write_option("IGNORER_SORTIES", s.skip_outputs); return;
     }
 }
 
@@ -85,9 +90,11 @@ Settings read_all(const Settings& d) {
     const std::string language = prefs_read_text("LNG", language_word(d));
     s.language = language_from_word(language);
     if (s.language == Language::Other) s.other_language_word = language;
-    s.subfolders = read_flag("SOUS_DOSSIERS");
+    s.never_enlarge = read_option("PAS_AGRANDIR");
+    s.strip_location = read_option("SANS_GPS");
+    s.subfolders = read_option("SOUS_DOSSIERS");
     s.output_folder = read_if_present("DOSSIER_SORTIE");
-    s.skip_outputs = read_flag("IGNORER_SORTIES");
+    s.skip_outputs = read_option("IGNORER_SORTIES");
     return s;
 }
 

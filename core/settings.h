@@ -40,16 +40,19 @@ struct Settings {
     std::int64_t visible = 1;              // VISIBLE: the window stays on top unless 0
     std::string prefix{DEFAULT_PREFIX};    // PREFIX; "0": no prefix, outputs replace their sources
     Language language = Language::French;  // LNG
-    // Subfolders, an output folder and re-runs. Unset until the file holds the
-    // key or the user sets it: an unset one is never written, so a file
-    // without these keys is saved back without them. "1" is on, else off.
-    std::optional<bool> subfolders;            // SOUS_DOSSIERS
-    std::optional<std::string> output_folder;  // DOSSIER_SORTIE; empty: beside the sources
-    std::optional<bool> skip_outputs;          // IGNORER_SORTIES
     // The words of MODE, TYPE and LNG when their choice is Other.
     std::string other_mode_word;
     std::string other_format_word;
     std::string other_language_word;
+    // Output options, off unless set. A key is written only once the user
+    // has set it, so that a file that never had it stays as it was; nullopt:
+    // never set (off).
+    std::optional<bool> never_enlarge;   // PAS_AGRANDIR: pictures within the target keep their size
+    std::optional<bool> strip_location;  // SANS_GPS: no GPS position in the EXIF carried into outputs
+    // Subfolders, an output folder and re-runs: unset the same way.
+    std::optional<bool> subfolders;            // SOUS_DOSSIERS
+    std::optional<std::string> output_folder;  // DOSSIER_SORTIE; empty: beside the sources
+    std::optional<bool> skip_outputs;          // IGNORER_SORTIES
 
     bool operator==(const Settings&) const = default;
 };
@@ -103,12 +106,15 @@ enum class SettingKey {
     Visible,
     Prefix,
     Language,
-    Subfolders,    // these three are written only when set
+    NeverEnlarge,
+    StripLocation,
+    Subfolders,
     OutputFolder,
     SkipOutputs,
 };
 
-// Writes one field of `settings` into "USER"; nothing else. True only when
+// Writes one field of `settings` into "USER"; nothing else (nothing at all
+// for an option never set). True only when
 // the file reached the disk.
 bool write_setting(const std::string& path, const Settings& settings, SettingKey key);
 

@@ -33,6 +33,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.menu_preferences = " Préférences";
     t.menu_french = " Français";
     t.menu_english = " English";
+    t.menu_never_enlarge = " Ne jamais agrandir les images";
+    t.menu_strip_location = " Retirer la position GPS des images";
     t.menu_subfolders = " Inclure les sous-dossiers";
     t.menu_choose_output_folder = " Choisir un dossier de sortie...";
     t.menu_output_folder_is = " Dossier de sortie : ";
@@ -194,6 +196,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.menu_preferences = " Préférences";
     t.menu_french = " French";
     t.menu_english = " English";
+    t.menu_never_enlarge = " Never enlarge pictures";
+    t.menu_strip_location = " Remove the GPS location from pictures";
     t.menu_subfolders = " Include subfolders";
     t.menu_choose_output_folder = " Choose an output folder...";
     t.menu_output_folder_is = " Output folder: ";

@@ -38,6 +38,9 @@ struct InterfaceTexts {
     std::string menu_preferences;
     std::string menu_french;
     std::string menu_english;
+    // Check items of the preferences menu: output options.
+    std::string menu_never_enlarge;
+    std::string menu_strip_location;
     // Préférences: subfolders, output folder, earlier outputs.
     std::string menu_subfolders;
     std::string menu_choose_output_folder;  // no output folder chosen

@@ -1,6 +1,5 @@
-#include "app/output_options.h"
+#include "app/output_folder_menu.h"
 
-#include <algorithm>
 #include <string>
 
 #include "app/window_layout.h"
@@ -22,19 +21,16 @@ std::string output_folder_item_text() {
 }
 
 // The marks follow the settings, whatever the toolkit flipped on the click.
-void show_option_marks() {
-    set_menu_item_checked(MAIN_WINDOW, CMD_SUBFOLDERS, settings.subfolders.value_or(false));
+void show_marks() {
     set_menu_item_text(MAIN_WINDOW, CMD_OUTPUT_FOLDER, output_folder_item_text());
     set_menu_item_checked(MAIN_WINDOW, CMD_OUTPUT_FOLDER, outputs_in_a_folder());
     set_menu_item_checked(MAIN_WINDOW, CMD_BESIDE_SOURCES, !outputs_in_a_folder());
-    set_menu_item_checked(MAIN_WINDOW, CMD_SKIP_OUTPUTS, settings.skip_outputs.value_or(false));
 }
 
 void choose_output_folder() {
     const std::string chosen = folder_dialog(texts().output_folder_dialog_title, output_folder());
     // A line break in the name could not be kept in the settings file.
-    const bool storable = std::none_of(chosen.begin(), chosen.end(), [](char c) { return c == '\n' || c == '\r'; });
-    if (chosen.empty() || !storable) return;
+    if (chosen.empty() || chosen.find_first_of("\r\n") != std::string::npos) return;
     settings.output_folder = chosen;
     save_setting(SettingKey::OutputFolder);
 }
@@ -57,30 +53,20 @@ void write_beside_sources() {
 
 bool outputs_in_a_folder() { return !output_folder().empty(); }
 
-void add_output_option_items() {
+void add_output_folder_items() {
     const InterfaceTexts& t = texts();
-    add_menu_item(CMD_SUBFOLDERS, t.menu_subfolders);
-    add_menu_item(CMD_OUTPUT_FOLDER, output_folder_item_text());
-    add_menu_item(CMD_BESIDE_SOURCES, t.menu_beside_sources);
-    add_menu_item(CMD_SKIP_OUTPUTS, t.menu_skip_outputs);
-    show_option_marks();
+    add_menu_check_item(CMD_OUTPUT_FOLDER, output_folder_item_text(), outputs_in_a_folder());
+    add_menu_check_item(CMD_BESIDE_SOURCES, t.menu_beside_sources, !outputs_in_a_folder());
 }
 
-bool run_output_option_command(int command) {
-    switch (command) {
-    case CMD_SUBFOLDERS:
-        settings.subfolders = !settings.subfolders.value_or(false);
-        save_setting(SettingKey::Subfolders);
-        break;
-    case CMD_OUTPUT_FOLDER: choose_output_folder(); break;
-    case CMD_BESIDE_SOURCES: write_beside_sources(); break;
-    case CMD_SKIP_OUTPUTS:
-        settings.skip_outputs = !settings.skip_outputs.value_or(false);
-        save_setting(SettingKey::SkipOutputs);
-        break;
-    default: return false;
-    }
-    show_option_marks();
+bool run_output_folder_command(int command) {
+    if (command == CMD_OUTPUT_FOLDER)
+        choose_output_folder();
+    else if (command == CMD_BESIDE_SOURCES)
+        write_beside_sources();
+    else
+        return false;
+    show_marks();
     return true;
 }
 
