@@ -195,13 +195,8 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     // An output folder's tree is made as it is needed, so that a picture
     // that fails leaves no empty folder behind.
     if (!settings.output_folder.empty()) {
-        const std::string folder = report.output_path.substr(0, report.output_path.size() -
-                                                                    file_name_part(report.output_path).size());
-        if (const FileError made = make_folders(folder); made != FileError::None) {
-            const FailReason told = fail_reason_for(made);
-            return give_up(told != FailReason::None ? told
-                                                    : write_failure_reason(report.output_path, output_bytes_bound(report.target)));
-        }
+        const std::string_view path = report.output_path;
+        write_error = make_folders(std::string(path.substr(0, path.size() - file_name_part(path).size())));
     }
     const bool webp = settings.format == OutputFormat::Webp;
     const FormatTag tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
@@ -210,7 +205,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     // PNG follows the source's depth (palettes included); WebP has no
     // palettes and takes the pixels as they are, alpha included.
     const int depth = webp ? -1 : decoded.source_depth;
-    if (!save_pixels(picture->view(), report.output_path, tag, quality, depth, encode)) {
+    if (write_error != FileError::None || !save_pixels(picture->view(), report.output_path, tag, quality, depth, encode)) {
         // The writer's own reason first; judged afterwards only when it gave none.
         const FailReason told = fail_reason_for(write_error);
         if (told != FailReason::None) return give_up(told);
