@@ -162,6 +162,18 @@ TEST_F(Decode, RecycledPictureMemoryStartsClean) {
                 for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << x << "," << y;
         }
     }
+    // One big freed buffer split between two smaller pictures: both parts start clean.
+    ASSERT_NE(create_image(5, w, 4 * h, 24, 0xFFFFFF), 0u);
+    std::memset(image_pixels(5).pixels, 0xAB, std::size_t(image_pixels(5).stride) * 4 * h);
+    free_image(5);
+    const auto skipped = make_bmp(w, h, 8, 1, {0x00FFFFFF}, {0, 1});
+    ASSERT_NE(catch_image(1, skipped.data(), skipped.size()), 0u);
+    ASSERT_NE(catch_image(2, skipped.data(), skipped.size()), 0u);
+    for (const ImageId n : {ImageId(1), ImageId(2)}) {
+        const PixelView v = image_pixels(n);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << n << ": " << x << "," << y;
+    }
 }
 
 TEST_F(Decode, BmpTopDownRowsAndBitFields) {
