@@ -15,10 +15,8 @@ namespace {
 
 using namespace pixmold::test;
 
-class Decode : public ::testing::Test {
+class Decode : public EngineTest {
 protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
 
     // Loads a test file into number 1 and checks the record.
     void load(const std::string& name, int depth, int source_depth, FormatTag tag) {
@@ -150,7 +148,6 @@ TEST_F(Decode, RecycledPictureMemoryStartsClean) {
                 for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << x << "," << y;
         } else {
             ASSERT_NE(create_image(6, w, h, 24, 0x000000), 0u);
-            TempDir dir;
             ASSERT_NE(save_image(6, dir.file("black.png"), TAG_PNG), 0);
             free_image(6);
             ASSERT_NE(create_image(5, w, h, 24, 0xFFFFFF), 0u);
@@ -375,7 +372,6 @@ TEST_F(Decode, JpegScalesToTheCheapestSufficientSize) {
 
 TEST_F(Decode, ScaledJpegReportsHowMuchOfItsLastColumnAndRowIsPicture) {
     // 37 x 21 at 3/8 rounds 13.875 x 7.875 up to 14 x 8 pixels.
-    TempDir dir;
     ASSERT_NE(create_image(5, 37, 21, 24, 0x336699), 0u);
     ASSERT_TRUE(save_image(5, dir.file("odd.jpg"), TAG_JPEG));
     const auto bytes = read_file(dir.file("odd.jpg"));
@@ -599,7 +595,6 @@ TEST_F(Decode, DataStartingLikeAnIconIsOnlyAnIcon) {
 }
 
 TEST_F(Decode, UnreadableInputs) {
-    TempDir dir;
     ASSERT_NE(create_image(1, 3, 3), 0u);
     // A file that cannot be read leaves the number alone.
     EXPECT_EQ(load_image(1, dir.file("missing.png")), 0u);
