@@ -66,7 +66,6 @@ int run_program(int argc, char** argv) {
     // Names and paths; the settings and the snapshot live in the folder the
     // program was started from.
     shell.product_name = "Pixmold ";
-    shell.version = " 1.7.0";
     const std::string folder = working_folder();
     shell.settings_path = in_folder(folder, "pref.vrn");
 

@@ -16,6 +16,7 @@
 #include "batch/progress.h"
 #include "batch/texts.h"
 #include "core/settings.h"
+#include "core/version.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/system.h"
@@ -233,7 +234,7 @@ int run_cli(int argc, char** argv) {
         return 0;
     }
     if (options->version) {
-        std::printf("pixmold-batch %s\n", PIXMOLD_VERSION);
+        std::printf("pixmold-batch %s\n", kVersion);
         return 0;
     }
     const std::string settings_path = options->settings_file.value_or("pref.vrn");
