@@ -14,6 +14,7 @@
 #include "app/signals.h"
 #include "app/single_instance.h"
 #include "app/window_settings.h"
+#include "core/locale_language.h"
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
@@ -84,7 +85,7 @@ int run_program() {
     shell.screen_width = desktop_width();
     shell.screen_height = desktop_height();
     shell.usable_height = desktop_available_height();
-    load_window_settings(shell.settings_path, shell.screen_width, shell.screen_height);
+    load_window_settings(shell.settings_path, shell.screen_width, shell.screen_height, locale_language());
     load_interface_texts(settings.language, {shell.screen_width, shell.screen_height, shell.screen_width},
                          shell.product_name, shell.version);
     use_dialog_language(settings.language == Language::French ? "fr" : "en");

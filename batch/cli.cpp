@@ -15,6 +15,7 @@
 #include "batch/job.h"
 #include "batch/progress.h"
 #include "batch/texts.h"
+#include "core/locale_language.h"
 #include "core/settings.h"
 #include "image/codec.h"
 #include "image/image.h"
@@ -227,7 +228,8 @@ int run_cli(int argc, char** argv) {
         std::fprintf(stderr, "pixmold-batch: no settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
-    const auto stored = read_batch_settings(settings_path);
+    // Without a settings file, the messages are in the locale's language.
+    const auto stored = read_batch_settings(settings_path, locale_language());
     if (!stored) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;

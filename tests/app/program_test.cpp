@@ -24,12 +24,14 @@ const std::string BOM = "\xEF\xBB\xBF";
 
 class Program {
 public:
-    // Starts the program in `folder`, headless, with its own lock folder.
+    // Starts the program in `folder`, headless, with its own lock folder, in
+    // a French locale (the language of a first start's settings).
     Program(const std::string& folder, const std::string& runtime_dir) {
         pid_ = ::fork();
         if (pid_ == 0) {
             if (::chdir(folder.c_str()) != 0) ::_exit(127);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
             ::setenv("XDG_RUNTIME_DIR", runtime_dir.c_str(), 1);
             ::execl(PIXMOLD_PROGRAM, PIXMOLD_PROGRAM, static_cast<char*>(nullptr));
             ::_exit(127);
