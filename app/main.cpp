@@ -1,3 +1,3 @@
 #include "app/startup.h"
 
-int main() { return pixmold::run_program(); }
+int main(int argc, char** argv) { return pixmold::run_program(argc, argv); }

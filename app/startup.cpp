@@ -8,6 +8,7 @@
 #include "app/event_loop.h"
 #include "app/main_window.h"
 #include "app/online.h"
+#include "app/settings_place.h"
 #include "app/settings_report.h"
 #include "app/shell_state.h"
 #include "app/shutdown.h"
@@ -19,7 +20,6 @@
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/dialogs.h"
-#include "runtime/system.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
@@ -44,7 +44,8 @@ void create_interface_fonts(int dpi) {
                       FONT_SANS_9,         FONT_SANS_10, FONT_SANS_12_ITALIC};
 }
 
-int run_program() {
+int run_program(int argc, char** argv) {
+    const bool from_menu = take_menu_option(argc, argv);
     // Services: toolkit, image engine with its codecs in decoder order, network.
     if (!init_toolkit()) {
         std::fprintf(stderr, "pixmold: no display available\n");
@@ -55,11 +56,12 @@ int run_program() {
     register_all_codecs();
     start_online();
 
-    // Names and paths; the settings and the snapshot live in the folder the
-    // program was started from.
+    // Names and paths; the settings live in the folder the program was
+    // started from, or in the user's configuration folder when the desktop
+    // started it.
     shell.product_name = "Pixmold ";
     shell.version = " 1.7.0";
-    const std::string folder = working_folder();
+    const std::string folder = settings_folder(from_menu);
     shell.settings_path = in_folder(folder, "pref.vrn");
 
     // The font file beside the settings (the program runs without it) and the six fonts.
