@@ -316,7 +316,9 @@ void BatchJob::work(int resize_threads) {
             std::lock_guard lock(mutex_);
             current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);
         }
+        const auto began = std::chrono::steady_clock::now();
         const PictureReport report = process_picture(source, settings, context);
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
         {
             std::lock_guard lock(mutex_);
             reasons_[index] = report.reason;
@@ -329,7 +331,8 @@ void BatchJob::work(int resize_threads) {
         --remaining_;
         scheduler_->release(*slot);
         if (options_.on_picture)
-            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason});
+            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason,
+                                             report.target, spent.count()});
     }
     ++idle_workers_;
 }
