@@ -15,8 +15,8 @@ class CliLanguage : public ::testing::TestWithParam<LocaleCase> {
 protected:
     TempDir dir;
     // A picture written, one that fails and a file left aside: every kind
-    // of message the run's end has.
-    const std::vector<std::string> args{"a.jpg", "missing.jpg", "notes.txt"};
+    // of message the run's end has, in the same order every time.
+    const std::vector<std::string> args{"--threads", "1", "a.jpg", "missing.jpg", "notes.txt"};
 
     void SetUp() override {
         copy_in(dir, "base.jpg", "a.jpg");
