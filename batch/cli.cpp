@@ -272,12 +272,6 @@ int run_cli(int argc, char** argv) {
     }
     const BatchSettings settings = apply_cli(from_file, *options);
 
-    ReportFile report;
-    if (options->report && !report.open(*options->report)) {
-        std::fprintf(stderr, "pixmold-batch: cannot open the report \"%s\": %s\n", options->report->c_str(),
-                     std::strerror(report.error()));
-        return 2;
-    }
     std::vector<std::string> paths = std::move(options->paths);
     if (options->files_from) {
         int list_error = 0;
@@ -287,6 +281,12 @@ int run_cli(int argc, char** argv) {
                          std::strerror(list_error));
             return 2;
         }
+    }
+    ReportFile report;
+    if (options->report && !report.open(*options->report)) {
+        std::fprintf(stderr, "pixmold-batch: cannot open the report \"%s\": %s\n", options->report->c_str(),
+                     std::strerror(report.error()));
+        return 2;
     }
     // A list's entries are taken as PATH arguments would be; it is then
     // dropped, so that a long one is not held twice while the batch runs.
