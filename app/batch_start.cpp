@@ -1,5 +1,6 @@
 #include "app/batch_start.h"
 
+#include <deque>
 #include <memory>
 
 #include "app/click_sound.h"
@@ -15,6 +16,9 @@ namespace {
 
 // Set when the InfoPanel lists failed pictures instead of the summary.
 std::atomic<bool> info_lists_failures{false};
+
+// Opened files waiting for the running batch to end (user-interface thread).
+std::deque<std::string> waiting_files;
 
 BatchSession& session() {
     static BatchSession instance(
@@ -44,9 +48,28 @@ void batch_drop(const std::string& files) {
     }
 }
 
+void batch_open(const std::string& files) {
+    if (waiting_files.empty() && !batch_running())
+        batch_drop(files);
+    else
+        waiting_files.push_back(files);
+}
+
+bool batch_start_waiting() {
+    while (!waiting_files.empty() && !batch_running()) {
+        const std::string files = std::move(waiting_files.front());
+        waiting_files.pop_front();
+        batch_drop(files);
+    }
+    return !waiting_files.empty();
+}
+
 bool handle_batch_event(int widget, SubKind subkind) {
     if (widget != W_STOP) return false;
-    if (subkind == SubKind::Clicked) session().on_stop();
+    if (subkind == SubKind::Clicked) {
+        waiting_files.clear();  // Stop means the window goes idle
+        session().on_stop();
+    }
     return true;
 }
 
@@ -54,6 +77,9 @@ bool batch_running() { return session().running(); }
 
 void batch_wait() { session().wait(); }
 
-void batch_stop() { session().on_stop(false); }
+void batch_stop() {
+    waiting_files.clear();
+    session().on_stop(false);
+}
 
 }  // namespace pixmold

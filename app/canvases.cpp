@@ -1,6 +1,7 @@
 #include "app/canvases.h"
 
 #include <string>
+#include <vector>
 
 #include "app/artwork.h"
 #include "app/shell_state.h"
@@ -27,6 +28,11 @@ constexpr std::int32_t CHOSEN_EDGE = 0x50251B;
 
 // Width of "JPG" in font 1, measured when the format pictures were drawn.
 int g_jpg_width = 0;
+
+// The quality slider's cells.
+constexpr int CELL_WIDTH = QUALITY_WIDTH / 11 - 1;  // 23
+constexpr int CELL_HEIGHT = 25;
+constexpr int CELL_TOP = (QUALITY_HEIGHT - CELL_HEIGHT) / 2;
 
 bool begin_canvas(int canvas) { return begin_drawing(canvas_drawing_target(canvas)) != 0; }
 
@@ -84,15 +90,16 @@ void paint_format_selector() {
     fill_box(0, 0, FORMAT_WIDTH, FORMAT_HEIGHT, WINDOW_COLOUR);
     draw_image(image_handle(settings.format == OutputFormat::Png ? PIC_FORMAT_PNG : PIC_FORMAT_JPG), 0, 0);
     end_canvas();
+    set_control_value(W_FORMAT_SELECTOR, settings.format == OutputFormat::Png ? 1 : 0);
 }
 
 void paint_quality_slider(int quality) {
     if (!begin_canvas(W_QUALITY_SLIDER)) return;
     set_drawing_mode(DRAW_SOLID);
     fill_box(0, 0, QUALITY_WIDTH, QUALITY_HEIGHT, WINDOW_COLOUR);
-    constexpr int cell_width = QUALITY_WIDTH / 11 - 1;  // 23
-    constexpr int cell_height = 25;
-    const int top = (QUALITY_HEIGHT - cell_height) / 2;
+    constexpr int cell_width = CELL_WIDTH;
+    constexpr int cell_height = CELL_HEIGHT;
+    const int top = CELL_TOP;
     for (int digit = 0; digit <= 10; ++digit) {
         const int x = 3 + digit * (cell_width + 1);
         const bool chosen = digit == quality;
@@ -108,6 +115,7 @@ void paint_quality_slider(int quality) {
         draw_text(x + (cell_width - w) / 2, top + (cell_height - h) / 2, label, chosen ? WHITE : CELL_TEXT);
     }
     end_canvas();
+    set_control_value(W_QUALITY_SLIDER, quality);
 }
 
 void paint_always_on_top_switch() {
@@ -122,12 +130,41 @@ void paint_always_on_top_switch() {
     const int x = text_width(label) + 5;
     draw_image(image_handle(settings.visible != 0 ? PIC_SWITCH_ON : PIC_SWITCH_OFF), x, 0);
     end_canvas();
+    set_control_value(W_ALWAYS_ON_TOP, settings.visible != 0 ? 1 : 0);
 }
 
 void paint_fx_button(bool pointer_over) {
     if (!begin_canvas(W_FX_BUTTON)) return;
     draw_image(image_handle(pointer_over ? PIC_FX_BUTTON_HOT : PIC_FX_BUTTON), 0, 0);
     end_canvas();
+}
+
+void make_canvas_controls() {
+    const InterfaceTexts& t = texts();
+    const int middle = FORMAT_HEIGHT / 2;
+    const int jpg = jpg_text_width();
+    // Each format's part spans its marker and its word.
+    std::vector<ControlPart> formats(2);
+    formats[0] = {0, 0, png_marker_x(jpg) - 10, FORMAT_HEIGHT, format_press_x(FormatZone::Jpg, jpg), middle, "JPG"};
+    formats[1] = {png_marker_x(jpg) - 3, 0, FORMAT_WIDTH - png_marker_x(jpg) + 3, FORMAT_HEIGHT,
+                  format_press_x(FormatZone::Png, jpg), middle, "PNG"};
+    set_canvas_control(W_FORMAT_SELECTOR, ControlKind::Choice, t.format_label, std::move(formats));
+
+    std::vector<ControlPart> cells;
+    for (int digit = 0; digit <= 10; ++digit)
+        cells.push_back({3 + digit * (CELL_WIDTH + 1) - 1, CELL_TOP - 1, CELL_WIDTH + 2, CELL_HEIGHT + 2,
+                         quality_press_x(digit), QUALITY_HEIGHT / 2, std::to_string(digit)});
+    set_canvas_control(W_QUALITY_SLIDER, ControlKind::Slider, t.name_quality, std::move(cells),
+                       spoken(t.quality_legend));
+
+    set_canvas_control(W_ALWAYS_ON_TOP, ControlKind::CheckBox, spoken(t.always_on_top_caption),
+                       {{0, 0, SWITCH_WIDTH, 20, switch_press_x(SWITCH_WIDTH, image_width(PIC_SWITCH_OFF)), 10, {}}});
+    set_canvas_control(W_FX_BUTTON, ControlKind::Expander, t.name_fx_button, {{0, 0, 100, 30, 50, 15, {}}},
+                       t.describe_fx_button);
+    set_control_value(W_FORMAT_SELECTOR, settings.format == OutputFormat::Png ? 1 : 0);
+    set_control_value(W_QUALITY_SLIDER, static_cast<int>(settings.quality));
+    set_control_value(W_ALWAYS_ON_TOP, settings.visible != 0 ? 1 : 0);
+    set_control_value(W_FX_BUTTON, shell.fx_panel_open);
 }
 
 }  // namespace pixmold

@@ -20,4 +20,9 @@ void paint_quality_slider(int quality);      // eleven cells, the chosen one bol
 void paint_always_on_top_switch();           // label and on/off picture by VISIBLE
 void paint_fx_button(bool pointer_over);     // picture 15 or 14
 
+// Makes the four canvases above controls that the keyboard works and
+// screen readers read (after they exist and draw_format_pictures ran);
+// the paint functions keep their state in line with what they draw.
+void make_canvas_controls();
+
 }  // namespace pixmold

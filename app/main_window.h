@@ -19,6 +19,9 @@ void handle_widget_event(int widget, SubKind subkind, int x, int y);
 void handle_menu_command(int command);
 // Files or one folder dropped on the main window ("\n"-joined paths).
 void handle_drop_on_window(const std::string& files);
+// Files a later start of the program handed over ("\n"-joined; none when it
+// only asked for the window, which the toolkit has brought forward already).
+void handle_files_handed_over(const std::string& files);
 // Files dropped on a drop-accepting widget (the FX preview).
 void handle_drop_on_widget(int widget, const std::string& files);
 

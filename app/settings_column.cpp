@@ -52,6 +52,24 @@ std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
 
 void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.quality)); }
 
+// What a screen reader reads for the column's controls, beyond their captions.
+void name_controls() {
+    const InterfaceTexts& t = texts();
+    // The balloon is escaped rich text; readers get the banner's words as typed.
+    set_accessible_name(W_BANNER, spoken(shell.product_name), banner_tip(t, shell.version));
+    set_accessible_name(W_RELATIVE_MODE, spoken(t.relative_mode_button), t.summary_relative_explained);
+    set_accessible_name(W_FREE_MODE, spoken(t.free_mode_button), t.summary_free_explained);
+    set_accessible_name(W_PREFIX_FIELD, t.name_prefix_field);
+    set_accessible_name(W_LANDSCAPE_WIDTH, t.name_landscape_width);
+    set_accessible_name(W_PORTRAIT_HEIGHT, t.name_portrait_height);
+    set_accessible_name(W_FREE_WIDTH, t.name_free_width);
+    set_accessible_name(W_FREE_HEIGHT, t.name_free_height);
+    set_accessible_name(W_PRESET_LIST, t.name_presets);
+    set_accessible_name(W_INFO_PANEL, t.name_info_panel);
+    set_accessible_name(W_STATUS_LINE, t.name_status_line);
+    make_canvas_controls();
+}
+
 void build_widgets() {
     const InterfaceTexts& t = texts();
     const Parent w = in_window(MAIN_WINDOW);
@@ -80,6 +98,8 @@ void build_widgets() {
     list_add_item(W_PRESET_LIST, t.preset_header);
     for (int i = 1; i < PRESET_COUNT; ++i) list_add_item(W_PRESET_LIST, std::string(size_presets()[i].text));
     list_set_selected(W_PRESET_LIST, 0);
+    for (int i = 0; i < PRESET_COUNT; ++i)
+        if (!preset_at(i)) list_set_header(W_PRESET_LIST, i);
 
     create_button(w, W_RELATIVE_MODE, 1, ROW_MODE, 138, 34, t.relative_mode_button);
     set_tooltip(W_RELATIVE_MODE, t.mode_tip_title, relative_mode_tip(t));
@@ -144,6 +164,7 @@ void build_widgets() {
                       W_PORTRAIT_HINT})
         set_widget_colours(label, BLACK, WINDOW_COLOUR);
     set_widget_colours(W_STATUS_LINE, GREEN, BLACK);
+    name_controls();
     if (stored_fault != PrefixFault::None)
         set_text(W_STATUS_LINE, t.stored_prefix_refused + prefix_fault_text(t, stored_fault));
     tell_if_settings_unsavable();
@@ -254,6 +275,7 @@ void fx_button_event(SubKind sub) {
             move_resize_window(MAIN_WINDOW, desktop / 2 - 375, KEEP, WIDE_WIDTH, KEEP);
             show_widget(W_FX_PANEL, true);
         }
+        set_control_value(W_FX_BUTTON, sh.fx_panel_open);
         break;
     }
     default:
@@ -375,6 +397,8 @@ void apply_mode_layout() {
     const int dpi = screen_dpi_x();
     set_font(selected, dpi > 119 ? FONT_SANS_9 : FONT_ARIAL_BLACK_10);
     set_font(other, FONT_SANS_7);
+    set_button_chosen(selected, true);
+    set_button_chosen(other, false);
     for (int widget : {W_LANDSCAPE_HINT, W_LANDSCAPE_LABEL, W_LANDSCAPE_WIDTH, W_PORTRAIT_HINT, W_PORTRAIT_LABEL,
                        W_PORTRAIT_HEIGHT})
         show_widget(widget, relative);

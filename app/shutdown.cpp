@@ -8,6 +8,7 @@
 #include "app/signals.h"
 #include "image/image.h"
 #include "runtime/camera.h"
+#include "runtime/instance_channel.h"
 #include "runtime/sound.h"
 #include "runtime/threads.h"
 #include "runtime/toolkit.h"
@@ -16,6 +17,7 @@ namespace pixmold {
 
 void release_resources() {
     remove_close_signals();
+    stop_listening_for_handovers();  // a later start then waits for the lock and runs
     batch_stop();        // outputs in progress are abandoned without a trace
     stop_online();       // a running download is aborted before its thread is joined
     camera_stop();       // the device is released while the toolkit still runs
@@ -26,6 +28,7 @@ void release_resources() {
 }
 
 void shutdown_program() {
+    stop_listening_for_handovers();  // before the fade: nothing can be handed over any more
     if (os_version() > 60) fade_out_window(MAIN_WINDOW, 1000);
     close_window(MAIN_WINDOW);
     release_resources();

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "app/artwork.h"
+#include "app/batch_start.h"
 #include "app/click_sound.h"
+#include "app/command_line.h"
 #include "app/event_loop.h"
 #include "app/main_window.h"
 #include "app/online.h"
@@ -20,6 +22,7 @@
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/dialogs.h"
+#include "runtime/instance_channel.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
@@ -28,6 +31,9 @@ namespace {
 std::string in_folder(const std::string& folder, const char* name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
+
+// How long a later start tries to reach the running copy.
+constexpr int HAND_OVER_PATIENCE_MS = 5000;
 
 }  // namespace
 
@@ -45,12 +51,16 @@ void create_interface_fonts(int dpi) {
 }
 
 int run_program(int argc, char** argv) {
+    // The desktop's option first, so that nothing after takes it for a file.
     const bool from_menu = take_menu_option(argc, argv);
-    // Services: toolkit, image engine with its codecs in decoder order, network.
-    if (!init_toolkit()) {
+    // Services: toolkit (which takes its own options out of the command
+    // line), image engine with its codecs in decoder order, network.
+    if (!init_toolkit(argc, argv)) {
         std::fprintf(stderr, "pixmold: no display available\n");
         return 1;
     }
+    const OpenedPaths opened = paths_from_arguments(argc, argv);
+    for (const std::string& arg : opened.ignored) std::fprintf(stderr, "pixmold: ignoring \"%s\"\n", arg.c_str());
     install_close_signals();
     init_image_engine();
     register_all_codecs();
@@ -75,12 +85,19 @@ int run_program(int argc, char** argv) {
     // Sound; a machine without it runs silently.
     shell.sound_available = start_click_sound() ? 1 : 0;
 
-    // One copy per version: a second one ends here, showing nothing.
-    if (claim_single_instance(shell.product_name + shell.version, shell.instance_lock) ==
-        InstanceCheck::AnotherRuns) {
+    // One copy per version: a later start hands its files to the running
+    // one, which comes forward, and ends here, showing nothing.
+    const std::string instance = shell.product_name + shell.version;
+    switch (claim_or_hand_over(instance, opened.paths, shell.instance_lock, HAND_OVER_PATIENCE_MS)) {
+    case StartRole::First: break;
+    case StartRole::HandedOver: release_resources(); return 0;
+    case StartRole::Unanswered:
+        std::fprintf(stderr, "pixmold: %s runs already but does not answer\n", instance.c_str());
         release_resources();
-        return 0;
+        return 1;
     }
+    if (!listen_for_handovers(instance_socket_path(instance), MAIN_WINDOW))
+        std::fprintf(stderr, "pixmold: later starts cannot hand their files to this one\n");
 
     // Desktop size, then the settings (whose default sizes are the
     // desktop's) and the texts in their language.
@@ -93,8 +110,10 @@ int run_program(int argc, char** argv) {
     use_dialog_language(settings.language == Language::French ? "fr" : "en");
     install_settings_report();
 
-    // The window, then the loop until the main window closes.
+    // The window, its batch over the files it was started with, then the
+    // loop until the main window closes.
     build_main_window();
+    if (!opened.paths.empty()) batch_open(drop_text(opened.paths));
     run_event_loop();
     shutdown_program();
     return 0;

@@ -3,10 +3,12 @@
 
 namespace pixmold {
 
-// The command line: MENU_OPTION (app/settings_place.h) when the desktop
-// starts the program; nothing else is read. Returns the process exit code:
-// 0 after a normal end and for a second instance, 1 when no display can be
-// opened.
+// The command line is MENU_OPTION (app/settings_place.h) when the desktop
+// starts the program, the toolkit's options and then the pictures or
+// folders to resize at once, as if dropped on the window; a later start
+// hands them to the copy that runs. Returns the process exit code: 0 after
+// a normal end and for a later start whose files were handed over, 1 when
+// no display can be opened or the running copy does not answer.
 int run_program(int argc, char** argv);
 
 // The six interface fonts, each size compensated for the

@@ -13,6 +13,8 @@ namespace pixmold {
 // Quality slider: the cell under a click at canvas x (integer division by
 // 25, so x 0..269 gives 0..10).
 int quality_for_x(int x);
+// Where a key's press of quality q lands: the middle of q's stretch.
+inline int quality_press_x(int quality) { return quality * 25 + 12; }
 
 // Format selector hot zones: x strictly between 0 and 10 (JPG) or strictly
 // between t + 55 and t + 65 (PNG), t the width of "JPG" in font 1.
@@ -21,10 +23,18 @@ FormatZone format_zone(int x, int jpg_text_width);
 // X of the PNG marker and word in the format pictures.
 inline int png_marker_x(int jpg_text_width) { return jpg_text_width + 55; }
 inline int png_word_x(int jpg_text_width) { return jpg_text_width + 70; }
+// The middle of a hot zone, where a key's press of that format lands.
+inline int format_press_x(FormatZone zone, int jpg_text_width) {
+    return zone == FormatZone::Png ? jpg_text_width + 60 : 5;
+}
 
 // Always-on-top switch: the hot zone is x strictly between
 // W - (width of the "off" picture) + 20 and W - 15.
 bool switch_zone(int x, int canvas_width, int off_picture_width);
+// The middle of that zone, where a key's press lands.
+inline int switch_press_x(int canvas_width, int off_picture_width) {
+    return canvas_width - (off_picture_width - 20 + 15) / 2;
+}
 // 1 -> 0, anything else -> value + 1 (so 0 -> 1).
 std::int64_t next_visible(std::int64_t visible);
 

@@ -380,6 +380,34 @@ void fill_failure_reasons(InterfaceTexts& t, Language language) {
     for (const Row& row : rows) t.*row.text = language == Language::French ? row.french : row.english;
 }
 
+// Names of the controls for screen readers.
+void fill_control_names(InterfaceTexts& t, Language language) {
+    struct Row {
+        std::string InterfaceTexts::*text;
+        const char* french;
+        const char* english;
+    };
+    static const Row rows[] = {
+        {&InterfaceTexts::name_prefix_field, "Préfixe", "Prefix"},
+        {&InterfaceTexts::name_landscape_width, "Largeur des photos en paysage", "Width of landscape pictures"},
+        {&InterfaceTexts::name_portrait_height, "Hauteur des photos en portrait", "Height of portrait pictures"},
+        {&InterfaceTexts::name_free_width, "Largeur des images", "Width of the pictures"},
+        {&InterfaceTexts::name_free_height, "Hauteur des images", "Height of the pictures"},
+        {&InterfaceTexts::name_presets, "Résolutions prédéfinies", "Preset resolutions"},
+        {&InterfaceTexts::name_quality, "Qualité JPEG", "JPEG quality"},
+        {&InterfaceTexts::name_info_panel, "Informations", "Information"},
+        {&InterfaceTexts::name_status_line, "Barre d'état", "Status"},
+        {&InterfaceTexts::name_fx_button, "Effets spéciaux", "Special effects"},
+        {&InterfaceTexts::describe_fx_button, "Ouvre ou ferme le panneau des effets spéciaux",
+         "Opens or closes the special effects panel"},
+        {&InterfaceTexts::name_fx_crop, "Recadrer", "Crop"},
+        {&InterfaceTexts::name_fx_webcam, "Webcam", "Webcam"},
+        {&InterfaceTexts::name_fx_preview, "Aperçu de l'image", "Picture preview"},
+        {&InterfaceTexts::name_fx_commands, "Commandes des effets", "Effect commands"},
+    };
+    for (const Row& row : rows) t.*row.text = language == Language::French ? row.french : row.english;
+}
+
 }  // namespace
 
 InterfaceTexts make_interface_texts(Language chosen, const ScreenNumbers& screen, std::string_view product_name,
@@ -392,6 +420,7 @@ InterfaceTexts make_interface_texts(Language chosen, const ScreenNumbers& screen
     else
         fill_english_table(t, screen);
     fill_failure_reasons(t, language);
+    fill_control_names(t, language);
     t.about = about_text(language, product_name, version);
     return t;
 }
@@ -410,6 +439,12 @@ std::string_view restart_notice(Language chosen) {
 std::string relative_mode_tip(const InterfaceTexts& t) { return t.relative_mode_button + "\r(pour photo)"; }
 
 std::string free_mode_tip(const InterfaceTexts& t) { return t.free_mode_button + "\r(images diverses)"; }
+
+std::string spoken(std::string_view caption) {
+    const auto first = caption.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(caption.substr(first, caption.find_last_not_of(' ') - first + 1));
+}
 
 std::string banner_tip(const InterfaceTexts& t, std::string_view version) {
     std::string tip = "VARNELO - Pixmold ";

@@ -135,6 +135,24 @@ struct InterfaceTexts {
     std::string fx_no_webcam;          // no camera, or it would not start
     std::string fx_no_webcam_picture;  // the camera gave no frame to take
 
+    // What a screen reader reads for controls whose caption is missing or
+    // only a picture.
+    std::string name_prefix_field;
+    std::string name_landscape_width;
+    std::string name_portrait_height;
+    std::string name_free_width;
+    std::string name_free_height;
+    std::string name_presets;
+    std::string name_quality;
+    std::string name_info_panel;
+    std::string name_status_line;
+    std::string name_fx_button;
+    std::string describe_fx_button;
+    std::string name_fx_crop;
+    std::string name_fx_webcam;
+    std::string name_fx_preview;
+    std::string name_fx_commands;
+
     // Update check.
     std::string update_no_connection;
     std::string update_title;
@@ -180,6 +198,10 @@ inline constexpr std::string_view RESTART_NOTICE_TITLE = "Info";
 // Tooltip text of the two mode buttons (the same tail in both languages).
 std::string relative_mode_tip(const InterfaceTexts& t);
 std::string free_mode_tip(const InterfaceTexts& t);
+
+// A caption as a screen reader says it: without the blanks that place it
+// on the screen.
+std::string spoken(std::string_view caption);
 
 // Tooltip of the banner: product name, version, a blank and the drop invitation.
 std::string banner_tip(const InterfaceTexts& t, std::string_view version);

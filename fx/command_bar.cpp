@@ -114,6 +114,7 @@ void fx_set_step(int step) {
             b.enabled = row.on[i] ? 1 : 0;
             b.top_colour = row.on[i] ? ON_TOP : OFF_TOP;
             b.bottom_colour = row.on[i] ? ON_BOTTOM : OFF_BOTTOM;
+            set_control_part_enabled(W_COMMAND_BAR, i, row.on[i]);
         }
         fx.step = step;
     }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "image/draw.h"
 #include "image/image.h"
@@ -43,6 +44,9 @@ const FxHost& fx_host();
 // as a fresh editor shows them. Resets the editor's state; pictures of an
 // earlier panel are released. False when the container is missing.
 bool fx_build_panel(int container);
+
+// The panel's widgets in the order Tab visits them.
+std::vector<int> fx_tab_order();
 
 // A widget event of the panel; false (nothing done) for any other widget.
 bool fx_handle_event(int widget, SubKind sub, int x, int y);

@@ -1,5 +1,6 @@
 // The panel's widgets: building them, the info panel, the icon buttons.
 #include <utility>
+#include <vector>
 
 #include "core/texts.h"
 #include "fx/editor.h"
@@ -51,7 +52,28 @@ void fill_command_table() {
     }
 }
 
+// The keyboard's and screen readers' view of the panel's canvases.
+void make_panel_controls() {
+    const InterfaceTexts& t = texts();
+    const ControlPart icon{0, 0, ICON_SIZE, ICON_SIZE, ICON_SIZE / 2, ICON_SIZE / 2, {}};
+    set_canvas_control(W_CROP_BUTTON, ControlKind::ToggleButton, t.name_fx_crop, {icon});
+    const std::string effect_names[4] = {t.fx_black_white, t.fx_black_white_optimised, t.fx_sepia, t.fx_border};
+    for (int i = 0; i < 4; ++i) set_canvas_control(EFFECT_BUTTONS[i], ControlKind::Button, effect_names[i], {icon});
+    set_canvas_control(W_WEBCAM_BUTTON, ControlKind::ToggleButton, t.name_fx_webcam, {icon});
+    set_canvas_control(W_PREVIEW_CANVAS, ControlKind::Picture, t.name_fx_preview,
+                       {{0, 0, PREVIEW_WIDTH, PREVIEW_HEIGHT, 0, 0, {}}});
+    std::vector<ControlPart> commands;
+    for (const CommandButton& b : command_buttons)
+        commands.push_back({b.x, b.y, b.width, b.height, b.x + b.width / 2, b.y + b.height / 2, b.caption});
+    set_canvas_control(W_COMMAND_BAR, ControlKind::Button, t.name_fx_commands, std::move(commands));
+}
+
 }  // namespace
+
+std::vector<int> fx_tab_order() {
+    return {W_CROP_BUTTON,   W_BW_BUTTON,     W_BW_OPTIMISED_BUTTON, W_SEPIA_BUTTON,
+            W_BORDER_BUTTON, W_WEBCAM_BUTTON, W_PREVIEW_CANVAS,      W_COMMAND_BAR};
+}
 
 void fx_set_host(FxHost host) { g_host = std::move(host); }
 const FxHost& fx_host() { return g_host; }
@@ -93,6 +115,7 @@ bool fx_build_panel(int container) {
     if (!widget_exists(W_COMMAND_BAR)) return false;
     set_canvas_focus_frame(W_PREVIEW_CANVAS, true);
     set_canvas_focus_frame(W_COMMAND_BAR, true);
+    make_panel_controls();
     set_widget_data(W_PREVIEW_CANVAS, 0);
     enable_widget_drops(W_PREVIEW_CANVAS, true);
 
@@ -144,6 +167,8 @@ void fx_paint_icon(int button, ImageId icon) {
     fill_box(1, 1, ICON_SIZE - 2, ICON_SIZE - 2, state);
     draw_image_blended(image_handle(icon), 0, crop_icon ? 5 : 0, 255);
     end_drawing();
+    if (button == W_CROP_BUTTON) set_control_value(button, fx.crop_mode);
+    if (button == W_WEBCAM_BUTTON) set_control_value(button, fx.webcam_on);
 }
 
 void fx_show_effect_buttons(bool hide) {

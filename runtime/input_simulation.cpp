@@ -18,8 +18,16 @@ Qt::Key virtual_to_qt(int key) {
     if (key >= 'A' && key <= 'Z') return static_cast<Qt::Key>(Qt::Key_A + (key - 'A'));
     if (key >= '0' && key <= '9') return static_cast<Qt::Key>(Qt::Key_0 + (key - '0'));
     switch (key) {
+    case KEY_TAB: return Qt::Key_Tab;
     case KEY_RETURN: return Qt::Key_Return;
     case KEY_ESCAPE: return Qt::Key_Escape;
+    case KEY_SPACE: return Qt::Key_Space;
+    case KEY_END: return Qt::Key_End;
+    case KEY_HOME: return Qt::Key_Home;
+    case KEY_LEFT: return Qt::Key_Left;
+    case KEY_UP: return Qt::Key_Up;
+    case KEY_RIGHT: return Qt::Key_Right;
+    case KEY_DOWN: return Qt::Key_Down;
     case KEY_DELETE: return Qt::Key_Delete;
     default: return Qt::Key_unknown;
     }
@@ -75,7 +83,9 @@ bool simulate_key(int window, int key) {
     if (!top) return false;
     QWidget* target = top->focusWidget() ? top->focusWidget() : static_cast<QWidget*>(top);
     const Qt::Key qt_key = virtual_to_qt(key);
-    const QString text = key >= 'A' && key <= 'Z' ? QString(QChar(key)).toLower() : QString();
+    QString text;
+    if (key >= 'A' && key <= 'Z') text = QString(QChar(key)).toLower();
+    if (key == KEY_SPACE || key == KEY_TAB) text = QChar(key);
     QKeyEvent press(QEvent::KeyPress, qt_key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, qt_key, Qt::NoModifier, text);

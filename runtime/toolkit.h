@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "image/image.h"
 
@@ -23,13 +24,20 @@ namespace pixmold {
 
 // Starts the toolkit (idempotent). False when no display can be opened.
 bool init_toolkit();
+// The same with the program's command line: the toolkit takes out the
+// options it knows (-platform, -display, -style ...), lowering argc, and
+// leaves the program's own arguments in argv[1] to argv[argc - 1]. Both must
+// live as long as the toolkit.
+bool init_toolkit(int& argc, char** argv);
 // Closes every window and releases every toolkit resource.
 void shutdown_toolkit();
 bool toolkit_running();
 
 // ---- events --------------------------------------------------------------
 
-enum class EventKind { None = 0, DropOnWindow, DropOnWidget, MenuCommand, WidgetEvent, CloseRequest };
+// FilesHandedOver: a later start of the program handed over the files it was
+// started with (event_dropped_files; empty when it was started without any).
+enum class EventKind { None = 0, DropOnWindow, DropOnWidget, MenuCommand, WidgetEvent, CloseRequest, FilesHandedOver };
 
 enum class SubKind {
     None = 0,
@@ -87,6 +95,11 @@ void set_window_colour(int number, std::int32_t colour);
 // The window's own icon (an engine picture; 0 removes it).
 void set_window_icon(int number, ImageHandle picture);
 void set_topmost(int number, bool on);
+// Shows the window again if it was minimised, raises it above the others and
+// asks for the keyboard focus for it (and for a modal dialog open over it).
+// A window manager that refuses the focus is asked to mark it as wanting
+// attention instead.
+void bring_window_forward(int number);
 bool window_topmost(int number);
 bool window_visible(int number);
 // Outer position, inner size; KEEP leaves a value unchanged.
@@ -188,6 +201,62 @@ void set_canvas_focus_frame(int canvas, bool on);
 PixelView canvas_pixels(int canvas);
 void canvas_changed(int canvas);
 
+// ---- keyboard and screen readers -------------------------------------------
+
+// What a canvas is as a control, for the keyboard and for screen readers.
+enum class ControlKind {
+    Button,        // each part is a button and a Tab stop of its own
+    ToggleButton,  // one part, pressed in (value 1) or not (0)
+    Expander,      // one part that shows (value 1) or hides (0) more of the window
+    CheckBox,      // one part, checked (value 1) or not (0)
+    Choice,        // one Tab stop; the parts are exclusive choices, the value the chosen one
+    Slider,        // one Tab stop; the parts are the positions, the value the chosen one
+    Picture,       // one Tab stop that shows something; no key acts on it
+};
+
+struct ControlPart {
+    int x = 0, y = 0, width = 0, height = 0;  // where the part is: the focus mark frames it
+    int press_x = 0, press_y = 0;             // where a key presses it
+    std::string name;                          // a Button's or a Choice's part, read by a screen reader
+};
+
+// Makes a canvas a control that Tab stops at. While it has the focus and
+// the keyboard has moved the focus in its window (as with Qt's own buttons;
+// a pointer click alone shows nothing), a focus mark frames its focused
+// part: a Button's part reached by Tab or the arrow keys, a Choice's or a
+// Slider's chosen part, the only part of the others. The mark is drawn on
+// the screen only; the canvas picture stays as the program drew it, and
+// nothing changes while the canvas has no focus.
+// A key presses a part as a left click at its press point does: the canvas
+// reports LeftButtonDown, then LeftButtonUp, so the same handlers run.
+//  - Space and Return press the focused part; on a Choice, the choice after
+//    the chosen one (after the last, the first).
+//  - The arrow keys press the part before or after the chosen one of a
+//    Choice or a Slider (Right and Up raise a Slider), Home and End the first
+//    and the last; on a Button of several parts they move the focus between
+//    its parts, as Tab and Shift+Tab do.
+// A screen reader reads the canvas as `kind` with `name` and `description`,
+// and the parts of a Button or a Choice as buttons or choices of their own.
+void set_canvas_control(int canvas, ControlKind kind, const std::string& name, std::vector<ControlPart> parts,
+                        const std::string& description = {});
+// The state a screen reader reads and the focus mark follows: the chosen
+// part, or 1 / 0. Keys never change it; the program sets it as it redraws.
+void set_control_value(int canvas, int value);
+int control_value(int canvas);
+// A part that does nothing now is read as unavailable (it keeps its Tab stop).
+void set_control_part_enabled(int canvas, int part, bool enabled);
+
+// The name and description a screen reader reads for any widget, in place
+// of what it would take from its text or its tooltip.
+void set_accessible_name(int number, const std::string& name, const std::string& description = {});
+// A push button read as one of exclusive choices, chosen or not.
+void set_button_chosen(int number, bool chosen);
+// Tab visits these widgets in this order, Shift+Tab in the other; hidden
+// and disabled ones are passed over.
+void set_tab_order(const std::vector<int>& numbers);
+// A row of a drop-down list that heads a group: the arrow keys pass over it.
+void list_set_header(int number, int position);
+
 // ---- fonts ---------------------------------------------------------------
 
 inline constexpr int FONT_BOLD = 1;
@@ -223,8 +292,16 @@ std::string menu_item_text(int window, int command);
 void trigger_menu_item(int window, int command);
 
 // Keys are Windows-style virtual key codes: 'A'..'Z', '0'..'9', KEY_RETURN ...
+inline constexpr int KEY_TAB = 9;
 inline constexpr int KEY_RETURN = 13;
 inline constexpr int KEY_ESCAPE = 27;
+inline constexpr int KEY_SPACE = 32;
+inline constexpr int KEY_END = 35;
+inline constexpr int KEY_HOME = 36;
+inline constexpr int KEY_LEFT = 37;
+inline constexpr int KEY_UP = 38;
+inline constexpr int KEY_RIGHT = 39;
+inline constexpr int KEY_DOWN = 40;
 inline constexpr int KEY_DELETE = 46;
 // A plain key (no modifier) pressed anywhere in the window arrives as
 // MenuCommand `command`; the focused widget never sees it.

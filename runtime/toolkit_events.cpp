@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -17,7 +18,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 
+#include "runtime/canvas_widget.h"
 #include "runtime/sound.h"
 #include "runtime/toolkit_internal.h"
 
@@ -52,8 +55,17 @@ protected:
         if (event->type() != QEvent::KeyPress || !target->isWidgetType()) return false;
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & ~Qt::KeypadModifier) return false;
-        int window = window_number_of(static_cast<QWidget*>(target)->window());
+        auto* widget = static_cast<QWidget*>(target);
+        int window = window_number_of(widget->window());
         if (window < 0) return false;
+        // A focused control keeps the keys it acts on: Return presses a
+        // button (as Space does) and works a canvas control.
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && enter) {
+            if (!key->isAutoRepeat()) button->click();
+            return true;
+        }
+        if (auto* canvas = dynamic_cast<CanvasWidget*>(widget); canvas && canvas->acts_on_key(key->key())) return false;
         auto record = state().windows.find(window);
         if (record == state().windows.end()) return false;
         auto it = record->second.shortcuts.find(qt_key_to_virtual(key->key()));
@@ -144,15 +156,35 @@ void stop_close_pipe() {
 
 using namespace detail;
 
+namespace {
+
+// True when the command line chooses a platform or display itself.
+bool names_a_display(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg.starts_with("--")) arg.remove_prefix(1);  // Qt reads --option as -option
+        if (arg == "-platform" || arg == "-display") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool init_toolkit() {
+    static int argc = 1;
+    static char name[] = "pixmold";
+    static char* argv[] = {name, nullptr};
+    return init_toolkit(argc, argv);
+}
+
+bool init_toolkit(int& argc, char** argv) {
     if (state().app) return true;
     if (!QCoreApplication::instance()) {
         // Without a display Qt would abort the process; report it instead.
         const char* platform = std::getenv("QT_QPA_PLATFORM");
-        if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
-        static int argc = 1;
-        static char name[] = "pixmold";
-        static char* argv[] = {name, nullptr};
+        if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+            !names_a_display(argc, argv))
+            return false;
         state().app = std::make_unique<QApplication>(argc, argv);
     } else if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return false;
@@ -164,6 +196,7 @@ bool init_toolkit() {
     QFont::insertSubstitutions("Arial black", {"Liberation Sans", "DejaVu Sans"});
     install_key_filter();
     install_drop_router();
+    install_accessibility();
     start_close_pipe();
     return true;
 }

@@ -37,6 +37,7 @@ struct QueuedEvent {
 };
 
 class ShellWindow;
+class CanvasWidget;
 
 enum class WidgetKind { Canvas, Button, Label, Field, RichText, List, Frame, Picture, Container };
 
@@ -95,6 +96,13 @@ QFont font_or_default(int number);
 QColor to_qcolor(std::int32_t colour);
 
 void install_key_filter();
+// Screen readers: the interfaces of the toolkit's canvases and buttons.
+void install_accessibility();
+// Tell screen readers that a canvas control's part took the focus, that its
+// value changed (from `old_value`), or that a part became (un)available.
+void announce_part_focus(CanvasWidget* canvas, int part);
+void announce_value_change(CanvasWidget* canvas, int old_value);
+void announce_part_state(CanvasWidget* canvas, int part);
 // Routes drops on a window's widgets to the window (see takes_own_drops).
 void install_drop_router();
 // True for a widget made a drop target of its own by enable_widget_drops.

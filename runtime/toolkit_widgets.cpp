@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -62,6 +63,75 @@ protected:
 
 private:
     int number_;
+};
+
+// Marks the rows of a drop-down list that head a group.
+constexpr int HEADER_ROLE = Qt::UserRole + 1;
+constexpr const char* HEADER_KEYS_NAME = "pixmold_header_keys";
+
+void widget_event(int number, SubKind subkind);
+
+// Arrow keys on a closed drop-down list step over its header rows, as a
+// choice of one would only send the list back to its first row.
+class HeaderKeys : public QObject {
+public:
+    HeaderKeys(QComboBox* list, int number) : QObject(list), list_(list), number_(number) {
+        setObjectName(HEADER_KEYS_NAME);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & ~Qt::KeypadModifier) return false;
+        const int rows = list_->count();
+        int from = list_->currentIndex(), step = 0;
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+        case Qt::Key_PageUp: step = -1; break;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+        case Qt::Key_PageDown: step = 1; break;
+        case Qt::Key_Home: from = -1, step = 1; break;
+        case Qt::Key_End: from = rows, step = -1; break;
+        default: return false;
+        }
+        for (int row = from + step; row >= 0 && row < rows; row += step) {
+            if (list_->itemData(row, HEADER_ROLE).toBool()) continue;
+            list_->setCurrentIndex(row);
+            widget_event(number_, SubKind::Selected);
+            break;
+        }
+        return true;
+    }
+
+private:
+    QComboBox* list_;
+    int number_;
+};
+
+// Read-only text shows no caret, so the style shows no sign of the focus
+// either: it gets the canvases' mark once the keyboard moved the focus.
+class ReadOnlyText : public QTextEdit {
+public:
+    using QTextEdit::QTextEdit;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QTextEdit::paintEvent(event);
+        if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange)) return;
+        QPainter painter(viewport());
+        draw_focus_mark(painter, viewport()->rect());
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QTextEdit::focusInEvent(event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QTextEdit::focusOutEvent(event);
+        viewport()->update();
+    }
 };
 
 void widget_event(int number, SubKind subkind) {
@@ -231,7 +301,7 @@ bool create_field(Parent parent, int number, int x, int y, int width, int height
 }
 
 bool create_rich_text(Parent parent, int number, int x, int y, int width, int height) {
-    auto* text = add_widget<QTextEdit>(parent, number, WidgetKind::RichText, x, y, width, height);
+    auto* text = add_widget<ReadOnlyText>(parent, number, WidgetKind::RichText, x, y, width, height);
     if (!text) return false;
     text->setReadOnly(true);
     text->setAcceptRichText(false);
@@ -460,6 +530,16 @@ void list_set_selected(int number, int position) {
     if (!record || record->kind != WidgetKind::List) return;
     auto* list = static_cast<QComboBox*>(record->widget.data());
     if (position >= -1 && position < list->count()) list->setCurrentIndex(position);
+}
+
+void list_set_header(int number, int position) {
+    WidgetRecord* record = find_record(number);
+    if (!record || record->kind != WidgetKind::List) return;
+    auto* list = static_cast<QComboBox*>(record->widget.data());
+    if (position < 0 || position >= list->count()) return;
+    list->setItemData(position, true, HEADER_ROLE);
+    if (!list->findChild<QObject*>(HEADER_KEYS_NAME, Qt::FindDirectChildrenOnly))
+        list->installEventFilter(new HeaderKeys(list, number));  // owned by the list
 }
 
 void enable_widget_drops(int number, bool on) {

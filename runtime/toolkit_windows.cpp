@@ -213,6 +213,22 @@ void set_topmost(int number, bool on) {
     if (was_visible) w->show();  // changing flags hides a window
 }
 
+void bring_window_forward(int number) {
+    ShellWindow* w = find_window(number);
+    if (!w || !w->isVisible()) return;
+    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->raise();
+    w->activateWindow();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != w) {
+        modal->raise();
+        modal->activateWindow();
+    }
+    // Focus-stealing prevention may keep the focus elsewhere: then the task
+    // bar shows that the window wants attention, until it is activated.
+    QApplication::alert(w);
+}
+
 bool window_topmost(int number) {
     ShellWindow* w = find_window(number);
     return w && (w->windowFlags() & Qt::WindowStaysOnTopHint);

@@ -401,6 +401,64 @@ TEST_F(MainWindow, KeysTypedInAFieldStillRunTheirCommand) {
     EXPECT_EQ(shell.quit_requested, 0);
 }
 
+// Space, Return and the arrow keys work the focused control as a click
+// does: the same handler runs, so the setting reaches the file (or the
+// control's dialog is asked) exactly as after a click.
+TEST_F(MainWindow, KeysWorkTheFocusedControlAsAClickDoes) {
+    struct Case {
+        const char* mode;
+        int control;
+        int key;
+        const char* setting;
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"REL", W_QUALITY_SLIDER, KEY_RIGHT, "QUALITE", "9"},
+        {"REL", W_QUALITY_SLIDER, KEY_LEFT, "QUALITE", "7"},
+        {"REL", W_QUALITY_SLIDER, KEY_END, "QUALITE", "10"},
+        {"REL", W_FORMAT_SELECTOR, KEY_RIGHT, "TYPE", "PNG"},
+        {"REL", W_FORMAT_SELECTOR, KEY_SPACE, "TYPE", "PNG"},
+        {"REL", W_ALWAYS_ON_TOP, KEY_SPACE, "VISIBLE", "1"},
+        {"REL", W_ALWAYS_ON_TOP, KEY_RETURN, "VISIBLE", "1"},
+        {"REL", W_FREE_MODE, KEY_RETURN, "MODE", "LIB"},
+        {"LIB", W_RELATIVE_MODE, KEY_RETURN, "MODE", "REL"},
+        {"REL", W_PREFIX_BUTTON, KEY_RETURN, "PREFIX", "keyed_"},
+        // The arrows pass over the list's headers to the nearest size.
+        {"LIB", W_PRESET_LIST, KEY_DOWN, "L", "2560"},
+        {"LIB", W_PRESET_LIST, KEY_END, "H", "240"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << c.control << ", key " << c.key);
+        test::write_bytes(dir.file("pref.vrn"), "[DEFAUT]\r\nQUALITE = 8\r\n[USER]\r\nVISIBLE = 0\r\n");
+        start("UK", "JPG", c.mode);
+        ScriptedDialogs dialogs;
+        dialogs.answer_text("keyed_");
+        set_focus(c.control);
+        simulate_key(MAIN_WINDOW, c.key);
+        pump();
+        EXPECT_EQ(stored(c.setting), c.saved);
+        close_window(MAIN_WINDOW);
+    }
+}
+
+// The FX button opens the panel from the keyboard, and the panel's command
+// bar answers it too: Return on Load asks for a picture.
+TEST_F(MainWindow, KeysOpenTheFxPanelAndPressItsCommands) {
+    start();
+    set_focus(W_FX_BUTTON);
+    simulate_key(MAIN_WINDOW, KEY_SPACE);
+    pump();
+    EXPECT_EQ(shell.fx_panel_open, 1);
+    EXPECT_TRUE(widget_visible(W_FX_PANEL));
+    ScriptedDialogs dialogs;  // the open dialog, cancelled
+    // Crop, the four effects, the webcam, the preview, then the bar's first button: Load.
+    for (int i = 0; i < 8; ++i) simulate_key(MAIN_WINDOW, KEY_TAB);
+    simulate_key(MAIN_WINDOW, KEY_RETURN);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].kind, DialogKind::OpenFile);
+}
+
 TEST_F(MainWindow, ChoosingTheLanguageInUseDoesNothing) {
     start("UK");
     ScriptedDialogs dialogs;

@@ -10,73 +10,20 @@
 #include <optional>
 #include <thread>
 
+#include "running_program.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
 
 using namespace pixmold;
+using pixmold::test::Program;
 using pixmold::test::read_bytes;
+using pixmold::test::wait_for_file;
 using pixmold::test::write_bytes;
 using namespace std::chrono_literals;
 
 namespace {
 
 const std::string BOM = "\xEF\xBB\xBF";
-
-class Program {
-public:
-    // Starts the program in `folder`, headless, with its own lock folder, in
-    // a French locale (the language of a first start's settings).
-    Program(const std::string& folder, const std::string& runtime_dir) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (::chdir(folder.c_str()) != 0) ::_exit(127);
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
-            ::setenv("XDG_RUNTIME_DIR", runtime_dir.c_str(), 1);
-            ::execl(PIXMOLD_PROGRAM, PIXMOLD_PROGRAM, static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-    }
-    ~Program() {
-        if (pid_ > 0 && !status_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    void signal(int sig) const { ::kill(pid_, sig); }
-
-    // The exit code once it ended within `limit`; nothing if it still runs.
-    // A death by signal shows as 128 + the signal number.
-    std::optional<int> wait_for_exit(std::chrono::milliseconds limit) {
-        auto end = std::chrono::steady_clock::now() + limit;
-        while (!status_) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                break;
-            }
-            if (std::chrono::steady_clock::now() > end) break;
-            std::this_thread::sleep_for(5ms);
-        }
-        return status_;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
-};
-
-bool wait_for_file(const std::string& path, std::chrono::milliseconds limit) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (!std::filesystem::exists(path)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
 
 std::string defaults_group(const std::string& name, int w, int h) {
     auto n = [](int v) { return std::to_string(v); };

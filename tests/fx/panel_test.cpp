@@ -237,13 +237,12 @@ TEST_F(FxPanel, DisabledButtonsSaySoAndDoNothing) {
     EXPECT_EQ(dialogs.requests().size(), 1u);  // the load only; no save dialog
 }
 
-TEST_F(FxPanel, PreviewAndCommandBarTakeTheFocus) {
+TEST_F(FxPanel, PreviewCommandBarAndIconButtonsTakeTheFocus) {
     start();
-    QWidget* preview = qt_widget(W_PREVIEW_CANVAS);
-    QWidget* bar = qt_widget(W_COMMAND_BAR);
-    EXPECT_EQ(preview->focusPolicy(), Qt::StrongFocus);
-    EXPECT_EQ(bar->focusPolicy(), Qt::StrongFocus);
-    EXPECT_NE(qt_widget(W_CROP_BUTTON)->focusPolicy(), Qt::StrongFocus);
+    for (int control : {W_PREVIEW_CANVAS, W_COMMAND_BAR, W_CROP_BUTTON, W_BW_BUTTON, W_WEBCAM_BUTTON})
+        EXPECT_EQ(qt_widget(control)->focusPolicy(), Qt::StrongFocus) << control;
+    // The info panel only shows messages: Tab passes it by.
+    EXPECT_NE(qt_widget(W_FX_INFO_PANEL)->focusPolicy(), Qt::StrongFocus);
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ sizes="16 32 48 64 128 256"
     echo usr/bin/pixmold
     echo usr/bin/pixmold-batch
     echo usr/share/applications/pixmold.desktop
+    echo usr/share/kio/servicemenus/pixmold-resize.desktop
+    echo usr/share/nautilus-python/extensions/pixmold.py
     for s in $sizes; do echo "usr/share/icons/hicolor/${s}x${s}/apps/pixmold.png"; done
     echo usr/share/icons/hicolor/scalable/apps/pixmold.svg
     echo usr/share/man/man1/pixmold-batch.1.gz
@@ -67,7 +69,36 @@ desktop=$usr/share/applications/pixmold.desktop
 out=$(desktop-file-validate "$desktop" 2>&1) && [[ -z "$out" ]] || fail "desktop-file-validate: $out"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 [[ -x "$usr/bin/${exec_line%% *}" ]] || fail "Exec=$exec_line names no installed program"
-[[ "$exec_line" != *%* ]] || fail "Exec=$exec_line takes file arguments; the window takes none"
+[[ "$exec_line" == *" %F"* ]] || fail "Exec=$exec_line does not take the opened files (%F)"
+# "Open with" offers Pixmold for every picture type it takes: each extension
+# that --help names is, for the shared MIME database, one of the entry's types.
+mime_types=$(sed -n 's/^MimeType=//p' "$desktop")
+"$usr/bin/pixmold-batch" --help | grep -oE '(^|[ (])\.[a-z0-9]{3,4}\b' | tr -d ' (' | sort -u >"$work/taken.ext"
+out=$(/usr/bin/python3 - "$mime_types" $(cat "$work/taken.ext") 2>&1 <<'PY'
+import sys
+from gi.repository import Gio
+listed = [t for t in sys.argv[1].split(";") if t]
+for ext in sys.argv[2:]:
+    guessed = Gio.content_type_guess("picture" + ext, None)[0]
+    if not any(Gio.content_type_is_a(guessed, t) for t in listed):
+        print(f"{ext} ({guessed}) is not in MimeType")
+PY
+) || fail "checking MimeType: $out"
+[[ -z "$out" ]] || fail "$out"
+[[ $(wc -l <"$work/taken.ext") -ge 8 ]] || fail "found only these extensions in --help: $(cat "$work/taken.ext")"
+
+# KDE's service menu: a format of KDE's own, which desktop-file-validate
+# knows only for applications (its MimeType and Actions keys); no other
+# complaint. It offers the entry's picture types and folders.
+service=$usr/share/kio/servicemenus/pixmold-resize.desktop
+out=$(desktop-file-validate "$service" 2>&1 | grep -v -E 'key "(MimeType|Actions)" is present in group "Desktop Entry", but the type is "Service"')
+[[ -z "$out" ]] || fail "desktop-file-validate $(basename "$service"): $out"
+grep -qx 'X-KDE-ServiceTypes=KonqPopupMenu/Plugin' "$service" || fail "the service menu is no KonqPopupMenu plugin"
+[[ "$(sed -n 's/^MimeType=//p' "$service")" == "${mime_types}inode/directory;" ]] ||
+    fail "the service menu's types differ from the menu entry's and folders"
+grep -q '^Name=Resize with Pixmold$' "$service" || fail "the service menu's item is not \"Resize with Pixmold\""
+/usr/bin/python3 -c 'import ast, sys; ast.parse(open(sys.argv[1]).read())' \
+    "$usr/share/nautilus-python/extensions/pixmold.py" || fail "the Nautilus extension is no Python"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -f "$icons/256x256/apps/$icon.png" && -f "$icons/scalable/apps/$icon.svg" ]] || fail "Icon=$icon is not installed"
 
@@ -115,6 +146,8 @@ for f in heic-lossy.heic avif-lossy.avif; do
 done
 xvfb-run -a -s "-screen 0 1280x1024x24" "$source_dir/tests/packaging/installed_window.sh" "$usr/bin/pixmold" "$desktop" ||
     fail "the installed window program"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$source_dir/tests/packaging/installed_open_with.sh" "$usr" ||
+    fail "opening pictures with the installed program"
 
 # --- --help and the manual page name the same options ----------------------
 # An option alone, or with the value it takes (FILE, N, rel|free, 0-10).
