@@ -1,18 +1,13 @@
-// The window program's first start as a desktop or a terminal starts it:
-// where it keeps its settings, and the language it starts in.
+// The window program's first start from a terminal or from the desktop
+// (--menu): where it keeps its settings, and the language of a new file.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "app/settings_place.h"
 #include "core/settings.h"
-#include "locale_cases.h"
+#include "running_program.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
 
@@ -23,100 +18,54 @@ using namespace pixmold::test;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class FirstStart : public ::testing::Test {
-protected:
-    TempDir root;
-    const std::string work = root.file("work"), home = root.file("home");
-    int screen_width = 0, screen_height = 0;
-
-    void SetUp() override {
-        for (const char* folder : {"work", "home", "runtime"}) fs::create_directory(root.file(folder));
-        ::chmod(root.file("runtime").c_str(), 0700);
-        ASSERT_TRUE(init_toolkit());  // the offscreen screen the program sees
-        screen_width = desktop_width();
-        screen_height = desktop_height();
-    }
-
-    // Runs the program in `cwd` after the `env` words given, ends it as a
-    // session's end would once `settings` exists and start-up has reached
-    // the single-instance lock (where the close signals are caught), and
-    // gives its exit status.
-    int run(std::vector<std::string> words, bool menu, const std::string& settings, const std::string& cwd) {
-        for (const std::string& set : {"HOME=" + home, "XDG_RUNTIME_DIR=" + root.file("runtime"),
-                                       std::string("QT_QPA_PLATFORM=offscreen")})
-            words.push_back(set);
-        words.push_back(PIXMOLD_PROGRAM);
-        if (menu) words.emplace_back(MENU_OPTION);
-        std::vector<char*> argv;
-        for (std::string& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (::chdir(cwd.c_str()) == 0) ::execvp("env", argv.data());
-            ::_exit(127);
-        }
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while ((!fs::exists(settings) || fs::is_empty(root.file("runtime"))) && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(10ms);
-        ::kill(pid, SIGTERM);
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > end) ::kill(pid, SIGKILL);
-            std::this_thread::sleep_for(10ms);
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::optional<Settings> settings_at(const std::string& path) const {
-        return read_settings(path, screen_width, screen_height);
-    }
-};
-
-class FirstStartLanguage : public FirstStart, public ::testing::WithParamInterface<LocaleCase> {};
-
-TEST_P(FirstStartLanguage, WritesTodaysDefaultsInTheLocalesLanguage) {
-    const std::string file = work + "/pref.vrn";
-    ASSERT_EQ(run(locale_env(GetParam()), false, file, work), 0);
-    Settings expected = default_settings(screen_width, screen_height);
-    expected.language = GetParam().language;
-    EXPECT_EQ(settings_at(file), std::optional<Settings>(expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(Locales, FirstStartLanguage, ::testing::ValuesIn(LOCALE_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct PlaceCase {
+struct StartCase {
     const char* name;
     bool menu;
-    const char* config_home;      // XDG_CONFIG_HOME under the temp folder (null: unset; "!x": the relative "x")
-    const char* where;            // the folder the settings file ends in, under the temp folder
-    bool home_file = false;       // a ~/pref.vrn of an earlier menu start, QUALITE 3
-    bool config_file = false;     // a file in the configuration folder already, QUALITE 5
-    std::int64_t quality = 8;     // what the file ends with
+    const char* config_home;   // XDG_CONFIG_HOME under the temp folder (null: unset; "!x": the relative "x")
+    const char* where;         // the folder the settings file is in, under the temp folder
+    const char* lang;          // LANG, with LC_ALL and LC_MESSAGES unset
+    Language language;         // the settings' language: the locale's for a new file
+    bool home_file = false;    // a ~/pref.vrn left by an earlier menu start, QUALITE 3
+    bool config_file = false;  // a file in the configuration folder already, QUALITE 5
+    std::int64_t quality = 8;
 };
-void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
-class SettingsPlace : public FirstStart, public ::testing::WithParamInterface<PlaceCase> {};
+class FirstStart : public ::testing::TestWithParam<StartCase> {
+protected:
+    TempDir root;
+};
 
-TEST_P(SettingsPlace, MenuStartsKeepThemInTheConfigFolderTerminalStartsInTheirFolder) {
-    const PlaceCase& c = GetParam();
+TEST_P(FirstStart, MenuStartsKeepSettingsInTheConfigFolderANewFileSpeaksTheLocale) {
+    const StartCase& c = GetParam();
+    ASSERT_TRUE(init_toolkit());  // the offscreen screen the program sees
+    Settings expected = default_settings(desktop_width(), desktop_height());
+    expected.language = c.language;
+    expected.quality = c.quality;
+    const std::string home = root.file("home"), folder = root.file(c.where), file = folder + "/pref.vrn";
     const auto settings_file = [](int quality) {
-        return "\xEF\xBB\xBF\r\n[DEFAUT]\r\nQUALITE = 8\r\n[USER]\r\nQUALITE = " + std::to_string(quality) + "\r\n";
+        return "\xEF\xBB\xBF\r\n[DEFAUT]\r\n[USER]\r\nQUALITE = " + std::to_string(quality) + "\r\n";
     };
+    for (const std::string& f : {home, root.file("work"), root.file("runtime")}) fs::create_directories(f);
+    if (!c.menu || c.config_file) fs::create_directories(folder);  // else the program makes it
+    fs::permissions(root.file("runtime"), fs::perms::owner_all);
     if (c.home_file) write_bytes(home + "/pref.vrn", settings_file(3));
-    const std::string folder = root.file(c.where), file = folder + "/pref.vrn";
-    if (c.config_file) {
-        fs::create_directories(folder);
-        write_bytes(file, settings_file(5));
-    }
-    std::vector<std::string> env{"env", "-u", "XDG_CONFIG_HOME", "env", "LANG=fr_FR.UTF-8"};
-    if (c.config_home) env.push_back("XDG_CONFIG_HOME=" + (c.config_home[0] == '!' ? std::string(c.config_home + 1)
-                                                                                   : root.file(c.config_home)));
-    ASSERT_EQ(run(env, c.menu, file, c.menu ? work : folder), 0);
+    if (c.config_file) write_bytes(file, settings_file(5));
 
-    const auto stored = settings_at(file);
-    ASSERT_TRUE(stored) << file;
-    EXPECT_EQ(stored->quality, c.quality);
-    // Nowhere else: the home folder keeps only what it held, which stays as it was.
+    ProgramStart start(c.menu ? root.file("work") : folder, root.file("runtime"));
+    if (c.menu) start.args = {std::string(MENU_OPTION)};
+    start.environment = {"HOME=" + home, "LC_ALL", "LC_MESSAGES", std::string("LANG=") + c.lang, "XDG_CONFIG_HOME"};
+    if (c.config_home)
+        start.environment.push_back("XDG_CONFIG_HOME=" +
+                                    (c.config_home[0] == '!' ? std::string(c.config_home + 1) : root.file(c.config_home)));
+    Program program(start);
+    // Once the lock is taken, start-up catches the close signal that a session's end sends.
+    ASSERT_TRUE(wait_for_file(file, 20s) && wait_for_file(root.file("runtime/Pixmold  1.7.0.lock"), 20s));
+    program.signal(SIGTERM);
+    ASSERT_EQ(program.wait_for_exit(20s), std::optional<int>(0));
+
+    EXPECT_EQ(read_settings(file, desktop_width(), desktop_height()), std::optional<Settings>(expected));
+    // Nowhere else; a home file that is not the one used stays as it was.
     const bool home_file_left = c.home_file && folder != home;
     std::vector<std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(root.path()))
@@ -130,15 +79,18 @@ TEST_P(SettingsPlace, MenuStartsKeepThemInTheConfigFolderTerminalStartsInTheirFo
     }
 }
 
+const Language FR = Language::French, EN = Language::English;
 INSTANTIATE_TEST_SUITE_P(
-    Starts, SettingsPlace,
-    ::testing::Values(PlaceCase{"TerminalUsesItsFolder", false, "config", "work", true},
-                      PlaceCase{"TerminalInHomeUsesTheHomeFile", false, nullptr, "home", true, false, 3},
-                      PlaceCase{"MenuUsesXdgConfigHome", true, "config", "config/pixmold"},
-                      PlaceCase{"MenuWithoutXdgConfigHome", true, nullptr, "home/.config/pixmold"},
-                      PlaceCase{"MenuWithRelativeXdgConfigHome", true, "!config", "home/.config/pixmold"},
-                      PlaceCase{"MenuTakesOverTheHomeFile", true, nullptr, "home/.config/pixmold", true, false, 3},
-                      PlaceCase{"MenuKeepsItsOwnFile", true, "config", "config/pixmold", true, true, 5}),
+    Starts, FirstStart,
+    ::testing::Values(StartCase{"TerminalFrench", false, "config", "work", "fr_FR.UTF-8", FR},
+                      StartCase{"TerminalEnglish", false, nullptr, "work", "en_US.UTF-8", EN},
+                      StartCase{"TerminalInHomeUsesItsFile", false, nullptr, "home", "en_US.UTF-8", FR, true, false, 3},
+                      StartCase{"MenuXdgConfigHome", true, "config", "config/pixmold", "C.UTF-8", EN},
+                      StartCase{"MenuNoXdgConfigHome", true, nullptr, "home/.config/pixmold", "fr_CA.UTF-8", FR},
+                      StartCase{"MenuRelativeXdgConfigHome", true, "!config", "home/.config/pixmold", "de_DE", EN},
+                      StartCase{"MenuTakesOverTheHomeFile", true, nullptr, "home/.config/pixmold", "en_US", FR, true,
+                                false, 3},
+                      StartCase{"MenuKeepsItsOwnFile", true, "config", "config/pixmold", "en_US", FR, true, true, 5}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,14 +2,34 @@
 // is one, else the locale's.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "job_fixture.h"
-#include "locale_cases.h"
 #include "tool_run.h"
 
 namespace pixmold {
 namespace {
 
 using namespace pixmold::test;
+
+struct LocaleCase {
+    const char* name;
+    const char* lc_all;  // LC_ALL, LC_MESSAGES and LANG; null: unset
+    const char* lc_messages;
+    const char* lang;
+    Language language;
+};
+void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.name; }
+
+const LocaleCase LOCALE_CASES[] = {
+    {"FrenchLang", nullptr, nullptr, "fr_FR.UTF-8", Language::French},
+    {"CanadianFrenchMessages", nullptr, "fr_CA.UTF-8", "en_GB.UTF-8", Language::French},
+    {"EmptyLcAllIsSkipped", "", nullptr, "fr_BE@euro", Language::French},
+    {"EnglishLang", nullptr, nullptr, "en_US.UTF-8", Language::English},
+    {"LcAllRulesOverFrench", "C.UTF-8", "fr_FR.UTF-8", "fr_FR.UTF-8", Language::English},
+    {"GermanLang", nullptr, nullptr, "de_DE.UTF-8", Language::English},
+    {"NothingSet", nullptr, nullptr, nullptr, Language::English},
+};
 
 class CliLanguage : public ::testing::TestWithParam<LocaleCase> {
 protected:
@@ -35,7 +55,12 @@ TEST_P(CliLanguage, MessagesFollowTheSettingsFileElseTheLocale) {
     const LocaleCase& c = GetParam();
     const std::string french = told_with_file("FR"), english = told_with_file("UK");
     ASSERT_NE(french, english);
-    const auto told = [&] { return run_tool(dir.folder(), args, locale_env(c)).err; };
+    std::vector<std::string> env{"env", "-u", "LC_ALL", "-u", "LC_MESSAGES", "-u", "LANG"};
+    const std::pair<const char*, const char*> locale[] = {{"LC_ALL=", c.lc_all}, {"LC_MESSAGES=", c.lc_messages},
+                                                           {"LANG=", c.lang}};
+    for (const auto& [name, value] : locale)
+        if (value) env.push_back(std::string(name) + value);
+    const auto told = [&] { return run_tool(dir.folder(), args, env).err; };
 
     EXPECT_EQ(told(), c.language == Language::French ? french : english) << "without a settings file";
     for (const char* word : {"FR", "UK"}) {

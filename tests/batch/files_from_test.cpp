@@ -17,23 +17,22 @@ namespace fs = std::filesystem;
 
 struct SplitCase {
     const char* name;
-    char separator;  // of the list
-    // Names given to the first pictures: every byte a path may hold.
-    std::vector<std::string> odd_names;
+    char separator;                      // of the list
+    std::vector<std::string> odd_names;  // given to the first pictures: every byte a name may hold
 };
 void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<std::string> ODD = {"quote\"d.png", "back\\slash.png", "tab\tbed.png", "bell\x07.png",
-                                      "caf\xc3\xa9.png", "latin1-\xe9t\xe9.png", "ctl\x7f.png"};
+                                      "caf\xc3\xa9.png", "latin1-\xe9t\xe9.png", "del\x7f.png"};
 
-// The strictest reader at hand checks each line of a report and gives back
-// the sources' bytes (the report's escape of non-UTF-8 bytes is Python's own).
+// The strictest JSON reader at hand checks every line of a report and gives
+// back the sources' bytes, NUL-separated and sorted (the report's escape of
+// bytes outside UTF-8 is Python's own).
 const char* READ_REPORT = R"(import json, sys
-for line in open(sys.argv[1], 'rb'):
-    e = json.loads(line)
-    assert e['status'] == 'written' and e['reason'] is None, line
-    assert e['width'] > 0 and e['height'] > 0 and e['milliseconds'] >= 0, line
-    sys.stdout.buffer.write(e['source'].encode('utf-8', 'surrogateescape') + b'\0')
+lines = [json.loads(line) for line in open(sys.argv[1], 'rb')]
+assert all(e['status'] == 'written' and e['reason'] is None and e['width'] > 0 and e['milliseconds'] >= 0
+           for e in lines)
+sys.stdout.buffer.write(b''.join(sorted(e['source'].encode('utf-8', 'surrogateescape') + b'\0' for e in lines)))
 )";
 
 class FilesFrom : public ::testing::TestWithParam<SplitCase> {
@@ -41,18 +40,12 @@ protected:
     TempDir dir;
     void SetUp() override { start_engine(); }
 
-    std::vector<std::string> reported_sources(const fs::path& report) {
-        write_bytes(dir.file("read_report.py"), READ_REPORT);
-        const std::string out = dir.file("sources.bin");
-        const std::string command = "python3 " + quoted(dir.file("read_report.py")) + " " + quoted(report.string()) +
-                                    " >" + quoted(out);
-        EXPECT_EQ(std::system(command.c_str()), 0) << read_bytes(report.string());
-        std::vector<std::string> sources;
-        const std::string all = read_bytes(out);
-        for (std::size_t at = 0, end; (end = all.find('\0', at)) != std::string::npos; at = end + 1)
-            sources.push_back(all.substr(at, end - at));
-        std::sort(sources.begin(), sources.end());
-        return sources;
+    std::string reported_sources(const std::string& report) {
+        write_bytes(dir.file("read.py"), READ_REPORT);
+        const std::string command = "python3 " + quoted(dir.file("read.py")) + " " + quoted(report) + " >" +
+                                    quoted(dir.file("sources"));
+        EXPECT_EQ(std::system(command.c_str()), 0) << read_bytes(report);
+        return read_bytes(dir.file("sources"));
     }
 };
 
@@ -71,6 +64,8 @@ TEST_P(FilesFrom, ParallelProcessesWriteWhatOneRunWritesAndReportEveryPictureOnc
     fs::copy(dir.folder() / "one", dir.folder() / "split");
     write_bytes(dir.file("list"), list);
     std::sort(names.begin(), names.end());
+    std::string sources;
+    for (const std::string& name : names) sources += name + '\0';
 
     std::vector<std::string> args{"--files-from", "-", "--report", "report.jsonl", "--landscape-width", "40",
                                   "--portrait-height", "40"};
@@ -79,13 +74,12 @@ TEST_P(FilesFrom, ParallelProcessesWriteWhatOneRunWritesAndReportEveryPictureOnc
         args.push_back("-0");
         parallel.insert(parallel.end(), {"--recend", "\\0"});
     }
-    const ToolRun one = run_tool(dir.folder() / "one", args, {}, dir.file("list"));
-    ASSERT_EQ(one.status, 0) << one.err;
-    const ToolRun split = run_tool(dir.folder() / "split", args, parallel, dir.file("list"));
-    ASSERT_EQ(split.status, 0) << split.err;
-
-    EXPECT_EQ(reported_sources(dir.folder() / "one/report.jsonl"), names);
-    EXPECT_EQ(reported_sources(dir.folder() / "split/report.jsonl"), names);
+    const std::pair<const char*, std::vector<std::string>> runs[] = {{"one", {}}, {"split", parallel}};
+    for (const auto& [folder, wrapper] : runs) {
+        const ToolRun run = run_tool(dir.folder() / folder, args, wrapper, dir.file("list"));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(reported_sources((dir.folder() / folder / "report.jsonl").string()), sources) << folder;
+    }
     std::size_t outputs = 0;
     for (const auto& entry : fs::directory_iterator(dir.folder() / "one")) {
         const std::string name = entry.path().filename().string();
@@ -96,15 +90,14 @@ TEST_P(FilesFrom, ParallelProcessesWriteWhatOneRunWritesAndReportEveryPictureOnc
     EXPECT_EQ(outputs, names.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, FilesFrom,
-    ::testing::Values(SplitCase{"OnePathALine", '\n', ODD},
-                      SplitCase{"NulSeparated", '\0', [] {
-                                    std::vector<std::string> odd = ODD;
-                                    odd.push_back("line\nfeed.png");
-                                    return odd;
-                                }()}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lists, FilesFrom,
+                         ::testing::Values(SplitCase{"OnePathALine", '\n', ODD},
+                                           SplitCase{"NulSeparated", '\0', [] {
+                                                         std::vector<std::string> odd = ODD;
+                                                         odd.push_back("line\nfeed.png");
+                                                         return odd;
+                                                     }()}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pixmold
