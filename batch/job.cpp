@@ -227,19 +227,19 @@ bool BatchJob::start(PictureList pictures, Options options) {
     // Settled before any work, so that which picture writes a shared output
     // never depends on which worker is quicker.
     const BatchSettings& settings = options.settings;
-    std::vector<std::string> outputs;
     std::vector<PlannedOutput> planned;
-    outputs.reserve(pictures.size());
     planned.reserve(pictures.size());
     for (const std::string& p : pictures) {
-        outputs.push_back(output_path_for(p, effective_prefix(settings.prefix), settings.format));
-        planned.push_back({normalised_path(p), outputs.back().empty() ? std::string() : normalised_path(outputs.back())});
+        const std::string output = output_path_for(p, effective_prefix(settings.prefix), settings.format);
+        planned.push_back({normalised_path(p), output.empty() ? std::string() : normalised_path(output)});
     }
     const std::vector<OutputClaim> claims = claim_outputs(planned);
     PictureList listed;
     std::vector<bool> yields;
     std::vector<std::size_t> work;
-    // Entries touch their source and their output.
+    // Entries touch their source and their output. A list of millions is
+    // held once: the planned paths move on to the scheduler, which keeps
+    // only numbers for them.
     std::vector<std::vector<std::string>> keys;
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
@@ -248,7 +248,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
         yields.push_back(claims[i] == OutputClaim::Yields);
         if (!yields.back()) {
             work.push_back(listed.size());
-            keys.push_back({pictures[i], outputs[i]});
+            keys.push_back({std::move(planned[i].source), std::move(planned[i].output)});
             std::error_code ec;
             const std::uintmax_t size = std::filesystem::file_size(pictures[i], ec);
             weights.push_back(ec ? 0 : size);
@@ -259,7 +259,9 @@ bool BatchJob::start(PictureList pictures, Options options) {
     const int workers = worker_count(options.threads, std::max<std::size_t>(work.size(), 1));
     // Fewer pictures than threads: the spare threads help each resize.
     const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
+    std::vector<PlannedOutput>().swap(planned);
     scheduler_ = std::make_unique<OrderedScheduler>(keys, weights);
+    std::vector<std::vector<std::string>>().swap(keys);
 
     pictures_ = std::move(listed);
     work_ = std::move(work);
@@ -319,7 +321,9 @@ void BatchJob::work(int resize_threads) {
             std::lock_guard lock(mutex_);
             current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);
         }
+        const auto began = std::chrono::steady_clock::now();
         const PictureReport report = process_picture(source, settings, context);
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
         {
             std::lock_guard lock(mutex_);
             reasons_[index] = report.reason;
@@ -332,7 +336,8 @@ void BatchJob::work(int resize_threads) {
         --remaining_;
         scheduler_->release(*slot);
         if (options_.on_picture)
-            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason});
+            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason,
+                                             report.target, spent.count()});
     }
     ++idle_workers_;
 }

@@ -72,6 +72,8 @@ struct PictureEvent {
     std::string output_path;
     PictureOutcome outcome = PictureOutcome::Failed;
     FailReason reason = FailReason::None;
+    TargetSize size{};               // the output's size, when written
+    std::int64_t milliseconds = 0;   // the time its worker spent on it
 };
 
 struct FailedPicture {
