@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/version.h"
+
 namespace pixmold {
 
 struct ShellState {
@@ -14,7 +16,7 @@ struct ShellState {
     std::uint8_t fx_panel_open = 0;    // the window is in its wide layout
     std::string settings_path;         // working directory + "/pref.vrn"
     std::string product_name = "Pixmold ";
-    std::string version = " 1.7.0";
+    std::string version = shown_version();
     int instance_lock = -1;            // descriptor holding the single-instance lock
     std::array<int, 6> ui_fonts{};     // font numbers 1 to 6, once created
     int screen_width = 0;              // primary desktop at start-up

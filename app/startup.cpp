@@ -10,18 +10,19 @@
 #include "app/event_loop.h"
 #include "app/main_window.h"
 #include "app/online.h"
+#include "app/settings_place.h"
 #include "app/settings_report.h"
 #include "app/shell_state.h"
 #include "app/shutdown.h"
 #include "app/signals.h"
 #include "app/single_instance.h"
 #include "app/window_settings.h"
+#include "core/locale_language.h"
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/dialogs.h"
 #include "runtime/instance_channel.h"
-#include "runtime/system.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
@@ -50,6 +51,8 @@ void create_interface_fonts(int dpi) {
 }
 
 int run_program(int argc, char** argv) {
+    // The desktop's option first, so that nothing after takes it for a file.
+    const bool from_menu = take_menu_option(argc, argv);
     // Services: toolkit (which takes its own options out of the command
     // line), image engine with its codecs in decoder order, network.
     if (!init_toolkit(argc, argv)) {
@@ -63,11 +66,11 @@ int run_program(int argc, char** argv) {
     register_all_codecs();
     start_online();
 
-    // Names and paths; the settings and the snapshot live in the folder the
-    // program was started from.
+    // Names and paths; the settings live in the folder the program was
+    // started from, or in the user's configuration folder when the desktop
+    // started it.
     shell.product_name = "Pixmold ";
-    shell.version = " 1.7.0";
-    const std::string folder = working_folder();
+    const std::string folder = settings_folder(from_menu);
     shell.settings_path = in_folder(folder, "pref.vrn");
 
     // The font file beside the settings (the program runs without it) and the six fonts.
@@ -100,7 +103,7 @@ int run_program(int argc, char** argv) {
     shell.screen_width = desktop_width();
     shell.screen_height = desktop_height();
     shell.usable_height = desktop_available_height();
-    load_window_settings(shell.settings_path, shell.screen_width, shell.screen_height);
+    load_window_settings(shell.settings_path, shell.screen_width, shell.screen_height, locale_language());
     load_interface_texts(settings.language, {shell.screen_width, shell.screen_height, shell.screen_width},
                          shell.product_name, shell.version);
     use_dialog_language(settings.language == Language::French ? "fr" : "en");

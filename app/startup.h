@@ -3,7 +3,8 @@
 
 namespace pixmold {
 
-// The command line is the toolkit's options and then the pictures or
+// The command line is MENU_OPTION (app/settings_place.h) when the desktop
+// starts the program, the toolkit's options and then the pictures or
 // folders to resize at once, as if dropped on the window; a later start
 // hands them to the copy that runs. Returns the process exit code: 0 after
 // a normal end and for a later start whose files were handed over, 1 when

@@ -18,9 +18,9 @@ void tell_unsaved() {
 }
 }  // namespace
 
-void load_window_settings(const std::string& path, int screen_width, int screen_height) {
+void load_window_settings(const std::string& path, int screen_width, int screen_height, Language language) {
     file_path = path;
-    settings = load_settings(path, screen_width, screen_height);
+    settings = load_settings(path, screen_width, screen_height, language);
     savable = settings_file_savable(path);
     told_unsaved = false;
 }

@@ -13,8 +13,10 @@ namespace pixmold {
 extern Settings settings;
 
 // Fills `settings` from the file at `path` (core/settings.h: load_settings),
-// which the saves below use from then on.
-void load_window_settings(const std::string& path, int screen_width, int screen_height);
+// which the saves below use from then on; `language` is the one of the
+// defaults when there is no file yet.
+void load_window_settings(const std::string& path, int screen_width, int screen_height,
+                          Language language = Language::French);
 
 // Every field into the file's "USER" group (an empty prefix becomes "0").
 // True only when the file reached the disk; tells the save reporter either way.

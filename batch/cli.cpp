@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -14,9 +15,13 @@
 #include "batch/drop_plan.h"
 #include "batch/intake.h"
 #include "batch/job.h"
+#include "batch/path_list.h"
 #include "batch/progress.h"
+#include "batch/report.h"
 #include "batch/texts.h"
+#include "core/locale_language.h"
 #include "core/settings.h"
+#include "core/version.h"
 #include "image/codec.h"
 #include "image/image.h"
 #include "runtime/system.h"
@@ -27,7 +32,8 @@ const std::string CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
     "                     [--width N] [--height N] [--format jpg|png|webp] [--quality 0-10] [--prefix TEXT]\n"
     "                     [--no-enlarge] [--strip-location] [--recursive] [--output-dir DIR] [--skip-outputs]\n"
-    "                     [--threads N] [--memory-limit MIB] PATH...\n"
+    "                     [--threads N] [--memory-limit MIB] [--report FILE] PATH...\n"
+    "       pixmold-batch [options] [--report FILE] --files-from LIST [-0]\n"
     "       pixmold-batch --help | --version\n"
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n" +
     picture_extensions_text() +
@@ -40,6 +46,9 @@ const std::string CLI_USAGE =
     "folders are made as needed, DIR is never read as a source, and prefix 0 writes the\n"
     "source's own name there. --skip-outputs leaves aside the files that are the outputs this\n"
     "run writes for other pictures among the paths (an earlier run's results).\n"
+    "--files-from reads the paths from LIST (- for standard input), one a line, or separated by\n"
+    "NUL characters with -0. --report appends one JSON line per path to FILE (- for standard\n"
+    "output) as each picture ends: source, output, status, reason, width, height, milliseconds.\n"
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
@@ -95,6 +104,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.version = true;
             continue;
         }
+        if (a == "-0") {
+            o.nul_separated = true;
+            continue;
+        }
         if (a == "--no-enlarge") {
             o.never_enlarge = true;
             continue;
@@ -116,7 +129,8 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         }
         static const char* const known[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
                                             "--width",    "--height",  "--format",          "--quality",
-                                            "--prefix",   "--threads", "--memory-limit", "--output-dir"};
+                                            "--prefix",   "--threads", "--memory-limit",    "--files-from",
+                                            "--report",   "--output-dir"};
         if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
             error = "unknown option: " + a;
             return std::nullopt;
@@ -139,6 +153,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.settings_file = value;
         } else if (name == "--output-dir") {
             o.output_folder = value;
+        } else if (name == "--files-from") {
+            o.files_from = value;
+        } else if (name == "--report") {
+            o.report = value;
         } else if (name == "--mode") {
             if (value == "rel")
                 o.mode = Mode::Relative;
@@ -182,7 +200,16 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             else o.height = std::int16_t(*v);
         }
     }
-    if (!o.help && !o.version && o.paths.empty()) {
+    if (o.help || o.version) return o;
+    if (o.files_from && !o.paths.empty()) {
+        error = "PATH and --files-from cannot be given together";
+        return std::nullopt;
+    }
+    if (o.nul_separated && !o.files_from) {
+        error = "-0 needs --files-from";
+        return std::nullopt;
+    }
+    if (!o.files_from && o.paths.empty()) {
         error = "no PATH given";
         return std::nullopt;
     }
@@ -240,7 +267,7 @@ std::string progress_bar(std::int64_t done, std::int64_t total, std::string_view
 int run_cli(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
-    const auto options = parse_cli(args, error);
+    auto options = parse_cli(args, error);
     if (!options) {
         std::fprintf(stderr, "pixmold-batch: %s\n%s", error.c_str(), CLI_USAGE.c_str());
         return 2;
@@ -250,7 +277,7 @@ int run_cli(int argc, char** argv) {
         return 0;
     }
     if (options->version) {
-        std::printf("pixmold-batch %s\n", PIXMOLD_VERSION);
+        std::printf("pixmold-batch %s\n", kVersion);
         return 0;
     }
     const std::string settings_path = options->settings_file.value_or("pref.vrn");
@@ -259,7 +286,8 @@ int run_cli(int argc, char** argv) {
         std::fprintf(stderr, "pixmold-batch: no settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
-    const auto stored = read_batch_settings(settings_path);
+    // Without a settings file, the messages are in the locale's language.
+    const auto stored = read_batch_settings(settings_path, locale_language());
     if (!stored) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;
@@ -277,12 +305,42 @@ int run_cli(int argc, char** argv) {
     }
     const BatchSettings settings = apply_cli(from_file, *options);
 
-    DropIntake taken = plan_drop(options->paths, settings);
-    for (const std::string& path : taken.left_aside)
-        std::fprintf(stderr, "pixmold-batch: left aside, not a picture: %s\n", path.c_str());
-    for (const std::string& path : taken.earlier_outputs)
-        std::fprintf(stderr, "pixmold-batch: left aside, the output of another picture: %s\n", path.c_str());
+    std::vector<std::string> paths = std::move(options->paths);
+    if (options->files_from) {
+        int list_error = 0;
+        if (!read_path_list(*options->files_from, options->nul_separated ? '\0' : '\n',
+                            [&](std::string&& path) { paths.push_back(std::move(path)); }, list_error)) {
+            std::fprintf(stderr, "pixmold-batch: cannot read the list \"%s\": %s\n", options->files_from->c_str(),
+                         std::strerror(list_error));
+            return 2;
+        }
+    }
+    ReportFile report;
+    if (options->report && !report.open(*options->report)) {
+        std::fprintf(stderr, "pixmold-batch: cannot open the report \"%s\": %s\n", options->report->c_str(),
+                     std::strerror(report.error()));
+        return 2;
+    }
+    // A list's entries are taken as PATH arguments would be; it is then
+    // dropped, so that a long one is not held twice while the batch runs.
+    DropIntake taken = plan_drop(paths, settings);
+    std::vector<std::string>().swap(paths);
+    // SameOutput marks a file left aside as the output of another picture.
+    const auto leave_aside = [&](const std::vector<std::string>& paths_aside, const char* why, FailReason reason) {
+        for (const std::string& path : paths_aside) {
+            std::fprintf(stderr, "pixmold-batch: left aside, %s: %s\n", why, path.c_str());
+            ReportEntry entry;
+            entry.source = path;
+            entry.status = ReportStatus::LeftAside;
+            entry.reason = reason;
+            report.add(entry);
+        }
+    };
+    leave_aside(taken.left_aside, "not a picture", FailReason::None);
+    leave_aside(taken.earlier_outputs, "the output of another picture", FailReason::SameOutput);
     const std::int64_t left_aside = taken.left_aside_count();
+    std::vector<std::string>().swap(taken.left_aside);
+    std::vector<std::string>().swap(taken.earlier_outputs);
     PictureList pictures = std::move(taken.pictures);
     if (pictures.empty()) {
         std::fprintf(stderr, "pixmold-batch: no picture (%s) among the given paths\n", picture_extensions_text().c_str());
@@ -307,8 +365,15 @@ int run_cli(int argc, char** argv) {
         std::lock_guard lock(out);
         ++finished;
         const std::int64_t total = job.total();  // a picture given twice counts once
+        const bool written = e.outcome == PictureOutcome::Written;
+        if (options->report) {
+            // The report is the per-picture record; standard error keeps the summary.
+            report.add(ReportEntry{e.source, e.output_path, written ? ReportStatus::Written : ReportStatus::Failed,
+                                   e.reason, e.size.width, e.size.height, e.milliseconds});
+            return;
+        }
         if (tty) return;
-        if (e.outcome == PictureOutcome::Written)
+        if (written)
             std::fprintf(stderr, "%lld/%lld %s -> %s\n", (long long)finished, (long long)total, e.source.c_str(),
                          e.output_path.c_str());
         else
@@ -340,6 +405,11 @@ int run_cli(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", end.c_str());
     for (const FailedPicture& f : job.failed_pictures())
         std::fprintf(stderr, "failed: %s\n", failed_picture_line(settings.language, f.source, f.reason).c_str());
+    if (report.error() != 0) {
+        std::fprintf(stderr, "pixmold-batch: the report \"%s\" could not be written: %s\n", options->report->c_str(),
+                     std::strerror(report.error()));
+        return 1;
+    }
     return job.stopped() || job.failed() > 0 ? 1 : 0;
 }
 

@@ -33,6 +33,12 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     std::vector<std::string> paths;
+    // --files-from FILE ("-": standard input): the paths, one a line, or
+    // NUL-separated with -0, instead of PATH.
+    std::optional<std::string> files_from;
+    bool nul_separated = false;
+    // --report FILE ("-": standard output): one JSON line per entry (batch/report.h).
+    std::optional<std::string> report;
 };
 
 // Parses argv[1..]; on a bad argument returns nullopt and sets `error` to a

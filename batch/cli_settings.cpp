@@ -14,7 +14,7 @@ constexpr int DEFAULT_SCREEN_WIDTH = 1920;
 constexpr int DEFAULT_SCREEN_HEIGHT = 1080;
 }  // namespace
 
-std::optional<BatchSettings> read_batch_settings(const std::string& path) {
+std::optional<BatchSettings> read_batch_settings(const std::string& path, Language language) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
         if (!std::filesystem::is_regular_file(path, ec) || !std::ifstream(path).good()) return std::nullopt;
@@ -22,7 +22,9 @@ std::optional<BatchSettings> read_batch_settings(const std::string& path) {
         if (auto stored = read_settings(path, DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT))
             return batch_settings_from(*stored);
     }
-    return batch_settings_from(default_settings(DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT));
+    Settings defaults = default_settings(DEFAULT_SCREEN_WIDTH, DEFAULT_SCREEN_HEIGHT);
+    defaults.language = language;
+    return batch_settings_from(defaults);
 }
 
 }  // namespace pixmold

@@ -9,8 +9,8 @@
 namespace pixmold {
 
 // The settings the window would use with this settings file; the built-in
-// defaults when the file does not exist or holds nothing. nullopt when it
-// exists but cannot be read.
-std::optional<BatchSettings> read_batch_settings(const std::string& path);
+// defaults with `language` when the file does not exist, holds nothing or is
+// not a settings file. nullopt when it exists but cannot be read.
+std::optional<BatchSettings> read_batch_settings(const std::string& path, Language language);
 
 }  // namespace pixmold

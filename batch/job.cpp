@@ -219,6 +219,11 @@ namespace {
 int thread_budget(int requested) {
     return std::clamp(requested > 0 ? requested : int(std::thread::hardware_concurrency()), 1, 64);
 }
+
+// A picture's place in the drop; "" where none is kept.
+std::string_view place_at(const std::vector<std::string>& places, std::size_t i) {
+    return i < places.size() ? std::string_view(places[i]) : std::string_view();
+}
 }  // namespace
 
 int worker_count(int requested, std::size_t pictures) {
@@ -234,23 +239,28 @@ bool BatchJob::start(PictureList pictures, Options options) {
     // Settled before any work, so that which picture writes a shared output
     // never depends on which worker is quicker.
     const BatchSettings& settings = options.settings;
-    std::vector<std::string> outputs;
     std::vector<PlannedOutput> planned;
-    outputs.reserve(pictures.size());
     planned.reserve(pictures.size());
-    std::vector<std::string>& places = options.places;
-    places.resize(pictures.size());
+    // Places matter only with an output folder: without one, a long list
+    // carries none.
+    std::vector<std::string> places;
+    if (!settings.output_folder.empty()) {
+        places = std::move(options.places);
+        places.resize(pictures.size());
+    }
+    options.places.clear();
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const std::string& p = pictures[i];
-        outputs.push_back(planned_output_path(p, places[i], settings));
-        planned.push_back({normalised_path(p), outputs.back().empty() ? std::string() : normalised_path(outputs.back())});
+        const std::string output = planned_output_path(pictures[i], place_at(places, i), settings);
+        planned.push_back({normalised_path(pictures[i]), output.empty() ? std::string() : normalised_path(output)});
     }
     const std::vector<OutputClaim> claims = claim_outputs(planned);
     PictureList listed;
     std::vector<std::string> listed_places;
     std::vector<bool> yields;
     std::vector<std::size_t> work;
-    // Entries touch their source and their output.
+    // Entries touch their source and their output. A list of millions is
+    // held once: the planned paths move on to the scheduler, which keeps
+    // only numbers for them.
     std::vector<std::vector<std::string>> keys;
     // Biggest files first, so that the last picture to finish is a small one.
     std::vector<std::uintmax_t> weights;
@@ -259,19 +269,21 @@ bool BatchJob::start(PictureList pictures, Options options) {
         yields.push_back(claims[i] == OutputClaim::Yields);
         if (!yields.back()) {
             work.push_back(listed.size());
-            keys.push_back({pictures[i], outputs[i]});
+            keys.push_back({std::move(planned[i].source), std::move(planned[i].output)});
             std::error_code ec;
             const std::uintmax_t size = std::filesystem::file_size(pictures[i], ec);
             weights.push_back(ec ? 0 : size);
         }
         listed.push_back(std::move(pictures[i]));
-        listed_places.push_back(std::move(places[i]));
+        if (!places.empty()) listed_places.push_back(std::move(places[i]));
     }
     const std::int64_t yielded = std::int64_t(listed.size() - work.size());
     const int workers = worker_count(options.threads, std::max<std::size_t>(work.size(), 1));
     // Fewer pictures than threads: the spare threads help each resize.
     const int resize_threads = std::max(1, thread_budget(options.threads) / workers);
+    std::vector<PlannedOutput>().swap(planned);
     scheduler_ = std::make_unique<OrderedScheduler>(keys, weights);
+    std::vector<std::vector<std::string>>().swap(keys);
 
     pictures_ = std::move(listed);
     places_ = std::move(listed_places);
@@ -302,7 +314,7 @@ void BatchJob::run(int workers, int resize_threads) {
         for (std::size_t i = 0; i < reasons_.size(); ++i)
             if (reasons_[i] == FailReason::SameOutput)
                 options_.on_picture(PictureEvent{i, pictures_[i],
-                                                 planned_output_path(pictures_[i], places_[i], options_.settings),
+                                                 planned_output_path(pictures_[i], place_at(places_, i), options_.settings),
                                                  PictureOutcome::Failed, FailReason::SameOutput});
     }
     std::vector<std::thread> pool;
@@ -327,12 +339,14 @@ void BatchJob::work(int resize_threads) {
         context.resize_threads = resize_threads;
         context.idle_workers = &idle_workers_;
         context.memory = options_.memory.get();
-        context.place = places_[index];
+        context.place = std::string(place_at(places_, index));
         {
             std::lock_guard lock(mutex_);
             current_output_ = planned_output_path(source, context.place, settings);
         }
+        const auto began = std::chrono::steady_clock::now();
         const PictureReport report = process_picture(source, settings, context);
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
         {
             std::lock_guard lock(mutex_);
             reasons_[index] = report.reason;
@@ -345,7 +359,8 @@ void BatchJob::work(int resize_threads) {
         --remaining_;
         scheduler_->release(*slot);
         if (options_.on_picture)
-            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason});
+            options_.on_picture(PictureEvent{index, source, report.output_path, report.outcome, report.reason,
+                                             report.target, spent.count()});
     }
     ++idle_workers_;
 }

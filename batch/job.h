@@ -75,6 +75,8 @@ struct PictureEvent {
     std::string output_path;
     PictureOutcome outcome = PictureOutcome::Failed;
     FailReason reason = FailReason::None;
+    TargetSize size{};               // the output's size, when written
+    std::int64_t milliseconds = 0;   // the time its worker spent on it
 };
 
 struct FailedPicture {
@@ -142,7 +144,7 @@ private:
     void work(int resize_threads);
 
     PictureList pictures_;
-    std::vector<std::string> places_;  // per entry of pictures_
+    std::vector<std::string> places_;  // per entry of pictures_, or none without an output folder
     std::vector<std::size_t> work_;  // the entries that are processed, by the scheduler's numbers
     Options options_;
     std::unique_ptr<OrderedScheduler> scheduler_;

@@ -2,14 +2,16 @@
 
 #include <map>
 #include <set>
+#include <string_view>
 #include <utility>
 
 namespace pixmold {
 
 std::vector<OutputClaim> claim_outputs(const std::vector<PlannedOutput>& entries) {
     std::vector<OutputClaim> claims(entries.size(), OutputClaim::Writes);
-    std::set<std::pair<std::string, std::string>> seen;
-    std::map<std::string, std::size_t> writer;  // output -> the entry that writes it
+    // Views of the entries' own paths: a long batch is not copied again.
+    std::set<std::pair<std::string_view, std::string_view>> seen;
+    std::map<std::string_view, std::size_t> writer;  // output -> the entry that writes it
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const PlannedOutput& e = entries[i];
         if (!seen.emplace(e.source, e.output).second) {

@@ -145,9 +145,10 @@ std::optional<Settings> read_settings(const std::string& path, int screen_width,
     return s;
 }
 
-Settings load_settings(const std::string& path, int screen_width, int screen_height) {
+Settings load_settings(const std::string& path, int screen_width, int screen_height, Language language) {
     if (auto stored = read_settings(path, screen_width, screen_height)) return *stored;
-    const Settings defaults = default_settings(screen_width, screen_height);
+    Settings defaults = default_settings(screen_width, screen_height);
+    defaults.language = language;
     if (not_a_settings_file(path) || !prefs_create(path)) return defaults;
     prefs_select_group("DEFAUT");
     write_all(defaults);

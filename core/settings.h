@@ -82,11 +82,12 @@ bool settings_file_savable(const std::string& path);
 // nothing (no group, key or comment) or is not a settings file.
 std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height);
 
-// read_settings; when it gives nothing, the defaults, and a new file is
-// written holding them in "DEFAUT" (silently skipped when that fails). It
-// never rewrites a file that holds anything, nor one that is not a settings
-// file.
-Settings load_settings(const std::string& path, int screen_width, int screen_height);
+// read_settings; when it gives nothing, the defaults with `language` (a
+// first start's: the locale's), and a new file is written holding them in
+// "DEFAUT" (silently skipped when that fails). It never rewrites a file that
+// holds anything, nor one that is not a settings file.
+Settings load_settings(const std::string& path, int screen_width, int screen_height,
+                       Language language = Language::French);
 
 // Writes every field into group "USER" (an empty prefix is stored, and kept
 // in `settings`, as "0"). True only when the file reached the disk.

@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "core/version.h"
+
 namespace pixmold {
 
 namespace {
@@ -366,7 +368,7 @@ std::string about_text(Language language, std::string_view product_name, std::st
 }
 
 InterfaceTexts& current_table() {
-    static InterfaceTexts table = make_interface_texts(Language::English, ScreenNumbers{}, "Pixmold ", " 1.7.0");
+    static InterfaceTexts table = make_interface_texts(Language::English, ScreenNumbers{}, "Pixmold ", shown_version());
     return table;
 }
 

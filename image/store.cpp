@@ -9,67 +9,15 @@
 #include <vector>
 
 #include "image/image.h"
+#include "image/mapping_pool.h"
 #include "image/store_internal.h"
-#include "runtime/page_memory.h"
 
 namespace pixmold {
 
 namespace {
 
+// Smaller buffers come from the heap.
 constexpr std::size_t kMapThreshold = std::size_t(1) << 20;
-
-// Big pixel buffers are anonymous mappings. Fresh pages read as zero and cost
-// nothing until written, so a file that claims a huge size and then runs out
-// of data costs little. But the kernel clears every page on first touch,
-// which for a batch of photos costs as much as a third of a JPEG decode: the
-// last two freed buffers are kept and handed to the next pictures that fit.
-// Their pages are released lazily (runtime/page_memory.h), so the kernel may
-// still take them back when memory runs short; a reused buffer is cleared
-// when it must be.
-constexpr std::size_t kCachedMappings = 2;
-constexpr std::size_t kCacheLimit = std::size_t(1) << 30;
-
-struct MappingCache {
-    std::mutex lock;
-    std::pair<void*, std::size_t> entries[kCachedMappings] = {};
-};
-
-MappingCache& mapping_cache() {
-    static MappingCache* cache = new MappingCache;
-    return *cache;
-}
-
-// A cached mapping of at least `bytes` (and not wastefully bigger), or a fresh one.
-void* take_mapping(std::size_t bytes, std::size_t& mapped, bool& fresh) {
-    MappingCache& cache = mapping_cache();
-    {
-        std::lock_guard guard(cache.lock);
-        for (auto& e : cache.entries) {
-            if (e.first && e.second >= bytes && e.second / 2 <= bytes) {
-                void* memory = e.first;
-                mapped = e.second;
-                e = {nullptr, 0};
-                fresh = false;
-                return memory;
-            }
-        }
-    }
-    fresh = true;
-    return map_pages(bytes, mapped);
-}
-
-void give_back_mapping(void* memory, std::size_t size) {
-    if (size <= kCacheLimit) {
-        release_pages_lazily(memory, size);
-        MappingCache& cache = mapping_cache();
-        std::lock_guard guard(cache.lock);
-        // Replace the older entry; the evicted one is unmapped below.
-        std::swap(cache.entries[0], cache.entries[1]);
-        std::swap(cache.entries[1].first, memory);
-        std::swap(cache.entries[1].second, size);
-    }
-    if (memory) unmap_pages(memory, size);
-}
 
 }  // namespace
 

@@ -29,6 +29,7 @@
 #include "runtime/text_alignment.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
+#include "core/version.h"
 
 namespace pixmold {
 namespace {
@@ -428,7 +429,7 @@ TEST_F(MainWindow, KeysTypedInAFieldStillRunTheirCommand) {
     set_focus(W_FREE_WIDTH);
     simulate_key(MAIN_WINDOW, 'A');
     pump();
-    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Pixmold  1.7.0", 0), 0u);
+    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Pixmold " + shown_version(), 0), 0u);
     EXPECT_EQ(shell.quit_requested, 0);
 }
 
@@ -604,7 +605,7 @@ TEST_F(MainWindow, HelpEntriesFillTheInfoPanel) {
 
 TEST_F(MainWindow, CaptionsFollowTheLanguage) {
     start("FR");
-    EXPECT_EQ(tooltip_text(W_BANNER), "VARNELO - Pixmold  1.7.0 Glisser &amp; Déposer vos photos !");
+    EXPECT_EQ(tooltip_text(W_BANNER), "VARNELO - Pixmold " + shown_version() + " Glisser &amp; Déposer vos photos !");
     EXPECT_NE(tooltip_text(W_FX_BUTTON).find("<b>Effets Spéciaux</b>"), std::string::npos);
     EXPECT_EQ(get_text(W_PREFIX_BUTTON), "Modifier le préfixe");
     EXPECT_EQ(get_text(W_SIZE_TITLE), "Taille des futurs fichiers");

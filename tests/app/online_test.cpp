@@ -31,6 +31,7 @@
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
 #include "update/update_check.h"
+#include "core/version.h"
 
 namespace pixmold {
 namespace {
@@ -94,7 +95,7 @@ protected:
 
 TEST_F(OnlineMenu, UpdateKeyIsUInEnglish) {
     start("UK");
-    server.serve("/maj.txt", answer(200, "1.7.0\n"));
+    server.serve("/maj.txt", answer(200, std::string(kVersion) + "\n"));
     simulate_key(MAIN_WINDOW, 'M');
     pump();
     EXPECT_FALSE(update_check_running());
@@ -110,7 +111,7 @@ TEST_F(OnlineMenu, UpdateKeyIsUInEnglish) {
 
 TEST_F(OnlineMenu, UpdateKeyIsMInFrench) {
     start("FR");
-    server.serve("/maj.txt", answer(200, "1.7.0"));
+    server.serve("/maj.txt", answer(200, kVersion));
     simulate_key(MAIN_WINDOW, 'U');
     pump();
     EXPECT_EQ(server.connections(), 0);
@@ -152,7 +153,7 @@ TEST_F(OnlineMenu, VisitKeyAndEntryOpenTheSite) {
 
 TEST_F(OnlineMenu, WindowAnswersWhileASlowReplyIsAwaited) {
     start("UK");
-    server.serve("/maj.txt", test::held(answer(200, "1.7.0")));
+    server.serve("/maj.txt", test::held(answer(200, kVersion)));
     simulate_key(MAIN_WINDOW, 'U');
     pump();
     ASSERT_TRUE(update_check_running());
@@ -161,7 +162,7 @@ TEST_F(OnlineMenu, WindowAnswersWhileASlowReplyIsAwaited) {
     // Other commands run meanwhile: the About key fills the InfoPanel.
     simulate_key(MAIN_WINDOW, 'A');
     pump();
-    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Pixmold  1.7.0", 0), 0u);
+    EXPECT_EQ(get_text(W_INFO_PANEL).rfind("Pixmold " + shown_version(), 0), 0u);
     EXPECT_TRUE(update_check_running());
     // Pressing the update key again changes nothing.
     simulate_key(MAIN_WINDOW, 'U');
@@ -217,7 +218,7 @@ std::ostream& operator<<(std::ostream& out, const Trace& t) {
 // languages: the entry chosen in the menu and its hinted key pressed on a
 // fresh window leave the same trace, and a trace there is.
 TEST_F(OnlineMenu, EveryKeyHintRunsItsEntry) {
-    server.serve("/maj.txt", answer(200, "1.7.0"));
+    server.serve("/maj.txt", answer(200, kVersion));
     const auto trace_of = [this](const std::string& lng, const std::function<void()>& act) {
         start(lng);
         const int requests_before = server.connections();

@@ -35,6 +35,7 @@
 #include "runtime/toolkit.h"
 #include "slow_pictures.h"
 #include "temp_dir.h"
+#include "core/version.h"
 
 namespace pixmold {
 namespace {
@@ -71,7 +72,7 @@ class OpenWith : public ::testing::Test {
 protected:
     test::TempDir work;
     test::TempDir runtime;
-    const std::string socket = runtime.file("Pixmold  1.7.0.socket");
+    const std::string socket = runtime.file("Pixmold " + shown_version() + ".socket");
 
     static void SetUpTestSuite() {
         init_image_engine();

@@ -13,6 +13,7 @@
 #include "running_program.h"
 #include "runtime/toolkit.h"
 #include "temp_dir.h"
+#include "core/version.h"
 
 using namespace pixmold;
 using pixmold::test::Program;
@@ -75,7 +76,7 @@ TEST_F(RunningProgram, KeepsTheUsersChoicesAcrossARun) {
     write_bytes(prefs, before);
     Program program(work.path(), runtime.path());
     // The lock file appears once start-up has passed the point where signals are caught.
-    ASSERT_TRUE(wait_for_file(runtime.file("Pixmold  1.7.0.lock"), 20s));
+    ASSERT_TRUE(wait_for_file(runtime.file("Pixmold " + shown_version() + ".lock"), 20s));
     program.signal(SIGINT);
     ASSERT_EQ(program.wait_for_exit(20s), std::optional<int>(0));
     std::string after = read_bytes(prefs);

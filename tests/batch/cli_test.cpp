@@ -41,6 +41,10 @@ TEST_F(Cli, BadArgumentsExitWithTwoAndSayWhy) {
         {{"x.jpg", "--prefix"}, "missing value"},
         {{"--settings", "nowhere.vrn", "x.jpg"}, "nowhere.vrn"},
         {{"notes.txt"}, "no picture"},
+        {{"--files-from", "list.txt", "x.jpg"}, "--files-from"},
+        {{"-0", "x.jpg"}, "-0"},
+        {{"--files-from", "nowhere.txt"}, "nowhere.txt"},
+        {{"--report", "nowhere/report.jsonl", "x.jpg"}, "nowhere/report.jsonl"},
     };
     for (const auto& [args, says] : cases) {
         const ToolRun r = run_tool(dir.folder(), args);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "batch/job.h"
+#include "image/bitmap.h"
 #include "image/codec.h"
 #include "image/file_bytes.h"
 #include "image/image.h"
@@ -70,6 +71,22 @@ inline std::string copy_in(const TempDir& dir, const std::string& data_name, con
     const auto target = dir.folder() / (as.empty() ? data_name : as);
     std::filesystem::copy_file(kData + data_name, target, std::filesystem::copy_options::overwrite_existing);
     return target.string();
+}
+
+// Pictures of distinct sizes and colours, written as PNG files.
+inline PictureList distinct_pictures(const TempDir& dir, const std::string& stem, int count, int shade) {
+    PictureList list;
+    for (int i = 0; i < count; ++i) {
+        const BitmapPtr b = allocate_bitmap(120 + i, 90 + 2 * i, 24);
+        for (int y = 0; y < b->height; ++y)
+            for (int x = 0; x < b->width; ++x) {
+                std::uint8_t* p = b->row(y) + x * 3;
+                p[0] = std::uint8_t(shade), p[1] = std::uint8_t(10 * i), p[2] = std::uint8_t(255 - 10 * i);
+            }
+        list.push_back((dir.folder() / (stem + std::to_string(i) + ".png")).string());
+        if (!save_pixels(b->view(), list.back(), TAG_PNG)) return {};
+    }
+    return list;
 }
 
 // Runs a whole batch and waits for its end.

@@ -536,22 +536,6 @@ TEST_F(Job, EachSourceFileIsOpenedOnce) {
     EXPECT_EQ(Decoded((dir.folder() / "p_heic-irot-exif.png").string()).width(), 20);
 }
 
-// Pictures of distinct sizes and colours, written as PNG files.
-PictureList distinct_pictures(const TempDir& dir, const std::string& stem, int count, int shade) {
-    PictureList list;
-    for (int i = 0; i < count; ++i) {
-        const BitmapPtr b = allocate_bitmap(120 + i, 90 + 2 * i, 24);
-        for (int y = 0; y < b->height; ++y)
-            for (int x = 0; x < b->width; ++x) {
-                std::uint8_t* p = b->row(y) + x * 3;
-                p[0] = std::uint8_t(shade), p[1] = std::uint8_t(10 * i), p[2] = std::uint8_t(255 - 10 * i);
-            }
-        list.push_back((dir.folder() / (stem + std::to_string(i) + ".png")).string());
-        if (!save_pixels(b->view(), list.back(), TAG_PNG)) return {};
-    }
-    return list;
-}
-
 // Each output comes from its own source: two batches at once (each with
 // several workers) never work on each other's pictures.
 TEST_F(Job, TwoBatchesAtOnceEachWriteTheirOwnPictures) {

@@ -23,12 +23,15 @@ inline std::string quoted(const std::string& s) {
 }
 
 // Runs pixmold-batch in `cwd`, standard error captured (not a terminal),
-// after the words of `wrapper` (a command that runs the next one).
+// after the words of `wrapper` (a command that runs the next one). The
+// locale is French, the language the tests read where no settings file
+// says another, unless the wrapper sets it (env LC_ALL=...). Standard
+// input is the file `input` when one is named.
 inline ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std::string>& args,
-                 const std::vector<std::string>& wrapper = {}) {
+                 const std::vector<std::string>& wrapper = {}, const std::string& input = {}) {
     std::string cmd = "cd ";
     cmd += quoted(cwd.string());
-    cmd += " &&";
+    cmd += " && LC_ALL=fr_FR.UTF-8";
     for (const std::string& w : wrapper) {
         cmd += ' ';
         cmd += quoted(w);
@@ -39,6 +42,7 @@ inline ToolRun run_tool(const std::filesystem::path& cwd, const std::vector<std:
         cmd += ' ';
         cmd += quoted(a);
     }
+    if (!input.empty()) cmd += " <" + quoted(input);
     cmd += " 2>&1 >/dev/null";
     ToolRun r;
     FILE* pipe = popen(cmd.c_str(), "r");

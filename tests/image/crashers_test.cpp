@@ -20,11 +20,7 @@ std::vector<std::filesystem::path> crasher_files(const std::string& prefix) {
     return files;
 }
 
-class Crashers : public ::testing::Test {
-protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
-};
+class Crashers : public EngineTest {};
 
 TEST_F(Crashers, TruncatedFilesFailAndLeaveTheNumberEmpty) {
     const auto files = crasher_files("trunc-");

@@ -56,10 +56,8 @@ const char* name(Coding c) {
     return "";
 }
 
-class DamagedJpeg : public ::testing::Test {
+class DamagedJpeg : public EngineTest {
 protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
 
     // Whether the bytes decode; a failure must also leave the number empty.
     static bool decodes(const Bytes& bytes, const DecodeOptions& options = {}) {

@@ -16,10 +16,8 @@ namespace {
 
 using namespace pixmold::test;
 
-class Formats : public ::testing::Test {
+class Formats : public EngineTest {
 protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
 
     // Loads a test file into number 1 and checks its record.
     void load(const std::string& name, int width, int height, int depth, FormatTag tag,

@@ -15,10 +15,8 @@ namespace {
 
 using namespace pixmold::test;
 
-class Decode : public ::testing::Test {
+class Decode : public EngineTest {
 protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
 
     // Loads a test file into number 1 and checks the record.
     void load(const std::string& name, int depth, int source_depth, FormatTag tag) {
@@ -150,7 +148,6 @@ TEST_F(Decode, RecycledPictureMemoryStartsClean) {
                 for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << x << "," << y;
         } else {
             ASSERT_NE(create_image(6, w, h, 24, 0x000000), 0u);
-            TempDir dir;
             ASSERT_NE(save_image(6, dir.file("black.png"), TAG_PNG), 0);
             free_image(6);
             ASSERT_NE(create_image(5, w, h, 24, 0xFFFFFF), 0u);
@@ -161,6 +158,18 @@ TEST_F(Decode, RecycledPictureMemoryStartsClean) {
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << x << "," << y;
         }
+    }
+    // One big freed buffer split between two smaller pictures: both parts start clean.
+    ASSERT_NE(create_image(5, w, 4 * h, 24, 0xFFFFFF), 0u);
+    std::memset(image_pixels(5).pixels, 0xAB, std::size_t(image_pixels(5).stride) * 4 * h);
+    free_image(5);
+    const auto skipped = make_bmp(w, h, 8, 1, {0x00FFFFFF}, {0, 1});
+    ASSERT_NE(catch_image(1, skipped.data(), skipped.size()), 0u);
+    ASSERT_NE(catch_image(2, skipped.data(), skipped.size()), 0u);
+    for (const ImageId n : {ImageId(1), ImageId(2)}) {
+        const PixelView v = image_pixels(n);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < v.stride; ++x) ASSERT_EQ(v.row_from_top(y)[x], 0) << n << ": " << x << "," << y;
     }
 }
 
@@ -324,7 +333,7 @@ TEST_F(Decode, ThreadsDecodeSideBySide) {
     c.join();
 }
 
-TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
+TEST_F(Decode, JpegScalesToTheCheapestSufficientSize) {
     // 40 x 24: eighths give 5x3, 10x6, 15x9, 20x12, 25x15, 30x18, 35x21, 40x24.
     DecodeOptions options;
     int seen_w = 0, seen_h = 0;
@@ -346,6 +355,12 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
     options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 1, mh = 22; };
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 40);
+    // 6/8 and 7/8 have no SIMD code and take longer than the whole; 5/8 does not.
+    for (const auto& [mw, want] : {std::pair{26, 40}, std::pair{31, 40}, std::pair{21, 25}}) {
+        options.min_size = [mw = mw](int, int, DecodeScaling, int& w, int& h) { w = mw, h = 1; };
+        ASSERT_NE(decode(bytes, options), 0u);
+        EXPECT_EQ(image_width(1), want) << "at least " << mw;
+    }
     options.min_size = [](int, int, DecodeScaling, int& mw, int& mh) { mw = 500, mh = 500; };
     ASSERT_NE(decode(bytes, options), 0u);
     EXPECT_EQ(image_width(1), 40);
@@ -357,7 +372,6 @@ TEST_F(Decode, JpegScalesToTheSmallestSufficientSize) {
 
 TEST_F(Decode, ScaledJpegReportsHowMuchOfItsLastColumnAndRowIsPicture) {
     // 37 x 21 at 3/8 rounds 13.875 x 7.875 up to 14 x 8 pixels.
-    TempDir dir;
     ASSERT_NE(create_image(5, 37, 21, 24, 0x336699), 0u);
     ASSERT_TRUE(save_image(5, dir.file("odd.jpg"), TAG_JPEG));
     const auto bytes = read_file(dir.file("odd.jpg"));
@@ -581,7 +595,6 @@ TEST_F(Decode, DataStartingLikeAnIconIsOnlyAnIcon) {
 }
 
 TEST_F(Decode, UnreadableInputs) {
-    TempDir dir;
     ASSERT_NE(create_image(1, 3, 3), 0u);
     // A file that cannot be read leaves the number alone.
     EXPECT_EQ(load_image(1, dir.file("missing.png")), 0u);

@@ -16,12 +16,7 @@ namespace {
 
 using namespace pixmold::test;
 
-class Encode : public ::testing::Test {
-protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
-    TempDir dir;
-};
+class Encode : public EngineTest {};
 
 // Fills number `n` from a reference picture (24-bit, or 32-bit with alpha).
 void put_picture(ImageId n, const Rgba& ref, int depth) {

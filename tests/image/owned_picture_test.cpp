@@ -16,12 +16,7 @@ namespace {
 
 using namespace pixmold::test;
 
-class OwnedPicture : public ::testing::Test {
-protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
-    TempDir dir;
-};
+class OwnedPicture : public EngineTest {};
 
 DecodedPicture decode_file(const std::string& path, const DecodeOptions& options = {}) {
     FileBytes file;

@@ -13,12 +13,7 @@ namespace {
 
 using namespace pixmold::test;
 
-class Palette : public ::testing::Test {
-protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
-    TempDir dir;
-};
+class Palette : public EngineTest {};
 
 // Number `n` as a w x h picture of exactly `count` random colours, each on
 // at least one pixel, in random places.

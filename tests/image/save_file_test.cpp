@@ -19,12 +19,7 @@ namespace {
 
 using namespace pixmold::test;
 
-class SaveFile : public ::testing::Test {
-protected:
-    void SetUp() override { register_all_codecs(); }
-    void TearDown() override { free_all_images(); }
-    TempDir dir;
-};
+class SaveFile : public EngineTest {};
 
 constexpr int FILES_PER_WRITER = 1500;
 

@@ -120,4 +120,13 @@ std::vector<std::uint8_t> libjpeg_encode(int w, int h, int components, J_COLOR_S
                                          const std::function<void(jpeg_compress_struct&)>& setup,
                                          const std::function<void(int y, std::uint8_t* row)>& fill);
 
+// The engine with every codec, emptied of pictures after each test, and a
+// temporary folder for files.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override { register_all_codecs(); }
+    void TearDown() override { free_all_images(); }
+    TempDir dir;
+};
+
 }  // namespace pixmold::test

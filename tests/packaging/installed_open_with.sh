@@ -19,7 +19,9 @@ cleanup() {
 trap cleanup EXIT
 
 unset QT_QPA_PLATFORM
+unset XDG_CONFIG_HOME
 export PYTHONDONTWRITEBYTECODE=1 XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/data" XDG_DATA_DIRS="$usr/share:/usr/share" PATH="$usr/bin:$PATH"
+export HOME="$work/home"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 picture=$source_dir/tests/data/batch/base.jpg
 
@@ -39,12 +41,12 @@ resized() {
     return 1
 }
 
-# The running copy: the menu entry with a folder, from a folder whose
-# settings ask for "small_".
-mkdir -p "$work/home/pics"
+# The running copy: the menu entry with a folder, with menu settings that
+# ask for "small_".
+mkdir -p "$work/home/pics" "$work/home/.config/pixmold"
 cp "$picture" "$work/home/pics/a.jpg"
 cp "$picture" "$work/home/pics/b.jpg"
-printf '\xEF\xBB\xBF\r\n[DEFAUT]\r\n[USER]\r\nPREFIX = small_\r\nTaille_Paysage = 16\r\nTaille_Portrait = 16\r\n' >"$work/home/pref.vrn"
+printf '\xEF\xBB\xBF\r\n[DEFAUT]\r\n[USER]\r\nPREFIX = small_\r\nTaille_Paysage = 16\r\nTaille_Portrait = 16\r\n' >"$work/home/.config/pixmold/pref.vrn"
 cd "$work/home"
 command_of "$usr/share/applications/pixmold.desktop" Exec
 "${command[@]}" pics >"$work/first.log" 2>&1 &
@@ -59,7 +61,9 @@ cd "$work/kde"
 command_of "$usr/share/kio/servicemenus/pixmold-resize.desktop" Exec
 "${command[@]}" c.jpg || { echo "the service menu's start failed"; exit 1; }
 resized "$work/kde/small_c.jpg"
-[[ ! -e "$work/kde/pref.vrn" ]] || { echo "the service menu started a second window"; exit 1; }
+# It handed its files over and ended (a second window would not return),
+# and as a desktop start it keeps no settings in the files' folder.
+[[ ! -e "$work/kde/pref.vrn" ]] || { echo "the service menu's start wrote settings beside the files"; exit 1; }
 
 # The Nautilus extension with the real bindings, given files as Nautilus
 # describes them; its item starts the menu entry.

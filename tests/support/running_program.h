@@ -29,6 +29,9 @@ struct ProgramStart {
     std::vector<std::string> args;     // after the program's name
     bool offscreen_environment = true; // false: QT_QPA_PLATFORM and DISPLAY unset, args must choose
     std::string error_file;            // standard error goes there when not empty
+    // Set last: "NAME=value", or "NAME" to unset. The locale is otherwise
+    // French, the language the tests read where no settings file says another.
+    std::vector<std::string> environment;
 };
 
 class Program {
@@ -48,6 +51,14 @@ public:
                 ::unsetenv("WAYLAND_DISPLAY");
             }
             ::setenv("XDG_RUNTIME_DIR", start.runtime_dir.c_str(), 1);
+            ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
+            for (const std::string& e : start.environment) {
+                const std::size_t eq = e.find('=');
+                if (eq == std::string::npos)
+                    ::unsetenv(e.c_str());
+                else
+                    ::setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
+            }
             if (!start.error_file.empty()) {
                 const int fd = ::open(start.error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
                 if (fd >= 0) ::dup2(fd, 2);
