@@ -64,8 +64,8 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
         if (end > at + 1) named.push_back(help.substr(at, end - at));
     }
     for (const std::string& ext : named) EXPECT_TRUE(is_picture_path("x" + ext)) << ext;
-    for (const std::string_view ext : PICTURE_EXTENSIONS)
-        EXPECT_NE(std::find(named.begin(), named.end(), std::string(ext)), named.end()) << ext;
+    for (const PictureType& type : PICTURE_TYPES)
+        EXPECT_NE(std::find(named.begin(), named.end(), std::string(type.extension)), named.end()) << type.extension;
     const ToolRun r = run_tool(dir.path(), {"notes.txt"});
     std::string listed = "(";
     listed += picture_extensions_text();
