@@ -56,15 +56,6 @@ const std::string CLI_USAGE =
 namespace {
 
 // What is wrong with a prefix, for messages that name where it came from.
-const char* prefix_fault_reason(PrefixFault fault) {
-    switch (fault) {
-    case PrefixFault::Separator: return "contains \"/\" (outputs are written beside their sources)";
-    case PrefixFault::ControlCharacter: return "contains a control character";
-    case PrefixFault::TooLong: return "is too long for a file name";
-    case PrefixFault::None: break;
-    }
-    return "";
-}
 
 std::optional<std::int64_t> parse_number(const std::string& text, std::int64_t low, std::int64_t high) {
     std::int64_t value = 0;
@@ -166,7 +157,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             }
         } else if (name == "--prefix") {
             if (const PrefixFault fault = prefix_fault(value); fault != PrefixFault::None) {
-                error = std::string("--prefix ") + prefix_fault_reason(fault);
+                error = "--prefix: " + prefix_fault_text(Language::English, fault);
                 return std::nullopt;
             }
             o.prefix = value;
@@ -282,11 +273,11 @@ int run_cli(int argc, char** argv) {
                      settings_path.c_str());
     BatchSettings from_file = *stored;
     // A stored prefix matters only when the command line does not give one.
-    if (const PrefixFault fault = prefix_fault(from_file.prefix); fault != PrefixFault::None && !options->prefix) {
-        std::fprintf(stderr, "pixmold-batch: the prefix in \"%s\" %s; \"%s\" is used instead\n",
-                     settings_path.c_str(), prefix_fault_reason(fault), std::string(DEFAULT_PREFIX).c_str());
-        from_file.prefix = DEFAULT_PREFIX;
-    }
+    if (const PrefixFault fault = options->prefix ? PrefixFault::None : use_default_if_refused(from_file.prefix);
+        fault != PrefixFault::None)
+        std::fprintf(stderr, "pixmold-batch: the prefix in \"%s\" is refused (%s); \"%s\" is used instead\n",
+                     settings_path.c_str(), prefix_fault_text(Language::English, fault).c_str(),
+                     from_file.prefix.c_str());
     const BatchSettings settings = apply_cli(from_file, *options);
 
     std::vector<std::string> paths = std::move(options->paths);
