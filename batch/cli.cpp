@@ -262,13 +262,14 @@ int run_cli(int argc, char** argv) {
         return 2;
     }
     // Without a settings file, the messages are in the locale's language.
-    const auto stored = read_batch_settings(settings_path, locale_language());
+    bool foreign = false;
+    const auto stored = read_batch_settings(settings_path, locale_language(), foreign);
     if (!stored) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
     // The file stays as it is either way: pixmold-batch never writes it.
-    if (not_a_settings_file(settings_path))
+    if (foreign)
         std::fprintf(stderr, "pixmold-batch: \"%s\" is not a settings file; the default settings are used\n",
                      settings_path.c_str());
     BatchSettings from_file = *stored;
