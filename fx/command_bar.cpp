@@ -96,7 +96,9 @@ void EditorPanel::load_command() {
 void EditorPanel::apply_command() {
     const bool leaves_crop_mode = editor.frame_chosen();
     if (!editor.apply()) return;
-    show_widget(W_WEBCAM_BUTTON, true);
+    // The webcam button comes back, but not into crop mode (which stays on
+    // when the picture was dropped while cropping).
+    show_widget(W_WEBCAM_BUTTON, !editor.crop_mode());
     if (leaves_crop_mode) {
         show_effect_buttons(true);
         paint_crop_button();

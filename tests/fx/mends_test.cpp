@@ -1,7 +1,8 @@
 // Faults the editor must not have: a broken file costs nothing, a failed
 // save says so, a thin picture's border keeps a picture inside, a load
-// starts afresh, several dropped files give one picture, and a cancelled
-// open dialog never strands a pending result.
+// starts afresh, several dropped files give one picture, a cancelled open
+// dialog never strands a pending result, and Apply in crop mode brings no
+// webcam button into it.
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -133,6 +134,25 @@ TEST_F(FxPanel, ACancelledOpenDialogLeavesAPendingResultSettleable) {
     command(Command::Cancel);
     EXPECT_EQ(bytes_of(editor().picture().view()), a_bytes);
     EXPECT_FALSE(editor().pending());
+}
+
+// A picture dropped while cropping leaves crop mode on; Apply then keeps
+// the webcam button away from it, as crop mode does its other tools.
+TEST_F(FxPanel, ApplyInCropModeBringsNoWebcamButton) {
+    start();
+    load(picture("a.png", 80, 60));
+    click(W_CROP_BUTTON);
+    drop_on_preview({picture("b.png", 70, 50, plain_blue)});
+    ASSERT_TRUE(editor().crop_mode());
+    ASSERT_EQ(editor().step(), Step::Pending);
+    command(Command::Apply);
+    EXPECT_EQ(editor().step(), Step::Applied);
+    EXPECT_TRUE(editor().crop_mode());
+    EXPECT_FALSE(widget_visible(W_WEBCAM_BUTTON));
+    EXPECT_FALSE(widget_visible(W_SEPIA_BUTTON));
+    // Crop mode still takes a frame.
+    drag({{10, 10}, {40, 30}});
+    EXPECT_TRUE(editor().frame_chosen());
 }
 
 }  // namespace
