@@ -26,8 +26,9 @@ inline constexpr ImageId PIC_FX_BUTTON_HOT = 15;    // 100 x 30, pointer over it
 inline constexpr ImageId PIC_SWITCH_BACK = 20;      // 150 x 20, made at start-up
 inline constexpr ImageId PIC_SWITCH_ON = 21;        // 56 x 30
 inline constexpr ImageId PIC_SWITCH_OFF = 22;       // 56 x 30
-inline constexpr ImageId PIC_FORMAT_JPG = 23;       // 140 x 20, drawn at start-up
-inline constexpr ImageId PIC_FORMAT_PNG = 24;       // 140 x 20, drawn at start-up
+inline constexpr ImageId PIC_FORMAT_JPG = 23;       // FORMAT_WIDTH x 20, drawn at start-up
+inline constexpr ImageId PIC_FORMAT_PNG = 24;       // FORMAT_WIDTH x 20, drawn at start-up
+inline constexpr ImageId PIC_FORMAT_WEBP = 25;      // FORMAT_WIDTH x 20, drawn at start-up
 
 // FX panel icons (32-bit with alpha): normal and highlighted or active.
 inline constexpr ImageId PIC_FX_CROP = 30;          // 39 x 29

@@ -38,6 +38,11 @@ bool begin_canvas(int canvas) { return begin_drawing(canvas_drawing_target(canva
 
 void end_canvas() { end_drawing(); }
 
+// The selector's part of each format, in their order on the screen.
+int format_choice(OutputFormat format) {
+    return format == OutputFormat::Png ? 1 : format == OutputFormat::Webp ? 2 : 0;
+}
+
 }  // namespace
 
 FontSpec drawing_font(int font) {
@@ -63,7 +68,7 @@ int jpg_text_width() { return g_jpg_width; }
 
 bool draw_format_pictures() {
     bool ok = true;
-    for (ImageId number : {PIC_FORMAT_JPG, PIC_FORMAT_PNG}) {
+    for (const ImageId number : {PIC_FORMAT_JPG, PIC_FORMAT_PNG, PIC_FORMAT_WEBP}) {
         if (create_image(number, FORMAT_WIDTH, FORMAT_HEIGHT, 24, WINDOW_COLOUR) == 0 ||
             !begin_drawing(image_target(number))) {
             ok = false;
@@ -74,12 +79,20 @@ bool draw_format_pictures() {
         const int t = g_jpg_width = text_width("JPG");
         const int word_y = (FORMAT_HEIGHT - text_height("JPG")) / 2;
         const int marker_y = (FORMAT_HEIGHT - 10) / 2;
-        fill_box(0, marker_y, 10, 10, BLACK);
-        draw_text(15, word_y, "JPG", BLACK);
-        fill_box(png_marker_x(t), marker_y, 10, 10, BLACK);
-        draw_text(png_word_x(t), word_y, "PNG", BLACK);
-        const int chosen_x = number == PIC_FORMAT_JPG ? 0 : png_marker_x(t);
-        fill_box(chosen_x + 1, marker_y + 1, 8, 8, MARK_GREEN);
+        // Each choice: its picture, its marker's x, its word and the word's x.
+        const struct {
+            ImageId picture;
+            int marker_x;
+            const char* word;
+            int word_x;
+        } choices[] = {{PIC_FORMAT_JPG, 0, "JPG", 15},
+                       {PIC_FORMAT_PNG, png_marker_x(t), "PNG", png_word_x(t)},
+                       {PIC_FORMAT_WEBP, webp_marker_x(t), "WEBP", webp_word_x(t)}};
+        for (const auto& c : choices) {
+            fill_box(c.marker_x, marker_y, 10, 10, BLACK);
+            draw_text(c.word_x, word_y, c.word, BLACK);
+            if (c.picture == number) fill_box(c.marker_x + 1, marker_y + 1, 8, 8, MARK_GREEN);
+        }
         end_drawing();
     }
     return ok;
@@ -88,9 +101,12 @@ bool draw_format_pictures() {
 void paint_format_selector() {
     if (!begin_canvas(W_FORMAT_SELECTOR)) return;
     fill_box(0, 0, FORMAT_WIDTH, FORMAT_HEIGHT, WINDOW_COLOUR);
-    draw_image(image_handle(settings.format == OutputFormat::Png ? PIC_FORMAT_PNG : PIC_FORMAT_JPG), 0, 0);
+    const ImageId chosen = settings.format == OutputFormat::Png    ? PIC_FORMAT_PNG
+                           : settings.format == OutputFormat::Webp ? PIC_FORMAT_WEBP
+                                                                   : PIC_FORMAT_JPG;
+    draw_image(image_handle(chosen), 0, 0);
     end_canvas();
-    set_control_value(W_FORMAT_SELECTOR, settings.format == OutputFormat::Png ? 1 : 0);
+    set_control_value(W_FORMAT_SELECTOR, format_choice(settings.format));
 }
 
 void paint_quality_slider(int quality) {
@@ -144,10 +160,12 @@ void make_canvas_controls() {
     const int middle = FORMAT_HEIGHT / 2;
     const int jpg = jpg_text_width();
     // Each format's part spans its marker and its word.
-    std::vector<ControlPart> formats(2);
+    std::vector<ControlPart> formats(3);
     formats[0] = {0, 0, png_marker_x(jpg) - 10, FORMAT_HEIGHT, format_press_x(FormatZone::Jpg, jpg), middle, "JPG"};
-    formats[1] = {png_marker_x(jpg) - 3, 0, FORMAT_WIDTH - png_marker_x(jpg) + 3, FORMAT_HEIGHT,
+    formats[1] = {png_marker_x(jpg) - 3, 0, webp_marker_x(jpg) - png_marker_x(jpg) - 7, FORMAT_HEIGHT,
                   format_press_x(FormatZone::Png, jpg), middle, "PNG"};
+    formats[2] = {webp_marker_x(jpg) - 3, 0, FORMAT_WIDTH - webp_marker_x(jpg) + 3, FORMAT_HEIGHT,
+                  format_press_x(FormatZone::Webp, jpg), middle, "WEBP"};
     set_canvas_control(W_FORMAT_SELECTOR, ControlKind::Choice, t.format_label, std::move(formats));
 
     std::vector<ControlPart> cells;
@@ -161,7 +179,7 @@ void make_canvas_controls() {
                        {{0, 0, SWITCH_WIDTH, 20, switch_press_x(SWITCH_WIDTH, image_width(PIC_SWITCH_OFF)), 10, {}}});
     set_canvas_control(W_FX_BUTTON, ControlKind::Expander, t.name_fx_button, {{0, 0, 100, 30, 50, 15, {}}},
                        t.describe_fx_button);
-    set_control_value(W_FORMAT_SELECTOR, settings.format == OutputFormat::Png ? 1 : 0);
+    set_control_value(W_FORMAT_SELECTOR, format_choice(settings.format));
     set_control_value(W_QUALITY_SLIDER, static_cast<int>(settings.quality));
     set_control_value(W_ALWAYS_ON_TOP, settings.visible != 0 ? 1 : 0);
     set_control_value(W_FX_BUTTON, shell.fx_panel_open);

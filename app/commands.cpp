@@ -5,6 +5,7 @@
 #include "app/event_loop.h"
 #include "app/fx_panel_host.h"
 #include "app/language_switch.h"
+#include "app/menus.h"
 #include "app/settings_column.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
@@ -80,7 +81,7 @@ bool run_menu_command(int command) {
         switch_language(Language::English);
         return true;
     default:
-        return false;
+        return toggle_option_entry(command);
     }
 }
 

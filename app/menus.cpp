@@ -1,5 +1,6 @@
 #include "app/menus.h"
 
+#include <optional>
 #include <string>
 
 #include "app/artwork.h"
@@ -41,6 +42,20 @@ std::string with_key_hint(const std::string& text, int menu_command) {
     return text;
 }
 
+// The preferences menu's check items, one per output option: choosing one
+// flips its option and saves its key at once.
+struct OptionEntry {
+    int command;
+    std::string InterfaceTexts::*text;
+    std::optional<bool> Settings::*option;
+    SettingKey key;
+};
+
+const OptionEntry OPTION_ENTRIES[] = {
+    {CMD_NEVER_ENLARGE, &InterfaceTexts::menu_never_enlarge, &Settings::never_enlarge, SettingKey::NeverEnlarge},
+    {CMD_STRIP_LOCATION, &InterfaceTexts::menu_strip_location, &Settings::strip_location, SettingKey::StripLocation},
+};
+
 std::string menu_open_relative_text() {
     const InterfaceTexts& t = texts();
     return t.menu_open_relative + std::to_string(settings.landscape_width) + t.menu_or +
@@ -80,6 +95,21 @@ void build_menus() {
     add_menu_title(t.menu_preferences);
     add_menu_item(CMD_FRENCH, t.menu_french, picture(PIC_MENU_FRENCH));
     add_menu_item(CMD_ENGLISH, t.menu_english, picture(PIC_MENU_ENGLISH));
+    add_menu_separator();
+    for (const OptionEntry& entry : OPTION_ENTRIES)
+        add_menu_check_item(entry.command, t.*entry.text, (settings.*entry.option).value_or(false));
+}
+
+bool toggle_option_entry(int command) {
+    for (const OptionEntry& entry : OPTION_ENTRIES) {
+        if (entry.command != command) continue;
+        std::optional<bool>& option = settings.*entry.option;
+        option = !option.value_or(false);
+        set_menu_item_checked(MAIN_WINDOW, command, *option);
+        save_setting(entry.key);
+        return true;
+    }
+    return false;
 }
 
 void add_shortcuts() {

@@ -133,7 +133,7 @@ void build_widgets() {
     draw_quality_slider();
     create_label(w, W_QUALITY_LABEL, 5, ROW_QUALITY_LABEL, 208, 20, t.quality_legend);
 
-    create_canvas(w, W_FORMAT_SELECTOR, (COLUMN_WIDTH - FORMAT_WIDTH) / 2, ROW_FORMAT, FORMAT_WIDTH, FORMAT_HEIGHT);
+    create_canvas(w, W_FORMAT_SELECTOR, FORMAT_LEFT, ROW_FORMAT, FORMAT_WIDTH, FORMAT_HEIGHT);
     paint_format_selector();
     if (s.format == OutputFormat::Png) {
         show_widget(W_QUALITY_SLIDER, false);
@@ -212,7 +212,7 @@ void format_event(SubKind sub, int x) {
             set_text(W_STATUS_LINE, g_saved_status);
             break;
         }
-        const OutputFormat format = zone == FormatZone::Jpg ? OutputFormat::Jpeg : OutputFormat::Png;
+        const OutputFormat format = format_for_zone(zone);
         set_pointer_shape(W_FORMAT_SELECTOR, settings.format == format ? PointerShape::Arrow : PointerShape::Hand);
         set_text(W_STATUS_LINE, t.format_label + " " + std::string(word_for(format)));
         break;
@@ -220,11 +220,11 @@ void format_event(SubKind sub, int x) {
     case SubKind::LeftButtonDown: {
         FormatZone zone = format_zone(x, jpg_text_width());
         if (zone == FormatZone::None) break;
-        const bool jpg = zone == FormatZone::Jpg;
-        settings.format = jpg ? OutputFormat::Jpeg : OutputFormat::Png;
+        settings.format = format_for_zone(zone);
+        const bool quality = format_has_quality(settings.format);
         play_click_sound(50);
-        show_widget(W_QUALITY_SLIDER, jpg);
-        show_widget(W_QUALITY_LABEL, jpg);
+        show_widget(W_QUALITY_SLIDER, quality);
+        show_widget(W_QUALITY_LABEL, quality);
         save_setting(SettingKey::Format);
         settings_summary();
         paint_format_selector();

@@ -41,7 +41,7 @@ std::string compose_settings_summary(const Settings& v, int screen_width, int sc
     s += format_word(v);
     s += '\n';
 
-    if (v.format == OutputFormat::Jpeg) {
+    if (format_has_quality(v.format)) {
         s += t.summary_quality;
         s += std::to_string(v.quality);
         s += " / 10\n";

@@ -54,6 +54,8 @@ inline constexpr int CMD_OPEN_FREE = 141;
 inline constexpr int CMD_ADJUST_TO_DESKTOP = 143;
 inline constexpr int CMD_FRENCH = 144;
 inline constexpr int CMD_ENGLISH = 145;
+inline constexpr int CMD_NEVER_ENLARGE = 162;   // check items of the preferences menu
+inline constexpr int CMD_STRIP_LOCATION = 163;
 inline constexpr int KEY_CMD_NOTHING = 153;
 inline constexpr int KEY_CMD_ABOUT = 155;
 inline constexpr int KEY_CMD_UPDATE = 157;
@@ -82,7 +84,10 @@ inline constexpr int INFO_HEIGHT = 175;
 inline constexpr int SWITCH_WIDTH = 170;
 inline constexpr int QUALITY_WIDTH = 270;
 inline constexpr int QUALITY_HEIGHT = 29;
-inline constexpr int FORMAT_WIDTH = 140;
+// The format selector starts where its first two choices were centred in
+// 140 pixels, and reaches nearly to the column's edge for the third.
+inline constexpr int FORMAT_LEFT = (COLUMN_WIDTH - 140) / 2;
+inline constexpr int FORMAT_WIDTH = COLUMN_WIDTH - 2 - FORMAT_LEFT;
 inline constexpr int FORMAT_HEIGHT = 20;
 
 }  // namespace pixmold

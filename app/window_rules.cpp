@@ -13,7 +13,18 @@ int quality_for_x(int x) {
 FormatZone format_zone(int x, int t) {
     if (x > 0 && x < 10) return FormatZone::Jpg;
     if (x > t + 55 && x < t + 65) return FormatZone::Png;
+    if (x > 2 * t + 90 && x < 2 * t + 100) return FormatZone::Webp;
     return FormatZone::None;
+}
+
+OutputFormat format_for_zone(FormatZone zone) {
+    switch (zone) {
+    case FormatZone::Jpg: return OutputFormat::Jpeg;
+    case FormatZone::Png: return OutputFormat::Png;
+    case FormatZone::Webp: return OutputFormat::Webp;
+    case FormatZone::None: break;
+    }
+    return OutputFormat::Other;
 }
 
 bool switch_zone(int x, int canvas_width, int off_picture_width) {

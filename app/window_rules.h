@@ -16,16 +16,27 @@ int quality_for_x(int x);
 // Where a key's press of quality q lands: the middle of q's stretch.
 inline int quality_press_x(int quality) { return quality * 25 + 12; }
 
-// Format selector hot zones: x strictly between 0 and 10 (JPG) or strictly
-// between t + 55 and t + 65 (PNG), t the width of "JPG" in font 1.
-enum class FormatZone { None, Jpg, Png };
+// Format selector hot zones: x strictly between 0 and 10 (JPG), strictly
+// between t + 55 and t + 65 (PNG) or strictly between 2t + 90 and 2t + 100
+// (WEBP), t the width of "JPG" in font 1: the columns of each marker.
+enum class FormatZone { None, Jpg, Png, Webp };
 FormatZone format_zone(int x, int jpg_text_width);
 // X of the PNG marker and word in the format pictures.
 inline int png_marker_x(int jpg_text_width) { return jpg_text_width + 55; }
 inline int png_word_x(int jpg_text_width) { return jpg_text_width + 70; }
+// WEBP comes after the PNG word, taken as wide as "JPG", closer than PNG is
+// to JPG so that the row fits the column without moving JPG and PNG.
+inline int webp_marker_x(int jpg_text_width) { return 2 * jpg_text_width + 90; }
+inline int webp_word_x(int jpg_text_width) { return 2 * jpg_text_width + 105; }
+// The format a zone chooses; Other for None.
+OutputFormat format_for_zone(FormatZone zone);
 // The middle of a hot zone, where a key's press of that format lands.
 inline int format_press_x(FormatZone zone, int jpg_text_width) {
-    return zone == FormatZone::Png ? jpg_text_width + 60 : 5;
+    switch (zone) {
+        case FormatZone::Png: return png_marker_x(jpg_text_width) + 5;
+        case FormatZone::Webp: return webp_marker_x(jpg_text_width) + 5;
+        default: return 5;
+    }
 }
 
 // Always-on-top switch: the hot zone is x strictly between

@@ -24,8 +24,8 @@ namespace pixmold {
 
 const std::string CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
-    "                     [--width N] [--height N] [--format jpg|png] [--quality 0-10] [--prefix TEXT]\n"
-    "                     [--threads N] [--memory-limit MIB] PATH...\n"
+    "                     [--width N] [--height N] [--format jpg|png|webp] [--quality 0-10] [--prefix TEXT]\n"
+    "                     [--no-enlarge] [--strip-location] [--threads N] [--memory-limit MIB] PATH...\n"
     "       pixmold-batch --help | --version\n"
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n" +
     picture_extensions_text() +
@@ -35,6 +35,9 @@ const std::string CLI_USAGE =
     "Settings come from \"pref.vrn\" in the current folder unless --settings names another file;\n"
     "the options override them for this run, and the file is never written. Without a settings\n"
     "file the sizes are those of a 1920 x 1080 screen.\n"
+    "--quality applies to JPEG and WebP. --no-enlarge writes a picture that fits within the target\n"
+    "size on both sides at its own size. --strip-location leaves the GPS position out of the EXIF\n"
+    "carried into the outputs.\n"
     "--memory-limit bounds the pixel memory of the pictures being resized at once, in MiB\n"
     "(default: half the memory, at most 4096); a picture that needs more runs alone.\n"
     "Exit status: 0 every picture written, 1 some failed or the run was interrupted,\n"
@@ -84,6 +87,14 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.version = true;
             continue;
         }
+        if (a == "--no-enlarge") {
+            o.never_enlarge = true;
+            continue;
+        }
+        if (a == "--strip-location") {
+            o.strip_location = true;
+            continue;
+        }
         std::string name = a, value;
         bool has_value = false;
         if (const auto eq = a.find('='); eq != std::string::npos) {
@@ -128,8 +139,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
                 o.format = OutputFormat::Jpeg;
             else if (value == "png")
                 o.format = OutputFormat::Png;
+            else if (value == "webp")
+                o.format = OutputFormat::Webp;
             else {
-                error = "--format must be jpg or png, not \"" + value + "\"";
+                error = "--format must be jpg, png or webp, not \"" + value + "\"";
                 return std::nullopt;
             }
         } else if (name == "--prefix") {
@@ -171,6 +184,8 @@ BatchSettings apply_cli(BatchSettings s, const CliOptions& o) {
     if (o.format) s.format = *o.format;
     if (o.quality) s.quality = *o.quality;
     if (o.prefix) s.prefix = *o.prefix;
+    if (o.never_enlarge) s.never_enlarge = true;
+    if (o.strip_location) s.strip_location = true;
     return s;
 }
 

@@ -21,6 +21,9 @@ struct CliOptions {
     std::optional<OutputFormat> format;
     std::optional<std::int64_t> quality;
     std::optional<std::string> prefix;
+    // Output options: given, they are on for the run whatever the settings file says.
+    bool never_enlarge = false;   // --no-enlarge
+    bool strip_location = false;  // --strip-location
     int threads = 0;
     // Bound on the pixel memory of the pictures in flight; unset: the default.
     std::optional<std::uint64_t> memory_limit_mib;

@@ -184,16 +184,21 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     Metadata kept;
     kept.icc = std::move(metadata.icc);
     if (!metadata.exif.empty())
-        kept.exif = exif_for_output(metadata.exif, int(report.target.width), int(report.target.height));
+        kept.exif = exif_for_output(metadata.exif, int(report.target.width), int(report.target.height),
+                                    settings.strip_location ? Location::Strip : Location::Keep);
     EncodeOptions encode;
     encode.metadata = &kept;
     encode.cancel = context.cancel;
     FileError write_error = FileError::None;
     encode.file_error = &write_error;
-    const bool jpeg = settings.format == OutputFormat::Jpeg;
-    const int quality = jpeg ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
-    if (!save_pixels(picture->view(), report.output_path, jpeg ? TAG_JPEG : TAG_PNG, quality, decoded.source_depth,
-                     encode)) {
+    const bool webp = settings.format == OutputFormat::Webp;
+    const FormatTag tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
+    const int quality =
+        format_has_quality(settings.format) ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
+    // PNG follows the source's depth (palettes included); WebP has no
+    // palettes and takes the pixels as they are, alpha included.
+    const int depth = webp ? -1 : decoded.source_depth;
+    if (!save_pixels(picture->view(), report.output_path, tag, quality, depth, encode)) {
         // The writer's own reason first; judged afterwards only when it gave none.
         const FailReason told = fail_reason_for(write_error);
         if (told != FailReason::None) return give_up(told);

@@ -17,10 +17,7 @@ std::int64_t scaled(std::int64_t a, std::int64_t b, std::int64_t c) {
     return product / c;
 }
 
-}  // namespace
-
-std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std::int64_t width,
-                                              std::int64_t height) {
+std::optional<TargetSize> size_by_mode(const BatchSettings& settings, std::int64_t width, std::int64_t height) {
     if (settings.mode == Mode::Relative) {
         TargetSize t;
         if (width > height) {
@@ -37,6 +34,16 @@ std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std
     }
     if (settings.mode == Mode::Free) return TargetSize{settings.free_width, settings.free_height};
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<TargetSize> compute_target_size(const BatchSettings& settings, std::int64_t width,
+                                              std::int64_t height) {
+    std::optional<TargetSize> target = size_by_mode(settings, width, height);
+    if (target && settings.never_enlarge && width <= target->width && height <= target->height)
+        target = TargetSize{width, height};
+    return target;
 }
 
 bool target_is_valid(const TargetSize& target) {
@@ -70,6 +77,8 @@ std::string output_name(std::string_view source, std::string_view prefix, Output
         suffix = ".jpg";
     else if (format == OutputFormat::Png)
         suffix = ".png";
+    else if (format == OutputFormat::Webp)
+        suffix = ".webp";
     else
         return {};
     std::string stem = std::string(prefix) + std::string(file_name_part(source));

@@ -24,6 +24,9 @@ struct BatchSettings {
     std::int16_t free_height = 0;
     std::string prefix{DEFAULT_PREFIX};  // "0" means none
     Language language = Language::French;  // of the status texts: French, else English
+    // Output options (keys PAS_AGRANDIR and SANS_GPS), off by default.
+    bool never_enlarge = false;   // a picture within the target on both sides keeps its size
+    bool strip_location = false;  // the EXIF carried into outputs loses its GPS position
 };
 
 struct TargetSize {
@@ -35,7 +38,9 @@ struct TargetSize {
 // Target size of a picture shown as width x height. Relative mode: landscape
 // pictures get the landscape width, portrait ones the portrait height, the
 // other side by truncating 64-bit arithmetic (multiplication first); squares
-// take both settings. Free mode: the free size. Other: nullopt (the job
+// take both settings. Free mode: the free size. With never_enlarge, a
+// picture whose width and height are both within that size keeps its own
+// (one larger on one side only gets the size as usual). Other: nullopt (the job
 // then has no size for any picture of the batch and writes nothing). A
 // product that does not fit 64 bits yields 0 for that side, which no resize
 // accepts.
@@ -58,14 +63,14 @@ PrefixFault prefix_fault(std::string_view prefix);
 // The prefix the job uses: "0" stands for no prefix.
 std::string effective_prefix(std::string_view prefix);
 
-// folder + prefix + file name without its extension + ".jpg" or ".png".
+// folder + prefix + file name without its extension + ".jpg", ".png" or ".webp".
 // Empty (nothing is written then) when the format is Other, when
 // prefix_fault refuses the prefix, or when the file name would be longer
 // than a file system allows (NAME_MAX bytes).
 std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format);
 
 // True when output_path_for gives no path only because the file name would
-// be too long: the format is JPEG or PNG and the prefix has no "/" and no
+// be too long: the format is JPEG, PNG or WebP and the prefix has no "/" and no
 // control character, but prefix + name + extension exceed NAME_MAX bytes.
 bool output_name_too_long(std::string_view source, std::string_view prefix, OutputFormat format);
 

@@ -13,6 +13,8 @@ BatchSettings batch_settings_from(const Settings& s) {
     b.free_height = s.free_height;
     b.prefix = s.prefix;
     b.language = s.language;
+    b.never_enlarge = s.never_enlarge.value_or(false);
+    b.strip_location = s.strip_location.value_or(false);
     return b;
 }
 

@@ -4,8 +4,8 @@
 #
 # Usage: bench/batch-bench.sh [CORPUS_DIR] [RUNS]
 #   CORPUS_DIR  a corpus made by make-corpus.sh (built into a temporary folder when absent)
-#   RUNS        timed runs per tool and set (default 5); the median is reported, with the
-#               fastest and slowest run
+#   RUNS        rounds per set (default 7): each round runs every tool once, and each
+#               ratio is the median of the rounds' ratios, with the lowest and highest
 # Environment: PIXMOLD_BATCH (the tool, default build/pixmold-batch), SETS (default
 #   "jpeg-baseline jpeg png huge webp heic avif jp2"), MAKE_CORPUS (default
 #   ../shared/bench/make-corpus.sh), PHONE_SETS (where make-phone-sets.sh keeps the
@@ -15,10 +15,11 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CORPUS=${1:-}
-RUNS=${2:-5}
+RUNS=${2:-7}
 SETS=${SETS:-"jpeg-baseline jpeg png huge webp heic avif jp2"}
 PHONE_SETS=${PHONE_SETS:-$ROOT/build/bench-phone}
 TOOL=${PIXMOLD_BATCH:-$ROOT/build/pixmold-batch}
+DECODE_SCALE=${DECODE_SCALE:-$ROOT/build/bench/decode_scale}
 MAKE_CORPUS=${MAKE_CORPUS:-$ROOT/../shared/bench/make-corpus.sh}
 TIME=/usr/bin/time
 
@@ -27,6 +28,7 @@ for need in vipsthumbnail mogrify gm djpeg cjpeg; do
 done
 [ -x "$TIME" ] || { echo "missing GNU time: run scripts/install-deps" >&2; exit 2; }
 [ -x "$TOOL" ] || { echo "no $TOOL: build it first (cmake --build build --target pixmold-batch)" >&2; exit 2; }
+[ -x "$DECODE_SCALE" ] || { echo "no $DECODE_SCALE: build it first (cmake --build build --target decode_scale)" >&2; exit 2; }
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -40,28 +42,45 @@ case " $SETS " in
   *" webp "*|*" heic "*|*" avif "*|*" jp2 "*) bash "$ROOT/bench/make-phone-sets.sh" "$CORPUS" "$PHONE_SETS" >&2 ;;
 esac
 
-# run NAME COMMAND...: times the command RUNS times after one warm-up run;
-# appends "set name median_seconds peak_MiB" to $RESULTS. Outputs are removed
-# before every run by the reset function of the current set.
+# Every tool of a set runs once per round, in an order that turns from round
+# to round, so that load from elsewhere on the machine falls on all of them
+# alike; each ratio is taken between the runs of one round, and the median,
+# lowest and highest of those ratios are reported. Outputs are removed before
+# every run. Lines of $RESULTS: "set tool round seconds peak_KiB".
 RESULTS=$WORK/results
 : > "$RESULTS"
-measure() {
-  local name=$1; shift
-  local times=() peak=0 t m
-  reset_outputs; "$@" >/dev/null 2>&1 || { echo "$name failed on $SET" >&2; return; }
-  for ((i = 0; i < RUNS; i++)); do
-    reset_outputs
-    "$TIME" -f "%e %M" -o "$WORK/time" "$@" >/dev/null 2>&1
-    read -r t m < "$WORK/time"
-    times+=("$t")
-    (( m > peak )) && peak=$m
+bench_set() {
+  local tools=("$@") n=$# i k tool t m
+  for tool in "${tools[@]}"; do  # warm-up, and a check that each tool works here
+    reset_outputs; command_of "$tool"
+    "${CMD[@]}" >/dev/null 2>&1 || { echo "$tool failed on $SET" >&2; return 1; }
   done
-  local median low high
-  read -r median low high < <(printf '%s\n' "${times[@]}" | sort -g |
-    awk '{a[NR]=$1} END{print ((NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2), a[1], a[NR]}')
-  echo "$SET $name $median $((peak / 1024))" >> "$RESULTS"
-  # The machine may be shared: the spread says how far to trust the median.
-  printf '  %-28s %8.3f s  (%.3f-%.3f)  %6d MiB\n' "$name" "$median" "$low" "$high" "$((peak / 1024))" >&2
+  for ((i = 0; i < RUNS; i++)); do
+    for ((k = 0; k < n; k++)); do
+      tool=${tools[(i + k) % n]}
+      reset_outputs; command_of "$tool"
+      "$TIME" -f "%e %M" -o "$WORK/time" "${CMD[@]}" >/dev/null 2>&1
+      read -r t m < "$WORK/time"
+      echo "$SET $tool $i $t $m" >> "$RESULTS"
+    done
+  done
+}
+
+# command_of TOOL: the tool's command line for the current set, in CMD.
+command_of() {
+  local box=(--mode rel --landscape-width 1920 --portrait-height 1920 --format jpg --quality 8 --prefix out_)
+  case $1 in
+    pixmold-batch) CMD=("$TOOL" "${box[@]}" "$IN") ;;
+    pixmold-batch-threads1) CMD=("$TOOL" --threads 1 "${box[@]}" "$IN") ;;
+    vipsthumbnail) CMD=(vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]") ;;
+    vipsthumbnail-conc1) CMD=(env VIPS_CONCURRENCY=1 vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]") ;;
+    mogrify-mitchell) CMD=(mogrify -path "$OUT" -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${FILES[@]}") ;;
+    # gm puts the whole input path under -output-directory: give it bare names.
+    graphicsmagick) CMD=(sh -c 'cd "$1" && shift && exec gm "$@"' gm "$IN" mogrify -output-directory "$OUT"
+                         -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${NAMES[@]}") ;;
+    floor-2-at-a-time) CMD=("$WORK/floor.sh" 2) ;;
+    floor-1-at-a-time) CMD=("$WORK/floor.sh" 1) ;;
+  esac
 }
 
 for SET in $SETS; do
@@ -75,54 +94,57 @@ for SET in $SETS; do
   mapfile -t FILES < <(find "$IN" -maxdepth 1 -type f | sort)
   NAMES=(); for f in "${FILES[@]}"; do NAMES+=("$(basename "$f")"); done
   reset_outputs() { rm -f "$IN"/out_* ; rm -rf "$OUT"; mkdir -p "$OUT"; }
-  echo "$SET (${#FILES[@]} files)" >&2
+  echo "$SET (${#FILES[@]} files, $RUNS rounds) ..." >&2
 
-  measure pixmold-batch "$TOOL" --mode rel --landscape-width 1920 --portrait-height 1920 --format jpg --quality 8 \
-    --prefix out_ "$IN"
-  measure pixmold-batch-threads1 "$TOOL" --threads 1 --mode rel --landscape-width 1920 --portrait-height 1920 \
-    --format jpg --quality 8 --prefix out_ "$IN"
-  measure vipsthumbnail vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]"
-  measure vipsthumbnail-conc1 env VIPS_CONCURRENCY=1 vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]"
-  case $SET in huge|webp|heic|avif|jp2) slow=no ;; *) slow=yes ;; esac
-  if [ $slow = yes ]; then  # both take many minutes on 192 megapixels; the new formats are measured against vips
-    measure mogrify-mitchell mogrify -path "$OUT" -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${FILES[@]}"
-    # gm puts the whole input path under -output-directory: give it bare names.
-    measure graphicsmagick sh -c 'cd "$1" && shift && exec gm "$@"' gm "$IN" mogrify -output-directory "$OUT" \
-      -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${NAMES[@]}"
-  fi
+  tools=(pixmold-batch pixmold-batch-threads1 vipsthumbnail vipsthumbnail-conc1)
+  # mogrify and gm take many minutes on 192 megapixels; the new formats are measured against vips
+  case $SET in huge|webp|heic|avif|jp2) ;; *) tools+=(mogrify-mitchell graphicsmagick) ;; esac
   case $SET in
     jpeg*|huge)
-      # The floor: decoding every file plus encoding its already resized pixels.
+      # The floor: every file decoded at the scale pixmold decodes it at, and
+      # its already resized pixels encoded.
       PRE=$WORK/pre-$SET; rm -rf "$PRE"; mkdir -p "$PRE"
       for f in "${FILES[@]}"; do
         vipsthumbnail "$f" -s 1920x1920 -o "$PRE/%s.ppm" >/dev/null 2>&1
       done
+      "$DECODE_SCALE" 1920 "${FILES[@]}" > "$WORK/scales-$SET"
       cat > "$WORK/floor.sh" <<FLOOR
 #!/bin/sh
 # floor.sh N: every file decoded and its resized pixels encoded, N at a time.
-printf '%s\n' ${FILES[*]@Q} | xargs -P "\$1" -I{} sh -c 'b=\$(basename "{}" .jpg); djpeg "{}" > /dev/null && cjpeg -quality 80 "$PRE/\$b.ppm" > "$OUT/\$b.jpg"'
+xargs -P "\$1" -L 1 sh -c 'b=\$(basename "\$1" .jpg); djpeg -scale "\$0/8" "\$1" > /dev/null && cjpeg -quality 80 "$PRE/\$b.ppm" > "$OUT/\$b.jpg"' < "$WORK/scales-$SET"
 FLOOR
       chmod +x "$WORK/floor.sh"
-      measure floor-2-at-a-time "$WORK/floor.sh" 2
-      measure floor-1-at-a-time "$WORK/floor.sh" 1
+      tools+=(floor-2-at-a-time floor-1-at-a-time)
       ;;
   esac
+  bench_set "${tools[@]}" || continue
 done
 
 echo
-echo "ratios (pixmold-batch wall time / other tool's, one run; below 1 is faster)"
-awk '
-  { t[$1" "$2] = $3; m[$1" "$2] = $4; sets[$1] = 1 }
-  function ratio(a, b) { return (t[b] > 0) ? sprintf("%.2f", t[a] / t[b]) : "n/a" }
-  function mem(a, b) { return (m[b] > 0) ? sprintf("%.2f", m[a] / m[b]) : "n/a" }
+echo "pixmold-batch against each tool, run for run: median ratio (lowest-highest) of wall time and of peak memory;"
+echo "below 1, pixmold-batch is faster or smaller"
+awk -v runs="$RUNS" '
+  { t[$1" "$2" "$3] = $4; m[$1" "$2" "$3] = $5; tools[$1" "$2] = 1; sets[$1] = 1 }
+  function sort_n(a, n,   i, j, x) { for (i = 2; i <= n; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x } }
+  function stats(arr, s, a, b,   i, n, r) {
+    n = 0
+    for (i = 0; i < runs; i++) if (arr[s" "b" "i] > 0 && (s" "a" "i) in arr) r[++n] = arr[s" "a" "i] / arr[s" "b" "i]
+    if (n == 0) return "n/a"
+    sort_n(r, n)
+    return sprintf("%.2f (%.2f-%.2f)", (n % 2) ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2, r[1], r[n])
+  }
+  function line(s, a, b, label) {
+    if (!((s" "a) in tools) || !((s" "b) in tools)) return
+    printf "  %-38s time %-18s memory %s\n", label, stats(t, s, a, b), stats(m, s, a, b)
+  }
   END {
     for (s in sets) {
-      p = s" pixmold-batch"; p1 = s" pixmold-batch-threads1"
       printf "%s:\n", s
-      printf "  vs vipsthumbnail            %s   (threads 1 vs VIPS_CONCURRENCY=1: %s)\n", ratio(p, s" vipsthumbnail"), ratio(p1, s" vipsthumbnail-conc1")
-      if ((s" mogrify-mitchell") in t) printf "  vs mogrify Mitchell         %s\n", ratio(p, s" mogrify-mitchell")
-      if ((s" graphicsmagick") in t)   printf "  vs GraphicsMagick           %s\n", ratio(p, s" graphicsmagick")
-      if ((s" floor-2-at-a-time") in t) printf "  vs floor, 2 at a time       %s\n", ratio(p, s" floor-2-at-a-time")
-      printf "  peak memory %d MiB, %s x vipsthumbnail'"'"'s\n", m[p], mem(p, s" vipsthumbnail")
+      line(s, "pixmold-batch", "vipsthumbnail", "vs vipsthumbnail")
+      line(s, "pixmold-batch-threads1", "vipsthumbnail-conc1", "threads 1 vs VIPS_CONCURRENCY=1")
+      line(s, "pixmold-batch", "mogrify-mitchell", "vs mogrify Mitchell")
+      line(s, "pixmold-batch", "graphicsmagick", "vs GraphicsMagick")
+      line(s, "pixmold-batch", "floor-2-at-a-time", "vs floor, 2 at a time")
+      line(s, "pixmold-batch-threads1", "floor-1-at-a-time", "threads 1 vs floor, 1 at a time")
     }
   }' "$RESULTS"

@@ -11,6 +11,7 @@ Mode mode_from_word(std::string_view word) {
 OutputFormat format_from_word(std::string_view word) {
     if (word == "JPG") return OutputFormat::Jpeg;
     if (word == "PNG") return OutputFormat::Png;
+    if (word == "WEBP") return OutputFormat::Webp;
     return OutputFormat::Other;
 }
 
@@ -33,6 +34,7 @@ std::string_view word_for(OutputFormat format) {
     switch (format) {
     case OutputFormat::Jpeg: return "JPG";
     case OutputFormat::Png: return "PNG";
+    case OutputFormat::Webp: return "WEBP";
     case OutputFormat::Other: break;
     }
     return {};

@@ -14,7 +14,7 @@
 namespace pixmold {
 
 enum class Mode { Relative, Free, Other };          // "REL", "LIB"
-enum class OutputFormat { Jpeg, Png, Other };       // "JPG", "PNG"
+enum class OutputFormat { Jpeg, Png, Webp, Other };  // "JPG", "PNG", "WEBP"
 enum class Language { French, English, Other };     // "FR", "UK"
 
 Mode mode_from_word(std::string_view word);
@@ -25,6 +25,11 @@ Language language_from_word(std::string_view word);
 std::string_view word_for(Mode mode);
 std::string_view word_for(OutputFormat format);
 std::string_view word_for(Language language);
+
+// Whether the quality 0..10 applies to a format (lossy formats only).
+inline bool format_has_quality(OutputFormat format) {
+    return format == OutputFormat::Jpeg || format == OutputFormat::Webp;
+}
 
 // The language the interface texts are in: French for French, English for
 // everything else.

@@ -11,10 +11,23 @@ constexpr SettingKey ALL_KEYS[] = {
     SettingKey::Mode,          SettingKey::Format,     SettingKey::Quality,           SettingKey::LandscapeWidth,
     SettingKey::PortraitHeight, SettingKey::AdjustedFreeWidth, SettingKey::AdjustedFreeHeight, SettingKey::FreeWidth,
     SettingKey::FreeHeight,    SettingKey::Visible,    SettingKey::Prefix,            SettingKey::Language,
+    SettingKey::NeverEnlarge,  SettingKey::StripLocation,
 };
 
 std::string with_other(std::string_view word, const std::string& other) {
     return word.empty() ? other : std::string(word);
+}
+
+// An option is written once set, as 1 or 0.
+void write_option(std::string_view key, const std::optional<bool>& option) {
+    if (option) prefs_write_number(key, *option ? 1 : 0);
+}
+
+// "1" on, "0" off, absent: never set. Any other value counts as set and off.
+std::optional<bool> read_option(std::string_view key) {
+    const std::string value = prefs_read_text(key, "");
+    if (value.empty()) return std::nullopt;
+    return value == "1";
 }
 
 void write_key(const Settings& s, SettingKey key) {
@@ -31,6 +44,8 @@ void write_key(const Settings& s, SettingKey key) {
     case SettingKey::Visible: prefs_write_number("VISIBLE", s.visible); return;
     case SettingKey::Prefix: prefs_write_text("PREFIX", s.prefix); return;
     case SettingKey::Language: prefs_write_text("LNG", language_word(s)); return;
+    case SettingKey::NeverEnlarge: write_option("PAS_AGRANDIR", s.never_enlarge); return;
+    case SettingKey::StripLocation: write_option("SANS_GPS", s.strip_location); return;
     }
 }
 
@@ -61,6 +76,8 @@ Settings read_all(const Settings& d) {
     const std::string language = prefs_read_text("LNG", language_word(d));
     s.language = language_from_word(language);
     if (s.language == Language::Other) s.other_language_word = language;
+    s.never_enlarge = read_option("PAS_AGRANDIR");
+    s.strip_location = read_option("SANS_GPS");
     return s;
 }
 

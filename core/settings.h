@@ -44,6 +44,11 @@ struct Settings {
     std::string other_mode_word;
     std::string other_format_word;
     std::string other_language_word;
+    // Output options, off unless set. A key is written only once the user
+    // has set it, so that a file that never had it stays as it was; nullopt:
+    // never set (off).
+    std::optional<bool> never_enlarge;   // PAS_AGRANDIR: pictures within the target keep their size
+    std::optional<bool> strip_location;  // SANS_GPS: no GPS position in the EXIF carried into outputs
 
     bool operator==(const Settings&) const = default;
 };
@@ -97,9 +102,12 @@ enum class SettingKey {
     Visible,
     Prefix,
     Language,
+    NeverEnlarge,
+    StripLocation,
 };
 
-// Writes one field of `settings` into "USER"; nothing else. True only when
+// Writes one field of `settings` into "USER"; nothing else (nothing at all
+// for an option never set). True only when
 // the file reached the disk.
 bool write_setting(const std::string& path, const Settings& settings, SettingKey key);
 

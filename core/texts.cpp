@@ -33,6 +33,8 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.menu_preferences = " Préférences";
     t.menu_french = " Français";
     t.menu_english = " English";
+    t.menu_never_enlarge = " Ne jamais agrandir les images";
+    t.menu_strip_location = " Retirer la position GPS des images";
     t.relative_mode_button = "Mode Relatif ";
     t.free_mode_button = "Mode Libre ";
     t.mode_tip_title = "Aide";
@@ -188,6 +190,8 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.menu_preferences = " Préférences";
     t.menu_french = " French";
     t.menu_english = " English";
+    t.menu_never_enlarge = " Never enlarge pictures";
+    t.menu_strip_location = " Remove the GPS location from pictures";
     t.relative_mode_button = " Relative";
     t.free_mode_button = " Free";
     t.mode_tip_title = "Help";

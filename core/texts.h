@@ -38,6 +38,9 @@ struct InterfaceTexts {
     std::string menu_preferences;
     std::string menu_french;
     std::string menu_english;
+    // Check items of the preferences menu: output options.
+    std::string menu_never_enlarge;
+    std::string menu_strip_location;
 
     // Main window.
     std::string relative_mode_button;

@@ -64,6 +64,7 @@ void register_jpeg_decoder() { register_decoder(kJpegDecoder); }
 void register_jpeg_encoder() { register_encoder(kJpegEncoder); }
 void register_png_decoder() { register_decoder(kPngDecoder); }
 void register_png_encoder() { register_encoder(kPngEncoder); }
+void register_webp_encoder() { register_encoder(kWebpEncoder); }
 void register_tiff_decoder() {
     silence_tiff_warnings();
     register_decoder(kTiffDecoder);
@@ -87,6 +88,7 @@ void register_all_codecs() {
     register_tiff_decoder();
     register_tga_decoder();
     register_webp_decoder();
+    register_webp_encoder();
     register_heif_decoders();
     register_jp2_decoder();
 }

@@ -3,8 +3,8 @@
 //
 // Decoders are tried in registration order (BMP first, then JPEG, PNG,
 // TIFF, TGA, WebP, HEIC, AVIF, JPEG 2000 as start-up registers them); icon
-// files are recognised before the registry. Encoders exist for BMP, JPEG and
-// PNG.
+// files are recognised before the registry. Encoders exist for BMP, JPEG,
+// PNG and WebP.
 //
 // Saving never destroys an existing file: the encoder writes a temporary
 // file in the target's folder that takes the target's name only after a
@@ -91,7 +91,7 @@ struct DecodeOptions {
 
 struct EncodeOptions {
     // Written into the output where the format allows (JPEG: APP1 Exif and
-    // APP2 ICC_PROFILE; PNG: iCCP and eXIf). An Exif block too big for one
+    // APP2 ICC_PROFILE; PNG: iCCP and eXIf; WebP: EXIF and ICCP chunks). An Exif block too big for one
     // APP1 segment (over 65527 bytes) is left out of a JPEG; libpng drops an
     // ICC profile it finds malformed.
     const Metadata* metadata = nullptr;
@@ -108,6 +108,7 @@ void register_jpeg_decoder();
 void register_jpeg_encoder();
 void register_png_decoder();
 void register_png_encoder();
+void register_webp_encoder();
 void register_tiff_decoder();
 void register_tga_decoder();
 // WebP; HEIF with HEVC (HEIC) and with AV1 (AVIF); JPEG 2000 (.jp2 files and
@@ -127,8 +128,10 @@ void register_all_codecs();
 ImageHandle load_image(ImageId number, const std::string& path, const DecodeOptions& options = {});
 ImageHandle catch_image(ImageId number, const void* data, std::size_t size, const DecodeOptions& options = {});
 
-// quality: JPEG 0..10 (library quality = clamp(q,0,10)*10); for PNG/BMP only
-// bit 0x100 (dithering of the palette quantiser) has a meaning.
+// quality: JPEG and WebP 0..10 (library quality = clamp(q,0,10)*10); for
+// PNG/BMP only bit 0x100 (dithering of the palette quantiser) has a meaning.
+// WebP is lossy, keeps alpha when a 32-bit picture has any, and takes no
+// side over 16383.
 // depth -1: the picture's source_depth. Returns non-zero on success.
 int save_image(ImageId number, const std::string& path, FormatTag format = TAG_BMP, int quality = 7, int depth = -1,
                const EncodeOptions& options = {});

@@ -123,6 +123,7 @@ extern const Decoder kJp2Decoder;
 extern const Encoder kBmpEncoder;
 extern const Encoder kJpegEncoder;
 extern const Encoder kPngEncoder;
+extern const Encoder kWebpEncoder;
 
 // Little-endian readers that never read past `size`; out-of-range reads give 0.
 inline std::uint32_t read_u16(const std::uint8_t* d, std::size_t size, std::size_t at) {

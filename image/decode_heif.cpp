@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "image/codec_internal.h"
-#include "image/ycbcr.h"
 
 namespace pixmold {
 namespace {
@@ -20,9 +19,6 @@ namespace {
 struct HeifState : DecoderState {
     heif_context* context = nullptr;
     heif_image_handle* handle = nullptr;
-    // Y'CbCr as the file states it, else as HEIF readers assume: BT.601, full range.
-    int matrix = 2;
-    bool full_range = true;
     ~HeifState() override {
         if (handle) heif_image_handle_release(handle);
         if (context) heif_context_free(context);
@@ -91,12 +87,6 @@ bool open_primary(DecodeContext& ctx, bool want_avif) {
     ctx.width = heif_image_handle_get_width(s.handle);
     ctx.height = heif_image_handle_get_height(s.handle);
     if (ctx.width <= 0 || ctx.height <= 0 || ctx.width > MAX_IMAGE_SIDE || ctx.height > MAX_IMAGE_SIDE) return false;
-    heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(s.handle, &nclx).code == heif_error_Ok && nclx) {
-        s.matrix = int(nclx->matrix_coefficients);
-        s.full_range = nclx->full_range_flag != 0;
-    }
-    heif_nclx_color_profile_free(nclx);
     // libheif turns and mirrors the picture as the container says; the EXIF
     // orientation it may also carry describes the same turn and is not applied again.
     ctx.orientation = 1;
@@ -118,108 +108,12 @@ bool open_primary(DecodeContext& ctx, bool want_avif) {
 bool heic_check(DecodeContext& ctx) { return open_primary(ctx, false); }
 bool avif_check(DecodeContext& ctx) { return open_primary(ctx, true); }
 
-// The richest chroma sampling among the file's codec configurations (hvcC,
-// av1C) in its item properties: asking libheif for it loses nothing (an
-// alpha plane's monochrome or a thumbnail's sampling never rules), and for
-// the usual 4:2:0 picture the planes come as decoded, with no conversion.
-std::optional<heif_chroma> coded_chroma(const std::uint8_t* data, std::size_t size) {
-    const auto u32 = [&](std::size_t at) {
-        return std::uint32_t(data[at]) << 24 | std::uint32_t(data[at + 1]) << 16 | std::uint32_t(data[at + 2]) << 8 |
-               data[at + 3];
-    };
-    // The child box `type` of [begin, end), as [payload begin, end).
-    const auto find = [&](std::size_t begin, std::size_t end, const char* type) -> std::optional<std::pair<std::size_t, std::size_t>> {
-        while (begin + 8 <= end) {
-            const std::size_t box = u32(begin);
-            if (box < 8 || box > end - begin) return std::nullopt;
-            if (std::memcmp(data + begin + 4, type, 4) == 0) return std::make_pair(begin + 8, begin + box);
-            begin += box;
-        }
-        return std::nullopt;
-    };
-    const auto meta = find(0, size, "meta");
-    if (!meta || meta->second - meta->first < 4) return std::nullopt;
-    const auto iprp = find(meta->first + 4, meta->second, "iprp");
-    const auto ipco = iprp ? find(iprp->first, iprp->second, "ipco") : std::nullopt;
-    if (!ipco) return std::nullopt;
-    int richest = -1;  // 0 monochrome, 1 4:2:0, 2 4:2:2, 3 4:4:4
-    for (std::size_t at = ipco->first; at + 8 <= ipco->second;) {
-        const std::size_t box = u32(at);
-        if (box < 8 || box > ipco->second - at) return std::nullopt;
-        if (std::memcmp(data + at + 4, "hvcC", 4) == 0 && box >= 8 + 19) {
-            richest = std::max(richest, data[at + 8 + 16] & 3);  // chroma_format_idc
-        } else if (std::memcmp(data + at + 4, "av1C", 4) == 0 && box >= 8 + 4) {
-            const std::uint8_t flags = data[at + 8 + 2];
-            const bool mono = flags & 0x10, sub_x = flags & 0x08, sub_y = flags & 0x04;
-            richest = std::max(richest, mono ? 0 : !sub_x ? 3 : !sub_y ? 2 : 1);
-        }
-        at += box;
-    }
-    switch (richest) {
-    case 0: return heif_chroma_monochrome;
-    case 1: return heif_chroma_420;
-    case 2: return heif_chroma_422;
-    case 3: return heif_chroma_444;
-    default: return std::nullopt;
-    }
-}
-
 void unpremultiply(std::uint8_t* row, int width) {
     for (int x = 0; x < width; ++x, row += 4) {
         const unsigned a = row[3];
         if (a == 0 || a == 255) continue;
         for (int c = 0; c < 3; ++c) row[c] = std::uint8_t(std::min(255u, (row[c] * 255u + a / 2) / a));
     }
-}
-
-YccPlane plane_of(const heif_image* image, heif_channel channel) {
-    YccPlane plane;
-    if (!heif_image_has_channel(image, channel)) return plane;
-    plane.data = heif_image_get_plane_readonly(image, channel, &plane.stride);
-    plane.width = heif_image_get_width(image, channel);
-    plane.height = heif_image_get_height(image, channel);
-    return plane;
-}
-
-// The decoder's own planes converted straight into the picture: no
-// intermediate RGB copy of the whole picture. False when the planes are of a
-// kind left to the library.
-bool convert_planes(const HeifState& s, const heif_image* image, const DecodeContext& ctx, const DecodeTarget& target) {
-    if (heif_image_get_colorspace(image) != heif_colorspace_YCbCr &&
-        heif_image_get_colorspace(image) != heif_colorspace_monochrome)
-        return false;
-    YccPicture picture;
-    picture.width = ctx.width;
-    picture.height = ctx.height;
-    picture.bits = heif_image_get_bits_per_pixel_range(image, heif_channel_Y);
-    switch (heif_image_get_chroma_format(image)) {
-    case heif_chroma_monochrome: picture.monochrome = true; break;
-    case heif_chroma_420: picture.chroma_shift_x = picture.chroma_shift_y = 1; break;
-    case heif_chroma_422: picture.chroma_shift_x = 1; break;
-    case heif_chroma_444: break;
-    default: return false;
-    }
-    picture.y = plane_of(image, heif_channel_Y);
-    if (!picture.monochrome) {
-        picture.cb = plane_of(image, heif_channel_Cb);
-        picture.cr = plane_of(image, heif_channel_Cr);
-        if (heif_image_get_bits_per_pixel_range(image, heif_channel_Cb) != picture.bits ||
-            heif_image_get_bits_per_pixel_range(image, heif_channel_Cr) != picture.bits)
-            return false;
-    }
-    const bool alpha = ctx.depth == 32;
-    if (alpha) {
-        picture.alpha = plane_of(image, heif_channel_Alpha);
-        picture.alpha_bits = heif_image_get_bits_per_pixel_range(image, heif_channel_Alpha);
-    }
-    const std::optional<YccConverter> converter = YccConverter::make(picture, s.matrix, s.full_range);
-    if (!converter) return false;
-    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(s.handle);
-    for (int y = 0; y < ctx.height; ++y) {
-        converter->row(y, target.row(y), alpha);
-        if (premultiplied) unpremultiply(target.row(y), ctx.width);
-    }
-    return true;
 }
 
 bool copy_interleaved(const HeifState& s, const heif_image* image, const DecodeContext& ctx, const DecodeTarget& target) {
@@ -252,22 +146,9 @@ bool heif_decode(DecodeContext& ctx, const DecodeTarget& target) {
     if (ctx.cancelled()) return false;
     HeifDecodingOptions options;
     if (!options.options) return false;
-    // The identity matrix (lossless AVIF) comes out of the library as RGB planes.
-    const std::optional<heif_chroma> chroma = s.matrix != 0 ? coded_chroma(ctx.data, ctx.size) : std::nullopt;
-    if (chroma) {
-        // The planes as the codec gives them (turned and cropped as the file says).
-        HeifImage decoded;
-        const heif_colorspace space =
-            *chroma == heif_chroma_monochrome ? heif_colorspace_monochrome : heif_colorspace_YCbCr;
-        if (heif_decode_image(s.handle, &decoded.image, space, *chroma, options.options).code != heif_error_Ok)
-            return false;
-        if (ctx.cancelled()) return false;
-        if (heif_image_get_width(decoded.image, heif_channel_Y) == ctx.width &&
-            heif_image_get_height(decoded.image, heif_channel_Y) == ctx.height &&
-            convert_planes(s, decoded.image, ctx, target))
-            return true;
-    }
-    // Colour spaces the conversion above does not know: the library converts them.
+    // Interleaved RGB straight from the library: its conversion of the
+    // decoded planes (with the file's matrix and range) is faster than asking
+    // for the planes, which libheif converts once already, and converting again.
     options.options->convert_hdr_to_8bit = 1;
     HeifImage decoded;
     if (heif_decode_image(s.handle, &decoded.image, heif_colorspace_RGB,

@@ -124,13 +124,19 @@ void set_number(std::vector<std::uint8_t>& d, const Entry& e, std::uint32_t v, B
     if (e.type == TYPE_LONG) put_u32(&d[e.at + 8], v, order);
 }
 
-// Byte range [begin, end) occupied by an IFD table and its out-of-line values.
+// Byte range [begin, end) occupied by IFD tables and their out-of-line
+// values, and those ranges one by one.
 struct Extent {
     std::size_t begin = SIZE_MAX;
     std::size_t end = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
     void add(std::size_t b, std::size_t e) {
         begin = std::min(begin, b);
         end = std::max(end, e);
+        ranges.emplace_back(b, e);
+    }
+    bool overlaps(std::size_t b, std::size_t e) const {
+        return std::any_of(ranges.begin(), ranges.end(), [&](const auto& r) { return b < r.second && r.first < e; });
     }
 };
 
@@ -138,6 +144,16 @@ void add_ifd_extent(const Ifd& ifd, Extent& x) {
     x.add(ifd.at, ifd.next_at + 4);
     for (const Entry& e : ifd.entries)
         if (e.value_size > 4) x.add(e.value_at, e.value_at + e.value_size);
+}
+
+// Takes entry `e` out of `ifd`'s table in `d`: the entries after it move up,
+// the count drops by one and the freed last 12 bytes are zeroed. Offsets
+// elsewhere stay valid, since the table keeps its start.
+void remove_entry(std::vector<std::uint8_t>& d, const Ifd& ifd, const Entry& e, ByteOrder order) {
+    const std::size_t table_end = ifd.next_at + 4;  // the next-IFD link moves with the entries
+    std::memmove(&d[e.at], &d[e.at + 12], table_end - (e.at + 12));
+    std::fill(d.begin() + std::ptrdiff_t(table_end - 12), d.begin() + std::ptrdiff_t(table_end), std::uint8_t(0));
+    put_u16(&d[ifd.at], std::uint32_t(ifd.entries.size() - 1), order);
 }
 
 // ---- readers of whole files ----
@@ -247,7 +263,8 @@ int read_orientation(const std::string& path) {
     return file.read(path) ? picture_orientation(file.bytes()) : 1;
 }
 
-std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height) {
+std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height,
+                                          Location location) {
     const Tiff t(tiff);
     const auto ifd0 = first_ifd(t);
     if (!ifd0) return {};
@@ -274,7 +291,8 @@ std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, in
         if (const Entry* e = find_entry(*exif, TAG_PIXEL_Y)) set_number(out, *e, std::uint32_t(height), order);
         follow(*exif, TAG_INTEROP_IFD);
     }
-    follow(*ifd0, TAG_GPS_IFD);
+    const bool strip = location == Location::Strip;
+    if (!strip) follow(*ifd0, TAG_GPS_IFD);
 
     // Unlink the thumbnail IFD; drop its bytes when nothing kept lies after them.
     const std::uint32_t ifd1_at = *t.u32(ifd0->next_at);
@@ -297,6 +315,25 @@ std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, in
             }
             if (thumb.begin >= kept.end && thumb.begin < out.size()) out.resize(thumb.begin);
         }
+    }
+
+    if (const Entry* gps_entry = strip ? find_entry(*ifd0, TAG_GPS_IFD) : nullptr) {
+        // The link goes; then the GPS IFD's own bytes, unless a kept structure
+        // shares them (a damaged or hostile layout).
+        const auto gps_at = entry_number(t, *gps_entry);
+        if (gps_at && !seen.count(*gps_at)) {
+            if (const auto gps = read_ifd(t, *gps_at)) {
+                Extent located;
+                add_ifd_extent(*gps, located);
+                for (const auto& [b, e] : located.ranges) {
+                    const std::size_t end = std::min(e, out.size());
+                    if (b < end && !kept.overlaps(b, end))
+                        std::fill(out.begin() + std::ptrdiff_t(b), out.begin() + std::ptrdiff_t(end), std::uint8_t(0));
+                }
+            }
+        }
+        if (ifd0->entries.size() == 1) return {};
+        remove_entry(out, *ifd0, *gps_entry, order);
     }
     return out;
 }

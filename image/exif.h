@@ -29,12 +29,19 @@ int picture_orientation(std::span<const std::uint8_t> file);
 // The same for a file on disk, read whole; 1 when it cannot be read.
 int read_orientation(const std::string& path);
 
+// Whether the GPS position goes along into an output.
+enum class Location { Keep, Strip };
+
 // The EXIF payload for an output of width x height pixels made from a source
 // carrying `tiff`: orientation set to 1, the thumbnail IFD unlinked (and cut
 // off when it lies at the end, as cameras write it), PixelXDimension and
 // PixelYDimension set to the new size where present. Vendor maker notes keep
-// their place, so their internal offsets stay valid. Empty when the payload
-// is not valid EXIF.
-std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height);
+// their place, so their internal offsets stay valid. With Location::Strip the
+// GPS IFD's entry leaves IFD0 and the GPS IFD's table and values are zeroed
+// wherever no kept structure shares their bytes, so the position cannot be
+// read from the bytes either. Empty when the payload is not valid EXIF, or
+// when nothing but the location was in it and it is stripped.
+std::vector<std::uint8_t> exif_for_output(std::span<const std::uint8_t> tiff, int width, int height,
+                                          Location location = Location::Keep);
 
 }  // namespace pixmold

@@ -285,7 +285,11 @@ bool create_menu_bar(int window);
 void add_menu_title(const std::string& text);
 // icon: an engine picture handle or 0.
 void add_menu_item(int command, const std::string& text, ImageHandle icon = 0);
+// An item with a check mark: choosing it flips the mark, then sends the command.
+void add_menu_check_item(int command, const std::string& text, bool checked);
 void add_menu_separator();
+void set_menu_item_checked(int window, int command, bool checked);
+bool menu_item_checked(int window, int command);
 void set_menu_item_text(int window, int command, const std::string& text);
 std::string menu_item_text(int window, int command);
 // Runs a menu item as if the user chose it (MenuCommand is queued).

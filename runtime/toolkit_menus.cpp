@@ -10,6 +10,17 @@ namespace pixmold {
 
 using namespace detail;
 
+namespace {
+
+QAction* menu_action(int window, int command) {
+    auto it = state().windows.find(window);
+    if (it == state().windows.end()) return nullptr;
+    auto item = it->second.menu_items.find(command);
+    return item == it->second.menu_items.end() ? nullptr : item->second.data();
+}
+
+}  // namespace
+
 bool create_menu_bar(int window) {
     ShellWindow* w = find_window(window);
     if (!w) return false;
@@ -45,8 +56,25 @@ void add_menu_item(int command, const std::string& text, ImageHandle icon) {
     state().windows[window].menu_items[command] = item;
 }
 
+void add_menu_check_item(int command, const std::string& text, bool checked) {
+    add_menu_item(command, text);
+    QAction* item = menu_action(state().menu_window, command);
+    if (!item) return;
+    item->setCheckable(true);
+    item->setChecked(checked);
+}
+
 void add_menu_separator() {
     if (state().menu) state().menu->addSeparator();
+}
+
+void set_menu_item_checked(int window, int command, bool checked) {
+    if (QAction* item = menu_action(window, command)) item->setChecked(checked);
+}
+
+bool menu_item_checked(int window, int command) {
+    const QAction* item = menu_action(window, command);
+    return item && item->isChecked();
 }
 
 void set_menu_item_text(int window, int command, const std::string& text) {

@@ -18,6 +18,7 @@
 #include "app/shell_state.h"
 #include "app/startup.h"
 #include "app/window_layout.h"
+#include "app/window_rules.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
 #include "image/codec.h"
@@ -197,6 +198,34 @@ TEST_F(MainWindow, FormatSelectorNamesTheZoneUnderThePointer) {
     simulate_pointer(W_FORMAT_SELECTOR, SubKind::PointerLeave, 0, 0);
     pump();
     EXPECT_EQ(get_text(W_STATUS_LINE), "before");
+}
+
+// The third format and the preferences menu's options: saved at once, and
+// never written into the file before the user sets them.
+TEST_F(MainWindow, WebpChoiceAndOutputOptionsAreSavedAtOnce) {
+    start("UK", "PNG");
+    ASSERT_TRUE(save_all_settings());
+    const int webp_x = webp_marker_x(jpg_text_width()) + 5;
+    click_canvas(W_FORMAT_SELECTOR, webp_x);
+    EXPECT_EQ(settings.format, OutputFormat::Webp);
+    EXPECT_EQ(stored("TYPE"), "WEBP");
+    EXPECT_TRUE(widget_visible(W_QUALITY_SLIDER));
+    EXPECT_NE(get_text(W_INFO_PANEL).find("Image quality"), std::string::npos);
+    // The marker under the click is the one that shows the choice.
+    const std::uint8_t* mark = canvas_pixels(W_FORMAT_SELECTOR).row_from_top(FORMAT_HEIGHT / 2) + webp_x * 3;
+    EXPECT_GT(mark[1], mark[0] + 50);
+    EXPECT_GT(mark[1], mark[2] + 50);
+
+    for (const auto& [command, key] : {std::pair{CMD_NEVER_ENLARGE, "PAS_AGRANDIR"}, {CMD_STRIP_LOCATION, "SANS_GPS"}}) {
+        EXPECT_EQ(stored(key), "<none>") << key;
+        EXPECT_FALSE(menu_item_checked(MAIN_WINDOW, command));
+        for (const char* value : {"1", "0"}) {
+            trigger_menu_item(MAIN_WINDOW, command);
+            pump();
+            EXPECT_EQ(stored(key), value) << key;
+            EXPECT_EQ(menu_item_checked(MAIN_WINDOW, command), value == std::string("1")) << key;
+        }
+    }
 }
 
 TEST_F(MainWindow, PresetHeadersJumpBackAndKeepTheSize) {
