@@ -7,7 +7,6 @@
 namespace pixmold {
 
 bool command_enabled(Step step, Command command) {
-    const int c = int(command);
     switch (step) {
     case Step::Start:
     case Step::Saved:
@@ -15,7 +14,7 @@ bool command_enabled(Step step, Command command) {
     case Step::Applied:
     case Step::Cancelled: return command == Command::Load || command == Command::Save;
     case Step::Live: return false;
-    case Step::Pending: return c <= int(Command::Cancel);
+    case Step::Pending: return command != Command::Save;
     }
     return false;
 }
