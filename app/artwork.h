@@ -33,14 +33,7 @@ inline constexpr ImageId PIC_FORMAT_WEBP = 25;      // FORMAT_WIDTH x 20, drawn 
 // FX panel icons (32-bit with alpha): normal and highlighted or active.
 inline constexpr ImageId PIC_FX_CROP = 30;          // 39 x 29
 inline constexpr ImageId PIC_FX_CROP_ACTIVE = 31;   // 39 x 29
-inline constexpr ImageId PIC_FX_BW = 32;
-inline constexpr ImageId PIC_FX_BW_HOT = 33;
-inline constexpr ImageId PIC_FX_BW_OPTIMISED = 34;
-inline constexpr ImageId PIC_FX_BW_OPTIMISED_HOT = 35;
-inline constexpr ImageId PIC_FX_SEPIA = 36;
-inline constexpr ImageId PIC_FX_SEPIA_HOT = 37;
-inline constexpr ImageId PIC_FX_BORDER = 38;
-inline constexpr ImageId PIC_FX_BORDER_HOT = 39;
+// 32-39: the effects' icons, which the effects name by file (fx/effect_table.cpp).
 inline constexpr ImageId PIC_FX_WEBCAM_OFF = 40;
 inline constexpr ImageId PIC_FX_WEBCAM_ON = 41;
 inline constexpr ImageId PIC_INFO = 42;             // 16 x 16

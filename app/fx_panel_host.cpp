@@ -7,7 +7,6 @@
 #include "app/shell_state.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
-#include "update/site.h"
 #include "runtime/toolkit.h"
 #include "update/site.h"
 
@@ -22,14 +21,12 @@ void build_fx_panel() {
     FxIcons& icons = host.icons;
     icons.crop = PIC_FX_CROP;
     icons.crop_active = PIC_FX_CROP_ACTIVE;
-    const ImageId effects[4][2] = {{PIC_FX_BW, PIC_FX_BW_HOT},
-                                   {PIC_FX_BW_OPTIMISED, PIC_FX_BW_OPTIMISED_HOT},
-                                   {PIC_FX_SEPIA, PIC_FX_SEPIA_HOT},
-                                   {PIC_FX_BORDER, PIC_FX_BORDER_HOT}};
-    for (int i = 0; i < 4; ++i) {
-        icons.effect[i] = effects[i][0];
-        icons.effect_hot[i] = effects[i][1];
-    }
+    // The effects name their icons by file, as the program carries them.
+    icons.named = [](const std::string& file) {
+        for (const EmbeddedPicture& picture : embedded_pictures())
+            if (file == picture.name) return picture.number;
+        return ImageId(0);
+    };
     icons.webcam_off = PIC_FX_WEBCAM_OFF;
     icons.webcam_on = PIC_FX_WEBCAM_ON;
     icons.info = PIC_INFO;

@@ -14,6 +14,7 @@
 #include "app/window_rules.h"
 #include "app/window_settings.h"
 #include "batch/rules.h"
+#include "batch/texts.h"
 #include "core/texts.h"
 #include "runtime/dialogs.h"
 #include "runtime/plain_tooltip.h"
@@ -39,16 +40,6 @@ int default_widget_font() {
     if (dpi == 96) return FONT_SANS_9;
     if (dpi > 119) return FONT_SANS_7;
     return DEFAULT_FONT;
-}
-
-std::string prefix_fault_text(const InterfaceTexts& t, PrefixFault fault) {
-    switch (fault) {
-    case PrefixFault::Separator: return t.prefix_has_separator;
-    case PrefixFault::ControlCharacter: return t.prefix_has_control_character;
-    case PrefixFault::TooLong: return t.prefix_too_long;
-    case PrefixFault::None: break;
-    }
-    return {};
 }
 
 void draw_quality_slider() { paint_quality_slider(static_cast<int>(settings.quality)); }
@@ -78,8 +69,7 @@ void build_widgets() {
 
     // A saved prefix that would write outside the pictures' folders is not
     // used; the next full save stores the default in its place.
-    const PrefixFault stored_fault = prefix_fault(s.prefix);
-    if (stored_fault != PrefixFault::None) s.prefix = DEFAULT_PREFIX;
+    const PrefixFault stored_fault = use_default_if_refused(s.prefix);
 
     create_picture(w, W_BANNER, 1, 2, 275, 47, picture(PIC_BANNER));
     set_plain_tooltip(W_BANNER, banner_tip(t, shell.version));
@@ -167,7 +157,7 @@ void build_widgets() {
     set_widget_colours(W_STATUS_LINE, GREEN, BLACK);
     name_controls();
     if (stored_fault != PrefixFault::None)
-        set_text(W_STATUS_LINE, t.stored_prefix_refused + prefix_fault_text(t, stored_fault));
+        set_text(W_STATUS_LINE, t.stored_prefix_refused + prefix_fault_text(t.language, stored_fault));
     tell_if_settings_unsavable();
 
     enable_window_drops(MAIN_WINDOW, true);
@@ -366,7 +356,7 @@ void prefix_dialog() {
         set_text(W_STATUS_LINE, t.prefix_unchanged);
         break;
     case PrefixOutcome::Refused:
-        set_text(W_STATUS_LINE, t.prefix_refused + prefix_fault_text(t, prefix_fault(answer)));
+        set_text(W_STATUS_LINE, t.prefix_refused + prefix_fault_text(t.language, prefix_fault(answer)));
         break;
     }
     play_click_sound(60);

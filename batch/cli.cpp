@@ -63,15 +63,6 @@ const std::string CLI_USAGE =
 namespace {
 
 // What is wrong with a prefix, for messages that name where it came from.
-const char* prefix_fault_reason(PrefixFault fault) {
-    switch (fault) {
-    case PrefixFault::Separator: return "contains \"/\" (an output's name is one file name)";
-    case PrefixFault::ControlCharacter: return "contains a control character";
-    case PrefixFault::TooLong: return "is too long for a file name";
-    case PrefixFault::None: break;
-    }
-    return "";
-}
 
 std::optional<std::int64_t> parse_number(const std::string& text, std::int64_t low, std::int64_t high) {
     std::int64_t value = 0;
@@ -179,7 +170,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             }
         } else if (name == "--prefix") {
             if (const PrefixFault fault = prefix_fault(value); fault != PrefixFault::None) {
-                error = std::string("--prefix ") + prefix_fault_reason(fault);
+                error = "--prefix: " + prefix_fault_text(Language::English, fault);
                 return std::nullopt;
             }
             o.prefix = value;
@@ -287,22 +278,23 @@ int run_cli(int argc, char** argv) {
         return 2;
     }
     // Without a settings file, the messages are in the locale's language.
-    const auto stored = read_batch_settings(settings_path, locale_language());
+    bool foreign = false;
+    const auto stored = read_batch_settings(settings_path, locale_language(), foreign);
     if (!stored) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
         return 2;
     }
     // The file stays as it is either way: pixmold-batch never writes it.
-    if (not_a_settings_file(settings_path))
+    if (foreign)
         std::fprintf(stderr, "pixmold-batch: \"%s\" is not a settings file; the default settings are used\n",
                      settings_path.c_str());
     BatchSettings from_file = *stored;
     // A stored prefix matters only when the command line does not give one.
-    if (const PrefixFault fault = prefix_fault(from_file.prefix); fault != PrefixFault::None && !options->prefix) {
-        std::fprintf(stderr, "pixmold-batch: the prefix in \"%s\" %s; \"%s\" is used instead\n",
-                     settings_path.c_str(), prefix_fault_reason(fault), std::string(DEFAULT_PREFIX).c_str());
-        from_file.prefix = DEFAULT_PREFIX;
-    }
+    if (const PrefixFault fault = options->prefix ? PrefixFault::None : use_default_if_refused(from_file.prefix);
+        fault != PrefixFault::None)
+        std::fprintf(stderr, "pixmold-batch: the prefix in \"%s\" is refused (%s); \"%s\" is used instead\n",
+                     settings_path.c_str(), prefix_fault_text(Language::English, fault).c_str(),
+                     from_file.prefix.c_str());
     const BatchSettings settings = apply_cli(from_file, *options);
 
     std::vector<std::string> paths = std::move(options->paths);

@@ -25,7 +25,7 @@ inline constexpr char DROP_SEPARATOR = '\n';
 // extension.
 std::string path_extension(std::string_view path);
 
-// True when "." + the lower-cased extension is one of PICTURE_EXTENSIONS
+// True when "." + the lower-cased extension is one of PICTURE_TYPES
 // (core/picture_types.h).
 bool is_picture_path(std::string_view path);
 

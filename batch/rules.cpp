@@ -61,6 +61,12 @@ PrefixFault prefix_fault(std::string_view prefix) {
     return PrefixFault::None;
 }
 
+PrefixFault use_default_if_refused(std::string& prefix) {
+    const PrefixFault fault = prefix_fault(prefix);
+    if (fault != PrefixFault::None) prefix = DEFAULT_PREFIX;
+    return fault;
+}
+
 std::string effective_prefix(std::string_view prefix) { return prefix == "0" ? std::string() : std::string(prefix); }
 
 std::string_view file_name_part(std::string_view path) {

@@ -64,6 +64,10 @@ enum class PrefixFault { None, Separator, ControlCharacter, TooLong };
 // the settings file, the command line, and output_path_for itself.
 PrefixFault prefix_fault(std::string_view prefix);
 
+// A stored prefix (settings file) that prefix_fault refuses is replaced by
+// the default; returns why it was refused (None: kept).
+PrefixFault use_default_if_refused(std::string& prefix);
+
 // The prefix the job uses: "0" stands for no prefix.
 std::string effective_prefix(std::string_view prefix);
 

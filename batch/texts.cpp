@@ -30,6 +30,21 @@ const std::string& reason_words(const InterfaceTexts& t, FailReason reason) {
     return t.batch_why_unwritable;
 }
 
+}  // namespace
+
+std::string prefix_fault_text(Language language, PrefixFault fault) {
+    const InterfaceTexts& t = table_for(language);
+    switch (fault) {
+    case PrefixFault::Separator: return t.prefix_has_separator;
+    case PrefixFault::ControlCharacter: return t.prefix_has_control_character;
+    case PrefixFault::TooLong: return t.prefix_too_long;
+    case PrefixFault::None: break;
+    }
+    return {};
+}
+
+namespace {
+
 // " (2 échec(s))", " (3 ignoré(s))", " (2 échec(s), 3 ignoré(s))", or nothing.
 std::string counts_in_brackets(const InterfaceTexts& t, std::int64_t failed, std::int64_t left_aside) {
     std::string text;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "batch/failure.h"
+#include "batch/rules.h"
 #include "core/choices.h"
 
 namespace pixmold {
@@ -35,6 +36,9 @@ std::string batch_busy_text(Language language);
 
 // Heading of the list of pictures that could not be processed.
 std::string batch_not_processed_heading(Language language);
+
+// Why a prefix is refused, in a few words ("" for None).
+std::string prefix_fault_text(Language language, PrefixFault fault);
 
 // Why a picture was not processed, in a few words ("" for None).
 std::string fail_reason_text(Language language, FailReason reason);

@@ -5,7 +5,7 @@
 // Loads the largest photo (by pixels) of CORPUS_DIR/jpeg-baseline or of a
 // folder of photos into a real panel on the offscreen platform, then times each action from the
 // pointer event on its widget to the redrawn preview: the dialog load, each
-// tone effect, the border (colour answered by the dialog seam), a crop
+// effect of the panel (a colour answered by the dialog seam), a crop
 // frame's release, Apply, Cancel and Save; in the same run a plain decode of
 // the same file and the preview refresh alone. Resampling runs on one
 // thread (PIXMOLD_THREADS=1 unless set). Prints medians of the wall time
@@ -20,15 +20,15 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <jpeglib.h>
 
-#include "fx/editor.h"
 #include "fx/fx.h"
-#include "fx/state.h"
+#include "fx/panel.h"
 #include "image/codec.h"
 #include "runtime/dialogs.h"
 #include "runtime/input_simulation.h"
@@ -114,8 +114,8 @@ void press(int widget, int x, int y) {
     pump();
 }
 
-void command(int index) {
-    const CommandButton& b = command_buttons[std::size_t(index)];
+void command(Command c) {
+    const CommandButton& b = fx_command_buttons()[std::size_t(c)];
     press(W_COMMAND_BAR, b.x + b.width / 2, b.y + b.height / 2);
 }
 
@@ -184,22 +184,28 @@ int main(int argc, char** argv) {
 
     const fs::path out = fs::temp_directory_path() / "fx_bench_save.jpg";
     ScriptedDialogs dialogs;
-    Series decode{"plain decode"}, load{"load (dialog)"}, refresh{"preview refresh"}, bw{"black and white"},
-        optimised{"optimised b&w"}, sepia{"sepia"}, border{"border"}, crop{"crop release"}, apply{"Apply"},
-        cancel{"Cancel"}, save{"Save (JPEG q9)"};
-    const int effect_buttons[3] = {W_BW_BUTTON, W_BW_OPTIMISED_BUTTON, W_SEPIA_BUTTON};
-    Series* effect_series[3] = {&bw, &optimised, &sepia};
+    Series decode{"plain decode"}, load{"load (dialog)"}, refresh{"preview refresh"}, crop{"crop release"},
+        apply{"Apply"}, cancel{"Cancel"}, save{"Save (JPEG q9)"};
+    // Each effect but the last is cancelled; the last one is applied.
+    const std::span<const Effect> effects = fx_panel_effects();
+    std::vector<Series> effect_series;
+    for (const Effect& e : effects) effect_series.emplace_back(e.name);
 
     for (int r = 0; r < repeats; ++r) {
         timed(decode, [&] { load_image(PLAIN_DECODE, photo.string()); }, {}, [] { free_image(PLAIN_DECODE); });
-        timed(load, [&] { command(FX_LOAD); }, [&] { dialogs.answer_file(photo.string()); });
-        timed(refresh, [] { fx_refresh_preview(); });
-        for (int e = 0; e < 3; ++e) {
-            timed(*effect_series[e], [&] { press(effect_buttons[e], 20, 20); });
-            timed(cancel, [] { command(FX_CANCEL); });
+        timed(load, [&] { command(Command::Load); }, [&] { dialogs.answer_file(photo.string()); });
+        // The preview made afresh, as every action that changes the picture does.
+        Editor editor = fx_editor();
+        timed(refresh, [&] { editor.refresh(); });
+        editor = Editor{};
+        for (std::size_t e = 0; e < effects.size(); ++e) {
+            const auto answer = [&] {
+                if (effects[e].asks_colour) dialogs.answer_colour(0x3366CC);
+            };
+            timed(effect_series[e], [&] { press(effect_button(e), 20, 20); }, answer);
+            if (e + 1 < effects.size()) timed(cancel, [] { command(Command::Cancel); });
         }
-        timed(border, [&] { press(W_BORDER_BUTTON, 20, 20); }, [&] { dialogs.answer_colour(0x3366CC); });
-        timed(apply, [] { command(FX_APPLY); });
+        timed(apply, [] { command(Command::Apply); });
         // A frame over the middle of the preview, released into a pending crop.
         press(W_CROP_BUTTON, 20, 20);
         simulate_pointer(W_PREVIEW_CANVAS, SubKind::LeftButtonDown, 100, 60);
@@ -209,22 +215,25 @@ int main(int argc, char** argv) {
             simulate_pointer(W_PREVIEW_CANVAS, SubKind::LeftButtonUp, 300, 200);
             pump();
         });
-        command(FX_CANCEL);
-        timed(save, [] { command(FX_SAVE); }, [&] { dialogs.answer_file(out.string(), 0); });
-        const bool saved = fx.step == 3;
+        command(Command::Cancel);
+        timed(save, [] { command(Command::Save); }, [&] { dialogs.answer_file(out.string(), 0); });
+        const bool saved = fx_editor().step() == Step::Saved;
         press(W_CROP_BUTTON, 20, 20);  // crop mode off
         if (!saved) {
-            std::fprintf(stderr, "the action sequence went astray (step %d)\n", fx.step);
+            std::fprintf(stderr, "the action sequence went astray (step %d)\n", int(fx_editor().step()));
             return 1;
         }
     }
     fs::remove(out);
 
-    std::printf("%s, %dx%d, %d repeats, resampling on %s thread(s)\n", photo.c_str(), fx.picture_width,
-                fx.picture_height, repeats, std::getenv("PIXMOLD_THREADS"));
+    std::printf("%s, %dx%d, %d repeats, resampling on %s thread(s)\n", photo.c_str(), fx_editor().picture_width(),
+                fx_editor().picture_height(), repeats, std::getenv("PIXMOLD_THREADS"));
     std::printf("%-18s %9s %17s %9s %9s %9s\n", "action", "wall ms", "wall min..max", "cpu ms", "wall/dec", "cpu/dec");
     const double base = decode.median_wall(), base_cpu = decode.median_cpu();
-    for (const Series* s : {&decode, &load, &refresh, &bw, &optimised, &sepia, &border, &crop, &apply, &cancel, &save})
+    std::vector<const Series*> rows = {&decode, &load, &refresh};
+    for (const Series& s : effect_series) rows.push_back(&s);
+    rows.insert(rows.end(), {&crop, &apply, &cancel, &save});
+    for (const Series* s : rows)
         std::printf("%-18s %9.1f %8.1f..%-8.1f %9.1f %9.2f %9.2f\n", s->name.c_str(), s->median_wall(), s->min_wall(),
                     s->max_wall(), s->median_cpu(), s->median_wall() / base, s->median_cpu() / base_cpu);
     std::printf("goals: each effect, crop release, Apply, Cancel <= 1.0 x decode; preview refresh <= 0.4 x decode\n");

@@ -130,26 +130,30 @@ bool not_a_settings_file(const std::string& path) { return prefs_file_kind(path)
 
 bool settings_file_savable(const std::string& path) { return !not_a_settings_file(path) && prefs_writable(path); }
 
-std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height) {
-    if (not_a_settings_file(path)) return std::nullopt;
-    const char* group = count_groups(path) == 1 ? "DEFAUT" : "USER";
+std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height,
+                                      PrefsFileKind* kind) {
     // An empty file (left by an earlier version killed during its first
     // start) counts as none.
-    if (!prefs_open(path) || prefs_is_empty()) {
+    const PrefsFileKind found = prefs_open_settings(path);
+    if (kind) *kind = found;
+    if (found != PrefsFileKind::Groups || prefs_is_empty()) {
         prefs_close();
         return std::nullopt;
     }
-    prefs_select_group(group);
+    int groups = 0;
+    for (bool more = prefs_first_group(); more; more = prefs_next_group()) ++groups;
+    prefs_select_group(groups == 1 ? "DEFAUT" : "USER");
     Settings s = read_all(default_settings(screen_width, screen_height));
     prefs_close();
     return s;
 }
 
 Settings load_settings(const std::string& path, int screen_width, int screen_height, Language language) {
-    if (auto stored = read_settings(path, screen_width, screen_height)) return *stored;
+    PrefsFileKind kind = PrefsFileKind::Missing;
+    if (auto stored = read_settings(path, screen_width, screen_height, &kind)) return *stored;
     Settings defaults = default_settings(screen_width, screen_height);
     defaults.language = language;
-    if (not_a_settings_file(path) || !prefs_create(path)) return defaults;
+    if (kind == PrefsFileKind::Foreign || !prefs_create(path)) return defaults;
     prefs_select_group("DEFAUT");
     write_all(defaults);
     prefs_close();

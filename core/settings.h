@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "core/choices.h"
+#include "runtime/prefs_file.h"
 
 namespace pixmold {
 
@@ -79,8 +80,10 @@ bool settings_file_savable(const std::string& path);
 // What the file at `path` holds, without ever writing it: the group read is
 // "DEFAUT" when the file has exactly one group header, else "USER"; missing
 // keys take their defaults. nullopt when the file cannot be opened, holds
-// nothing (no group, key or comment) or is not a settings file.
-std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height);
+// nothing (no group, key or comment) or is not a settings file. The file is
+// read once; `kind`, when given, receives what was found at `path`.
+std::optional<Settings> read_settings(const std::string& path, int screen_width, int screen_height,
+                                      PrefsFileKind* kind = nullptr);
 
 // read_settings; when it gives nothing, the defaults with `language` (a
 // first start's: the locale's), and a new file is written holding them in

@@ -1,38 +1,25 @@
 // The command bar: its four buttons by step, their drawing and hit test,
 // and what a press on each does.
+#include "core/picture_types.h"
 #include "core/texts.h"
-#include "fx/editor.h"
-#include "fx/fx.h"
-#include "fx/handlers.h"
+#include "fx/editor_panel.h"
 #include "fx/messages.h"
-#include "fx/panel.h"
-#include "fx/state.h"
 #include "image/draw.h"
 #include "image/text.h"
+#include "runtime/dialogs.h"
 #include "runtime/toolkit.h"
 
 namespace pixmold {
 
 namespace {
 
-constexpr std::int64_t ON_TOP = 0x00DD00, ON_BOTTOM = 0x00BB00;     // green
-constexpr std::int64_t OFF_TOP = 0x0000FF, OFF_BOTTOM = 0x0000CC;   // red
+constexpr std::int64_t ON_TOP = 0x00DD00, ON_BOTTOM = 0x00BB00;    // green
+constexpr std::int64_t OFF_TOP = 0x0000FF, OFF_BOTTOM = 0x0000CC;  // red
 
-// Load, Apply, Cancel, Save enabled per step; steps missing here only redraw.
-struct StepRow {
-    int step;
-    bool on[4];
-};
-constexpr StepRow STEPS[] = {
-    {0, {true, false, false, false}}, {1, {true, false, false, true}}, {2, {true, false, false, true}},
-    {3, {true, false, false, false}}, {4, {false, false, false, false}}, {5, {true, true, true, false}},
-    {7, {true, false, false, false}},
-};
-
-void draw_command_bar() {
+void draw_command_bar(const EditorPanel& p) {
     if (!begin_fx_canvas(W_COMMAND_BAR)) return;
-    set_font(fx_host().command_font);
-    for (const CommandButton& b : command_buttons) {
+    set_font(p.host.command_font);
+    for (const CommandButton& b : p.commands) {
         const int half = b.height / 2;
         set_drawing_mode(DRAW_SOLID);
         fill_box(b.x, b.y, b.width, half, Colour(b.top_colour));
@@ -46,118 +33,108 @@ void draw_command_bar() {
     end_drawing();
 }
 
-void load_command() {
-    switch (fx_load_from_dialog()) {
-    case LoadOutcome::Loaded:
-        fx_refresh_preview();
-        fx_show_info(fx_messages::APPLY_AN_EFFECT);
-        fx_set_step(0);
-        break;
-    case LoadOutcome::Cancelled:
-        fx_show_info(fx_messages::CANCELLED);
-        // A pending result keeps Apply and Cancel: only they can settle it.
-        if (!fx.pending) fx_set_step(fx_has(FxWorking) ? 2 : 3);
-        break;
-    case LoadOutcome::Unreadable:
-        fx_report_unreadable();
-        break;
-    }
-}
-
-void apply_command() {
-    // Without a result there is nothing to apply, and FxSource must not go.
-    if (!fx_has(FxResult)) return;
-    // The undo copy goes; FxSource and FxWorking are overwritten right here
-    // and in the refresh, so their memory is reused rather than given back.
-    free_image(FxUndo);
-    free_image(FxScaled);
-    fx_copy(FxResult, FxSource);
-    fx.current_effect = std::uint8_t(fx.result_kind);
-    show_widget(W_WEBCAM_BUTTON, true);
-    if (fx.frame_chosen && fx.crop_mode) {
-        fx.frame_chosen = 0;
-        fx.crop_mode = 0;
-        fx_show_effect_buttons(false);
-        show_widget(W_WEBCAM_BUTTON, true);
-        fx_paint_crop_button(false);
-    }
-    fx_refresh_preview();
-    fx.pending = 0;
-    fx_set_step(1);
-}
-
-void cancel_command() {
-    if (fx.webcam_on) return;
-    fx_restore_undo();
-    fx_refresh_preview();
-    fx_status(fx_messages::EFFECT_CANCELLED);
-    if (fx.frame_drawn) {
-        fx.frame_drawn = 0;
-        fx_reset_frame();
-    }
-    fx.pending = 0;
-    fx_set_step(2);
-    fx.current_effect = std::uint8_t(fx.result_kind);
-}
-
 }  // namespace
 
+const std::array<CommandButton, COMMAND_COUNT>& fx_command_buttons() { return editor_panel().commands; }
+
+void fx_set_step(Step step) {
+    editor_panel().editor.set_step(step);
+    editor_panel().show_step();
+}
+
 void fx_load_command() {
-    if (command_buttons[FX_LOAD].enabled) load_command();
+    if (editor_panel().editor.enabled(Command::Load)) editor_panel().load_command();
 }
 
-void fx_set_step(int step) {
-    for (const StepRow& row : STEPS) {
-        if (row.step != step) continue;
-        for (int i = 0; i < 4; ++i) {
-            CommandButton& b = command_buttons[std::size_t(i)];
-            b.enabled = row.on[i] ? 1 : 0;
-            b.top_colour = row.on[i] ? ON_TOP : OFF_TOP;
-            b.bottom_colour = row.on[i] ? ON_BOTTOM : OFF_BOTTOM;
-            set_control_part_enabled(W_COMMAND_BAR, i, row.on[i]);
-        }
-        fx.step = step;
+Command fx_hit_command(int px, int py) {
+    const auto& buttons = editor_panel().commands;
+    const int second_row = buttons[std::size_t(Command::Cancel)].y;
+    const int cancel_left = buttons[std::size_t(Command::Cancel)].x;
+    const int save_left = buttons[std::size_t(Command::Save)].x;
+    if (py < second_row) return Command::Load;
+    if (px < cancel_left) return Command::Apply;
+    if (px > cancel_left && px < save_left) return Command::Cancel;
+    if (px > save_left) return Command::Save;
+    return Command::Load;  // the columns between the buttons
+}
+
+void EditorPanel::show_step() {
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const bool on = editor.enabled(Command(i));
+        CommandButton& b = commands[i];
+        b.enabled = on ? 1 : 0;
+        b.top_colour = on ? ON_TOP : OFF_TOP;
+        b.bottom_colour = on ? ON_BOTTOM : OFF_BOTTOM;
+        set_control_part_enabled(W_COMMAND_BAR, int(i), on);
     }
-    draw_command_bar();
+    draw_command_bar(*this);
 }
 
-int fx_hit_command(int px, int py) {
-    const int second_row = command_buttons[FX_CANCEL].y;
-    const int cancel_left = command_buttons[FX_CANCEL].x;
-    const int save_left = command_buttons[FX_SAVE].x;
-    if (py < second_row) return FX_LOAD;
-    if (px < cancel_left) return FX_APPLY;
-    if (px > cancel_left && px < save_left) return FX_CANCEL;
-    if (px > save_left) return FX_SAVE;
-    return FX_LOAD;  // the columns between the buttons
+void EditorPanel::load_command() {
+    const std::string patterns = std::string(fx_messages::OPEN_FILTER_NAME) + "|" + picture_extensions_text("*", ';');
+    const std::string path = open_file_dialog(fx_messages::OPEN_TITLE, "", patterns);
+    if (path.empty()) {
+        show_info(fx_messages::CANCELLED);
+        editor.load_cancelled();
+        show_step();
+        return;
+    }
+    // Decoded aside: only a picture that decoded replaces the one being
+    // edited, so a broken file never costs the user their work.
+    Picture picture = load_picture(path);
+    if (!picture) {
+        report_unreadable();
+        return;
+    }
+    editor.load(std::move(picture), path, true);
+    set_pointer_shape(W_CROP_BUTTON, PointerShape::Hand);
+    show_refreshed();
+    show_info(fx_messages::APPLY_AN_EFFECT);
+    show_step();
 }
 
-void command_bar_event(SubKind sub, int x, int y) {
+void EditorPanel::apply_command() {
+    const bool leaves_crop_mode = editor.frame_chosen();
+    if (!editor.apply()) return;
+    // The webcam button comes back, but not into crop mode (which stays on
+    // when the picture was dropped while cropping).
+    show_widget(W_WEBCAM_BUTTON, !editor.crop_mode());
+    if (leaves_crop_mode) {
+        show_effect_buttons(true);
+        paint_crop_button();
+    }
+    show_refreshed();
+    show_step();
+}
+
+void EditorPanel::cancel_command() {
+    if (!editor.cancel()) return;
+    show_refreshed();
+    status(fx_messages::EFFECT_CANCELLED);
+    show_step();
+}
+
+void EditorPanel::command_bar_event(SubKind sub, int x, int y) {
     switch (sub) {
-    case SubKind::PointerEnter:
-        fx.hovered_command = std::uint8_t(fx_hit_command(x, y));
-        break;
+    case SubKind::PointerEnter: hovered = fx_hit_command(x, y); break;
     case SubKind::PointerMove: {
-        fx.hovered_command = std::uint8_t(fx_hit_command(x, y));
-        const CommandButton& b = command_buttons[fx.hovered_command];
-        fx_show_info(b.enabled ? b.caption : fx_messages::DISABLED);
+        hovered = fx_hit_command(x, y);
+        const CommandButton& b = commands[std::size_t(hovered)];
+        show_info(b.enabled ? b.caption : fx_messages::DISABLED);
         break;
     }
-    case SubKind::LeftButtonDown: {
+    case SubKind::LeftButtonDown:
         // The press carries the freshest position.
-        fx.hovered_command = std::uint8_t(fx_hit_command(x, y));
-        if (!command_buttons[fx.hovered_command].enabled) break;
-        switch (fx.hovered_command) {
-        case FX_LOAD: load_command(); break;
-        case FX_APPLY: apply_command(); break;
-        case FX_CANCEL: cancel_command(); break;
-        case FX_SAVE: fx_save(); break;
-        default: break;
+        hovered = fx_hit_command(x, y);
+        if (!commands[std::size_t(hovered)].enabled) break;
+        switch (hovered) {
+        case Command::Load: load_command(); break;
+        case Command::Apply: apply_command(); break;
+        case Command::Cancel: cancel_command(); break;
+        case Command::Save: save_command(); break;
         }
         break;
-    }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "image/bitmap.h"
 #include "image/draw.h"
 #include "image/resample.h"
 
@@ -186,31 +187,26 @@ bool frame_picture(const PixelView& from, const PixelView& to, int thickness, Co
     return true;
 }
 
-bool add_border(ImageId number, ImageId original, ImageId inside, int thickness, Colour colour) {
-    const PixelView picture = image_pixels(number);
-    const PixelView source = image_pixels(original);
-    if (!picture || picture.is_icon || !source || source.width != picture.width || source.height != picture.height ||
-        source.depth != picture.depth)
+bool add_border(const PixelView& from, const PixelView& to, int thickness, Colour colour) {
+    if (!from || !to || to.is_icon || from.width != to.width || from.height != to.height || from.depth != to.depth)
         return false;
-    const int inner_width = picture.width - 2 * thickness, inner_height = picture.height - 2 * thickness;
+    const int inner_width = to.width - 2 * thickness, inner_height = to.height - 2 * thickness;
     if (inner_width < 1 || inner_height < 1 || thickness < 0) return false;
-    if (picture.depth == 24) return frame_picture(source, picture, thickness, colour);
+    if (to.depth == 24) return frame_picture(from, to, thickness, colour);
 
     // 32 bits: the colour shows through the inside where it is transparent.
-    const PixelView kept = image_pixels(inside);
-    const bool reusable = kept && !kept.is_icon && kept.width == inner_width && kept.height == inner_height &&
-                          kept.depth == picture.depth;
-    if ((!reusable && !create_image_for_overwrite(inside, inner_width, inner_height, picture.depth)) ||
-        !resize_pixels(source, image_pixels(inside), RESIZE_SMOOTH)) {
-        free_image(inside);
-        return false;
+    BitmapPtr inside = allocate_bitmap_for_overwrite(inner_width, inner_height, to.depth);
+    bool framed = inside && resize_pixels(from, inside->view(), RESIZE_SMOOTH);
+    // `to` holds the picture's own alpha, which the fill keeps and the blend
+    // builds on.
+    framed = framed && begin_drawing(DrawingTarget{0, to, {}}) != 0;
+    if (framed) {
+        set_drawing_mode(DRAW_SOLID);
+        fill_box(0, 0, to.width, to.height, colour);
+        draw_pixels_blended(inside->view(), thickness, thickness, 255);
+        end_drawing();
     }
-    if (!begin_drawing(image_target(number))) return false;
-    set_drawing_mode(DRAW_SOLID);
-    fill_box(0, 0, picture.width, picture.height, colour);
-    draw_image_blended(image_handle(inside), thickness, thickness, 255);
-    end_drawing();
-    return true;
+    return framed;
 }
 
 }  // namespace pixmold

@@ -1,7 +1,7 @@
 // The pixel arithmetic of the picture effects, on a picture's memory. No
-// widgets and no store: each function changes the picture it is given and
-// nothing else. Pictures are 24 or 32 bits; a 32-bit picture keeps its
-// alpha channel.
+// widgets and no shared state: each function changes the picture it is given
+// and nothing else, so several may run at once on different pictures.
+// Pictures are 24 or 32 bits; a 32-bit picture keeps its alpha channel.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +51,7 @@ private:
     std::uint32_t next_;
 };
 
-// The process's generator for the sepia effect, seeded once per run.
+// The calling thread's generator for the sepia effect, seeded once per thread.
 FastRandom& effect_random();
 
 // m = (R + G + B) div 3 in every channel.
@@ -72,11 +72,11 @@ int border_thickness(int width, int height);
 // The two must not overlap. False (`to` unspecified) when the resampling failed.
 bool frame_picture(const PixelView& from, const PixelView& to, int thickness, Colour colour);
 
-// Frames picture `number` in place as frame_picture does; `original` holds
-// the same pixels as `number` (read while `number` is drawn on). A 32-bit
-// picture is filled with `colour` and the shrunk copy, kept in `inside`
-// (whose memory is reused when the size fits), composited by its alpha.
-// False, with `number` unchanged, when a step failed.
-bool add_border(ImageId number, ImageId original, ImageId inside, int thickness, Colour colour);
+// Frames `from` into `to`, a picture of the same size and depth that holds
+// a copy of `from`'s pixels, as frame_picture does. A 32-bit picture is
+// filled with `colour` and the shrunk copy composited by its alpha, so the
+// colour shows through where the picture is transparent. False (`to`
+// unspecified) when a step failed.
+bool add_border(const PixelView& from, const PixelView& to, int thickness, Colour colour);
 
 }  // namespace pixmold

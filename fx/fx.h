@@ -7,9 +7,11 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "fx/effect_table.h"
 #include "image/draw.h"
 #include "image/image.h"
 #include "runtime/toolkit.h"
@@ -20,11 +22,11 @@ namespace pixmold {
 struct FxIcons {
     ImageId crop = 0;
     ImageId crop_active = 0;
-    ImageId effect[4] = {};      // black and white, optimised, sepia, border
-    ImageId effect_hot[4] = {};  // the same, highlighted
+    // An effect's icons by their file names (Effect::icon); 0 for none.
+    std::function<ImageId(const std::string& file)> named;
     ImageId webcam_off = 0;
     ImageId webcam_on = 0;
-    ImageId info = 0;            // the small sign of the info panel
+    ImageId info = 0;  // the small sign of the info panel
 };
 
 struct FxHost {
@@ -40,10 +42,11 @@ struct FxHost {
 void fx_set_host(FxHost host);
 const FxHost& fx_host();
 
-// Creates the panel's widgets inside `container` (467 x 578) and draws them
-// as a fresh editor shows them. Resets the editor's state; pictures of an
-// earlier panel are released. False when the container is missing.
-bool fx_build_panel(int container);
+// Creates the panel's widgets inside `container` (467 x 578), a button for
+// each of `effects`, and draws them as a fresh editor shows them. Starts a
+// fresh editor; the pictures of an earlier panel are released. False when
+// the container is missing.
+bool fx_build_panel(int container, std::span<const Effect> effects = standard_effects());
 
 // The panel's widgets in the order Tab visits them.
 std::vector<int> fx_tab_order();

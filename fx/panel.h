@@ -1,22 +1,53 @@
-// Drawing helpers shared by the editor's handlers.
+// The FX panel: the widgets that show the editor (fx/editor.h) and take the
+// user's actions to it. What the shell calls is in fx/fx.h; this is what
+// tests and tools may look at besides.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <span>
 #include <string>
 
+#include "fx/editor.h"
 #include "image/image.h"
 
 namespace pixmold {
 
-// Starts drawing on one of the panel's canvases; false when it is missing.
-bool begin_fx_canvas(int canvas);
-// The preview canvas: background, then FxPreview at the top-left corner.
-void fx_paint_preview();
-// Writes the main window's StatusLine.
-void fx_status(const std::string& text);
-void fx_click(int milliseconds);
-// The crop button with its normal or active icon.
-void fx_paint_crop_button(bool active);
-// The icons of effect button 0..3 (black and white, optimised, sepia, border).
-ImageId fx_effect_icon(int index, bool highlighted);
+// Widgets of the panel.
+inline constexpr int W_CROP_BUTTON = 200;
+inline constexpr int W_WEBCAM_BUTTON = 205;
+inline constexpr int W_FX_INFO_PANEL = 206;
+inline constexpr int W_PREVIEW_CANVAS = 207;
+inline constexpr int W_COMMAND_BAR = 208;
+// One button per effect, in the effects' order, from this number on.
+inline constexpr int W_FIRST_EFFECT_BUTTON = 210;
+
+// A button of the command bar, as drawn.
+struct CommandButton {
+    std::int16_t x = 0;
+    std::int8_t y = 0;
+    std::int16_t width = 0;
+    std::int8_t height = 0;
+    std::string caption;
+    std::int64_t top_colour = 0;  // 0x00BBGGRR
+    std::int64_t bottom_colour = 0;
+    std::int64_t outline_colour = 0;
+    std::int8_t enabled = 0;
+};
+
+// The editor the panel shows.
+const Editor& fx_editor();
+// The effects the panel offers, one button each.
+std::span<const Effect> fx_panel_effects();
+// The button of effect `index`.
+inline int effect_button(std::size_t index) { return W_FIRST_EFFECT_BUTTON + int(index); }
+// The message the info panel shows.
+const std::string& fx_info_text();
+// The command bar's buttons, in Command order.
+const std::array<CommandButton, COMMAND_COUNT>& fx_command_buttons();
+// Sets the command bar's step and redraws it.
+void fx_set_step(Step step);
+// The command button at (px, py) in the command bar.
+Command fx_hit_command(int px, int py);
 
 }  // namespace pixmold

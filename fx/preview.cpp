@@ -1,12 +1,8 @@
-// Fitting the picture into the preview canvas and drawing it there.
-#include <string>
+#include "fx/preview.h"
 
-#include "core/texts.h"
-#include "fx/editor.h"
-#include "fx/panel.h"
+#include <algorithm>
+
 #include "fx/shrink.h"
-#include "fx/state.h"
-#include "image/draw.h"
 #include "image/resample.h"
 
 namespace pixmold {
@@ -31,62 +27,21 @@ PreviewFit fit_preview(int picture_width, int picture_height) {
     return fit;
 }
 
-void fx_paint_preview() {
-    if (!begin_fx_canvas(W_PREVIEW_CANVAS)) return;
-    set_drawing_mode(DRAW_SOLID);
-    fill_box(0, 0, PREVIEW_WIDTH, PREVIEW_HEIGHT, PANEL_COLOUR);
-    draw_image(image_handle(FxPreview), 0, 0);
-    end_drawing();
-}
-
-namespace {
-
-// FxScaled: FxWorking resampled to the preview size. A picture many times
-// the preview's size is first averaged down in blocks to about twice it:
-// the smooth filter then has a tenth of the pixels to read, and the preview
-// looks the same.
-bool make_scaled(const PreviewFit& fit) {
-    const PixelView working = image_pixels(FxWorking);
-    if (!working) return false;
-    if (fit.width == working.width && fit.height == working.height) return fx_copy(FxWorking, FxScaled);
+std::shared_ptr<const Bitmap> make_preview(const std::shared_ptr<const Bitmap>& picture, const PreviewFit& fit) {
+    if (!picture) return nullptr;
+    const PixelView from = picture->view();
+    if (fit.width == from.width && fit.height == from.height) return picture;
+    // A big picture is box-shrunk to about twice the preview size first: the
+    // smooth resize then has a tenth of the pixels to read, and the preview
+    // looks the same.
     const int factor = preview_shrink_factor(fit.ratio);
-    bool made = false;
-    if (factor > 1) {
-        made = create_image_for_overwrite(FxScaled, (working.width + factor - 1) / factor,
-                                          (working.height + factor - 1) / factor, working.depth) != 0;
-        if (made) box_shrink(working, image_pixels(FxScaled), factor);
-        made = made && resize_image(FxScaled, fit.width, fit.height, RESIZE_SMOOTH) != 0;
-    } else {
-        made = create_image_for_overwrite(FxScaled, fit.width, fit.height, working.depth) != 0 &&
-               resize_pixels(working, image_pixels(FxScaled), RESIZE_SMOOTH);
-    }
-    fx_changed(FxScaled);
-    if (!made) free_image(FxScaled);
-    return made;
-}
-
-}  // namespace
-
-void fx_refresh_preview() {
-    if (!fx_has(FxSource)) return;
-    fx_copy(FxSource, FxWorking);
-    fx_copy(FxWorking, FxResult);
-
-    fx.picture_width = image_width(FxWorking);
-    fx.picture_height = image_height(FxWorking);
-    fx_status(texts().summary_relative_size + std::to_string(fx.picture_width) + " x " +
-              std::to_string(fx.picture_height));
-
-    const PreviewFit fit = fit_preview(fx.picture_width, fx.picture_height);
-    fx.preview_width = fit.width;
-    fx.preview_height = fit.height;
-    fx.scale_ratio = fit.ratio;
-    if (make_scaled(fit)) fx_copy(FxScaled, FxPreview);
-
-    fx_paint_preview();
-    free_image(FxScaled);
-    if (!fx.crop_mode) fx.webcam_on = 0;
-    fx_set_step(5);
+    if (factor == 1) return resize_bitmap(from, fit.width, fit.height, RESIZE_SMOOTH);
+    BitmapPtr shrunk = allocate_bitmap_for_overwrite((from.width + factor - 1) / factor,
+                                                           (from.height + factor - 1) / factor, from.depth);
+    if (!shrunk) return nullptr;
+    box_shrink(from, shrunk->view(), factor);
+    if (shrunk->width == fit.width && shrunk->height == fit.height) return shrunk;
+    return resize_bitmap(shrunk->view(), fit.width, fit.height, RESIZE_SMOOTH);
 }
 
 }  // namespace pixmold

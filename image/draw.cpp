@@ -258,11 +258,14 @@ void fill_rounded_box(int x, int y, int width, int height, int radius_x, int rad
 }
 
 void draw_image(ImageHandle image, int x, int y) {
+    if (!current_surface() || image == 0) return;
+    draw_pixels(handle_pixels(image), x, y);
+}
+
+void draw_pixels(const PixelView& pixels, int x, int y) {
     DrawingSurface* s = current_surface();
-    if (!s || image == 0) return;
-    const PixelRef src = handle_pixels(image);
-    if (!src.pixels || (src.depth != 24 && src.depth != 32)) return;
-    blit(*s, src, x, y, false, 255);
+    if (!s || !pixels.pixels || (pixels.depth != 24 && pixels.depth != 32)) return;
+    blit(*s, pixels, x, y, false, 255);
 }
 
 void draw_image(ImageHandle image, int x, int y, int width, int height) {
@@ -294,11 +297,14 @@ void draw_image(ImageHandle image, int x, int y, int width, int height) {
 }
 
 void draw_image_blended(ImageHandle image, int x, int y, int opacity) {
+    if (!current_surface() || image == 0) return;
+    draw_pixels_blended(handle_pixels(image), x, y, opacity);
+}
+
+void draw_pixels_blended(const PixelView& pixels, int x, int y, int opacity) {
     DrawingSurface* s = current_surface();
-    if (!s || image == 0) return;
-    const PixelRef src = handle_pixels(image);
-    if (!src.pixels || src.is_icon || (src.depth != 24 && src.depth != 32)) return;
-    blit(*s, src, x, y, true, opacity);
+    if (!s || !pixels.pixels || pixels.is_icon || (pixels.depth != 24 && pixels.depth != 32)) return;
+    blit(*s, pixels, x, y, true, opacity);
 }
 
 Colour get_pixel(int x, int y) {

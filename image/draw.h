@@ -80,6 +80,9 @@ void draw_image(ImageHandle image, int x, int y, int width, int height);
 // Composites a picture by its alpha channel (32-bit) times `opacity`; a
 // 24-bit picture is weighed by the opacity alone. Icons are ignored.
 void draw_image_blended(ImageHandle image, int x, int y, int opacity = 255);
+// The same for pixels held outside the store (a Bitmap's view, a canvas).
+void draw_pixels(const PixelView& pixels, int x, int y);
+void draw_pixels_blended(const PixelView& pixels, int x, int y, int opacity = 255);
 
 // Reads one pixel: blue * 65536 + green * 256 + red; in alpha-blend mode on
 // a 32-bit target also the alpha byte in bits 24-31.

@@ -226,6 +226,44 @@ void reset(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The kind of file at `path` and, for a settings file, its bytes: one read.
+PrefsFileKind read_kind(const std::string& path, std::string& bytes) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? PrefsFileKind::Missing : PrefsFileKind::Unreadable;
+    if (!S_ISREG(info.st_mode) || std::uint64_t(info.st_size) > PREFS_MAX_FILE_BYTES) return PrefsFileKind::Foreign;
+    // Non-blocking, should the file have been swapped for a FIFO since.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return PrefsFileKind::Unreadable;
+    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bool failed = false;
+    char buffer[16384];
+    while (regular && bytes.size() <= PREFS_MAX_FILE_BYTES) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
+        bytes.append(buffer, std::size_t(got));
+    }
+    ::close(fd);
+    if (!regular || bytes.size() > PREFS_MAX_FILE_BYTES) return PrefsFileKind::Foreign;
+    if (failed) return PrefsFileKind::Unreadable;
+    return kind_of_text(bytes);
+}
+
+void parse_into_context(std::string_view raw) {
+    if (raw.size() > 2 && raw.substr(0, 3) == "\xEF\xBB\xBF")
+        ctx.nodes = parse(raw.substr(3));
+    else
+        ctx.nodes = parse(latin1_to_utf8(raw));
+}
+
+}  // namespace
+
 bool prefs_open(const std::string& path) {
     prefs_close();
     reset(path);
@@ -233,11 +271,7 @@ bool prefs_open(const std::string& path) {
     std::optional<std::string> bytes = read_file(path, read_only);
     if (!bytes) return false;
     ctx.read_only = read_only;
-    std::string_view raw = *bytes;
-    if (raw.size() > 2 && raw.substr(0, 3) == "\xEF\xBB\xBF")
-        ctx.nodes = parse(raw.substr(3));
-    else
-        ctx.nodes = parse(latin1_to_utf8(raw));
+    parse_into_context(*bytes);
     return true;
 }
 
@@ -263,30 +297,20 @@ bool prefs_close() {
 }
 
 PrefsFileKind prefs_file_kind(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? PrefsFileKind::Missing : PrefsFileKind::Unreadable;
-    if (!S_ISREG(info.st_mode) || std::uint64_t(info.st_size) > PREFS_MAX_FILE_BYTES) return PrefsFileKind::Foreign;
-    // Non-blocking, should the file have been swapped for a FIFO since.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return PrefsFileKind::Unreadable;
     std::string bytes;
-    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    bool failed = false;
-    char buffer[16384];
-    while (regular && bytes.size() <= PREFS_MAX_FILE_BYTES) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            failed = got < 0;
-            break;
-        }
-        bytes.append(buffer, std::size_t(got));
+    return read_kind(path, bytes);
+}
+
+PrefsFileKind prefs_open_settings(const std::string& path) {
+    prefs_close();
+    reset(path);
+    std::string bytes;
+    const PrefsFileKind kind = read_kind(path, bytes);
+    if (kind == PrefsFileKind::Groups) {
+        ctx.read_only = ::access(path.c_str(), W_OK) != 0;
+        parse_into_context(bytes);
     }
-    ::close(fd);
-    if (!regular || bytes.size() > PREFS_MAX_FILE_BYTES) return PrefsFileKind::Foreign;
-    if (failed) return PrefsFileKind::Unreadable;
-    return kind_of_text(bytes);
+    return kind;
 }
 
 bool prefs_writable(const std::string& path) { return check_writable(resolved(path)) == FileError::None; }

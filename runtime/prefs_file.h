@@ -90,6 +90,11 @@ enum class PrefsFileKind {
 // a regular file, so a FIFO or a device never blocks it.
 PrefsFileKind prefs_file_kind(const std::string& path);
 
+// prefs_file_kind and, for a settings file (Groups), prefs_open on the same
+// bytes: the file is read once. Any other kind leaves the thread's context
+// empty, as a failed prefs_open does.
+PrefsFileKind prefs_open_settings(const std::string& path);
+
 // Whether a close after writes could write the file at `path` (the file a
 // link leads to): a new file in its folder, or a replacement of the one
 // there. Nothing is created.

@@ -8,6 +8,7 @@
 
 #include "batch/cli.h"
 #include "batch/intake.h"
+#include "batch/texts.h"
 #include "job_fixture.h"
 #include "scratch_mount.h"
 #include "tool_run.h"
@@ -64,8 +65,8 @@ TEST_F(Cli, HelpAndTheNoPictureMessageNameTheExtensionsTaken) {
         if (end > at + 1) named.push_back(help.substr(at, end - at));
     }
     for (const std::string& ext : named) EXPECT_TRUE(is_picture_path("x" + ext)) << ext;
-    for (const std::string_view ext : PICTURE_EXTENSIONS)
-        EXPECT_NE(std::find(named.begin(), named.end(), std::string(ext)), named.end()) << ext;
+    for (const PictureType& type : PICTURE_TYPES)
+        EXPECT_NE(std::find(named.begin(), named.end(), std::string(type.extension)), named.end()) << type.extension;
     const ToolRun r = run_tool(dir.path(), {"notes.txt"});
     std::string listed = "(";
     listed += picture_extensions_text();
@@ -240,16 +241,18 @@ TEST_F(Cli, ReadsTheSettingsFileWithoutWritingItAndOptionsWin) {
 TEST_F(Cli, APrefixThatCouldWriteOutsideTheFolderIsRefused) {
     std::filesystem::create_directories(dir.folder() / "sub");
     copy_in(dir, "base.jpg", "sub/a.jpg");
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--prefix", "../escape_", "a.jpg"}, "--prefix contains \"/\""},
-        {{"--prefix=sub/x_", "a.jpg"}, "--prefix contains \"/\""},
-        {{"--prefix", "a\nb", "a.jpg"}, "--prefix contains a control character"},
-        {{"--prefix", std::string(300, 'p'), "a.jpg"}, "--prefix is too long for a file name"},
+    // The reason given is the one the window gives for the same prefix.
+    const std::vector<std::pair<std::vector<std::string>, PrefixFault>> cases = {
+        {{"--prefix", "../escape_", "a.jpg"}, PrefixFault::Separator},
+        {{"--prefix=sub/x_", "a.jpg"}, PrefixFault::Separator},
+        {{"--prefix", "a\nb", "a.jpg"}, PrefixFault::ControlCharacter},
+        {{"--prefix", std::string(300, 'p'), "a.jpg"}, PrefixFault::TooLong},
     };
-    for (const auto& [args, says] : cases) {
+    for (const auto& [args, fault] : cases) {
+        const std::string says = "pixmold-batch: --prefix: " + prefix_fault_text(Language::English, fault);
         const ToolRun r = run_tool(dir.folder() / "sub", args);
         EXPECT_EQ(r.status, 2) << says;
-        EXPECT_NE(r.err.find("pixmold-batch: " + says), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
     EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});
     EXPECT_EQ(folder_names(dir.folder() / "sub"), std::vector<std::string>{"a.jpg"});
@@ -262,7 +265,10 @@ TEST_F(Cli, AStoredPrefixThatCouldWriteOutsideGivesWayToTheDefault) {
     std::ofstream(dir.folder() / "sub/pref.vrn", std::ios::binary) << prefs;
     ToolRun r = run_tool(dir.folder() / "sub", {"a.jpg"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("pixmold-batch: the prefix in \"pref.vrn\" contains \"/\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("pixmold-batch: the prefix in \"pref.vrn\" is refused (" +
+                         prefix_fault_text(Language::English, PrefixFault::Separator) + ")"),
+              std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("\"prefix_\" is used instead"), std::string::npos) << r.err;
     EXPECT_EQ(Decoded((dir.folder() / "sub/prefix_a.jpg").string()).width(), 16);
     EXPECT_EQ(folder_names(dir.folder()), std::vector<std::string>{"sub"});

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fx/state.h"
+#include "fx/panel.h"
 #include "pictures.h"
 #include "runtime/toolkit.h"
 
@@ -14,17 +14,22 @@ namespace pixmold::test {
 struct EditorSnapshot {
     std::vector<std::vector<std::uint8_t>> pictures;
     std::vector<std::uint8_t> preview_canvas;
-    int step, pending, result_kind, current_effect;
+    Step step;
+    EditorState state;
+    std::string result_tool, tool;
     std::string source_path;
     bool operator==(const EditorSnapshot&) const = default;
 };
 
 inline EditorSnapshot editor_snapshot() {
+    const Editor& e = fx_editor();
     EditorSnapshot s;
-    for (ImageId slot : {FxSource, FxWorking, FxResult, FxUndo, FxPreview}) s.pictures.push_back(bytes_of(slot));
+    for (const Picture* p : {&e.picture(), &e.result(), &e.undo()}) s.pictures.push_back(bytes_of(p->view()));
+    s.pictures.push_back(e.preview() ? bytes_of(e.preview()->view()) : std::vector<std::uint8_t>{});
     s.preview_canvas = bytes_of(canvas_pixels(W_PREVIEW_CANVAS));
-    s.step = fx.step, s.pending = fx.pending, s.result_kind = fx.result_kind, s.current_effect = fx.current_effect;
-    s.source_path = fx.source_path;
+    s.step = e.step(), s.state = e.state();
+    s.result_tool = tool_name(e.result_tool()), s.tool = tool_name(e.tool());
+    s.source_path = e.source_path();
     return s;
 }
 

@@ -14,7 +14,7 @@ namespace {
 using test::Rgb;
 using test::pixel;
 
-constexpr ImageId PICTURE = 800, OTHER = 801, INSIDE = 802;
+constexpr ImageId PICTURE = 800, OTHER = 801;
 
 class Effects : public ::testing::Test {
 protected:
@@ -23,7 +23,7 @@ protected:
         register_all_codecs();
     }
     void TearDown() override {
-        for (ImageId n : {PICTURE, OTHER, INSIDE}) free_image(n);
+        for (ImageId n : {PICTURE, OTHER}) free_image(n);
     }
     // One row of the given colours.
     PixelView row_of(std::vector<Rgb> colours, int depth = 24) {
@@ -154,7 +154,7 @@ TEST_F(Effects, BorderFramesTheShrunkPicture) {
     test::make_picture(PICTURE, 1000, 600, test::gradient);
     copy_image(PICTURE, OTHER);
     const Colour blue = make_rgb(10, 20, 250);
-    ASSERT_TRUE(add_border(PICTURE, OTHER, INSIDE, 15, blue));
+    ASSERT_TRUE(add_border(image_pixels(OTHER), image_pixels(PICTURE), 15, blue));
     const PixelView v = image_pixels(PICTURE);
     EXPECT_EQ(v.width, 1000);
     EXPECT_EQ(v.height, 600);
@@ -171,7 +171,7 @@ TEST_F(Effects, ZeroBorderRedrawsThePictureUnchanged) {
     test::make_picture(PICTURE, 30, 20, test::gradient);
     copy_image(PICTURE, OTHER);
     const auto before = test::bytes_of(PICTURE);
-    ASSERT_TRUE(add_border(PICTURE, OTHER, INSIDE, border_thickness(30, 20), make_rgb(255, 0, 0)));
+    ASSERT_TRUE(add_border(image_pixels(OTHER), image_pixels(PICTURE), border_thickness(30, 20), make_rgb(255, 0, 0)));
     EXPECT_EQ(test::bytes_of(PICTURE), before);
 }
 
@@ -181,7 +181,7 @@ TEST_F(Effects, BorderShowsItsColourThroughTransparentPixels) {
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 200; ++x) v.row_from_top(y)[4 * x + 3] = x < 100 ? 255 : 0;
     copy_image(PICTURE, OTHER);
-    ASSERT_TRUE(add_border(PICTURE, OTHER, INSIDE, 3, make_rgb(0, 200, 0)));
+    ASSERT_TRUE(add_border(image_pixels(OTHER), image_pixels(PICTURE), 3, make_rgb(0, 200, 0)));
     EXPECT_EQ(pixel(v, 1, 50), (Rgb{0, 200, 0}));
     EXPECT_EQ(pixel(v, 40, 50), (Rgb{0, 0, 0}));      // opaque black inside
     EXPECT_EQ(pixel(v, 160, 50), (Rgb{0, 200, 0}));   // transparent inside: the colour beneath

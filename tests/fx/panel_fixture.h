@@ -10,7 +10,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/artwork.h"
@@ -20,8 +22,7 @@
 #include "app/window_layout.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
-#include "fx/editor.h"
-#include "fx/state.h"
+#include "fx/panel.h"
 #include "pictures.h"
 #include "runtime/dialogs.h"
 #include "runtime/input_simulation.h"
@@ -30,6 +31,22 @@
 #include "temp_dir.h"
 
 namespace pixmold::test {
+
+// The editor the panel shows.
+inline const Editor& editor() { return fx_editor(); }
+
+// The button of the standard effect of that name.
+inline int standard_effect_button(std::string_view name) {
+    const std::span<const Effect> effects = standard_effects();
+    for (std::size_t i = 0; i < effects.size(); ++i)
+        if (name == effects[i].name) return effect_button(i);
+    ADD_FAILURE() << "no effect " << name;
+    return -1;
+}
+inline const int W_BW_BUTTON = standard_effect_button("black_white");
+inline const int W_BW_OPTIMISED_BUTTON = standard_effect_button("optimised_black_white");
+inline const int W_SEPIA_BUTTON = standard_effect_button("sepia");
+inline const int W_BORDER_BUTTON = standard_effect_button("border");
 
 class FxPanel : public ::testing::Test {
 protected:
@@ -89,14 +106,14 @@ protected:
         pump();
     }
 
-    void command(int index) {
-        const CommandButton& b = command_buttons[std::size_t(index)];
+    void command(Command c) {
+        const CommandButton& b = fx_command_buttons()[std::size_t(c)];
         click(W_COMMAND_BAR, b.x + b.width / 2, b.y + b.height / 2);
     }
 
     void load(const std::string& path) {
         dialogs.answer_file(path);
-        command(FX_LOAD);
+        command(Command::Load);
     }
 
     // Files dropped on the preview, as Qt delivers a drag and drop.

@@ -41,19 +41,19 @@ protected:
         start();
         load(picture(name, 64, 48));
         click(W_BW_BUTTON);
-        command(FX_APPLY);  // Save is on at step 1
+        command(Command::Apply);  // Save is on at step 1
     }
 };
 
 TEST_F(Save, ProposesFxAndTheSourceName) {
     start_with_picture("holiday.png");
-    command(FX_SAVE);  // cancelled
+    command(Command::Save);  // cancelled
     ASSERT_EQ(dialogs.requests().back().kind, DialogKind::SaveFile);
     EXPECT_EQ(dialogs.requests().back().default_answer, "FX_holiday");
     EXPECT_EQ(dialogs.requests().back().title, "Save picture");
     EXPECT_EQ(dialogs.requests().back().patterns, "Images (*.jpg)|*.jpg|Images (*.png)|*.png");
     EXPECT_EQ(status(), "Cancel");
-    EXPECT_EQ(fx.step, 1);
+    EXPECT_EQ(editor().step(), Step::Applied);
 }
 
 TEST_F(Save, TypedNamesAreCleanedAndWrittenInTheChosenFormat) {
@@ -66,9 +66,9 @@ TEST_F(Save, TypedNamesAreCleanedAndWrittenInTheChosenFormat) {
     };
     for (const Case& c : {Case{"beach.jpg", 1, "beach.png", TAG_PNG}, Case{"beach.png.jpg", 0, "beach.jpg", TAG_JPEG},
                           Case{"beach.JPG", 0, "beach.JPG.jpg", TAG_JPEG}}) {
-        fx_set_step(1);
+        fx_set_step(Step::Applied);
         dialogs.answer_file(dir.file(c.typed), c.pattern);
-        command(FX_SAVE);
+        command(Command::Save);
         EXPECT_EQ(status(), "Image Sauvée") << c.typed;
         ASSERT_TRUE(load_image(900, dir.file(c.written))) << c.written;
         EXPECT_EQ(is_image(900)->format_tag, c.format) << c.written;
@@ -80,9 +80,9 @@ TEST_F(Save, JpegIsWrittenAtQualityNine) {
     start_with_picture("a.png");
     ASSERT_EQ(settings.quality, 8);  // the batch's own quality plays no part
     dialogs.answer_file(dir.file("out"), 0);
-    command(FX_SAVE);
+    command(Command::Save);
     const std::string written = read_bytes(dir.file("out.jpg"));
-    ASSERT_TRUE(save_image(FxResult, dir.file("q9.jpg"), TAG_JPEG, 9));
+    ASSERT_TRUE(save_pixels(editor().result().view(), dir.file("q9.jpg"), TAG_JPEG, 9, editor().result().source_depth));
     EXPECT_EQ(written, read_bytes(dir.file("q9.jpg")));
     EXPECT_EQ(first_quantiser(written), 3);
 }
@@ -95,25 +95,25 @@ TEST_F(Save, AFileTheCleanedNameLandsOnIsReplacedOnlyAfterAsking) {
     write_bytes(dir.file("beach.jpg"), kept);
 
     dialogs.answer_file(dir.file("beach"), 0);  // No to the question that follows
-    command(FX_SAVE);
+    command(Command::Save);
     ASSERT_EQ(dialogs.requests().back().kind, DialogKind::MessageBox);
     EXPECT_EQ(dialogs.requests().back().text, "The file \"beach.jpg\" already exists.\nDo you want to replace it?");
     EXPECT_EQ(read_bytes(dir.file("beach.jpg")), kept);
     EXPECT_EQ(status(), "Cancel");
-    EXPECT_EQ(fx.step, 1);
+    EXPECT_EQ(editor().step(), Step::Applied);
 
     dialogs.answer_file(dir.file("beach.png.jpg"), 0);
     dialogs.answer_code(ANSWER_YES);
-    command(FX_SAVE);
+    command(Command::Save);
     EXPECT_EQ(status(), "Image Sauvée");
     ASSERT_TRUE(load_image(900, dir.file("beach.jpg")));
     free_image(900);
 
     // A typed name that is written as it is was asked about by the dialog itself.
-    fx_set_step(1);
+    fx_set_step(Step::Applied);
     const std::size_t asked = dialogs.requests().size();
     dialogs.answer_file(dir.file("beach.jpg"), 0);
-    command(FX_SAVE);
+    command(Command::Save);
     EXPECT_EQ(dialogs.requests().size(), asked + 1);
     EXPECT_EQ(status(), "Image Sauvée");
 }

@@ -36,11 +36,11 @@ TEST_F(FxPanel, PicturesOfEveryOrientationAreShownAndSavedUpright) {
             const std::string what = ext + " orientation " + std::to_string(o);
             // Dropped on the preview, kept, and saved as PNG.
             drop_on_preview({write_oriented(dir.file("photo" + std::to_string(o)), ext, o)});
-            expect_shown(image_pixels(FxSource), stored.bitmap->view(), o, what + " (loaded)");
-            command(FX_APPLY);
+            expect_shown(editor().picture().view(), stored.bitmap->view(), o, what + " (loaded)");
+            command(Command::Apply);
             const std::string saved = dir.file("saved-" + ext.substr(1) + std::to_string(o) + ".png");
             dialogs.answer_file(saved, 1);
-            command(FX_SAVE);
+            command(Command::Save);
             ASSERT_TRUE(std::filesystem::exists(saved)) << what;
             // Upright by its pixels, with no orientation left to apply.
             int orientation = 0;
@@ -56,7 +56,7 @@ TEST_F(FxPanel, PicturesOfEveryOrientationAreShownAndSavedUpright) {
     // carries is not applied on top.
     const std::string heic = std::string(PIXMOLD_TEST_DATA) + "/image/heic-irot-exif.heic";
     drop_on_preview({heic});
-    expect_shown(image_pixels(FxSource), decode_file(heic).bitmap->view(), 1, "heic");
+    expect_shown(editor().picture().view(), decode_file(heic).bitmap->view(), 1, "heic");
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ protected:
 
     std::vector<bool> enabled() {
         std::vector<bool> on;
-        for (const CommandButton& b : command_buttons) on.push_back(b.enabled != 0);
+        for (const CommandButton& b : fx_command_buttons()) on.push_back(b.enabled != 0);
         return on;
     }
 
@@ -96,12 +96,12 @@ protected:
     // The editor as the user left it when no camera or frame came: as before.
     void expect_back_to(const EditorSnapshot& before, const std::string& message) {
         EXPECT_EQ(fx_info_text(), message);
-        EXPECT_EQ(fx.webcam_on, 0);
+        EXPECT_FALSE(editor().webcam_on());
         EXPECT_EQ(webcam_button_state(), WHITE);
         EXPECT_TRUE(tools_visible());
         EXPECT_EQ(live_view(), nullptr);
         EXPECT_FALSE(camera->running);
-        EXPECT_TRUE(editor_snapshot() == before) << "step " << fx.step << " was " << before.step;
+        EXPECT_TRUE(editor_snapshot() == before) << "step " << int(editor().step()) << " was " << int(before.step);
     }
 };
 
@@ -136,64 +136,64 @@ TEST_F(Webcam, LiveViewCoversThePreviewAreaAtItsPlaceAndShowsTheFrames) {
 TEST_F(Webcam, PressingTwiceTakesTheFrameAsThePictureToEdit) {
     start("FR");
     load(picture("old.png", 90, 60));
-    ASSERT_EQ(fx.step, 0);
+    ASSERT_EQ(editor().step(), Step::Start);
 
     press();  // on
     EXPECT_EQ(fx_info_text(), "La webcam est activée");
-    EXPECT_EQ(fx.webcam_on, 1);
-    EXPECT_EQ(fx.current_effect, EFFECT_WEBCAM);
+    EXPECT_TRUE(editor().webcam_on());
+    EXPECT_EQ(tool_name(editor().tool()), "webcam");
     EXPECT_FALSE(tools_visible());
     EXPECT_TRUE(widget_visible(W_WEBCAM_BUTTON));
     EXPECT_EQ(webcam_button_state(), GREEN);
     EXPECT_EQ(live_view(), nullptr);  // the release opens it
     release();
-    EXPECT_EQ(fx.step, 4);
+    EXPECT_EQ(editor().step(), Step::Live);
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false, false}));
     ASSERT_NE(live_view(), nullptr);
     EXPECT_TRUE(camera->running);
     EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 5, 420), BACKGROUND);  // below the live view
     EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 5, 5), BACKGROUND);
     // Every command is off while live; Cancel least of all.
-    command(FX_CANCEL);
-    command(FX_LOAD);
+    command(Command::Cancel);
+    command(Command::Load);
     EXPECT_TRUE(dialogs.requests().size() == 1);  // only the first load's
 
     press();  // off
     EXPECT_EQ(fx_info_text(), "La webcam est désactivée");
-    EXPECT_EQ(fx.webcam_on, 0);
+    EXPECT_FALSE(editor().webcam_on());
     EXPECT_TRUE(tools_visible());
     EXPECT_EQ(webcam_button_state(), WHITE);
     release();  // the snapshot
     EXPECT_EQ(fx_info_text(), "Photo capturée");
-    EXPECT_EQ(fx.step, 2);
+    EXPECT_EQ(editor().step(), Step::Cancelled);
     EXPECT_EQ(enabled(), (std::vector<bool>{true, false, false, true}));
-    EXPECT_EQ(fx.result_kind, EFFECT_WEBCAM);
-    EXPECT_EQ(fx.pending, 0);
+    EXPECT_EQ(tool_name(editor().result_tool()), "webcam");
+    EXPECT_FALSE(editor().pending());
     EXPECT_EQ(live_view(), nullptr);
     EXPECT_FALSE(camera->running);
     EXPECT_EQ(camera->stops, 1);
     EXPECT_TRUE(tools_visible());
 
     const auto frame = engine_bytes(640, 480, camera_colours);
-    EXPECT_EQ(image_width(FxSource), 640);
-    EXPECT_EQ(image_height(FxSource), 480);
-    EXPECT_TRUE(bytes_of(FxSource) == frame);
-    EXPECT_TRUE(bytes_of(FxUndo) == frame);
-    EXPECT_TRUE(bytes_of(FxResult) == frame);
-    EXPECT_EQ(fx.preview_width, 463);
-    EXPECT_EQ(fx.preview_height, 347);
+    EXPECT_EQ(editor().picture_width(), 640);
+    EXPECT_EQ(editor().picture_height(), 480);
+    EXPECT_TRUE(bytes_of(editor().picture().view()) == frame);
+    EXPECT_TRUE(bytes_of(editor().undo().view()) == frame);
+    EXPECT_TRUE(bytes_of(editor().result().view()) == frame);
+    EXPECT_EQ(editor().fit().width, 463);
+    EXPECT_EQ(editor().fit().height, 347);
     EXPECT_EQ(status(), "Taille : 640 x 480");
-    EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 100, 100), pixel(image_pixels(FxPreview), 100, 100));
+    EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 100, 100), pixel(editor().preview()->view(), 100, 100));
     // Handed over directly: no file on the way.
     EXPECT_FALSE(std::filesystem::exists(dir.file("TempCamPic.png")));
     EXPECT_FALSE(std::filesystem::exists(QDir::currentPath().toStdString() + "/TempCamPic.png"));
 
     // The picture is ready to edit: an effect, then Apply.
     click(W_BW_BUTTON);
-    EXPECT_EQ(fx.pending, 1);
-    command(FX_APPLY);
-    EXPECT_EQ(fx.step, 1);
-    const Rgb grey = pixel(image_pixels(FxSource), 7, 3);
+    EXPECT_TRUE(editor().pending());
+    command(Command::Apply);
+    EXPECT_EQ(editor().step(), Step::Applied);
+    const Rgb grey = pixel(editor().picture().view(), 7, 3);
     EXPECT_EQ(grey.r, grey.g);
     EXPECT_EQ(grey.g, grey.b);
 }
@@ -202,18 +202,18 @@ TEST_F(Webcam, SaveAfterASnapshotWritesTheFrame) {
     start();
     click(W_WEBCAM_BUTTON);
     click(W_WEBCAM_BUTTON);
-    ASSERT_EQ(fx.step, 2);
+    ASSERT_EQ(editor().step(), Step::Cancelled);
     dialogs.answer_file(dir.file("cam.jpg"), 1);  // a PNG asked for under a .jpg name
-    command(FX_SAVE);
+    command(Command::Save);
     EXPECT_EQ(dialogs.requests().back().default_answer, "FX_");  // no file was loaded
     EXPECT_EQ(status(), "Image Sauvée");
-    EXPECT_EQ(fx.step, 3);
+    EXPECT_EQ(editor().step(), Step::Saved);
     ASSERT_TRUE(load_image(900, dir.file("cam.png")));
     EXPECT_TRUE(bytes_of(900) == engine_bytes(640, 480, camera_colours));
 
-    fx_set_step(1);
+    fx_set_step(Step::Applied);
     dialogs.answer_file(dir.file("cam2"), 0);
-    command(FX_SAVE);
+    command(Command::Save);
     ASSERT_TRUE(load_image(900, dir.file("cam2.jpg")));
     EXPECT_EQ(is_image(900)->format_tag, TAG_JPEG);
     EXPECT_EQ(image_width(900), 640);
@@ -241,8 +241,8 @@ TEST_F(Webcam, NoCameraLeavesTheEditorAsItWas) {
             click(W_WEBCAM_BUTTON);
             expect_back_to(before, "No webcam found");
             if (effect_pending) {
-                command(FX_APPLY);
-                EXPECT_EQ(fx.step, 1);
+                command(Command::Apply);
+                EXPECT_EQ(editor().step(), Step::Applied);
             }
             close();
         }
@@ -255,7 +255,7 @@ TEST_F(Webcam, NoCameraWithAnEmptyEditorSaysSoInFrench) {
     const EditorSnapshot before = editor_snapshot();
     click(W_WEBCAM_BUTTON);
     expect_back_to(before, "Aucune webcam détectée");
-    EXPECT_FALSE(fx_has(FxWorking));
+    EXPECT_FALSE(editor().has_picture());
     EXPECT_EQ(canvas_pixel(W_PREVIEW_CANVAS, 100, 100), BACKGROUND);
 }
 
@@ -273,10 +273,10 @@ TEST_F(Webcam, NoFrameKeepsThePicture) {
         load(picture("mine.png", 90, 60));
         const EditorSnapshot before = editor_snapshot();
         click(W_WEBCAM_BUTTON);
-        ASSERT_EQ(fx.step, 4);
+        ASSERT_EQ(editor().step(), Step::Live);
         click(W_WEBCAM_BUTTON);
         expect_back_to(before, "No webcam picture");
-        EXPECT_FALSE(fx_has(FxIncoming));
+        EXPECT_FALSE(image_handle(WEBCAM_FRAME) != 0);
         close();
     }
 }
@@ -284,11 +284,11 @@ TEST_F(Webcam, NoFrameKeepsThePicture) {
 TEST_F(Webcam, ADropWhileLiveIsRefused) {
     start();
     load(picture("mine.png", 90, 60));
-    const auto mine = bytes_of(FxSource);
+    const auto mine = bytes_of(editor().picture().view());
     click(W_WEBCAM_BUTTON);
     drop_on_preview({picture("other.png", 30, 20)});
-    EXPECT_TRUE(bytes_of(FxSource) == mine);
-    EXPECT_EQ(fx.step, 4);
+    EXPECT_TRUE(bytes_of(editor().picture().view()) == mine);
+    EXPECT_EQ(editor().step(), Step::Live);
     EXPECT_NE(live_view(), nullptr);
     click(W_WEBCAM_BUTTON);
     EXPECT_EQ(fx_info_text(), "Photo capturée");
@@ -302,7 +302,7 @@ TEST_F(Webcam, ClosingTheEditorWhileLiveReleasesTheCamera) {
     fx_build_panel(W_FX_PANEL);  // a fresh panel, as a rebuilt window makes
     EXPECT_FALSE(camera->running);
     EXPECT_EQ(live_view(), nullptr);
-    EXPECT_EQ(fx.webcam_on, 0);
+    EXPECT_FALSE(editor().webcam_on());
 }
 
 }  // namespace
