@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

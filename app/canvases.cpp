@@ -11,8 +11,8 @@
 #include "core/texts.h"
 #include "image/draw.h"
 #include "image/text.h"
-#include "runtime/canvas_drawing.h"
-#include "runtime/toolkit.h"
+#include "toolkit/canvas_drawing.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

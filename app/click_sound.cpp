@@ -1,8 +1,8 @@
 #include "app/click_sound.h"
 
 #include "app/shell_state.h"
-#include "runtime/sound.h"
-#include "runtime/threads.h"
+#include "toolkit/sound.h"
+#include "platform/threads.h"
 
 namespace pixmold {
 

@@ -12,8 +12,8 @@
 #include "app/window_rules.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
-#include "runtime/text_alignment.h"
-#include "runtime/toolkit.h"
+#include "toolkit/text_alignment.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -4,7 +4,7 @@
 #include "app/main_window.h"
 #include "app/shell_state.h"
 #include "app/window_settings.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

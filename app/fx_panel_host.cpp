@@ -7,7 +7,7 @@
 #include "app/shell_state.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "update/site.h"
 
 namespace pixmold {

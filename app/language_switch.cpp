@@ -6,7 +6,7 @@
 #include "app/shutdown.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
-#include "runtime/dialogs.h"
+#include "toolkit/dialogs.h"
 
 namespace pixmold {
 

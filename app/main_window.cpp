@@ -9,7 +9,7 @@
 #include "app/settings_column.h"
 #include "app/window_layout.h"
 #include "fx/fx.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -8,7 +8,7 @@
 #include "app/window_layout.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -6,8 +6,8 @@
 #include "app/click_sound.h"
 #include "app/shell_state.h"
 #include "app/window_layout.h"
-#include "runtime/http_download.h"
-#include "runtime/toolkit.h"
+#include "platform/http_download.h"
+#include "toolkit/toolkit.h"
 #include "update/site.h"
 #include "update/update_check.h"
 

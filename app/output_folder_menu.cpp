@@ -6,8 +6,8 @@
 #include "app/window_settings.h"
 #include "batch/rules.h"
 #include "core/texts.h"
-#include "runtime/dialogs.h"
-#include "runtime/toolkit.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -16,8 +16,8 @@
 #include "batch/rules.h"
 #include "batch/texts.h"
 #include "core/texts.h"
-#include "runtime/dialogs.h"
-#include "runtime/plain_tooltip.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/plain_tooltip.h"
 
 namespace pixmold {
 

@@ -3,7 +3,7 @@
 // changes a setting saves it at once and rewrites the settings summary.
 #pragma once
 
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "runtime/atomic_file.h"
-#include "runtime/prefs_file.h"
-#include "runtime/system.h"
+#include "platform/atomic_file.h"
+#include "platform/prefs_file.h"
+#include "platform/system.h"
 
 namespace pixmold {
 

@@ -2,7 +2,7 @@
 
 #include "app/window_settings.h"
 #include "core/texts.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -7,11 +7,11 @@
 #include "app/shell_state.h"
 #include "app/signals.h"
 #include "image/image.h"
-#include "runtime/camera.h"
-#include "runtime/instance_channel.h"
-#include "runtime/sound.h"
-#include "runtime/threads.h"
-#include "runtime/toolkit.h"
+#include "toolkit/camera.h"
+#include "toolkit/instance_channel.h"
+#include "toolkit/sound.h"
+#include "platform/threads.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -3,7 +3,7 @@
 #include <csignal>
 
 #include "app/shell_state.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 namespace {

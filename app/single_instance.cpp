@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "runtime/file_lock.h"
-#include "runtime/instance_channel.h"
+#include "platform/file_lock.h"
+#include "toolkit/instance_channel.h"
 
 namespace pixmold {
 namespace {

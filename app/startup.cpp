@@ -21,9 +21,9 @@
 #include "core/texts.h"
 #include "image/codec.h"
 #include "image/image.h"
-#include "runtime/dialogs.h"
-#include "runtime/instance_channel.h"
-#include "runtime/toolkit.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/instance_channel.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 namespace {

@@ -24,7 +24,7 @@
 #include "core/version.h"
 #include "image/codec.h"
 #include "image/image.h"
-#include "runtime/system.h"
+#include "platform/system.h"
 
 namespace pixmold {
 

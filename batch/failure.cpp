@@ -1,6 +1,6 @@
 #include "batch/failure.h"
 
-#include "runtime/write_fault.h"
+#include "platform/write_fault.h"
 
 namespace pixmold {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/file_error.h"
+#include "platform/file_error.h"
 
 namespace pixmold {
 
@@ -28,7 +28,7 @@ enum class FailReason {
 FailReason fail_reason_for(FileError error);
 
 // Why writing `output_path` failed, judged afterwards from the file system
-// (runtime/write_fault.h): a read-only mount, a folder the process may not
+// (platform/write_fault.h): a read-only mount, a folder the process may not
 // write, an existing output without write permission, or less room than
 // `expected_bytes` (or no free inode). Unwritable when none of these holds.
 FailReason write_failure_reason(const std::string& output_path, std::uint64_t expected_bytes);

@@ -13,7 +13,7 @@
 #include "image/file_bytes.h"
 #include "image/orient.h"
 #include "image/resample.h"
-#include "runtime/folders.h"
+#include "platform/folders.h"
 
 namespace pixmold {
 

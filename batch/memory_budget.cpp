@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "runtime/system.h"
+#include "platform/system.h"
 
 namespace pixmold {
 

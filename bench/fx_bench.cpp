@@ -30,9 +30,9 @@
 #include "fx/fx.h"
 #include "fx/panel.h"
 #include "image/codec.h"
-#include "runtime/dialogs.h"
-#include "runtime/input_simulation.h"
-#include "runtime/toolkit.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/input_simulation.h"
+#include "toolkit/toolkit.h"
 
 namespace {
 

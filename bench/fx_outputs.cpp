@@ -22,10 +22,10 @@
 #include "fx/effects.h"
 #include "fx/fx.h"
 #include "image/codec.h"
-#include "runtime/camera.h"
-#include "runtime/dialogs.h"
-#include "runtime/input_simulation.h"
-#include "runtime/toolkit.h"
+#include "toolkit/camera.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/input_simulation.h"
+#include "toolkit/toolkit.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "core/settings.h"
 
-#include "runtime/prefs_file.h"
+#include "platform/prefs_file.h"
 
 namespace pixmold {
 

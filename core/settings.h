@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "core/choices.h"
-#include "runtime/prefs_file.h"
+#include "platform/prefs_file.h"
 
 namespace pixmold {
 

@@ -2,7 +2,7 @@
 #include "core/texts.h"
 #include "fx/editor_panel.h"
 #include "fx/messages.h"
-#include "runtime/dialogs.h"
+#include "toolkit/dialogs.h"
 
 namespace pixmold {
 

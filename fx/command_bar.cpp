@@ -6,8 +6,8 @@
 #include "fx/messages.h"
 #include "image/draw.h"
 #include "image/text.h"
-#include "runtime/dialogs.h"
-#include "runtime/toolkit.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -12,7 +12,7 @@
 #include "fx/fx.h"
 #include "fx/panel.h"
 #include "image/colour.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

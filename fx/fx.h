@@ -14,7 +14,7 @@
 #include "fx/effect_table.h"
 #include "image/draw.h"
 #include "image/image.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

@@ -9,7 +9,7 @@
 #include "fx/webcam.h"
 #include "image/draw.h"
 #include "image/text.h"
-#include "runtime/canvas_drawing.h"
+#include "toolkit/canvas_drawing.h"
 
 namespace pixmold {
 

@@ -6,7 +6,7 @@
 #include "fx/editor_panel.h"
 #include "fx/messages.h"
 #include "fx/save_name.h"
-#include "runtime/dialogs.h"
+#include "toolkit/dialogs.h"
 
 namespace pixmold {
 

@@ -8,8 +8,8 @@
 #include "fx/editor_panel.h"
 #include "fx/messages.h"
 #include "image/draw.h"
-#include "runtime/camera.h"
-#include "runtime/toolkit.h"
+#include "toolkit/camera.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 

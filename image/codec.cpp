@@ -11,7 +11,7 @@
 #include "image/file_bytes.h"
 #include "image/orient.h"
 #include "image/store_internal.h"
-#include "runtime/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace pixmold {
 namespace {

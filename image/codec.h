@@ -8,7 +8,7 @@
 //
 // Saving never destroys an existing file: the encoder writes a temporary
 // file in the target's folder that takes the target's name only after a
-// complete, flushed write (runtime/atomic_file.h: modes, owners, read-only
+// complete, flushed write (platform/atomic_file.h: modes, owners, read-only
 // targets).
 #pragma once
 
@@ -22,7 +22,7 @@
 
 #include "image/bitmap.h"
 #include "image/image.h"
-#include "runtime/file_error.h"
+#include "platform/file_error.h"
 
 namespace pixmold {
 

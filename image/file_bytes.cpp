@@ -3,7 +3,7 @@
 #include <new>
 
 #include "image/store_internal.h"
-#include "runtime/file_reader.h"
+#include "platform/file_reader.h"
 
 namespace pixmold {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/page_memory.h"
+#include "platform/page_memory.h"
 
 namespace pixmold {
 namespace {

@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "core/texts.h"
-#include "runtime/browser.h"
-#include "runtime/dialogs.h"
-#include "runtime/threads.h"
-#include "runtime/ui_tasks.h"
+#include "toolkit/browser.h"
+#include "toolkit/dialogs.h"
+#include "platform/threads.h"
+#include "toolkit/ui_tasks.h"
 #include "update/site.h"
 #include "update/version.h"
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "runtime/http_download.h"
+#include "platform/http_download.h"
 
 namespace pixmold {
 

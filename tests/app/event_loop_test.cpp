@@ -4,7 +4,7 @@
 #include "app/event_loop.h"
 #include "app/shell_state.h"
 #include "app/window_settings.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "temp_dir.h"
 
 using namespace pixmold;

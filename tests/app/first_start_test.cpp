@@ -8,7 +8,7 @@
 #include "app/settings_place.h"
 #include "core/settings.h"
 #include "running_program.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "temp_dir.h"
 #include "core/version.h"
 

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "running_program.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "temp_dir.h"
 #include "core/version.h"
 

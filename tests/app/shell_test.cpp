@@ -9,8 +9,8 @@
 #include "app/shell_state.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "runtime/sound.h"
-#include "runtime/toolkit.h"
+#include "platform/wave.h"
+#include "toolkit/toolkit.h"
 #include "temp_dir.h"
 
 using namespace pixmold;

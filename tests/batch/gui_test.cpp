@@ -22,8 +22,8 @@
 #include "app/window_settings.h"
 #include "core/texts.h"
 #include "job_fixture.h"
-#include "runtime/dialogs.h"
-#include "runtime/input_simulation.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/input_simulation.h"
 #include "qt_widgets.h"
 
 namespace pixmold {

@@ -7,7 +7,7 @@
 
 #include "fx/panel.h"
 #include "pictures.h"
-#include "runtime/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold::test {
 

@@ -24,9 +24,9 @@
 #include "core/texts.h"
 #include "fx/panel.h"
 #include "pictures.h"
-#include "runtime/dialogs.h"
-#include "runtime/input_simulation.h"
-#include "runtime/toolkit.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/input_simulation.h"
+#include "toolkit/toolkit.h"
 #include "qt_widgets.h"
 #include "temp_dir.h"
 

@@ -12,7 +12,7 @@
 #include "fx/fx.h"
 #include "fx/webcam.h"
 #include "panel_fixture.h"
-#include "runtime/camera.h"
+#include "toolkit/camera.h"
 
 namespace pixmold {
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "file_modes.h"
-#include "runtime/temporary_files.h"
+#include "platform/temporary_files.h"
 #include "test_support.h"
 
 namespace pixmold {

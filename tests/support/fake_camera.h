@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "runtime/camera.h"
+#include "toolkit/camera.h"
 
 namespace pixmold::test {
 

@@ -16,9 +16,9 @@
 
 #include "core/texts.h"
 #include "loopback_http_server.h"
-#include "runtime/browser.h"
-#include "runtime/dialogs.h"
-#include "runtime/toolkit.h"
+#include "toolkit/browser.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/toolkit.h"
 
 namespace pixmold {
 namespace {
