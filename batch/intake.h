@@ -10,14 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/drop_text.h"
 #include "core/picture_types.h"
 
 namespace pixmold {
 
 using PictureList = std::vector<std::string>;
-
-// Paths of a drop are delivered joined by one line feed, none after the last.
-inline constexpr char DROP_SEPARATOR = '\n';
 
 // The text after the last dot of the file name, scanning backwards from the
 // end. Empty when a space, '/' or '\\' comes before any dot, when there is no
@@ -29,8 +27,6 @@ std::string path_extension(std::string_view path);
 // (core/picture_types.h).
 bool is_picture_path(std::string_view path);
 
-// Splits a drop text at DROP_SEPARATOR: n separators give n + 1 fields.
-std::vector<std::string> split_drop_text(std::string_view text);
 
 // What a drop gives: its pictures, and what it held that is not one.
 struct DropIntake {
