@@ -234,10 +234,8 @@ int main(int argc, char** argv) {
     for (int r = 0; r < repeats; ++r) {
         timed(decode, [&] { load_image(PLAIN_DECODE, photo.string()); }, {}, [] { free_image(PLAIN_DECODE); });
         timed(load, [&] { command(Command::Load); }, [&] { dialogs.answer_file(photo.string()); });
-        // The preview made afresh, as every action that changes the picture does.
-        Editor editor = fx_editor();
-        timed(refresh, [&] { editor.refresh(); });
-        editor = Editor{};
+        // The preview made afresh, as every action that makes a picture does.
+        timed(refresh, [] { Shown made = show(fx_editor().picture()); });
         for (std::size_t e = 0; e < effects.size(); ++e) {
             const auto answer = [&] {
                 if (effects[e].asks_colour) dialogs.answer_colour(0x3366CC);

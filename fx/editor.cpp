@@ -43,11 +43,11 @@ Shown make_effect(const Effect& effect, const Picture& picture, Colour colour) {
     return show(made ? std::move(made) : picture);
 }
 
-Picture crop_of(const Picture& picture, const Frame& frame) {
+Shown crop_of(const Picture& picture, const Frame& frame) {
     if (!picture) return {};
-    return make_picture(crop_bitmap(*picture.bitmap, int(frame.real_x1), int(frame.real_y1), int(frame.real_width),
-                                    int(frame.real_height)),
-                        picture.source_depth);
+    return show(make_picture(crop_bitmap(*picture.bitmap, int(frame.real_x1), int(frame.real_y1),
+                                         int(frame.real_width), int(frame.real_height)),
+                             picture.source_depth));
 }
 
 void Editor::reset_frame() {
@@ -91,11 +91,33 @@ void Editor::load_cancelled() {
 
 bool Editor::refresh() {
     if (!picture_) return false;
-    take(show(picture_));
+    take(shown(picture_));
     return true;
 }
 
+Shown Editor::shown(const Picture& picture) const {
+    for (const MadePreview& made : made_)
+        if (picture && made.of.lock() == picture.bitmap) return {picture, made.fit, made.preview};
+    return show(picture);
+}
+
+void Editor::remember(const Shown& shown) {
+    // The previews of pictures no longer held go with them.
+    for (MadePreview& made : made_)
+        if (made.of.expired()) made = {};
+    if (!shown.picture || !shown.preview) return;
+    for (const MadePreview& made : made_)
+        if (made.of.lock() == shown.picture.bitmap) return;
+    // A free place, else the oldest.
+    std::size_t at = next_made_;
+    for (std::size_t i = 0; i < made_.size(); ++i)
+        if (!made_[i].preview) at = i;
+    made_[at] = {shown.picture.bitmap, shown.fit, shown.preview};
+    if (at == next_made_) next_made_ = (next_made_ + 1) % made_.size();
+}
+
 void Editor::take(Shown shown) {
+    remember(shown);
     picture_ = std::move(shown.picture);
     result_ = picture_;
     fit_ = shown.fit;
@@ -255,10 +277,11 @@ Release Editor::let_go_frame() {
     return Release::Chosen;
 }
 
-Release Editor::take_crop(Picture crop) {
+Release Editor::take_crop(Shown crop) {
     const Frame& f = frame_;
-    if (!crop) return Release::Failed;
-    result_ = std::move(crop);
+    if (!crop.picture) return Release::Failed;
+    remember(crop);  // for Apply
+    result_ = std::move(crop.picture);
     BitmapPtr part = preview_ ? crop_bitmap(*preview_, int(f.start_x), int(f.start_y), int(f.end_x - f.start_x),
                                             int(f.end_y - f.start_y))
                               : nullptr;

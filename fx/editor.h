@@ -11,6 +11,7 @@
 // user-interface thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -92,9 +93,9 @@ Shown show(Picture picture);
 // The effect made on `picture` and shown; `picture` itself, shown afresh,
 // when the effect fails. Any thread.
 Shown make_effect(const Effect& effect, const Picture& picture, Colour colour);
-// The released frame's part of `picture`, at its real size; empty without
-// memory. Any thread.
-Picture crop_of(const Picture& picture, const Frame& frame);
+// The released frame's part of `picture`, at its real size, shown; empty
+// without memory. Any thread.
+Shown crop_of(const Picture& picture, const Frame& frame);
 
 class Editor {
 public:
@@ -168,7 +169,7 @@ public:
     // release ends unless it says Chosen: then its crop (crop_of the
     // picture and the frame) is to be taken, which tells how it ended.
     Release let_go_frame();
-    Release take_crop(Picture crop);
+    Release take_crop(Shown crop);
 
     // The webcam button pressed: the live view on, or off to take its frame.
     // False (nothing done) in crop mode.
@@ -191,6 +192,9 @@ private:
     // `shown` becomes the picture being edited, and the result: refresh
     // with the preview made.
     void take(Shown shown);
+    // `picture` shown, with the preview made for it before if there is one.
+    Shown shown(const Picture& picture) const;
+    void remember(const Shown& shown);
     // The pending result settled one way or another.
     void settle();
 
@@ -206,6 +210,18 @@ private:
     std::shared_ptr<const Bitmap> crop_preview_;
     Frame frame_;
     std::string source_path_;
+    // The last previews made, by the picture they show, so that Apply,
+    // Cancel and crop mode's end show a picture held again without making
+    // its preview anew (a tenth of a second on the biggest pictures). They
+    // keep no picture bigger than a preview alive, and go with their
+    // pictures.
+    struct MadePreview {
+        std::weak_ptr<const Bitmap> of;
+        PreviewFit fit;
+        std::shared_ptr<const Bitmap> preview;
+    };
+    std::array<MadePreview, 3> made_;
+    std::size_t next_made_ = 0;
     // What the live view set aside, to go back to when it gives no picture.
     struct BeforeLive {
         Step step = Step::Start;

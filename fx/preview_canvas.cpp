@@ -71,7 +71,7 @@ void release(EditorPanel& p) {
     }
     const Frame& f = p.editor.frame();
     p.run(p.aside_for(f.real_width * f.real_height), [picture = p.editor.picture(), frame = f] {
-        Picture crop = crop_of(picture, frame);
+        Shown crop = crop_of(picture, frame);
         return [crop = std::move(crop)] {
             EditorPanel& panel = editor_panel();
             released(panel, panel.editor.take_crop(crop));
