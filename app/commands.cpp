@@ -6,6 +6,7 @@
 #include "app/fx_panel_host.h"
 #include "app/language_switch.h"
 #include "app/menus.h"
+#include "app/output_folder_menu.h"
 #include "app/settings_column.h"
 #include "app/window_layout.h"
 #include "app/window_rules.h"
@@ -81,7 +82,7 @@ bool run_menu_command(int command) {
         switch_language(Language::English);
         return true;
     default:
-        return toggle_option_entry(command);
+        return toggle_option_entry(command) || run_output_folder_command(command);
     }
 }
 

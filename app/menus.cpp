@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/artwork.h"
+#include "app/output_folder_menu.h"
 #include "app/window_layout.h"
 #include "app/window_settings.h"
 #include "core/texts.h"
@@ -42,8 +43,8 @@ std::string with_key_hint(const std::string& text, int menu_command) {
     return text;
 }
 
-// The preferences menu's check items, one per output option: choosing one
-// flips its option and saves its key at once.
+// The preferences menu's check items, one per option: choosing one flips
+// its option and saves its key at once.
 struct OptionEntry {
     int command;
     std::string InterfaceTexts::*text;
@@ -54,6 +55,8 @@ struct OptionEntry {
 const OptionEntry OPTION_ENTRIES[] = {
     {CMD_NEVER_ENLARGE, &InterfaceTexts::menu_never_enlarge, &Settings::never_enlarge, SettingKey::NeverEnlarge},
     {CMD_STRIP_LOCATION, &InterfaceTexts::menu_strip_location, &Settings::strip_location, SettingKey::StripLocation},
+    {CMD_SUBFOLDERS, &InterfaceTexts::menu_subfolders, &Settings::subfolders, SettingKey::Subfolders},
+    {CMD_SKIP_OUTPUTS, &InterfaceTexts::menu_skip_outputs, &Settings::skip_outputs, SettingKey::SkipOutputs},
 };
 
 std::string menu_open_relative_text() {
@@ -98,6 +101,7 @@ void build_menus() {
     add_menu_separator();
     for (const OptionEntry& entry : OPTION_ENTRIES)
         add_menu_check_item(entry.command, t.*entry.text, (settings.*entry.option).value_or(false));
+    add_output_folder_items();
 }
 
 bool toggle_option_entry(int command) {

@@ -6,6 +6,7 @@
 #include "app/canvases.h"
 #include "app/click_sound.h"
 #include "app/menus.h"
+#include "app/output_folder_menu.h"
 #include "app/presets.h"
 #include "app/settings_summary.h"
 #include "app/shell_state.h"
@@ -335,7 +336,7 @@ void prefix_dialog() {
     const std::string old_prefix = get_text(W_PREFIX_FIELD);
     const std::string typed = input_dialog(t.prefix_dialog_title, t.prefix_dialog_prompt, old_prefix);
     const std::string answer = typed.empty() ? std::string(1, '0') : typed;
-    switch (prefix_outcome(old_prefix, answer)) {
+    switch (prefix_outcome(old_prefix, answer, outputs_in_a_folder())) {
     case PrefixOutcome::NewPrefix:
         settings.prefix = answer;
         save_setting(SettingKey::Prefix);

@@ -45,11 +45,11 @@ void adjust_to_desktop(Settings& s, int w, int h) {
     }
 }
 
-PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer) {
+PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer, bool outputs_in_a_folder) {
     const std::string fresh = answer.empty() ? "0" : answer;
     if (prefix_fault(fresh) != PrefixFault::None) return PrefixOutcome::Refused;
     if (fresh == old_prefix) return PrefixOutcome::Unchanged;
-    return fresh == "0" ? PrefixOutcome::AskOverwrite : PrefixOutcome::NewPrefix;
+    return fresh == "0" && !outputs_in_a_folder ? PrefixOutcome::AskOverwrite : PrefixOutcome::NewPrefix;
 }
 
 }  // namespace pixmold

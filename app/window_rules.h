@@ -55,8 +55,10 @@ std::int64_t next_visible(std::int64_t visible);
 void adjust_to_desktop(Settings& s, int desktop_width, int desktop_height);
 
 // The prefix dialog's decision for an answer ("" counts as "0"). Refused:
-// prefix_fault finds the answer unusable; the old prefix stays.
+// prefix_fault finds the answer unusable; the old prefix stays. "0" asks
+// first, unless outputs go to an output folder, where they replace nothing.
 enum class PrefixOutcome { NewPrefix, AskOverwrite, Unchanged, Refused };
-PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer);
+PrefixOutcome prefix_outcome(const std::string& old_prefix, const std::string& answer,
+                             bool outputs_in_a_folder = false);
 
 }  // namespace pixmold

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "batch/cli_settings.h"
+#include "batch/drop_plan.h"
 #include "batch/intake.h"
 #include "batch/job.h"
 #include "batch/path_list.h"
@@ -30,8 +31,8 @@ namespace pixmold {
 const std::string CLI_USAGE =
     "usage: pixmold-batch [--settings FILE] [--mode rel|free] [--landscape-width N] [--portrait-height N]\n"
     "                     [--width N] [--height N] [--format jpg|png|webp] [--quality 0-10] [--prefix TEXT]\n"
-    "                     [--no-enlarge] [--strip-location] [--threads N] [--memory-limit MIB]\n"
-    "                     [--report FILE] PATH...\n"
+    "                     [--no-enlarge] [--strip-location] [--recursive] [--output-dir DIR] [--skip-outputs]\n"
+    "                     [--threads N] [--memory-limit MIB] [--report FILE] PATH...\n"
     "       pixmold-batch [options] [--report FILE] --files-from LIST [-0]\n"
     "       pixmold-batch --help | --version\n"
     "Resizes the pictures among PATH (or in the one folder PATH) beside their sources: files ending in\n" +
@@ -39,6 +40,12 @@ const std::string CLI_USAGE =
     ", in any case;\n"
     "other files are named and left aside. Of pictures that would write the same output, the one\n"
     "whose own file it is (prefix 0), else the first given, writes it and the others fail.\n"
+    "--recursive takes the pictures of the subfolders too, each folder in name order (links to\n"
+    "folders are not followed), and walks the folders among several PATHs the same way.\n"
+    "--output-dir writes the outputs into DIR instead, keeping the tree below a folder PATH;\n"
+    "folders are made as needed, DIR is never read as a source, and prefix 0 writes the\n"
+    "source's own name there. --skip-outputs leaves aside the files that are the outputs this\n"
+    "run writes for other pictures among the paths (an earlier run's results).\n"
     "--files-from reads the paths from LIST (- for standard input), one a line, or separated by\n"
     "NUL characters with -0. --report appends one JSON line per path to FILE (- for standard\n"
     "output) as each picture ends: source, output, status, reason, width, height, milliseconds.\n"
@@ -100,6 +107,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             o.strip_location = true;
             continue;
         }
+        if (a == "--recursive" || a == "--skip-outputs") {
+            (a == "--recursive" ? o.subfolders : o.skip_outputs) = true;
+            continue;
+        }
         std::string name = a, value;
         bool has_value = false;
         if (const auto eq = a.find('='); eq != std::string::npos) {
@@ -110,7 +121,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         static const char* const known[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
                                             "--width",    "--height",  "--format",          "--quality",
                                             "--prefix",   "--threads", "--memory-limit",    "--files-from",
-                                            "--report"};
+                                            "--report",   "--output-dir"};
         if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
             error = "unknown option: " + a;
             return std::nullopt;
@@ -131,6 +142,8 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
         };
         if (name == "--settings") {
             o.settings_file = value;
+        } else if (name == "--output-dir") {
+            o.output_folder = value;
         } else if (name == "--files-from") {
             o.files_from = value;
         } else if (name == "--report") {
@@ -205,6 +218,9 @@ BatchSettings apply_cli(BatchSettings s, const CliOptions& o) {
     if (o.prefix) s.prefix = *o.prefix;
     if (o.never_enlarge) s.never_enlarge = true;
     if (o.strip_location) s.strip_location = true;
+    if (o.subfolders) s.subfolders = true;
+    if (o.skip_outputs) s.skip_outputs = true;
+    if (o.output_folder) s.output_folder = *o.output_folder;
     return s;
 }
 
@@ -299,17 +315,24 @@ int run_cli(int argc, char** argv) {
     }
     // A list's entries are taken as PATH arguments would be; it is then
     // dropped, so that a long one is not held twice while the batch runs.
-    DropIntake taken = take_drop(paths);
+    DropIntake taken = plan_drop(paths, settings);
     std::vector<std::string>().swap(paths);
-    for (const std::string& path : taken.left_aside) {
-        std::fprintf(stderr, "pixmold-batch: left aside, not a picture: %s\n", path.c_str());
-        ReportEntry entry;
-        entry.source = path;
-        entry.status = ReportStatus::LeftAside;
-        report.add(entry);
-    }
-    const std::int64_t left_aside = std::int64_t(taken.left_aside.size());
+    // SameOutput marks a file left aside as the output of another picture.
+    const auto leave_aside = [&](const std::vector<std::string>& paths_aside, const char* why, FailReason reason) {
+        for (const std::string& path : paths_aside) {
+            std::fprintf(stderr, "pixmold-batch: left aside, %s: %s\n", why, path.c_str());
+            ReportEntry entry;
+            entry.source = path;
+            entry.status = ReportStatus::LeftAside;
+            entry.reason = reason;
+            report.add(entry);
+        }
+    };
+    leave_aside(taken.left_aside, "not a picture", FailReason::None);
+    leave_aside(taken.earlier_outputs, "the output of another picture", FailReason::SameOutput);
+    const std::int64_t left_aside = taken.left_aside_count();
     std::vector<std::string>().swap(taken.left_aside);
+    std::vector<std::string>().swap(taken.earlier_outputs);
     PictureList pictures = std::move(taken.pictures);
     if (pictures.empty()) {
         std::fprintf(stderr, "pixmold-batch: no picture (%s) among the given paths\n", picture_extensions_text().c_str());
@@ -326,6 +349,7 @@ int run_cli(int argc, char** argv) {
     BatchJob job;
     BatchJob::Options job_options;
     job_options.settings = settings;
+    job_options.places = std::move(taken.places);
     job_options.threads = options->threads;
     if (options->memory_limit_mib)
         job_options.memory = std::make_shared<MemoryBudget>(*options->memory_limit_mib << 20);

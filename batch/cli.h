@@ -24,6 +24,9 @@ struct CliOptions {
     // Output options: given, they are on for the run whatever the settings file says.
     bool never_enlarge = false;   // --no-enlarge
     bool strip_location = false;  // --strip-location
+    bool subfolders = false;                   // --recursive
+    bool skip_outputs = false;                 // --skip-outputs
+    std::optional<std::string> output_folder;  // --output-dir ("": beside the sources)
     int threads = 0;
     // Bound on the pixel memory of the pictures in flight; unset: the default.
     std::optional<std::uint64_t> memory_limit_mib;

@@ -13,6 +13,7 @@
 #include "image/file_bytes.h"
 #include "image/orient.h"
 #include "image/resample.h"
+#include "runtime/folders.h"
 
 namespace pixmold {
 
@@ -77,7 +78,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         return report;
     };
     const std::string prefix = effective_prefix(settings.prefix);
-    report.output_path = output_path_for(source, prefix, settings.format);
+    report.output_path = planned_output_path(source, context.place, settings);
     if (report.output_path.empty())
         return give_up(output_name_too_long(source, prefix, settings.format) ? FailReason::NameTooLong
                                                                              : FailReason::Unwritable);
@@ -191,6 +192,12 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     encode.cancel = context.cancel;
     FileError write_error = FileError::None;
     encode.file_error = &write_error;
+    // An output folder's tree is made as it is needed, so that a picture
+    // that fails leaves no empty folder behind.
+    if (!settings.output_folder.empty()) {
+        const std::string_view path = report.output_path;
+        write_error = make_folders(std::string(path.substr(0, path.size() - file_name_part(path).size())));
+    }
     const bool webp = settings.format == OutputFormat::Webp;
     const FormatTag tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
     const int quality =
@@ -198,7 +205,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     // PNG follows the source's depth (palettes included); WebP has no
     // palettes and takes the pixels as they are, alpha included.
     const int depth = webp ? -1 : decoded.source_depth;
-    if (!save_pixels(picture->view(), report.output_path, tag, quality, depth, encode)) {
+    if (write_error != FileError::None || !save_pixels(picture->view(), report.output_path, tag, quality, depth, encode)) {
         // The writer's own reason first; judged afterwards only when it gave none.
         const FailReason told = fail_reason_for(write_error);
         if (told != FailReason::None) return give_up(told);
@@ -211,6 +218,11 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
 namespace {
 int thread_budget(int requested) {
     return std::clamp(requested > 0 ? requested : int(std::thread::hardware_concurrency()), 1, 64);
+}
+
+// A picture's place in the drop; "" where none is kept.
+std::string_view place_at(const std::vector<std::string>& places, std::size_t i) {
+    return i < places.size() ? std::string_view(places[i]) : std::string_view();
 }
 }  // namespace
 
@@ -229,12 +241,21 @@ bool BatchJob::start(PictureList pictures, Options options) {
     const BatchSettings& settings = options.settings;
     std::vector<PlannedOutput> planned;
     planned.reserve(pictures.size());
-    for (const std::string& p : pictures) {
-        const std::string output = output_path_for(p, effective_prefix(settings.prefix), settings.format);
-        planned.push_back({normalised_path(p), output.empty() ? std::string() : normalised_path(output)});
+    // Places matter only with an output folder: without one, a long list
+    // carries none.
+    std::vector<std::string> places;
+    if (!settings.output_folder.empty()) {
+        places = std::move(options.places);
+        places.resize(pictures.size());
+    }
+    options.places.clear();
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const std::string output = planned_output_path(pictures[i], place_at(places, i), settings);
+        planned.push_back({normalised_path(pictures[i]), output.empty() ? std::string() : normalised_path(output)});
     }
     const std::vector<OutputClaim> claims = claim_outputs(planned);
     PictureList listed;
+    std::vector<std::string> listed_places;
     std::vector<bool> yields;
     std::vector<std::size_t> work;
     // Entries touch their source and their output. A list of millions is
@@ -254,6 +275,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
             weights.push_back(ec ? 0 : size);
         }
         listed.push_back(std::move(pictures[i]));
+        if (!places.empty()) listed_places.push_back(std::move(places[i]));
     }
     const std::int64_t yielded = std::int64_t(listed.size() - work.size());
     const int workers = worker_count(options.threads, std::max<std::size_t>(work.size(), 1));
@@ -264,6 +286,7 @@ bool BatchJob::start(PictureList pictures, Options options) {
     std::vector<std::vector<std::string>>().swap(keys);
 
     pictures_ = std::move(listed);
+    places_ = std::move(listed_places);
     work_ = std::move(work);
     options_ = std::move(options);
     if (!options_.memory) options_.memory = std::make_shared<MemoryBudget>(default_memory_budget());
@@ -288,11 +311,10 @@ void BatchJob::run(int workers, int resize_threads) {
     // The pictures that yield their output are reported first, before any
     // worker exists to change their reasons.
     if (options_.on_picture) {
-        const std::string prefix = effective_prefix(options_.settings.prefix);
         for (std::size_t i = 0; i < reasons_.size(); ++i)
             if (reasons_[i] == FailReason::SameOutput)
                 options_.on_picture(PictureEvent{i, pictures_[i],
-                                                 output_path_for(pictures_[i], prefix, options_.settings.format),
+                                                 planned_output_path(pictures_[i], place_at(places_, i), options_.settings),
                                                  PictureOutcome::Failed, FailReason::SameOutput});
     }
     std::vector<std::thread> pool;
@@ -317,9 +339,10 @@ void BatchJob::work(int resize_threads) {
         context.resize_threads = resize_threads;
         context.idle_workers = &idle_workers_;
         context.memory = options_.memory.get();
+        context.place = std::string(place_at(places_, index));
         {
             std::lock_guard lock(mutex_);
-            current_output_ = output_path_for(source, effective_prefix(settings.prefix), settings.format);
+            current_output_ = planned_output_path(source, context.place, settings);
         }
         const auto began = std::chrono::steady_clock::now();
         const PictureReport report = process_picture(source, settings, context);

@@ -44,6 +44,9 @@ struct PictureContext {
     MemoryBudget* memory = nullptr;
     // Let a decoder that can scale down while decoding do so when the target is small.
     bool shrink_on_load = true;
+    // The picture's folder relative to what was dropped (DropIntake::places):
+    // where its output goes in an output folder.
+    std::string place;
 };
 
 struct PictureReport {
@@ -88,6 +91,9 @@ public:
         // The batch's settings, for every one of its pictures: changes made
         // while it runs apply to the next batch.
         BatchSettings settings;
+        // Per picture of the list, its place in the drop (DropIntake::places);
+        // missing ones are "". Only an output folder uses them.
+        std::vector<std::string> places;
         // Worker threads; 0: one per core.
         int threads = 0;
         // The bound on the pixel memory of the pictures in flight; empty: a
@@ -138,6 +144,7 @@ private:
     void work(int resize_threads);
 
     PictureList pictures_;
+    std::vector<std::string> places_;  // per entry of pictures_, or none without an output folder
     std::vector<std::size_t> work_;  // the entries that are processed, by the scheduler's numbers
     Options options_;
     std::unique_ptr<OrderedScheduler> scheduler_;

@@ -76,7 +76,8 @@ std::string json_string(std::string_view bytes) {
 }
 
 std::string_view report_reason_word(ReportStatus status, FailReason reason) {
-    if (status == ReportStatus::LeftAside) return "not-a-picture";
+    if (status == ReportStatus::LeftAside)
+        return reason == FailReason::SameOutput ? "output-of-another" : "not-a-picture";
     switch (reason) {
     case FailReason::None: return {};
     case FailReason::Unreadable: return "unreadable";

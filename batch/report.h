@@ -5,8 +5,8 @@
 //   {"source":"in/a.jpg","output":"in/prefix_a.jpg","status":"written","reason":null,
 //    "width":1920,"height":1280,"milliseconds":41}
 //
-// status: "written", "failed" or "left-aside" (not a picture; nothing was
-// tried). reason: null when written, else one of the words of
+// status: "written", "failed" or "left-aside" (not a picture, or an earlier
+// output; nothing was tried). reason: null when written, else one of the words of
 // report_reason_word. output: the file written or that would have been,
 // null when there is none. width and height: the output's, null when
 // nothing was written.
@@ -43,7 +43,9 @@ std::string json_string(std::string_view bytes);
 
 // A failure's word in the report: "unreadable", "unresizable", "disk-full",
 // "no-permission", "read-only", "name-too-long", "same-output",
-// "unwritable", "stopped"; "not-a-picture" for an entry left aside.
+// "unwritable", "stopped"; for an entry left aside "not-a-picture", or
+// "output-of-another" (reason SameOutput) for a file that is the output
+// this run writes for another of its pictures.
 std::string_view report_reason_word(ReportStatus status, FailReason reason);
 
 // One line of the report, its line feed included.

@@ -103,6 +103,18 @@ std::string output_path_for(std::string_view source, std::string_view prefix, Ou
     return std::string(source.substr(0, source.size() - file_name_part(source).size())) + name;
 }
 
+std::string planned_output_path(std::string_view source, std::string_view place, const BatchSettings& settings) {
+    const std::string prefix = effective_prefix(settings.prefix);
+    if (settings.output_folder.empty()) return output_path_for(source, prefix, settings.format);
+    std::string in_folder = settings.output_folder;
+    if (in_folder.back() != '/') in_folder += '/';
+    if (!place.empty()) {
+        in_folder += place;
+        in_folder += '/';
+    }
+    return output_path_for(in_folder + std::string(file_name_part(source)), prefix, settings.format);
+}
+
 bool output_name_too_long(std::string_view source, std::string_view prefix, OutputFormat format) {
     const PrefixFault fault = prefix_fault(prefix);
     if (fault != PrefixFault::None && fault != PrefixFault::TooLong) return false;

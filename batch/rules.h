@@ -27,6 +27,10 @@ struct BatchSettings {
     // Output options (keys PAS_AGRANDIR and SANS_GPS), off by default.
     bool never_enlarge = false;   // a picture within the target on both sides keeps its size
     bool strip_location = false;  // the EXIF carried into outputs loses its GPS position
+    // Subfolders, an output folder and re-runs (off by default).
+    bool subfolders = false;    // SOUS_DOSSIERS: a dropped folder's subfolders too (batch/intake.h)
+    std::string output_folder;  // DOSSIER_SORTIE: where outputs go; empty: beside their sources
+    bool skip_outputs = false;  // IGNORER_SORTIES: leave aside a drop's files that are its outputs
 };
 
 struct TargetSize {
@@ -72,6 +76,13 @@ std::string effective_prefix(std::string_view prefix);
 // prefix_fault refuses the prefix, or when the file name would be longer
 // than a file system allows (NAME_MAX bytes).
 std::string output_path_for(std::string_view source, std::string_view prefix, OutputFormat format);
+
+// Where a picture's output goes: output_path_for beside its source without
+// an output folder; with one, the same name in the output folder under the
+// picture's place in the drop (DropIntake::places, names only), so
+// "Photos/2024/trip/a.jpg" dropped as the folder "Photos" writes
+// "out/2024/trip/prefix_a.jpg". "0" stands for no prefix here.
+std::string planned_output_path(std::string_view source, std::string_view place, const BatchSettings& settings);
 
 // True when output_path_for gives no path only because the file name would
 // be too long: the format is JPEG, PNG or WebP and the prefix has no "/" and no

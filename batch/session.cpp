@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "batch/drop_plan.h"
 #include "batch/intake.h"
 #include "batch/progress.h"
 #include "batch/texts.h"
@@ -20,18 +21,19 @@ BatchSession::DropResult BatchSession::on_drop(std::string_view dropped) {
         return DropResult::Busy;
     }
     if (status_.joinable()) status_.join();
-    DropIntake taken = take_drop_text(dropped);
+    BatchJob::Options options;
+    options.settings = settings_();
+    DropIntake taken = plan_drop(split_drop_text(dropped), options.settings);
     if (taken.pictures.empty()) {
-        if (!taken.left_aside.empty() && view_.set_status)
-            view_.set_status(batch_no_picture_text(settings_().language, std::int64_t(taken.left_aside.size())));
+        if (taken.left_aside_count() > 0 && view_.set_status)
+            view_.set_status(batch_no_picture_text(options.settings.language, taken.left_aside_count()));
         return DropResult::NoPicture;
     }
     PictureList list = std::move(taken.pictures);
     pictures_ = list;
-    left_aside_ = std::int64_t(taken.left_aside.size());
+    left_aside_ = taken.left_aside_count();
     stop_requested_ = false;
-    BatchJob::Options options;
-    options.settings = settings_();
+    options.places = std::move(taken.places);
     options.threads = threads_;
     language_ = options.settings.language;
     running_ = true;

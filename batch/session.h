@@ -38,8 +38,10 @@ public:
 
     // A drop on the window (paths joined by "\n"). While a batch runs the drop
     // is refused, the status line says so and the running batch is untouched.
-    // The files of the drop that are not pictures are counted in the status
-    // line's end text, or alone when the drop holds no picture.
+    // The drop is taken as the settings ask (batch/drop_plan.h). The files of
+    // the drop that are not pictures, and the earlier outputs a re-run
+    // leaves aside, are counted in the status line's end text, or alone when
+    // the drop holds no picture.
     DropResult on_drop(std::string_view dropped);
     // The StopButton: ends the job and the status loop, then shows the stop
     // text and lists the pictures that failed or were interrupted. With
@@ -59,7 +61,7 @@ private:
     Language language_ = Language::French;  // of the running batch, for its end texts
     int threads_;
     PictureList pictures_;
-    std::int64_t left_aside_ = 0;  // files of the running batch's drop that are not pictures
+    std::int64_t left_aside_ = 0;  // files of the running batch's drop that are not pictures, or earlier outputs
     BatchJob job_;
     std::thread status_;
     std::atomic<bool> running_{false};

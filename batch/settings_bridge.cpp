@@ -15,6 +15,10 @@ BatchSettings batch_settings_from(const Settings& s) {
     b.language = s.language;
     b.never_enlarge = s.never_enlarge.value_or(false);
     b.strip_location = s.strip_location.value_or(false);
+    // SOUS_DOSSIERS, DOSSIER_SORTIE, IGNORER_SORTIES
+    b.subfolders = s.subfolders.value_or(false);
+    b.output_folder = s.output_folder.value_or(std::string());
+    b.skip_outputs = s.skip_outputs.value_or(false);
     return b;
 }
 

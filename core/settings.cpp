@@ -12,6 +12,7 @@ constexpr SettingKey ALL_KEYS[] = {
     SettingKey::PortraitHeight, SettingKey::AdjustedFreeWidth, SettingKey::AdjustedFreeHeight, SettingKey::FreeWidth,
     SettingKey::FreeHeight,    SettingKey::Visible,    SettingKey::Prefix,            SettingKey::Language,
     SettingKey::NeverEnlarge,  SettingKey::StripLocation,
+    SettingKey::Subfolders,    SettingKey::OutputFolder, SettingKey::SkipOutputs,
 };
 
 std::string with_other(std::string_view word, const std::string& other) {
@@ -30,6 +31,14 @@ std::optional<bool> read_option(std::string_view key) {
     return value == "1";
 }
 
+// A text key of the selected group, or nullopt when it is not there (no value
+// holds a line feed).
+std::optional<std::string> read_if_present(std::string_view key) {
+    std::string value = prefs_read_text(key, "\n");
+    if (value == "\n") return std::nullopt;
+    return value;
+}
+
 void write_key(const Settings& s, SettingKey key) {
     switch (key) {
     case SettingKey::Mode: prefs_write_text("MODE", mode_word(s)); return;
@@ -46,6 +55,11 @@ void write_key(const Settings& s, SettingKey key) {
     case SettingKey::Language: prefs_write_text("LNG", language_word(s)); return;
     case SettingKey::NeverEnlarge: write_option("PAS_AGRANDIR", s.never_enlarge); return;
     case SettingKey::StripLocation: write_option("SANS_GPS", s.strip_location); return;
+    case SettingKey::Subfolders: write_option("SOUS_DOSSIERS", s.subfolders); return;
+    case SettingKey::OutputFolder:
+        if (s.output_folder) prefs_write_text("DOSSIER_SORTIE", *s.output_folder);
+        return;
+    case SettingKey::SkipOutputs: write_option("IGNORER_SORTIES", s.skip_outputs); return;
     }
 }
 
@@ -78,6 +92,9 @@ Settings read_all(const Settings& d) {
     if (s.language == Language::Other) s.other_language_word = language;
     s.never_enlarge = read_option("PAS_AGRANDIR");
     s.strip_location = read_option("SANS_GPS");
+    s.subfolders = read_option("SOUS_DOSSIERS");
+    s.output_folder = read_if_present("DOSSIER_SORTIE");
+    s.skip_outputs = read_option("IGNORER_SORTIES");
     return s;
 }
 

@@ -50,6 +50,10 @@ struct Settings {
     // never set (off).
     std::optional<bool> never_enlarge;   // PAS_AGRANDIR: pictures within the target keep their size
     std::optional<bool> strip_location;  // SANS_GPS: no GPS position in the EXIF carried into outputs
+    // Subfolders, an output folder and re-runs: unset the same way.
+    std::optional<bool> subfolders;            // SOUS_DOSSIERS
+    std::optional<std::string> output_folder;  // DOSSIER_SORTIE; empty: beside the sources
+    std::optional<bool> skip_outputs;          // IGNORER_SORTIES
 
     bool operator==(const Settings&) const = default;
 };
@@ -108,6 +112,9 @@ enum class SettingKey {
     Language,
     NeverEnlarge,
     StripLocation,
+    Subfolders,
+    OutputFolder,
+    SkipOutputs,
 };
 
 // Writes one field of `settings` into "USER"; nothing else (nothing at all

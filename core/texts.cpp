@@ -37,6 +37,12 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.menu_english = " English";
     t.menu_never_enlarge = " Ne jamais agrandir les images";
     t.menu_strip_location = " Retirer la position GPS des images";
+    t.menu_subfolders = " Inclure les sous-dossiers";
+    t.menu_choose_output_folder = " Choisir un dossier de sortie...";
+    t.menu_output_folder_is = " Dossier de sortie : ";
+    t.menu_beside_sources = " Écrire à côté des originaux";
+    t.menu_skip_outputs = " Ignorer les sorties d'un traitement précédent";
+    t.output_folder_dialog_title = "Choix du dossier de sortie";
     t.relative_mode_button = "Mode Relatif ";
     t.free_mode_button = "Mode Libre ";
     t.mode_tip_title = "Aide";
@@ -195,6 +201,12 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.menu_english = " English";
     t.menu_never_enlarge = " Never enlarge pictures";
     t.menu_strip_location = " Remove the GPS location from pictures";
+    t.menu_subfolders = " Include subfolders";
+    t.menu_choose_output_folder = " Choose an output folder...";
+    t.menu_output_folder_is = " Output folder: ";
+    t.menu_beside_sources = " Write beside the originals";
+    t.menu_skip_outputs = " Leave aside the outputs of an earlier run";
+    t.output_folder_dialog_title = "Choice of output folder";
     t.relative_mode_button = " Relative";
     t.free_mode_button = " Free";
     t.mode_tip_title = "Help";

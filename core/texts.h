@@ -41,6 +41,13 @@ struct InterfaceTexts {
     // Check items of the preferences menu: output options.
     std::string menu_never_enlarge;
     std::string menu_strip_location;
+    // Préférences: subfolders, output folder, earlier outputs.
+    std::string menu_subfolders;
+    std::string menu_choose_output_folder;  // no output folder chosen
+    std::string menu_output_folder_is;      // followed by the chosen folder
+    std::string menu_beside_sources;
+    std::string menu_skip_outputs;
+    std::string output_folder_dialog_title;
 
     // Main window.
     std::string relative_mode_button;

@@ -140,6 +140,14 @@ std::string save_file_dialog(const std::string& title, const std::string& defaul
     return file_dialog(true, title, default_path, patterns, chosen_pattern);
 }
 
+std::string folder_dialog(const std::string& title, const std::string& default_path) {
+    if (responder()) return responder()({DialogKind::Folder, title, {}, default_path, {}, 0, 0}).text;
+    const auto options = QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog;
+    return QFileDialog::getExistingDirectory(dialog_parent(), QString::fromStdString(title),
+                                             QString::fromStdString(default_path), options)
+        .toStdString();
+}
+
 std::int32_t colour_dialog(std::int32_t initial) {
     if (responder()) return responder()({DialogKind::Colour, {}, {}, {}, {}, 0, initial}).colour;
     auto c = std::uint32_t(initial);

@@ -35,6 +35,9 @@ std::string open_file_dialog(const std::string& title, const std::string& defaul
 // pair the user chose (0 for the first).
 std::string save_file_dialog(const std::string& title, const std::string& default_path, const std::string& patterns,
                              int& chosen_pattern);
+// A folder (existing ones only, new ones may be made in the dialog), or ""
+// when cancelled.
+std::string folder_dialog(const std::string& title, const std::string& default_path);
 // 0x00BBGGRR, or -1 when cancelled.
 std::int32_t colour_dialog(std::int32_t initial);
 
@@ -46,7 +49,7 @@ bool use_dialog_language(const std::string& language);
 
 // ---- the seam ----------------------------------------------------------------
 
-enum class DialogKind { Input, MessageBox, Notice, OpenFile, SaveFile, Colour };
+enum class DialogKind { Input, MessageBox, Notice, OpenFile, SaveFile, Colour, Folder };
 
 struct DialogRequest {
     DialogKind kind;
@@ -80,7 +83,7 @@ public:
 
     void answer_text(const std::string& text);
     void answer_code(int code);
-    void answer_file(const std::string& path, int pattern = 0);
+    void answer_file(const std::string& path, int pattern = 0);  // also a folder dialog's answer
     void answer_colour(std::int32_t colour);
     const std::vector<DialogRequest>& requests() const { return requests_; }
     std::size_t unused_answers() const { return answers_.size(); }

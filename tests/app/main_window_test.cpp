@@ -217,7 +217,9 @@ TEST_F(MainWindow, WebpChoiceAndOutputOptionsAreSavedAtOnce) {
     EXPECT_GT(mark[1], mark[0] + 50);
     EXPECT_GT(mark[1], mark[2] + 50);
 
-    for (const auto& [command, key] : {std::pair{CMD_NEVER_ENLARGE, "PAS_AGRANDIR"}, {CMD_STRIP_LOCATION, "SANS_GPS"}}) {
+    EXPECT_EQ(stored("DOSSIER_SORTIE"), "<none>");
+    for (const auto& [command, key] : {std::pair{CMD_NEVER_ENLARGE, "PAS_AGRANDIR"}, {CMD_STRIP_LOCATION, "SANS_GPS"},
+                                       {CMD_SUBFOLDERS, "SOUS_DOSSIERS"}, {CMD_SKIP_OUTPUTS, "IGNORER_SORTIES"}}) {
         EXPECT_EQ(stored(key), "<none>") << key;
         EXPECT_FALSE(menu_item_checked(MAIN_WINDOW, command));
         for (const char* value : {"1", "0"}) {

@@ -22,6 +22,7 @@
 #include "app/window_settings.h"
 #include "core/texts.h"
 #include "job_fixture.h"
+#include "runtime/dialogs.h"
 #include "runtime/input_simulation.h"
 #include "qt_widgets.h"
 
@@ -298,6 +299,41 @@ TEST_F(BatchWindow, FilesDroppedOnAnyWidgetStartTheBatch) {
         }
     }
     EXPECT_GE(dropped, 40);
+}
+
+// The output folder item is saved at once and a dropped tree follows it.
+// Prefix 0 then replaces nothing, so it asks nothing; going back beside the
+// sources would replace: asked, and No keeps the folder.
+TEST_F(BatchWindow, OutputFolderItemIsSavedAtOnceAndDropsFollowIt) {
+    start("UK");
+    std::filesystem::create_directories(dir.folder() / "Photos/sub");
+    copy_in(dir, "base.jpg", "Photos/sub/b.jpg");
+    const std::string out = (dir.folder() / "out").string();
+    const auto stored_folder = [&] {
+        return read_settings((dir.folder() / "pref.vrn").string(), 1920, 1080)->output_folder;
+    };
+    ScriptedDialogs dialogs;
+    dialogs.answer_file(out);
+    for (int item : {CMD_SUBFOLDERS, CMD_OUTPUT_FOLDER}) trigger_menu_item(MAIN_WINDOW, item);
+    pump();
+    EXPECT_EQ(stored_folder(), out);
+    EXPECT_NE(menu_item_text(MAIN_WINDOW, CMD_OUTPUT_FOLDER).find(out), std::string::npos);
+    drop_files({(dir.folder() / "Photos").string()});
+    pump();
+    pump_until_idle();
+    EXPECT_EQ(Decoded(out + "/sub/small_b.jpg").width(), 16);
+
+    dialogs.answer_text("0");
+    ASSERT_TRUE(simulate_click(W_PREFIX_BUTTON));
+    pump();
+    EXPECT_EQ(get_text(W_PREFIX_FIELD), "0");
+    trigger_menu_item(MAIN_WINDOW, CMD_BESIDE_SOURCES);
+    pump();
+    ASSERT_EQ(dialogs.requests().size(), 3u);
+    EXPECT_EQ(dialogs.requests().back().kind, DialogKind::MessageBox);
+    EXPECT_EQ(stored_folder(), out);
+    EXPECT_TRUE(menu_item_checked(MAIN_WINDOW, CMD_OUTPUT_FOLDER));
+    EXPECT_FALSE(menu_item_checked(MAIN_WINDOW, CMD_BESIDE_SOURCES));
 }
 
 // A folder of the pictures phones and browsers give, each stored turned in
