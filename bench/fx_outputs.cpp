@@ -1,7 +1,7 @@
 // Writes what the FX editor's actions leave behind, for comparing two builds
 // byte for byte:
 //
-//   fx_outputs OUT_DIR PICTURE...
+//   fx_outputs [--background] OUT_DIR PICTURE...
 //
 // Runs one fixed script of user actions on a real panel (offscreen platform)
 // for each picture: the dialog load, each effect through its button then
@@ -12,6 +12,9 @@
 // status line after each action. The sepia generator is seeded, the colour
 // and file dialogs are answered by the dialog seam, the camera is a fixed
 // frame. Two builds agree when `cmp` finds every file of their OUT_DIRs equal.
+// With --background every long action runs on the panel's worker thread,
+// whatever the picture's size; each action is recorded once its result is
+// back.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +24,7 @@
 
 #include "fx/effects.h"
 #include "fx/fx.h"
+#include "fx/panel.h"
 #include "image/codec.h"
 #include "toolkit/camera.h"
 #include "toolkit/dialogs.h"
@@ -51,8 +55,13 @@ public:
     void stop() override {}
 };
 
+// Every queued event dispatched, and the result of an action under way taken.
 void pump() {
-    while (wait_event(0) != EventKind::None) {
+    for (;;) {
+        if (wait_event(fx_busy() ? 5 : 0) == EventKind::None) {
+            if (fx_busy()) continue;
+            return;
+        }
         if (event_widget() < 0) continue;
         fx_handle_event(event_widget(), event_subkind(), event_x(), event_y());
     }
@@ -136,11 +145,14 @@ struct Run {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool background = argc > 1 && std::string(argv[1]) == "--background";
+    if (background) --argc, ++argv;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: fx_outputs OUT_DIR PICTURE...\n");
+        std::fprintf(stderr, "usage: fx_outputs [--background] OUT_DIR PICTURE...\n");
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (background) fx_set_background_from({0, 0});
     const fs::path out = argv[1];
     fs::create_directories(out);
     if (!init_toolkit()) return 1;

@@ -119,6 +119,7 @@ void fill_french_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_replace_after = "\" existe déjà.\nVoulez-vous le remplacer ?";
     t.fx_no_webcam = "Aucune webcam détectée";
     t.fx_no_webcam_picture = "Webcam sans image";
+    t.fx_busy = "Traitement de l'image en cours...";
     t.update_no_connection = "Aucune connexion internet n'est disponible.";
     t.update_title = "Mise à jour";
     t.update_latest = "Vous avez la dernière version";
@@ -282,6 +283,7 @@ void fill_english_table(InterfaceTexts& t, const ScreenNumbers& screen) {
     t.fx_replace_after = "\" already exists.\nDo you want to replace it?";
     t.fx_no_webcam = "No webcam found";
     t.fx_no_webcam_picture = "No webcam picture";
+    t.fx_busy = "Working on the picture...";
     t.update_no_connection = "No internet connection is available.";
     t.update_title = "Update";
     t.update_latest = "You have the latest version";

@@ -144,6 +144,7 @@ struct InterfaceTexts {
     std::string fx_replace_after;   // given its extension, is a file that exists already
     std::string fx_no_webcam;          // no camera, or it would not start
     std::string fx_no_webcam_picture;  // the camera gave no frame to take
+    std::string fx_busy;               // a long action runs; the panel takes no other meanwhile
 
     // What a screen reader reads for controls whose caption is missing or
     // only a picture.

@@ -77,9 +77,16 @@ void EditorPanel::run_effect_button(const Effect& effect, int button) {
     } else {
         set_pointer_shape(button, PointerShape::Forbidden);
     }
-    if (!editor.apply_effect(effect, colour)) return;
-    show_refreshed();
-    show_step();
+    if (!editor.effect_allowed()) return;
+    run(aside_for(std::int64_t(editor.picture_width()) * editor.picture_height()),
+        [effect = &effect, picture = editor.picture(), colour] {
+            return Finish([effect, made = make_effect(*effect, picture, colour)] {
+                EditorPanel& p = editor_panel();
+                if (!p.editor.apply_effect(*effect, made)) return;
+                p.show_refreshed();
+                p.show_step();
+            });
+        });
 }
 
 void EditorPanel::effect_button_event(const Effect& effect, int button, SubKind sub) {

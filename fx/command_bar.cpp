@@ -43,7 +43,11 @@ void fx_set_step(Step step) {
 }
 
 void fx_load_command() {
-    if (editor_panel().editor.enabled(Command::Load)) editor_panel().load_command();
+    EditorPanel& p = editor_panel();
+    if (p.busy())
+        p.refuse_while_busy();
+    else if (p.editor.enabled(Command::Load))
+        p.load_command();
 }
 
 Command fx_hit_command(int px, int py) {
@@ -60,7 +64,7 @@ Command fx_hit_command(int px, int py) {
 
 void EditorPanel::show_step() {
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        const bool on = editor.enabled(Command(i));
+        const bool on = !busy() && editor.enabled(Command(i));
         CommandButton& b = commands[i];
         b.enabled = on ? 1 : 0;
         b.top_colour = on ? ON_TOP : OFF_TOP;
@@ -81,15 +85,20 @@ void EditorPanel::load_command() {
     }
     // Decoded aside: only a picture that decoded replaces the one being
     // edited, so a broken file never costs the user their work.
-    Picture picture = load_picture(path);
-    if (!picture) {
+    run(aside_for_files(path), [path] {
+        return Finish([shown = show(load_picture(path)), path] { editor_panel().loaded(shown, path, true); });
+    });
+}
+
+void EditorPanel::loaded(Shown picture, const std::string& path, bool from_dialog) {
+    if (!picture.picture) {
         report_unreadable();
         return;
     }
-    editor.load(std::move(picture), path, true);
+    editor.load(std::move(picture), path, from_dialog);
     set_pointer_shape(W_CROP_BUTTON, PointerShape::Hand);
     show_refreshed();
-    show_info(fx_messages::APPLY_AN_EFFECT);
+    if (from_dialog) show_info(fx_messages::APPLY_AN_EFFECT);
     show_step();
 }
 

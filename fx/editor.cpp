@@ -29,6 +29,27 @@ std::string tool_name(const Tool& tool) {
     return "none";
 }
 
+Shown show(Picture picture) {
+    Shown shown;
+    if (!picture) return shown;
+    shown.fit = fit_preview(picture.width(), picture.height());
+    shown.preview = make_preview(picture.bitmap, shown.fit);
+    shown.picture = std::move(picture);
+    return shown;
+}
+
+Shown make_effect(const Effect& effect, const Picture& picture, Colour colour) {
+    Picture made = run_effect(effect, picture, colour);
+    return show(made ? std::move(made) : picture);
+}
+
+Shown crop_of(const Picture& picture, const Frame& frame) {
+    if (!picture) return {};
+    return show(make_picture(crop_bitmap(*picture.bitmap, int(frame.real_x1), int(frame.real_y1),
+                                         int(frame.real_width), int(frame.real_height)),
+                             picture.source_depth));
+}
+
 void Editor::reset_frame() {
     frame_.start_x = frame_.start_y = frame_.end_x = frame_.end_y = 0;
     frame_.real_x1 = frame_.real_y1 = frame_.real_x2 = frame_.real_y2 = 0;
@@ -49,14 +70,17 @@ void Editor::settle() {
 }
 
 void Editor::load(Picture picture, std::string source_path, bool from_dialog) {
+    load(show(std::move(picture)), std::move(source_path), from_dialog);
+}
+
+void Editor::load(Shown picture, std::string source_path, bool from_dialog) {
     reset_frame();
     release_pictures();
     // A new picture starts afresh: Cancel must never bring back one from before it.
     undo_ = {};
     settle();
-    picture_ = std::move(picture);
     source_path_ = std::move(source_path);
-    refresh();
+    if (picture.picture) take(std::move(picture));
     if (from_dialog) step_ = Step::Start;
 }
 
@@ -67,21 +91,52 @@ void Editor::load_cancelled() {
 
 bool Editor::refresh() {
     if (!picture_) return false;
-    result_ = picture_;
-    fit_ = fit_preview(picture_.width(), picture_.height());
-    // Without memory for a new preview the last one stays.
-    if (std::shared_ptr<const Bitmap> made = make_preview(picture_.bitmap, fit_)) preview_ = std::move(made);
-    if (state_ == EditorState::Live) state_ = EditorState::Idle;
-    step_ = Step::Pending;
+    take(shown(picture_));
     return true;
 }
 
+Shown Editor::shown(const Picture& picture) const {
+    for (const MadePreview& made : made_)
+        if (picture && made.of.lock() == picture.bitmap) return {picture, made.fit, made.preview};
+    return show(picture);
+}
+
+void Editor::remember(const Shown& shown) {
+    // The previews of pictures no longer held go with them.
+    for (MadePreview& made : made_)
+        if (made.of.expired()) made = {};
+    if (!shown.picture || !shown.preview) return;
+    for (const MadePreview& made : made_)
+        if (made.of.lock() == shown.picture.bitmap) return;
+    // A free place, else the oldest.
+    std::size_t at = next_made_;
+    for (std::size_t i = 0; i < made_.size(); ++i)
+        if (!made_[i].preview) at = i;
+    made_[at] = {shown.picture.bitmap, shown.fit, shown.preview};
+    if (at == next_made_) next_made_ = (next_made_ + 1) % made_.size();
+}
+
+void Editor::take(Shown shown) {
+    remember(shown);
+    picture_ = std::move(shown.picture);
+    result_ = picture_;
+    fit_ = shown.fit;
+    // Without memory for a new preview the last one stays.
+    if (shown.preview) preview_ = std::move(shown.preview);
+    if (state_ == EditorState::Live) state_ = EditorState::Idle;
+    step_ = Step::Pending;
+}
+
 bool Editor::apply_effect(const Effect& effect, Colour colour) {
-    if (!picture_ || state_ != EditorState::Idle) return false;
+    if (!effect_allowed()) return false;
+    return apply_effect(effect, make_effect(effect, picture_, colour));
+}
+
+bool Editor::apply_effect(const Effect& effect, Shown made) {
+    if (!effect_allowed() || !made.picture) return false;
     undo_ = picture_;
-    if (Picture made = run_effect(effect, picture_, colour)) picture_ = std::move(made);
     result_tool_ = Tool::of(effect);
-    refresh();
+    take(std::move(made));
     state_ = EditorState::EffectPending;
     step_ = Step::Pending;
     return true;
@@ -203,6 +258,11 @@ void Editor::place_crop_view() {
 }
 
 Release Editor::release_frame() {
+    const Release let_go = let_go_frame();
+    return let_go == Release::Chosen ? take_crop(crop_of(picture_, frame_)) : let_go;
+}
+
+Release Editor::let_go_frame() {
     Frame& f = frame_;
     f.dragging = false;
     map_frame();
@@ -214,11 +274,14 @@ Release Editor::release_frame() {
         return Release::TooSmall;
     }
     if (!picture_) return Release::Failed;
-    Picture crop = make_picture(crop_bitmap(*picture_.bitmap, int(f.real_x1), int(f.real_y1), int(f.real_width),
-                                            int(f.real_height)),
-                                picture_.source_depth);
-    if (!crop) return Release::Failed;
-    result_ = std::move(crop);
+    return Release::Chosen;
+}
+
+Release Editor::take_crop(Shown crop) {
+    const Frame& f = frame_;
+    if (!crop.picture) return Release::Failed;
+    remember(crop);  // for Apply
+    result_ = std::move(crop.picture);
     BitmapPtr part = preview_ ? crop_bitmap(*preview_, int(f.start_x), int(f.start_y), int(f.end_x - f.start_x),
                                             int(f.end_y - f.start_y))
                               : nullptr;

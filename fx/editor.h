@@ -4,10 +4,14 @@
 // each user action on as a call here and shows what the editor then holds.
 //
 // The long actions (decode, effect, crop, preview, save) are functions of
-// pictures (fx/picture.h, fx/effect_table.h, fx/preview.h) that the calls
-// here make and whose results they keep.
+// pictures (fx/picture.h, fx/effect_table.h, fx/preview.h and those below)
+// that the calls here make and whose results they keep. Each call that makes
+// one has a twin that takes what was made elsewhere, so that the panel can
+// make it on a worker thread while the editor stays with the
+// user-interface thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -78,6 +82,21 @@ enum class Release {
     Failed,     // no memory for the crop: nothing becomes pending
 };
 
+// A picture with the preview that shows it: what the long actions make.
+struct Shown {
+    Picture picture;
+    PreviewFit fit;
+    std::shared_ptr<const Bitmap> preview;  // null without memory for it
+};
+// `picture` with its preview made; empty for none. Any thread.
+Shown show(Picture picture);
+// The effect made on `picture` and shown; `picture` itself, shown afresh,
+// when the effect fails. Any thread.
+Shown make_effect(const Effect& effect, const Picture& picture, Colour colour);
+// The released frame's part of `picture`, at its real size, shown; empty
+// without memory. Any thread.
+Shown crop_of(const Picture& picture, const Frame& frame);
+
 class Editor {
 public:
     EditorState state() const { return state_; }
@@ -110,6 +129,7 @@ public:
     // and any pending result go; crop mode stays. `from_dialog`: the bar
     // shows only Load; otherwise Apply and Cancel act at once.
     void load(Picture picture, std::string source_path, bool from_dialog);
+    void load(Shown picture, std::string source_path, bool from_dialog);
     // The open dialog answered with nothing.
     void load_cancelled();
     // The result and the preview made afresh from the picture; the bar at
@@ -122,6 +142,9 @@ public:
     // kept; when the effect fails the picture stays as it was, pending all
     // the same. False (nothing done) without a picture, or unless idle.
     bool apply_effect(const Effect& effect, Colour colour);
+    // The same with the result made by make_effect from the picture.
+    bool apply_effect(const Effect& effect, Shown made);
+    bool effect_allowed() const { return picture_ && state_ == EditorState::Idle; }
     // Apply: the result becomes the picture. False without a result.
     bool apply();
     // Cancel: the Cancel copy, if any, comes back. False while live.
@@ -142,6 +165,11 @@ public:
     bool move_frame(int x, int y);
     Release release_frame();
     bool throw_frame();
+    // release_frame in two halves: the frame let go, which tells how the
+    // release ends unless it says Chosen: then its crop (crop_of the
+    // picture and the frame) is to be taken, which tells how it ended.
+    Release let_go_frame();
+    Release take_crop(Shown crop);
 
     // The webcam button pressed: the live view on, or off to take its frame.
     // False (nothing done) in crop mode.
@@ -161,6 +189,12 @@ private:
     // The real-size crop's place: the canvas corner opposite the frame.
     void place_crop_view();
     void release_pictures();
+    // `shown` becomes the picture being edited, and the result: refresh
+    // with the preview made.
+    void take(Shown shown);
+    // `picture` shown, with the preview made for it before if there is one.
+    Shown shown(const Picture& picture) const;
+    void remember(const Shown& shown);
     // The pending result settled one way or another.
     void settle();
 
@@ -176,6 +210,18 @@ private:
     std::shared_ptr<const Bitmap> crop_preview_;
     Frame frame_;
     std::string source_path_;
+    // The last previews made, by the picture they show, so that Apply,
+    // Cancel and crop mode's end show a picture held again without making
+    // its preview anew (a tenth of a second on the biggest pictures). They
+    // keep no picture bigger than a preview alive, and go with their
+    // pictures.
+    struct MadePreview {
+        std::weak_ptr<const Bitmap> of;
+        PreviewFit fit;
+        std::shared_ptr<const Bitmap> preview;
+    };
+    std::array<MadePreview, 3> made_;
+    std::size_t next_made_ = 0;
     // What the live view set aside, to go back to when it gives no picture.
     struct BeforeLive {
         Step step = Step::Start;

@@ -4,14 +4,19 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "fx/editor.h"
 #include "fx/fx.h"
 #include "fx/panel.h"
 #include "image/colour.h"
+#include "platform/threads.h"
 #include "toolkit/toolkit.h"
 
 namespace pixmold {
@@ -24,6 +29,32 @@ public:
     std::array<CommandButton, COMMAND_COUNT> commands;
     std::string info;                      // what the info panel shows
     Command hovered = Command::Load;       // the command button under the pointer
+
+    // The action under way away from the user-interface thread.
+    struct Job {
+        std::uint64_t number = 0;  // 0: none
+        ThreadHandle thread = 0;
+        std::vector<std::pair<int, PointerShape>> pointers;  // the canvases' pointers before it
+    } job;
+    bool busy() const { return job.number != 0; }
+
+    // What an action does with what its work made, on the user-interface thread.
+    using Finish = std::function<void()>;
+    // Runs `work`, which touches neither the editor nor a widget, then what
+    // it returns. With `aside` the work runs on a worker thread and the
+    // panel is busy until the result is back; otherwise all at once.
+    void run(bool aside, std::function<Finish()> work);
+    // Whether the work on that many pixels, or the decoding of the first
+    // of those "\n"-joined files that decodes, is done aside.
+    bool aside_for(std::int64_t pixels) const;
+    bool aside_for_files(const std::string& files) const;
+    // The job `number` ended: the panel is free again, then `finish` runs.
+    void finish_job(std::uint64_t number, const Finish& finish);
+    // Waits for a job under way, whose result is then dropped.
+    void drop_job();
+    // A widget event while busy: refused.
+    void busy_event(int widget, SubKind sub);
+    void refuse_while_busy() const;
 
     // Events of each kind of widget; (x, y) is the pointer in the widget.
     void command_bar_event(SubKind sub, int x, int y);
@@ -40,6 +71,9 @@ public:
     void apply_command();
     void cancel_command();
     void save_command();
+    // What the long actions made, taken.
+    void loaded(Shown picture, const std::string& path, bool from_dialog);
+    void saved(bool written);
 
     // What the editor holds, shown.
     void show_step();                         // the command bar at the editor's step

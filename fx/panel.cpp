@@ -1,5 +1,6 @@
 // The panel's widgets: building them, the info panel, the icon buttons, the
 // preview canvas's pictures, and the routing of their events.
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -97,6 +98,7 @@ bool fx_build_panel(int container, std::span<const Effect> effects) {
     if (!widget_exists(container)) return false;
     webcam_stop();
     EditorPanel& p = g_panel;
+    p.drop_job();
     p.editor = Editor{};
     p.effects = effects;
     p.hovered = Command::Load;
@@ -129,6 +131,13 @@ bool fx_build_panel(int container, std::span<const Effect> effects) {
 
 bool fx_handle_event(int widget, SubKind sub, int x, int y) {
     EditorPanel& p = g_panel;
+    if (p.busy()) {
+        if (widget == W_FX_INFO_PANEL) return true;
+        const std::vector<int> order = fx_tab_order();
+        if (std::find(order.begin(), order.end(), widget) == order.end()) return false;
+        p.busy_event(widget, sub);
+        return true;
+    }
     switch (widget) {
     case W_CROP_BUTTON: p.crop_button_event(sub); return true;
     case W_WEBCAM_BUTTON: p.webcam_button_event(sub); return true;
@@ -149,7 +158,10 @@ bool fx_handle_drop(int widget, const std::string& files) {
     if (widget != W_PREVIEW_CANVAS) return false;
     // While the live view is open every command is off: a picture loaded
     // now would sit under a view that stays.
-    if (!g_panel.editor.webcam_on()) g_panel.preview_drop(files);
+    if (g_panel.busy())
+        g_panel.refuse_while_busy();
+    else if (!g_panel.editor.webcam_on())
+        g_panel.preview_drop(files);
     return true;
 }
 

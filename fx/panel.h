@@ -50,4 +50,17 @@ void fx_set_step(Step step);
 // The command button at (px, py) in the command bar.
 Command fx_hit_command(int px, int py);
 
+// Which long actions run on a worker thread, the panel busy meanwhile: the
+// effects, crops and saves of pictures of at least `pixels` pixels, and the
+// loads of files of at least `file_bytes` bytes. Smaller ones are over in a
+// few hundredths of a second and are done within the event.
+struct BackgroundFrom {
+    std::int64_t pixels = 4'000'000;
+    std::uintmax_t file_bytes = std::uintmax_t(1) << 20;
+};
+void fx_set_background_from(BackgroundFrom from);
+// True while a long action runs on a worker thread: the panel takes no other
+// action, load or drop until its result is back.
+bool fx_busy();
+
 }  // namespace pixmold

@@ -2,6 +2,7 @@
 // into a pending real-size crop, and files dropped on it.
 #include <string>
 
+#include "core/drop_text.h"
 #include "core/texts.h"
 #include "fx/editor_panel.h"
 #include "fx/messages.h"
@@ -38,8 +39,8 @@ void paint_crop_preview(const Editor& editor) {
     end_drawing();
 }
 
-void release(EditorPanel& p) {
-    const Release outcome = p.editor.release_frame();
+// How the release ended, shown.
+void released(EditorPanel& p, Release outcome) {
     const Frame& f = p.editor.frame();
     p.status(std::string(fx_messages::FRAME_SIZE) + std::to_string(f.real_width) + " x " +
              std::to_string(f.real_height) + " px");
@@ -61,6 +62,22 @@ void release(EditorPanel& p) {
     case Release::NoFrame:
     case Release::Failed: break;
     }
+}
+
+void release(EditorPanel& p) {
+    const Release let_go = p.editor.let_go_frame();
+    if (let_go != Release::Chosen) {
+        released(p, let_go);
+        return;
+    }
+    const Frame& f = p.editor.frame();
+    p.run(p.aside_for(f.real_width * f.real_height), [picture = p.editor.picture(), frame = f] {
+        Shown crop = crop_of(picture, frame);
+        return [crop = std::move(crop)] {
+            EditorPanel& panel = editor_panel();
+            released(panel, panel.editor.take_crop(crop));
+        };
+    });
 }
 
 }  // namespace
@@ -91,21 +108,15 @@ void EditorPanel::preview_event(SubKind sub, int x, int y) {
 }
 
 void EditorPanel::preview_drop(const std::string& files) {
-    // Several files at once: the first one that decodes is taken.
-    for (std::size_t start = 0; start <= files.size();) {
-        std::size_t end = files.find('\n', start);
-        if (end == std::string::npos) end = files.size();
-        const std::string path = files.substr(start, end - start);
-        if (Picture picture = load_picture(path)) {
-            editor.load(std::move(picture), path, false);
-            set_pointer_shape(W_CROP_BUTTON, PointerShape::Hand);
-            show_refreshed();
-            show_step();
-            return;
-        }
-        start = end + 1;
-    }
-    report_unreadable();
+    run(aside_for_files(files), [files] {
+        // Several files at once: the first one that decodes is taken.
+        for (std::string& path : split_drop_text(files))
+            if (Picture picture = load_picture(path))
+                return Finish([shown = show(std::move(picture)), path = std::move(path)] {
+                    editor_panel().loaded(shown, path, false);
+                });
+        return Finish([] { editor_panel().loaded({}, {}, false); });
+    });
 }
 
 }  // namespace pixmold

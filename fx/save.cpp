@@ -40,8 +40,17 @@ void EditorPanel::save_command() {
         }
     }
     const bool png = pattern == SAVE_PATTERN_PNG;
-    if (!save_picture(editor.result(), path, png ? TAG_PNG : TAG_JPEG, png ? FX_PNG_QUALITY : FX_JPEG_QUALITY)) {
-        status(t.fx_save_failed);
+    const Picture& result = editor.result();
+    run(aside_for(std::int64_t(result.width()) * result.height()), [result, path, png] {
+        const bool written =
+            save_picture(result, path, png ? TAG_PNG : TAG_JPEG, png ? FX_PNG_QUALITY : FX_JPEG_QUALITY);
+        return Finish([written] { editor_panel().saved(written); });
+    });
+}
+
+void EditorPanel::saved(bool written) {
+    if (!written) {
+        status(texts().fx_save_failed);
         return;
     }
     paint_preview();

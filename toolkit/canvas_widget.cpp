@@ -55,6 +55,7 @@ void CanvasWidget::set_shape(PointerShape shape) {
     case PointerShape::Cross: setCursor(Qt::CrossCursor); break;
     case PointerShape::Hand: setCursor(Qt::PointingHandCursor); break;
     case PointerShape::Forbidden: setCursor(Qt::ForbiddenCursor); break;
+    case PointerShape::Busy: setCursor(Qt::BusyCursor); break;
     }
 }
 

@@ -185,7 +185,8 @@ void enable_widget_drops(int number, bool on);
 
 // ---- canvas --------------------------------------------------------------
 
-enum class PointerShape { Arrow, Cross, Hand, Forbidden };
+// Busy: the arrow with the sign of work under way, which the pointer still moves and clicks with.
+enum class PointerShape { Arrow, Cross, Hand, Forbidden, Busy };
 void set_pointer_shape(int canvas, PointerShape shape);
 PointerShape pointer_shape(int canvas);
 void set_widget_data(int number, std::intptr_t value);

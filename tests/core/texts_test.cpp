@@ -61,7 +61,7 @@ std::vector<const std::string*> every_text(const InterfaceTexts& t) {
             &t.no_prefix, &t.new_prefix_done, &t.prefix_unchanged, &t.prefix_refused, &t.stored_prefix_refused,
             &t.prefix_has_separator, &t.prefix_has_control_character, &t.prefix_too_long, &t.fx_apply, &t.fx_cancel, &t.fx_load,
             &t.fx_save, &t.fx_black_white, &t.fx_black_white_optimised, &t.fx_sepia, &t.fx_border, &t.cancelled,
-            &t.fx_apply_first, &t.fx_unreadable, &t.fx_save_failed, &t.fx_no_webcam, &t.fx_no_webcam_picture,
+            &t.fx_apply_first, &t.fx_unreadable, &t.fx_save_failed, &t.fx_no_webcam, &t.fx_no_webcam_picture, &t.fx_busy,
             &t.name_prefix_field, &t.name_landscape_width, &t.name_portrait_height, &t.name_free_width,
             &t.name_free_height, &t.name_presets, &t.name_quality, &t.name_info_panel, &t.name_status_line,
             &t.name_fx_button, &t.describe_fx_button, &t.name_fx_crop, &t.name_fx_webcam, &t.name_fx_preview,

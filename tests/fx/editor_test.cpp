@@ -2,6 +2,9 @@
 // a picture held in memory — pending, cancelled, applied.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <utility>
+
 #include "fx/editor.h"
 #include "pictures.h"
 
@@ -77,6 +80,50 @@ INSTANTIATE_TEST_SUITE_P(EachEffect, EditorEffect,
                              return std::string(standard_effects()[std::get<0>(info.param)].name) + "_" +
                                     std::to_string(std::get<1>(info.param));
                          });
+
+// A picture shown again (by Cancel, Apply, leaving crop mode) keeps the
+// preview made for it, the very one, and what it shows is that picture; a
+// new picture lets go of every earlier one and of what was made from them.
+TEST(EditorPreviews, ComeBackWithTheirPicturesAndGoWithThem) {
+    init_image_engine();
+    const Effect& effect = *find_effect(standard_effects(), "black_white");
+    Picture first = gradient_picture(1200, 900, 24);
+    Editor editor;
+    editor.load(first, "/photos/a.png", true);
+    std::shared_ptr<const Bitmap> shown_first = editor.preview();
+    ASSERT_TRUE(shown_first);
+    ASSERT_TRUE(editor.apply_effect(effect, 0));
+    const std::vector<std::uint8_t> shown_effect = bytes_of(editor.preview()->view());
+    EXPECT_EQ(shown_effect, bytes_of(show(editor.picture()).preview->view()));
+
+    ASSERT_TRUE(editor.cancel());
+    EXPECT_EQ(editor.preview(), shown_first);
+    EXPECT_EQ(bytes_of(editor.preview()->view()), bytes_of(show(first).preview->view()));
+    ASSERT_TRUE(editor.apply_effect(effect, 0));
+    ASSERT_TRUE(editor.apply());
+    EXPECT_EQ(bytes_of(editor.preview()->view()), shown_effect);
+
+    // A crop: its preview made with it is what Apply shows.
+    ASSERT_TRUE(editor.crop_on());
+    editor.press_frame(40, 30);
+    ASSERT_TRUE(editor.move_frame(400, 300));
+    ASSERT_EQ(editor.release_frame(), Release::Unshown);
+    const std::vector<std::uint8_t> crop = bytes_of(editor.result().view());
+    editor.crop_off();
+    EXPECT_EQ(bytes_of(editor.preview()->view()), shown_effect);
+    ASSERT_TRUE(editor.crop_on());
+    editor.press_frame(40, 30);
+    ASSERT_TRUE(editor.move_frame(400, 300));
+    ASSERT_EQ(editor.release_frame(), Release::Unshown);
+    ASSERT_TRUE(editor.apply());
+    EXPECT_EQ(bytes_of(editor.preview()->view()), bytes_of(show(editor.picture()).preview->view()));
+    EXPECT_EQ(bytes_of(editor.picture().view()), crop);
+
+    const std::weak_ptr<const Bitmap> gone[] = {std::exchange(first, {}).bitmap, editor.picture().bitmap,
+                                                std::exchange(shown_first, {}), editor.preview()};
+    editor.load(gradient_picture(900, 1200, 24), "/photos/b.png", true);
+    for (std::size_t i = 0; i < std::size(gone); ++i) EXPECT_TRUE(gone[i].expired()) << i;
+}
 
 }  // namespace
 }  // namespace pixmold
