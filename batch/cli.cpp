@@ -255,34 +255,24 @@ std::string progress_bar(std::int64_t done, std::int64_t total, std::string_view
 
 }  // namespace
 
-int run_cli(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string error;
-    auto options = parse_cli(args, error);
-    if (!options) {
-        std::fprintf(stderr, "pixmold-batch: %s\n%s", error.c_str(), CLI_USAGE.c_str());
-        return 2;
-    }
-    if (options->help) {
-        std::fputs(CLI_USAGE.c_str(), stdout);
-        return 0;
-    }
-    if (options->version) {
-        std::printf("pixmold-batch %s\n", kVersion);
-        return 0;
-    }
-    const std::string settings_path = options->settings_file.value_or("pref.vrn");
+namespace {
+
+// The settings of this run: the settings file's (read once, never written)
+// under the command line's options. nullopt (after saying why) when the run
+// must end with status 2.
+std::optional<BatchSettings> settings_for(const CliOptions& options) {
+    const std::string settings_path = options.settings_file.value_or("pref.vrn");
     std::error_code ec;
-    if (options->settings_file && !std::filesystem::is_regular_file(settings_path, ec)) {
+    if (options.settings_file && !std::filesystem::is_regular_file(settings_path, ec)) {
         std::fprintf(stderr, "pixmold-batch: no settings file \"%s\"\n", settings_path.c_str());
-        return 2;
+        return std::nullopt;
     }
     // Without a settings file, the messages are in the locale's language.
     bool foreign = false;
     const auto stored = read_batch_settings(settings_path, locale_language(), foreign);
     if (!stored) {
         std::fprintf(stderr, "pixmold-batch: cannot read the settings file \"%s\"\n", settings_path.c_str());
-        return 2;
+        return std::nullopt;
     }
     // The file stays as it is either way: pixmold-batch never writes it.
     if (foreign)
@@ -290,28 +280,35 @@ int run_cli(int argc, char** argv) {
                      settings_path.c_str());
     BatchSettings from_file = *stored;
     // A stored prefix matters only when the command line does not give one.
-    if (const PrefixFault fault = options->prefix ? PrefixFault::None : use_default_if_refused(from_file.prefix);
+    if (const PrefixFault fault = options.prefix ? PrefixFault::None : use_default_if_refused(from_file.prefix);
         fault != PrefixFault::None)
         std::fprintf(stderr, "pixmold-batch: the prefix in \"%s\" is refused (%s); \"%s\" is used instead\n",
                      settings_path.c_str(), prefix_fault_text(Language::English, fault).c_str(),
                      from_file.prefix.c_str());
-    const BatchSettings settings = apply_cli(from_file, *options);
+    return apply_cli(from_file, options);
 
-    std::vector<std::string> paths = std::move(options->paths);
-    if (options->files_from) {
+}
+
+// The pictures of the run, from its paths and its list; what is left aside
+// is said (and reported) here. nullopt (after saying why) when the run must
+// end with status 2.
+std::optional<DropIntake> pictures_for(CliOptions& options, const BatchSettings& settings, ReportFile& report,
+                                       std::int64_t& left_aside) {
+    std::vector<std::string> paths = std::move(options.paths);
+    if (options.files_from) {
         int list_error = 0;
-        if (!read_path_list(*options->files_from, options->nul_separated ? '\0' : '\n',
+        if (!read_path_list(*options.files_from, options.nul_separated ? '\0' : '\n',
                             [&](std::string&& path) { paths.push_back(std::move(path)); }, list_error)) {
-            std::fprintf(stderr, "pixmold-batch: cannot read the list \"%s\": %s\n", options->files_from->c_str(),
+            std::fprintf(stderr, "pixmold-batch: cannot read the list \"%s\": %s\n", options.files_from->c_str(),
                          std::strerror(list_error));
-            return 2;
+            return std::nullopt;
         }
     }
-    ReportFile report;
-    if (options->report && !report.open(*options->report)) {
-        std::fprintf(stderr, "pixmold-batch: cannot open the report \"%s\": %s\n", options->report->c_str(),
+    // Opened only once the list is read: a bad list leaves no report behind.
+    if (options.report && !report.open(*options.report)) {
+        std::fprintf(stderr, "pixmold-batch: cannot open the report \"%s\": %s\n", options.report->c_str(),
                      std::strerror(report.error()));
-        return 2;
+        return std::nullopt;
     }
     // A list's entries are taken as PATH arguments would be; it is then
     // dropped, so that a long one is not held twice while the batch runs.
@@ -330,15 +327,21 @@ int run_cli(int argc, char** argv) {
     };
     leave_aside(taken.left_aside, "not a picture", FailReason::None);
     leave_aside(taken.earlier_outputs, "the output of another picture", FailReason::SameOutput);
-    const std::int64_t left_aside = taken.left_aside_count();
+    left_aside = taken.left_aside_count();
     std::vector<std::string>().swap(taken.left_aside);
     std::vector<std::string>().swap(taken.earlier_outputs);
-    PictureList pictures = std::move(taken.pictures);
-    if (pictures.empty()) {
+    if (taken.pictures.empty()) {
         std::fprintf(stderr, "pixmold-batch: no picture (%s) among the given paths\n", picture_extensions_text().c_str());
-        return 2;
+        return std::nullopt;
     }
+    return taken;
 
+}
+
+// Runs the job over the pictures, showing its progress on standard error,
+// and ends with the summary; the exit status.
+int run_job(const CliOptions& options, const BatchSettings& settings, DropIntake taken, ReportFile& report,
+            std::int64_t left_aside) {
     init_image_engine();
     register_all_codecs();
 
@@ -350,15 +353,15 @@ int run_cli(int argc, char** argv) {
     BatchJob::Options job_options;
     job_options.settings = settings;
     job_options.places = std::move(taken.places);
-    job_options.threads = options->threads;
-    if (options->memory_limit_mib)
-        job_options.memory = std::make_shared<MemoryBudget>(*options->memory_limit_mib << 20);
+    job_options.threads = options.threads;
+    if (options.memory_limit_mib)
+        job_options.memory = std::make_shared<MemoryBudget>(*options.memory_limit_mib << 20);
     job_options.on_picture = [&](const PictureEvent& e) {
         std::lock_guard lock(out);
         ++finished;
         const std::int64_t total = job.total();  // a picture given twice counts once
         const bool written = e.outcome == PictureOutcome::Written;
-        if (options->report) {
+        if (options.report) {
             // The report is the per-picture record; standard error keeps the summary.
             report.add(ReportEntry{e.source, e.output_path, written ? ReportStatus::Written : ReportStatus::Failed,
                                    e.reason, e.size.width, e.size.height, e.milliseconds});
@@ -375,7 +378,7 @@ int run_cli(int argc, char** argv) {
 
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
-    job.start(std::move(pictures), job_options);
+    job.start(std::move(taken.pictures), job_options);
     const bool ended = !g_interrupted && follow_batch(job, tty ? 100 : 50, [&](const BatchProgress& p) {
         if (g_interrupted) return false;
         if (tty) {
@@ -398,11 +401,38 @@ int run_cli(int argc, char** argv) {
     for (const FailedPicture& f : job.failed_pictures())
         std::fprintf(stderr, "failed: %s\n", failed_picture_line(settings.language, f.source, f.reason).c_str());
     if (report.error() != 0) {
-        std::fprintf(stderr, "pixmold-batch: the report \"%s\" could not be written: %s\n", options->report->c_str(),
+        std::fprintf(stderr, "pixmold-batch: the report \"%s\" could not be written: %s\n", options.report->c_str(),
                      std::strerror(report.error()));
         return 1;
     }
     return job.stopped() || job.failed() > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int run_cli(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    auto options = parse_cli(args, error);
+    if (!options) {
+        std::fprintf(stderr, "pixmold-batch: %s\n%s", error.c_str(), CLI_USAGE.c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(CLI_USAGE.c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("pixmold-batch %s\n", kVersion);
+        return 0;
+    }
+    const std::optional<BatchSettings> settings = settings_for(*options);
+    if (!settings) return 2;
+    ReportFile report;
+    std::int64_t left_aside = 0;
+    std::optional<DropIntake> taken = pictures_for(*options, *settings, report, left_aside);
+    if (!taken) return 2;
+    return run_job(*options, *settings, std::move(*taken), report, left_aside);
 }
 
 }  // namespace pixmold
