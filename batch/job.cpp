@@ -68,6 +68,65 @@ void shrink_on_load_size(int full_width, int full_height, DecodeScaling scaling,
     }
 }
 
+namespace {
+
+// The decoded picture resized to the target (in stored orientation) and
+// turned upright by `turn`; null when either fails.
+BitmapPtr resized_upright(BitmapPtr picture, const TargetSize& target, int orientation, int turn,
+                          const PictureExtent& extent, const PictureContext& context) {
+    const TargetSize stored = stored_size(target, orientation);
+    if (needs_resize(picture->width, picture->height, extent, stored)) {
+        const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
+        picture = resize_bitmap(picture->view(), int(stored.width), int(stored.height), RESIZE_SMOOTH, threads,
+                                context.cancel, extent);
+        if (!picture) return nullptr;
+    }
+    if (turn != 1) {
+        BitmapPtr turned = allocate_bitmap_for_overwrite(int(target.width), int(target.height), picture->depth);
+        if (!turned || !orient_pixels(picture->view(), turned->view(), turn)) return nullptr;
+        picture = std::move(turned);
+    }
+    return picture;
+}
+
+// Writes the picture to its output with the source's metadata as outputs
+// carry it; None when the file is written, else why not.
+FailReason write_picture(const Bitmap& picture, const PictureReport& report, Metadata metadata, int source_depth,
+                         const BatchSettings& settings, const PictureContext& context) {
+    Metadata kept;
+    kept.icc = std::move(metadata.icc);
+    if (!metadata.exif.empty())
+        kept.exif = exif_for_output(metadata.exif, int(report.target.width), int(report.target.height),
+                                    settings.strip_location ? Location::Strip : Location::Keep);
+    EncodeOptions encode;
+    encode.metadata = &kept;
+    encode.cancel = context.cancel;
+    FileError write_error = FileError::None;
+    encode.file_error = &write_error;
+    // An output folder's tree is made as it is needed, so that a picture
+    // that fails leaves no empty folder behind.
+    if (!settings.output_folder.empty()) {
+        const std::string_view path = report.output_path;
+        write_error = make_folders(std::string(path.substr(0, path.size() - file_name_part(path).size())));
+    }
+    const bool webp = settings.format == OutputFormat::Webp;
+    const FormatTag tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
+    const int quality =
+        format_has_quality(settings.format) ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
+    // PNG follows the source's depth (palettes included); WebP has no
+    // palettes and takes the pixels as they are, alpha included.
+    const int depth = webp ? -1 : source_depth;
+    if (write_error != FileError::None || !save_pixels(picture.view(), report.output_path, tag, quality, depth, encode)) {
+        // The writer's own reason first; judged afterwards only when it gave none.
+        const FailReason told = fail_reason_for(write_error);
+        if (told != FailReason::None) return told;
+        return write_failure_reason(report.output_path, output_bytes_bound(report.target));
+    }
+    return FailReason::None;
+}
+
+}  // namespace
+
 PictureReport process_picture(const std::string& source, const BatchSettings& settings, const PictureContext& context) {
     PictureReport report;
     // Nothing was written: a stop when one was asked for, else a failure for `why`.
@@ -167,50 +226,12 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     if (!target_is_valid(report.target)) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
 
-    const TargetSize stored = stored_size(report.target, orientation);
-    if (needs_resize(picture->width, picture->height, extent, stored)) {
-        const int threads = context.resize_threads + (context.idle_workers ? context.idle_workers->load() : 0);
-        BitmapPtr resized = resize_bitmap(picture->view(), int(stored.width), int(stored.height), RESIZE_SMOOTH, threads,
-                                          context.cancel, extent);
-        if (!resized) return give_up(FailReason::Unresizable);
-        picture = std::move(resized);
-    }
-    if (turn != 1) {
-        BitmapPtr turned = allocate_bitmap_for_overwrite(int(report.target.width), int(report.target.height), picture->depth);
-        if (!turned || !orient_pixels(picture->view(), turned->view(), turn)) return give_up(FailReason::Unresizable);
-        picture = std::move(turned);
-    }
+    picture = resized_upright(std::move(picture), report.target, orientation, turn, extent, context);
+    if (!picture) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
-
-    Metadata kept;
-    kept.icc = std::move(metadata.icc);
-    if (!metadata.exif.empty())
-        kept.exif = exif_for_output(metadata.exif, int(report.target.width), int(report.target.height),
-                                    settings.strip_location ? Location::Strip : Location::Keep);
-    EncodeOptions encode;
-    encode.metadata = &kept;
-    encode.cancel = context.cancel;
-    FileError write_error = FileError::None;
-    encode.file_error = &write_error;
-    // An output folder's tree is made as it is needed, so that a picture
-    // that fails leaves no empty folder behind.
-    if (!settings.output_folder.empty()) {
-        const std::string_view path = report.output_path;
-        write_error = make_folders(std::string(path.substr(0, path.size() - file_name_part(path).size())));
-    }
-    const bool webp = settings.format == OutputFormat::Webp;
-    const FormatTag tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
-    const int quality =
-        format_has_quality(settings.format) ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
-    // PNG follows the source's depth (palettes included); WebP has no
-    // palettes and takes the pixels as they are, alpha included.
-    const int depth = webp ? -1 : decoded.source_depth;
-    if (write_error != FileError::None || !save_pixels(picture->view(), report.output_path, tag, quality, depth, encode)) {
-        // The writer's own reason first; judged afterwards only when it gave none.
-        const FailReason told = fail_reason_for(write_error);
-        if (told != FailReason::None) return give_up(told);
-        return give_up(write_failure_reason(report.output_path, output_bytes_bound(report.target)));
-    }
+    if (const FailReason failed = write_picture(*picture, report, std::move(metadata), decoded.source_depth, settings, context);
+        failed != FailReason::None)
+        return give_up(failed);
     report.outcome = PictureOutcome::Written;
     return report;
 }
