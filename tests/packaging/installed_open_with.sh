@@ -73,15 +73,13 @@ cp "$picture" "$work/gnome/folder/e.jpg"
 echo "text" >"$work/gnome/notes.txt"
 cd "$work/gnome"
 LC_ALL=C.UTF-8 /usr/bin/python3 - "$usr/share/nautilus-python/extensions/pixmold.py" <<'PY' || { echo "the Nautilus extension failed"; exit 1; }
-import importlib.util
 import os
+import runpy
 import sys
 
 from gi.repository import Gio
 
-spec = importlib.util.spec_from_file_location("pixmold_extension", sys.argv[1])
-extension = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(extension)
+extension = runpy.run_path(sys.argv[1], run_name="pixmold_extension")
 
 
 class File:
@@ -103,7 +101,7 @@ class File:
         return Gio.File.new_for_path(self.path)
 
 
-menu = extension.PixmoldMenu()
+menu = extension["PixmoldMenu"]()
 offered = {
     "a picture": ["d.jpg"],
     "one folder": ["folder"],
