@@ -74,6 +74,94 @@ std::optional<std::int64_t> parse_number(const std::string& text, std::int64_t l
 
 }  // namespace
 
+namespace {
+
+// The options that take no value, and what each sets.
+struct Switch {
+    const char* name;
+    bool CliOptions::*flag;
+};
+constexpr Switch kSwitches[] = {
+    {"-h", &CliOptions::help},
+    {"--help", &CliOptions::help},
+    {"--version", &CliOptions::version},
+    {"-0", &CliOptions::nul_separated},
+    {"--no-enlarge", &CliOptions::never_enlarge},
+    {"--strip-location", &CliOptions::strip_location},
+    {"--recursive", &CliOptions::subfolders},
+    {"--skip-outputs", &CliOptions::skip_outputs},
+};
+
+constexpr const char* kValued[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
+                                   "--width",    "--height",  "--format",          "--quality",
+                                   "--prefix",   "--threads", "--memory-limit",    "--files-from",
+                                   "--report",   "--output-dir"};
+
+// Sets the option `name` (one of kValued) from `value`; false, with `error`
+// saying why, when the value is refused.
+bool set_valued(CliOptions& o, const std::string& name, const std::string& value, std::string& error) {
+    auto number = [&](std::int64_t low, std::int64_t high) -> std::optional<std::int64_t> {
+        auto v = parse_number(value, low, high);
+        if (!v)
+            error = name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                    ", not \"" + value + "\"";
+        return v;
+    };
+    if (name == "--settings") {
+        o.settings_file = value;
+    } else if (name == "--output-dir") {
+        o.output_folder = value;
+    } else if (name == "--files-from") {
+        o.files_from = value;
+    } else if (name == "--report") {
+        o.report = value;
+    } else if (name == "--mode") {
+        if (value == "rel")
+            o.mode = Mode::Relative;
+        else if (value == "free")
+            o.mode = Mode::Free;
+        else {
+            error = "--mode must be rel or free, not \"" + value + "\"";
+            return false;
+        }
+    } else if (name == "--format") {
+        if (value == "jpg")
+            o.format = OutputFormat::Jpeg;
+        else if (value == "png")
+            o.format = OutputFormat::Png;
+        else if (value == "webp")
+            o.format = OutputFormat::Webp;
+        else {
+            error = "--format must be jpg, png or webp, not \"" + value + "\"";
+            return false;
+        }
+    } else if (name == "--prefix") {
+        if (const PrefixFault fault = prefix_fault(value); fault != PrefixFault::None) {
+            error = "--prefix: " + prefix_fault_text(Language::English, fault);
+            return false;
+        }
+        o.prefix = value;
+    } else {
+        const bool quality = name == "--quality", threads = name == "--threads";
+        const bool memory = name == "--memory-limit";
+        const auto v = quality   ? number(0, 10)
+                       : threads ? number(1, 64)
+                       : memory  ? number(1, std::int64_t(1) << 30)
+                                 : number(1, MAX_IMAGE_SIDE);
+        if (!v) return false;
+        if (quality) o.quality = *v;
+        else if (threads) o.threads = int(*v);
+        else if (memory) o.memory_limit_mib = std::uint64_t(*v);
+        else if (name == "--landscape-width") o.landscape_width = *v;
+        else if (name == "--portrait-height") o.portrait_height = *v;
+        else if (name == "--width") o.width = std::int16_t(*v);
+        else o.height = std::int16_t(*v);
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::string& error) {
     CliOptions o;
     bool only_paths = false;
@@ -87,28 +175,10 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             only_paths = true;
             continue;
         }
-        if (a == "-h" || a == "--help") {
-            o.help = true;
-            continue;
-        }
-        if (a == "--version") {
-            o.version = true;
-            continue;
-        }
-        if (a == "-0") {
-            o.nul_separated = true;
-            continue;
-        }
-        if (a == "--no-enlarge") {
-            o.never_enlarge = true;
-            continue;
-        }
-        if (a == "--strip-location") {
-            o.strip_location = true;
-            continue;
-        }
-        if (a == "--recursive" || a == "--skip-outputs") {
-            (a == "--recursive" ? o.subfolders : o.skip_outputs) = true;
+        if (const auto s = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                        [&](const Switch& sw) { return a == sw.name; });
+            s != std::end(kSwitches)) {
+            o.*(s->flag) = true;
             continue;
         }
         std::string name = a, value;
@@ -118,11 +188,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             value = a.substr(eq + 1);
             has_value = true;
         }
-        static const char* const known[] = {"--settings", "--mode",    "--landscape-width", "--portrait-height",
-                                            "--width",    "--height",  "--format",          "--quality",
-                                            "--prefix",   "--threads", "--memory-limit",    "--files-from",
-                                            "--report",   "--output-dir"};
-        if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
+        if (std::find(std::begin(kValued), std::end(kValued), name) == std::end(kValued)) {
             error = "unknown option: " + a;
             return std::nullopt;
         }
@@ -133,63 +199,7 @@ std::optional<CliOptions> parse_cli(const std::vector<std::string>& args, std::s
             }
             value = args[++i];
         }
-        auto number = [&](std::int64_t low, std::int64_t high) -> std::optional<std::int64_t> {
-            auto v = parse_number(value, low, high);
-            if (!v)
-                error = name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                        ", not \"" + value + "\"";
-            return v;
-        };
-        if (name == "--settings") {
-            o.settings_file = value;
-        } else if (name == "--output-dir") {
-            o.output_folder = value;
-        } else if (name == "--files-from") {
-            o.files_from = value;
-        } else if (name == "--report") {
-            o.report = value;
-        } else if (name == "--mode") {
-            if (value == "rel")
-                o.mode = Mode::Relative;
-            else if (value == "free")
-                o.mode = Mode::Free;
-            else {
-                error = "--mode must be rel or free, not \"" + value + "\"";
-                return std::nullopt;
-            }
-        } else if (name == "--format") {
-            if (value == "jpg")
-                o.format = OutputFormat::Jpeg;
-            else if (value == "png")
-                o.format = OutputFormat::Png;
-            else if (value == "webp")
-                o.format = OutputFormat::Webp;
-            else {
-                error = "--format must be jpg, png or webp, not \"" + value + "\"";
-                return std::nullopt;
-            }
-        } else if (name == "--prefix") {
-            if (const PrefixFault fault = prefix_fault(value); fault != PrefixFault::None) {
-                error = "--prefix: " + prefix_fault_text(Language::English, fault);
-                return std::nullopt;
-            }
-            o.prefix = value;
-        } else {
-            const bool quality = name == "--quality", threads = name == "--threads";
-            const bool memory = name == "--memory-limit";
-            const auto v = quality   ? number(0, 10)
-                           : threads ? number(1, 64)
-                           : memory  ? number(1, std::int64_t(1) << 30)
-                                     : number(1, MAX_IMAGE_SIDE);
-            if (!v) return std::nullopt;
-            if (quality) o.quality = *v;
-            else if (threads) o.threads = int(*v);
-            else if (memory) o.memory_limit_mib = std::uint64_t(*v);
-            else if (name == "--landscape-width") o.landscape_width = *v;
-            else if (name == "--portrait-height") o.portrait_height = *v;
-            else if (name == "--width") o.width = std::int16_t(*v);
-            else o.height = std::int16_t(*v);
-        }
+        if (!set_valued(o, name, value, error)) return std::nullopt;
     }
     if (o.help || o.version) return o;
     if (o.files_from && !o.paths.empty()) {
