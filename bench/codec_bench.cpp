@@ -35,6 +35,8 @@
 #include "image/codec.h"
 #include "image/image.h"
 
+#include "corpus_files.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -128,15 +130,6 @@ struct Totals {
                     what, ours, theirs, ours / theirs, median(ratios));
     }
 };
-
-std::vector<fs::path> files_in(const fs::path& dir, const char* extension) {
-    std::vector<fs::path> out;
-    if (!fs::is_directory(dir)) return out;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().extension() == extension) out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 }  // namespace
 

@@ -25,6 +25,8 @@
 #include "image/image.h"
 #include "image/resample.h"
 
+#include "corpus_files.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -54,15 +56,6 @@ double run_cwebp(const std::string& in, const std::string& out, int quality, dou
     if (status != 0 || at == std::string::npos) return -1;
     encode_ms = std::atof(said.c_str() + at + 23) * 1000.0;
     return ms;
-}
-
-std::vector<fs::path> files_in(const fs::path& dir, const char* extension) {
-    std::vector<fs::path> out;
-    if (!fs::is_directory(dir)) return out;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().extension() == extension) out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 }  // namespace

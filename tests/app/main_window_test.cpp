@@ -30,6 +30,7 @@
 #include "toolkit/toolkit.h"
 #include "temp_dir.h"
 #include "core/version.h"
+#include "window_program.h"
 
 namespace pixmold {
 namespace {
@@ -42,14 +43,7 @@ protected:
     test::TempDir dir;
     bool ended = false;
 
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(init_toolkit());
-        init_image_engine();
-        register_all_codecs();
-        create_interface_fonts(96);
-        shell.dpi = 96;
-        decode_embedded_pictures();
-    }
+    static void SetUpTestSuite() { ASSERT_TRUE(test::start_window_program()); }
 
     // Starts the window as start-up does, in language `lng`, with the
     // settings file of this test's folder.

@@ -36,6 +36,7 @@
 #include "slow_pictures.h"
 #include "temp_dir.h"
 #include "core/version.h"
+#include "window_program.h"
 
 namespace pixmold {
 namespace {
@@ -216,14 +217,7 @@ protected:
     std::string saved_runtime_dir;
     int lock = -1;
 
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(init_toolkit());
-        init_image_engine();
-        register_all_codecs();
-        create_interface_fonts(96);
-        shell.dpi = 96;
-        decode_embedded_pictures();
-    }
+    static void SetUpTestSuite() { ASSERT_TRUE(test::start_window_program()); }
 
     void SetUp() override {
         ::chmod(runtime.path().c_str(), 0700);

@@ -29,6 +29,7 @@
 #include "toolkit/toolkit.h"
 #include "qt_widgets.h"
 #include "temp_dir.h"
+#include "window_program.h"
 
 namespace pixmold::test {
 
@@ -53,14 +54,7 @@ protected:
     TempDir dir;
     ScriptedDialogs dialogs;
 
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(init_toolkit());
-        init_image_engine();
-        register_all_codecs();
-        create_interface_fonts(96);
-        shell.dpi = 96;
-        decode_embedded_pictures();
-    }
+    static void SetUpTestSuite() { ASSERT_TRUE(test::start_window_program()); }
 
     // The main window as start-up builds it, with the FX panel opened unless told.
     void start(const std::string& lng = "UK", bool open_panel = true) {
