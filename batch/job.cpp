@@ -174,6 +174,16 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         shrink_on_load_size(full_w, full_h, scaling, stored_size(report.target, orientation), min_w, min_h);
     };
 
+    // Decoders that give rows in order resample them as they come, so the
+    // decoded picture is never held whole; others are resized afterwards.
+    decode.resize_to = [&](int width, int height, int& out_width, int& out_height) {
+        if (!have_target) decide_target(width, height);  // a decoder that does not scale: this is the full size
+        const TargetSize stored = stored_size(report.target, orientation);
+        if (!target_is_valid(stored)) return;
+        out_width = int(stored.width);
+        out_height = int(stored.height);
+    };
+
     // The source's bytes, the decoder's own buffers and the pixels are all
     // reserved before they are taken. What the decode needs is known only
     // once the decoder has read the header, after the file: when it is more
@@ -189,7 +199,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         if (!have_target) decide_target(plan.width, plan.height);  // a decoder that does not scale: this is the full size
         if (!context.memory) return true;
         const TargetSize stored = stored_size(report.target, orientation);
-        const bool resizes = needs_resize(plan.width, plan.height, extent, stored);
+        const bool resizes = !plan.resampled && needs_resize(plan.width, plan.height, extent, stored);
         pixel_peak = peak_pixel_bytes(plan.width, plan.height, plan.depth, stored, resizes, orientation != 1);
         const std::uint64_t decoding = plan.working_bytes + pixel_bytes(plan.width, plan.height, plan.depth);
         const std::uint64_t needed = std::max(decoding, pixel_peak);

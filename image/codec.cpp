@@ -10,6 +10,7 @@
 #include "image/exif.h"
 #include "image/file_bytes.h"
 #include "image/orient.h"
+#include "image/row_resample.h"
 #include "image/store_internal.h"
 #include "platform/atomic_file.h"
 
@@ -105,6 +106,45 @@ BitmapPtr turned_upright(BitmapPtr stored, int orientation) {
     return shown;
 }
 
+// A band of decoded rows handed to a resampler as the decoder finishes them,
+// a full batch at a time (the row filter takes sixteen rows at once): the
+// band holds the rows not handed on yet and those the decoder writes next.
+class ResampledBand final : public RowBand {
+public:
+    ResampledBand(RowResampler& to, int height) : to_(to), height_(height) {}
+    bool allocate(std::size_t reach) {
+        stride_ = (reach + 63) / 64 * 64;
+        try {
+            rows_.assign(stride_ * kRows, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    std::uint8_t* row(int y_from_top) override { return rows_.data() + std::size_t(y_from_top % kRows) * stride_; }
+    bool done(int y_end) override {
+        const int n = y_end - handed_;
+        if (n < 0 || n >= kRows) return false;
+        if (n < kBandRows && y_end < height_) return true;
+        const std::uint8_t* given[kRows];
+        for (int k = 0; k < n; ++k) given[k] = row(handed_ + k);
+        handed_ = y_end;
+        return to_.put(given, n);
+    }
+    static constexpr int kRows = 2 * kBandRows;
+
+private:
+    RowResampler& to_;
+    const int height_;
+    std::vector<std::uint8_t> rows_;
+    std::size_t stride_ = 0;
+    int handed_ = 0;
+};
+
+bool whole_extent(const PictureExtent& e, int width, int height) {
+    return (e.width == 0 || e.width == width) && (e.height == 0 || e.height == height) && e.left == 0 && e.top == 0;
+}
+
 }  // namespace
 
 DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOptions& options) {
@@ -147,15 +187,39 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
     const bool turn = options.upright && ctx.orientation != 1;
     BitmapPtr bitmap;
     if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
+        // Resampled as it is decoded when the decoder gives rows in order
+        // and the size or the extent changes.
+        int out_w = ctx.width, out_h = ctx.height;
+        const bool streams = options.resize_to && ctx.gives_rows_in_order;
+        if (streams) options.resize_to(ctx.width, ctx.height, out_w, out_h);
+        const PictureExtent extent = options.extent ? *options.extent : PictureExtent{};
+        const bool resample = streams && out_w > 0 && out_h > 0 && out_w <= MAX_IMAGE_SIDE && out_h <= MAX_IMAGE_SIDE &&
+                              (out_w != ctx.width || out_h != ctx.height || !whole_extent(extent, ctx.width, ctx.height));
         DecodePlan plan{ctx.width, ctx.height, ctx.depth, ctx.working_bytes};
+        if (resample) {
+            plan = {out_w, out_h, ctx.depth,
+                    ctx.working_bytes + row_resampler_bytes(ctx.width, ctx.height, out_w, out_h, ctx.depth) +
+                        std::uint64_t(ResampledBand::kRows) * (stride_for(ctx.width, 32) + 64),
+                    true};
+        }
         if (turn) {
             const bool swap = orientation_swaps_sides(ctx.orientation);
-            plan.working_bytes += std::uint64_t(stride_for(swap ? ctx.height : ctx.width, ctx.depth)) *
-                                  std::uint64_t(swap ? ctx.width : ctx.height);
+            plan.working_bytes += std::uint64_t(stride_for(swap ? plan.height : plan.width, ctx.depth)) *
+                                  std::uint64_t(swap ? plan.width : plan.height);
         }
         if (!options.before_pixels || options.before_pixels(plan))
-            bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
-        if (bitmap) {
+            bitmap = resample ? allocate_bitmap_for_overwrite(out_w, out_h, ctx.depth)
+                              : allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
+        if (bitmap && resample) {
+            RowResampler resampler;
+            ResampledBand band(resampler, ctx.height);
+            const DecodeTarget target{nullptr, 0, ctx.height, DECODE_BOTTOM_UP, &band};
+            if (!resampler.start(ctx.width, ctx.height, ctx.depth, bitmap->view(), extent) ||
+                !band.allocate(resampler.row_reach()) || !chosen->decode(ctx, target) || !resampler.complete())
+                bitmap.reset();
+            else if (options.extent)
+                *options.extent = {};
+        } else if (bitmap) {
             const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
             if (!chosen->decode(ctx, target)) bitmap.reset();
             else if (!ctx.needs_zeroed_pixels) clear_row_padding(*bitmap);

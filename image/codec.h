@@ -56,6 +56,10 @@ struct DecodePlan {
     // arrays for progressive JPEG, JPEG 2000, lossless WebP, HEIF planes,
     // a TIFF strip), and the turned copy of a picture turned upright.
     std::uint64_t working_bytes = 0;
+    // The rows are resampled as they are decoded (DecodeOptions::resize_to):
+    // width and height are the resampled picture's, and working_bytes holds
+    // the decoded rows kept at a time.
+    bool resampled = false;
 };
 
 struct DecodeOptions {
@@ -70,6 +74,15 @@ struct DecodeOptions {
     // the decoder's own big buffers are allocated; it may block (to wait for
     // memory). False gives the decode up (it fails). Empty: go ahead.
     std::function<bool(const DecodePlan& plan)> before_pixels;
+    // When set, called with the decoded size once it is known (after
+    // min_size, before before_pixels); sets the size, as stored, that the
+    // picture should come out at. A decoder that gives its rows in order
+    // (JPEG, PNG that is not interlaced) hands them to a resampler as they
+    // come, so the decoded picture is never held whole: the result has the
+    // bytes resize_pixels would give in smooth mode, and `extent` is reset
+    // to the whole of it. Other pictures come out at their decoded size, for
+    // the caller to resize. Leaving the size unchanged resizes nothing.
+    std::function<void(int width, int height, int& out_width, int& out_height)> resize_to;
     // When set, receives the source's EXIF orientation (1..8; 1 without one,
     // and for HEIC and AVIF, which their decoder turns as the container
     // says) before min_size and before_pixels are called. Their sizes are

@@ -33,6 +33,10 @@ struct DecodeContext {
     int orientation = 1;
     // Set by check: what decode allocates besides the pixels (DecodePlan).
     std::uint64_t working_bytes = 0;
+    // Set by check when decode writes rows from the top down, calling
+    // DecodeTarget::done at least every kBandRows rows: the rows can then go
+    // through a band of that many to a resampler as they come.
+    bool gives_rows_in_order = false;
     const DecodeOptions* options = nullptr;
     DecodeScaling scaling = DecodeScaling::Coarse;  // the decoder's own, told to min_size
     std::unique_ptr<DecoderState> state;
@@ -51,16 +55,32 @@ inline bool wanted_size(const DecodeContext& ctx, int full_width, int full_heigh
     return true;
 }
 
-// Destination rows for a decoder: maps a picture row (from the top) to memory.
+// Rows a decoder writes a few at a time and hands on (to a resampler), for
+// decoders that give rows in order.
+inline constexpr int kBandRows = 16;
+class RowBand {
+public:
+    virtual ~RowBand() = default;
+    virtual std::uint8_t* row(int y_from_top) = 0;
+    // Rows before y_end are written; false stops the decode (it fails).
+    virtual bool done(int y_end) = 0;
+};
+
+// Destination rows for a decoder: maps a picture row (from the top) to
+// memory, or to a band when the picture is never held whole.
 struct DecodeTarget {
     std::uint8_t* pixels;
     int stride;
     int height;
     int flags;
+    RowBand* band = nullptr;
     std::uint8_t* row(int y_from_top) const {
+        if (band) return band->row(y_from_top);
         const int r = (flags & DECODE_BOTTOM_UP) ? height - 1 - y_from_top : y_from_top;
         return pixels + std::size_t(r) * std::size_t(stride);
     }
+    // Tells that the rows before y_end are written.
+    bool done(int y_end) const { return !band || band->done(y_end); }
 };
 
 struct Decoder {

@@ -237,6 +237,7 @@ bool jpeg_check(DecodeContext& ctx) {
         return false;
     if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
     ctx.working_bytes = working_bytes(s.cinfo, multi_scan);
+    ctx.gives_rows_in_order = true;
     ctx.width = int(s.cinfo.output_width);
     ctx.height = int(s.cinfo.output_height);
     ctx.depth = 24;
@@ -270,7 +271,7 @@ bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
         return false;
     if (int(s.cinfo.output_width) != ctx.width || int(s.cinfo.output_height) != ctx.height) return false;
     const int w = ctx.width, h = ctx.height;
-    constexpr int kBatch = 16;
+    constexpr int kBatch = kBandRows;
     JSAMPROW rows[kBatch];
     std::vector<std::uint8_t> cmyk;
     if (s.cmyk) cmyk.resize(std::size_t(w) * 4 * kBatch);
@@ -297,6 +298,7 @@ bool jpeg_decode(DecodeContext& ctx, const DecodeTarget& target) {
             }
         }
         y += got;
+        if (!target.done(y)) return false;
     }
     return finish(s) && !truncated(s);
 }

@@ -99,7 +99,7 @@ void collect_metadata(PngState& s, Metadata& out) {
 }
 
 bool decode_rows(PngState& s, const DecodeTarget& target, int height, const DecodeContext* ctx) {
-    constexpr int kBatch = 16;
+    constexpr int kBatch = kBandRows;
     png_bytep rows[kBatch];
     for (int pass = 0; pass < s.passes; ++pass) {
         for (int y = 0; y < height;) {
@@ -108,6 +108,7 @@ bool decode_rows(PngState& s, const DecodeTarget& target, int height, const Deco
             for (int i = 0; i < count; ++i) rows[i] = target.row(y + i);
             if (!read_rows(s, rows, png_uint_32(count))) return false;
             y += count;
+            if (s.passes == 1 && !target.done(y)) return false;
         }
     }
     return true;
@@ -130,6 +131,8 @@ bool png_check(DecodeContext& ctx) {
     if (png_get_rowbytes(s.png, s.info) != std::size_t(ctx.width) * std::size_t(ctx.depth / 8)) return false;
     // libpng keeps the previous and the current row as stored, up to 8 bytes a pixel.
     ctx.working_bytes = std::uint64_t(ctx.width) * 8 * 2;
+    // Interlaced rows come back pass after pass.
+    ctx.gives_rows_in_order = s.passes == 1;
     return true;
 }
 

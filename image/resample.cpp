@@ -9,6 +9,7 @@
 
 #include "image/resample.h"
 #include "image/resample_internal.h"
+#include "image/resample_plan.h"
 
 namespace pixmold {
 
@@ -74,31 +75,6 @@ void copy_rows(const PixelView& src, const PixelView& dst) {
 
 // Nearest neighbour: destination position i takes the source position whose
 // cell contains the centre of cell i.
-// The part of the source that the picture fills along one axis: `length`
-// pixels from `start` on, in source pixels.
-struct Span {
-    double start, length;
-    bool whole(int n) const { return start == 0 && length == n; }
-};
-// Rows are bottom-up, so a partial last picture row is the first memory row,
-// and the picture's top is `top` below the end of the last one.
-struct Extent {
-    Span x, y;
-    bool starts_inside;
-    Extent(const PixelView& src, const PictureExtent& e)
-        : x{e.left, e.width == 0 ? double(src.width) : e.width},
-          y{src.height - e.top - (e.height == 0 ? double(src.height) : e.height),
-            e.height == 0 ? double(src.height) : e.height},
-          starts_inside(e.left >= 0 && e.left < 1 && e.top >= 0 && e.top < 1) {}
-    bool fits(const PixelView& src) const {
-        return starts_inside && x.length > src.width - 1 && x.length <= src.width && y.length > src.height - 1 &&
-               y.length <= src.height;
-    }
-    bool whole(const PixelView& src) const { return x.whole(src.width) && y.whole(src.height); }
-};
-
-// Nearest neighbour: destination position i takes the source position whose
-// cell contains the centre of cell i.
 int nearest(int i, int n_out, int n_in, Span span) {
     if (span.whole(n_in)) return int((2 * std::int64_t(i) + 1) * n_in / (2 * std::int64_t(n_out)));
     return std::clamp(int(span.start + (i + 0.5) * span.length / n_out), 0, n_in - 1);
@@ -132,71 +108,6 @@ bool resize_raw(const PixelView& src, const PixelView& dst, Extent extent, int t
     });
 }
 
-// Which pass runs first: the one that leaves fewer pixels for the second.
-bool columns_first(const PixelView& src, const PixelView& dst) {
-    return std::int64_t(dst.height) * src.width < std::int64_t(dst.width) * src.height;
-}
-
-// The column filter's weights for output rows y and, when `two`, y + 1 over
-// the union of their windows, input rows [lo, lo + n). A row outside one
-// output's own window has weight 0 for it, which leaves it out exactly, so
-// both rows come from one pass over the input rows.
-struct ColumnPair {
-    int lo = 0, n = 0;
-    int b_first = 0, a_end = 0;  // rows [0, b_first) feed only a, [a_end, n) only b
-    std::vector<double> wa, wb;
-
-    // Room for the widest union of any two neighbouring windows; false when
-    // memory is short.
-    bool reserve(const Contributions& down) {
-        int widest = 1;
-        for (int y = 0; y < down.n_out; ++y) widest = std::max(widest, set_window(down, y, y + 1 < down.n_out));
-        try {
-            wa.assign(std::size_t(widest), 0.0);
-            wb.assign(std::size_t(widest), 0.0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        return true;
-    }
-    int widest() const { return int(wa.size()); }
-
-    void set(const Contributions& down, int y, bool two) {
-        set_window(down, y, two);
-        std::fill(wa.begin(), wa.end(), 0.0);
-        std::fill(wb.begin(), wb.end(), 0.0);
-        b_first = 0;
-        a_end = n;
-        if (two) {
-            // Windows move forward: only the ends belong to one output.
-            const int la = down.left[std::size_t(y)], lb = down.left[std::size_t(y + 1)];
-            const int ea = la + down.count[std::size_t(y)], eb = lb + down.count[std::size_t(y + 1)];
-            if (la <= lb && ea <= eb && lb <= ea) {
-                b_first = lb - lo;
-                a_end = ea - lo;
-            }
-        }
-        for (int pass = 0; pass < (two ? 2 : 1); ++pass) {
-            const std::size_t out = std::size_t(y + pass);
-            const double* w = &down.weights[out * std::size_t(down.stride)];
-            double* into = (pass == 0 ? wa.data() : wb.data()) + (down.left[out] - lo);
-            std::copy(w, w + down.count[out], into);
-        }
-    }
-
-private:
-    int set_window(const Contributions& down, int y, bool two) {
-        lo = down.left[std::size_t(y)];
-        int hi = lo + down.count[std::size_t(y)];
-        if (two) {
-            lo = std::min(lo, down.left[std::size_t(y + 1)]);
-            hi = std::max(hi, down.left[std::size_t(y + 1)] + down.count[std::size_t(y + 1)]);
-        }
-        n = hi - lo;
-        return n;
-    }
-};
-
 // 32-bit: like the 24-bit path below, each thread makes its band of output
 // rows from start to finish through a row buffer (columns first) or a ring
 // of rows (rows first), two output rows at a time so that every row read
@@ -205,12 +116,7 @@ bool resize_exact(const PixelView& src, const PixelView& dst, Extent extent, int
                   const std::atomic<bool>* cancel) {
     const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
     Contributions across, down;
-    auto prepare = [](int n_in, int n_out, Span covered, Contributions& table) {
-        if (!build_contributions(n_in, n_out, table, covered.length, covered.start)) return false;
-        trim_zero_taps(table);
-        return true;
-    };
-    const bool cols_first = columns_first(src, dst);
+    const bool cols_first = columns_first(sw, sh, dw, dh);
     const std::size_t src_bytes = std::size_t(sw) * 4, dst_bytes = std::size_t(dw) * 4;
     auto src_row = [&](int y) { return src.pixels + std::size_t(y) * std::size_t(src.stride); };
     auto dst_row = [&](int y) { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); };
@@ -263,8 +169,8 @@ bool resize_exact(const PixelView& src, const PixelView& dst, Extent extent, int
     };
     const std::size_t cost = std::size_t(dh) * src_bytes;
     return run_split(
-               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare(sw, dw, extent.x, across); },
-               [&] { return prepare(sh, dh, extent.y, down); }, work) &&
+               useful_threads(threads, cost), dh, kLeastStolen, [&] { return prepare_exact(sw, dw, extent.x, across); },
+               [&] { return prepare_exact(sh, dh, extent.y, down); }, work) &&
            !failed;
 }
 
@@ -277,47 +183,17 @@ bool resize_exact(const PixelView& src, const PixelView& dst, Extent extent, int
 constexpr int kBatch = kFixedRowsAtOnce;  // rows filtered along x at once
 
 // What the band workers of one 24-bit resize share.
-struct Smooth24 {
+struct Smooth24 : Smooth24Tables {
     Smooth24(const PixelView& from, const PixelView& to, Extent covered, const std::atomic<bool>* stop)
-        : src(from), dst(to), extent(covered), cancel(stop), do_x(from.width != to.width || !covered.x.whole(from.width)),
-          do_y(from.height != to.height || !covered.y.whole(from.height)),
-          cols_first(do_x && do_y && columns_first(from, to)), src_bytes(std::size_t(from.width) * 3),
-          dst_bytes(std::size_t(to.width) * 3), reach(src_bytes) {}
+        : Smooth24Tables(from.width, from.height, to.width, to.height, covered), src(from), dst(to), cancel(stop) {}
 
     const PixelView& src;
     const PixelView& dst;
-    const Extent extent;
     const std::atomic<bool>* cancel;
-    const bool do_x, do_y, cols_first;
-    // Only the first of two passes needs the double filter's bytes (see
-    // make_fixed): along rows the precise fixed table does it, down columns
-    // the exact column kernel on the double table.
-    FixedContributions across, down;
-    Contributions down_exact;
-    const std::size_t src_bytes, dst_bytes;
-    std::size_t reach;             // bytes the row kernel may read from a row's start
-    std::size_t column_bytes = 0;  // scratch of the sixteen-row kernel
     std::atomic<bool> failed{false};
 
     const std::uint8_t* src_row(int y) const { return src.pixels + std::size_t(y) * std::size_t(src.stride); }
     std::uint8_t* dst_row(int y) const { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); }
-
-    bool prepare_across() {
-        if (!do_x) return true;
-        Contributions exact;
-        if (!build_contributions(src.width, dst.width, exact, extent.x.length, extent.x.start)) return false;
-        trim_zero_taps(exact);
-        if (!make_fixed(exact, 2, do_y && !cols_first, true, across)) return false;
-        reach = std::max(fixed_row_reach(across), src_bytes);
-        column_bytes = fixed_rows_scratch(across);
-        return true;
-    }
-    bool prepare_down() {
-        if (!do_y) return true;
-        if (!build_contributions(src.height, dst.height, down_exact, extent.y.length, extent.y.start)) return false;
-        trim_zero_taps(down_exact);
-        return cols_first || make_fixed(down_exact, 2, false, false, down);
-    }
 };
 
 // Source rows as the row kernel may read them: a row that ends too close to
@@ -468,7 +344,7 @@ void smooth24_rows_first(Smooth24& job, RowRange& range) {
 
 bool resize_smooth24(const PixelView& src, const PixelView& dst, Extent extent, int threads,
                      const std::atomic<bool>* cancel) {
-    if (src.width == dst.width && src.height == dst.height && extent.whole(src)) {
+    if (src.width == dst.width && src.height == dst.height && extent.whole(src.width, src.height)) {
         copy_rows(src, dst);
         return true;
     }
@@ -501,8 +377,8 @@ int resample_threads() {
 bool resize_pixels(const PixelView& src, const PixelView& dst, int mode, int threads, const std::atomic<bool>* cancel,
                    PictureExtent covered) {
     if (!valid_view(src) || !valid_view(dst) || src.depth != dst.depth) return false;
-    const Extent extent(src, covered);
-    if (!extent.fits(src)) return false;
+    const Extent extent(src.width, src.height, covered);
+    if (!extent.fits(src.width, src.height)) return false;
     if (threads <= 0) threads = resample_threads();
     bool ok;
     if (mode != RESIZE_SMOOTH)

@@ -115,13 +115,13 @@ protected:
     TempDir dir;
 
     // A picture of w x h with a pattern that survives resizing.
-    std::string make_png(const std::string& name, int w, int h) {
+    std::string make_png(const std::string& name, int w, int h, FormatTag format = TAG_PNG) {
         create_image(964, w, h, 24);
         const PixelView v = image_pixels(964);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w * 3; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 5 + y * 3);
         const std::string path = (dir.folder() / name).string();
-        EXPECT_TRUE(save_image(964, path, TAG_PNG));
+        EXPECT_TRUE(save_image(964, path, format));
         free_image(964);
         return path;
     }
@@ -139,11 +139,12 @@ std::string slurp(const std::string& path) {
 }
 
 TEST_F(BudgetedJob, PicturesInFlightStayWithinTheBudgetAndResultsDoNotChange) {
-    // 300 x 200 to 150 x 100 holds about 225 000 bytes, 600 x 400 about
-    // 765 000: with a budget of 500 000, two small ones at once, the big one alone.
+    // A small PNG is resampled as it is decoded; the big BMP is decoded
+    // whole (720 000 bytes beside its file): with a budget of 500 000, small
+    // ones side by side, the big one alone.
     PictureList list;
     for (int i = 0; i < 6; ++i) list.push_back(small_png(i));
-    list.insert(list.begin() + 2, make_png("big.png", 600, 400));
+    list.insert(list.begin() + 2, make_png("big.bmp", 600, 400, TAG_BMP));
     const BatchSettings s = make_settings("REL", 150, 150, "PNG", "p_");
 
     auto budget = std::make_shared<MemoryBudget>(500'000);
