@@ -36,7 +36,7 @@ asan: deps
 # The tests that run threads (batch job, session, scheduler, picture store,
 # resampler on several threads) under ThreadSanitizer; any report fails the
 # run. The extreme-ratio resamples take minutes there and add no threading.
-TSAN_TESTS = ^(image\.(Store|Resample[A-Za-z]*|Resample/EachIsa)\.|batch\.(Job|Session|Scheduler)\.)
+TSAN_TESTS = ^(image\.(Store|Resample[A-Za-z]*|Resample/EachIsa|DecodeToASize)\.|batch\.(Job|Session|Scheduler)\.)
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXMOLD_TSAN=ON -DPIXMOLD_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build build-tsan -j $(JOBS) --target image_tests batch_tests

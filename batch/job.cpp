@@ -89,39 +89,64 @@ BitmapPtr resized_upright(BitmapPtr picture, const TargetSize& target, int orien
     return picture;
 }
 
-// Writes the picture to its output with the source's metadata as outputs
-// carry it; None when the file is written, else why not.
-FailReason write_picture(const Bitmap& picture, const PictureReport& report, Metadata metadata, int source_depth,
-                         const BatchSettings& settings, const PictureContext& context) {
-    Metadata kept;
-    kept.icc = std::move(metadata.icc);
-    if (!metadata.exif.empty())
-        kept.exif = exif_for_output(metadata.exif, int(report.target.width), int(report.target.height),
-                                    settings.strip_location ? Location::Strip : Location::Keep);
+// How a picture's output is written: the source's metadata as outputs
+// carry it, and the encoder's format, quality and depth. Set up once.
+struct Output {
+    Metadata metadata;
     EncodeOptions encode;
-    encode.metadata = &kept;
-    encode.cancel = context.cancel;
-    FileError write_error = FileError::None;
-    encode.file_error = &write_error;
-    // An output folder's tree is made as it is needed, so that a picture
-    // that fails leaves no empty folder behind.
-    if (!settings.output_folder.empty()) {
-        const std::string_view path = report.output_path;
-        write_error = make_folders(std::string(path.substr(0, path.size() - file_name_part(path).size())));
+    FileError error = FileError::None;  // the writer's own reason, when it gave one
+    FormatTag tag = TAG_JPEG;
+    int quality = 7;
+    int depth = -1;
+
+    Output() = default;
+    Output(const Output&) = delete;  // `encode` points into it
+    Output& operator=(const Output&) = delete;
+
+    // False when the output's folder cannot be made.
+    bool prepare(const Metadata& source, int source_depth, const PictureReport& report, const BatchSettings& settings,
+                 const PictureContext& context) {
+        metadata = {};
+        metadata.icc = source.icc;
+        if (!source.exif.empty())
+            metadata.exif = exif_for_output(source.exif, int(report.target.width), int(report.target.height),
+                                            settings.strip_location ? Location::Strip : Location::Keep);
+        encode = {};
+        encode.metadata = &metadata;
+        encode.cancel = context.cancel;
+        encode.file_error = &error;
+        error = FileError::None;
+        // An output folder's tree is made as it is needed, so that a picture
+        // that fails leaves no empty folder behind.
+        if (!settings.output_folder.empty()) {
+            const std::string_view path = report.output_path;
+            error = make_folders(std::string(path.substr(0, path.size() - file_name_part(path).size())));
+        }
+        const bool webp = settings.format == OutputFormat::Webp;
+        tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
+        quality = format_has_quality(settings.format) ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
+        // PNG follows the source's depth (palettes included); WebP has no
+        // palettes and takes the pixels as they are, alpha included.
+        depth = webp ? -1 : source_depth;
+        return error == FileError::None;
     }
-    const bool webp = settings.format == OutputFormat::Webp;
-    const FormatTag tag = webp ? TAG_WEBP : settings.format == OutputFormat::Jpeg ? TAG_JPEG : TAG_PNG;
-    const int quality =
-        format_has_quality(settings.format) ? int(std::clamp<std::int64_t>(settings.quality, -1000, 1000)) : 7;
-    // PNG follows the source's depth (palettes included); WebP has no
-    // palettes and takes the pixels as they are, alpha included.
-    const int depth = webp ? -1 : source_depth;
-    if (write_error != FileError::None || !save_pixels(picture.view(), report.output_path, tag, quality, depth, encode)) {
-        // The writer's own reason first; judged afterwards only when it gave none.
-        const FailReason told = fail_reason_for(write_error);
+
+    // Why the file was not written: the writer's own reason first; judged
+    // afterwards only when it gave none.
+    FailReason failure(const PictureReport& report) const {
+        const FailReason told = fail_reason_for(error);
         if (told != FailReason::None) return told;
         return write_failure_reason(report.output_path, output_bytes_bound(report.target));
     }
+};
+
+// Writes the picture to its output; None when the file is written, else why not.
+FailReason write_picture(const Bitmap& picture, const PictureReport& report, const Metadata& metadata,
+                         int source_depth, const BatchSettings& settings, const PictureContext& context) {
+    Output output;
+    if (!output.prepare(metadata, source_depth, report, settings, context) ||
+        !save_pixels(picture.view(), report.output_path, output.tag, output.quality, output.depth, output.encode))
+        return output.failure(report);
     return FailReason::None;
 }
 
@@ -184,6 +209,32 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         out_height = int(stored.height);
     };
 
+    decode.spare_thread = [&] {
+        return context.resize_threads > 1 || (context.idle_workers && context.idle_workers->load() > 0);
+    };
+
+    // A picture that needs no turning goes to its file as its rows are made,
+    // where the format allows: it is never held whole, not even resized.
+    Output output;
+    RowWriter writer;
+    bool write_failed = false;
+    decode.rows_to = [&](int width, int height, int depth, int source_depth) -> PictureRows {
+        const TargetSize stored = stored_size(report.target, orientation);
+        if (orientation != 1 || !target_is_valid(stored) || width != stored.width || height != stored.height ||
+            settings.format == OutputFormat::Webp)
+            return {};
+        // Any fault here is found and told again by the whole picture's write.
+        if (!output.prepare(metadata, source_depth, report, settings, context) ||
+            !writer.open(report.output_path, width, height, depth, output.tag, output.quality, output.depth,
+                         output.encode))
+            return {};
+        write_failed = false;
+        return [&](const std::uint8_t* const* rows, int n) {
+            write_failed = !writer.put(rows, n);
+            return !write_failed;
+        };
+    };
+
     // The source's bytes, the decoder's own buffers and the pixels are all
     // reserved before they are taken. What the decode needs is known only
     // once the decoder has read the header, after the file: when it is more
@@ -200,7 +251,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         if (!context.memory) return true;
         const TargetSize stored = stored_size(report.target, orientation);
         const bool resizes = !plan.resampled && needs_resize(plan.width, plan.height, extent, stored);
-        pixel_peak = peak_pixel_bytes(plan.width, plan.height, plan.depth, stored, resizes, orientation != 1);
+        pixel_peak = plan.rows_out ? 0 : peak_pixel_bytes(plan.width, plan.height, plan.depth, stored, resizes, orientation != 1);
         const std::uint64_t decoding = plan.working_bytes + pixel_bytes(plan.width, plan.height, plan.depth);
         const std::uint64_t needed = std::max(decoding, pixel_peak);
         if (needed <= besides_file || reserved.try_grow(needed - besides_file)) return true;
@@ -226,9 +277,14 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         decoded = decode_picture(file.bytes(), decode);
         if (!wait_for_more) break;
     }
-    if (!decoded) return give_up(FailReason::Unreadable);
+    if (!decoded) return give_up(write_failed ? output.failure(report) : FailReason::Unreadable);
     // The file and the decoder's buffers are gone.
     if (context.memory) reserved.shrink_to(pixel_peak);
+    if (decoded.handed_on) {
+        if (!writer.commit()) return give_up(output.failure(report));
+        report.outcome = PictureOutcome::Written;
+        return report;
+    }
     const int turn = decoded.orientation;
     BitmapPtr picture = std::move(decoded.bitmap);
     picture->is_icon = false;  // an icon file's pixels are resized and written like any bitmap's
@@ -239,7 +295,7 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
     picture = resized_upright(std::move(picture), report.target, orientation, turn, extent, context);
     if (!picture) return give_up(FailReason::Unresizable);
     if (is_cancelled(context.cancel)) return give_up(FailReason::Stopped);
-    if (const FailReason failed = write_picture(*picture, report, std::move(metadata), decoded.source_depth, settings, context);
+    if (const FailReason failed = write_picture(*picture, report, metadata, decoded.source_depth, settings, context);
         failed != FailReason::None)
         return give_up(failed);
     report.outcome = PictureOutcome::Written;

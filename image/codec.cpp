@@ -10,6 +10,7 @@
 #include "image/exif.h"
 #include "image/file_bytes.h"
 #include "image/orient.h"
+#include "image/resampled_band.h"
 #include "image/row_resample.h"
 #include "image/store_internal.h"
 #include "platform/atomic_file.h"
@@ -106,43 +107,26 @@ BitmapPtr turned_upright(BitmapPtr stored, int orientation) {
     return shown;
 }
 
-// A band of decoded rows handed to a resampler as the decoder finishes them,
-// a full batch at a time (the row filter takes sixteen rows at once): the
-// band holds the rows not handed on yet and those the decoder writes next.
-class ResampledBand final : public RowBand {
-public:
-    ResampledBand(RowResampler& to, int height) : to_(to), height_(height) {}
-    bool allocate(std::size_t reach) {
-        stride_ = (reach + 63) / 64 * 64;
-        try {
-            rows_.assign(stride_ * kRows, 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        return true;
-    }
-    std::uint8_t* row(int y_from_top) override { return rows_.data() + std::size_t(y_from_top % kRows) * stride_; }
-    bool done(int y_end) override {
-        const int n = y_end - handed_;
-        if (n < 0 || n >= kRows) return false;
-        if (n < kBandRows && y_end < height_) return true;
-        const std::uint8_t* given[kRows];
-        for (int k = 0; k < n; ++k) given[k] = row(handed_ + k);
-        handed_ = y_end;
-        return to_.put(given, n);
-    }
-    static constexpr int kRows = 2 * kBandRows;
-
-private:
-    RowResampler& to_;
-    const int height_;
-    std::vector<std::uint8_t> rows_;
-    std::size_t stride_ = 0;
-    int handed_ = 0;
-};
-
 bool whole_extent(const PictureExtent& e, int width, int height) {
     return (e.width == 0 || e.width == width) && (e.height == 0 || e.height == height) && e.left == 0 && e.top == 0;
+}
+
+// Decodes through a band of rows: resampled (into `into`, or handed to
+// `rows_out`) or, unresampled, handed to `rows_out` as they are.
+bool decode_in_rows(DecodeContext& ctx, const Decoder& decoder, bool resample, int out_w, int out_h,
+                    const PictureExtent& extent, const PictureRows& rows_out, const PixelView& into = {}) {
+    RowResampler resampler;
+    if (resample) {
+        const bool started = rows_out ? resampler.start(ctx.width, ctx.height, ctx.depth, out_w, out_h, rows_out, extent)
+                                      : resampler.start(ctx.width, ctx.height, ctx.depth, into, extent);
+        if (!started) return false;
+    }
+    PictureRows to = rows_out;
+    if (resample) to = [&](const std::uint8_t* const* rows, int n) { return resampler.put(rows, n); };
+    ResampledBand band(std::move(to), ctx.height, ctx.options->spare_thread);
+    const DecodeTarget target{nullptr, 0, ctx.height, DECODE_BOTTOM_UP, &band};
+    const std::size_t reach = resample ? resampler.row_reach() : stride_for(ctx.width, ctx.depth);
+    return band.allocate(reach) && decoder.decode(ctx, target) && band.finish() && (!resample || resampler.complete());
 }
 
 }  // namespace
@@ -181,54 +165,59 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
         ctx.needs_zeroed_pixels = false;
         ctx.orientation = source_orientation;
         ctx.working_bytes = 0;
+        ctx.gives_rows_in_order = ctx.metadata_read = false;
         ctx.scaling = r.decoders[i]->scaling;
         if (r.decoders[i]->check(ctx)) chosen = r.decoders[i];
     }
     const bool turn = options.upright && ctx.orientation != 1;
     BitmapPtr bitmap;
+    bool handed_on = false;
     if (chosen && (ctx.depth == 24 || ctx.depth == 32)) {
         // Resampled as it is decoded when the decoder gives rows in order
-        // and the size or the extent changes.
+        // and the size or the extent changes; written as it is decoded when
+        // the caller takes the rows.
+        const bool in_order = ctx.gives_rows_in_order;
         int out_w = ctx.width, out_h = ctx.height;
-        const bool streams = options.resize_to && ctx.gives_rows_in_order;
-        if (streams) options.resize_to(ctx.width, ctx.height, out_w, out_h);
+        if (in_order && options.resize_to) options.resize_to(ctx.width, ctx.height, out_w, out_h);
+        if (out_w < 1 || out_h < 1 || out_w > MAX_IMAGE_SIDE || out_h > MAX_IMAGE_SIDE)
+            out_w = ctx.width, out_h = ctx.height;
         const PictureExtent extent = options.extent ? *options.extent : PictureExtent{};
-        const bool resample = streams && out_w > 0 && out_h > 0 && out_w <= MAX_IMAGE_SIDE && out_h <= MAX_IMAGE_SIDE &&
+        const bool resample = in_order && options.resize_to &&
                               (out_w != ctx.width || out_h != ctx.height || !whole_extent(extent, ctx.width, ctx.height));
+        PictureRows rows_out;
+        if (in_order && ctx.metadata_read && options.rows_to && !turn) rows_out = options.rows_to(out_w, out_h, ctx.depth, ctx.source_depth);
         DecodePlan plan{ctx.width, ctx.height, ctx.depth, ctx.working_bytes};
-        if (resample) {
-            plan = {out_w, out_h, ctx.depth,
-                    ctx.working_bytes + row_resampler_bytes(ctx.width, ctx.height, out_w, out_h, ctx.depth) +
-                        std::uint64_t(ResampledBand::kRows) * (stride_for(ctx.width, 32) + 64),
-                    true};
+        if (resample || rows_out) {
+            std::uint64_t working = ctx.working_bytes + std::uint64_t(ResampledBand::kRows) * (stride_for(ctx.width, 32) + 64);
+            if (resample) working += row_resampler_bytes(ctx.width, ctx.height, out_w, out_h, ctx.depth);
+            plan = {out_w, out_h, ctx.depth, working, resample, bool(rows_out)};
         }
         if (turn) {
             const bool swap = orientation_swaps_sides(ctx.orientation);
             plan.working_bytes += std::uint64_t(stride_for(swap ? plan.height : plan.width, ctx.depth)) *
                                   std::uint64_t(swap ? plan.width : plan.height);
         }
-        if (!options.before_pixels || options.before_pixels(plan))
-            bitmap = resample ? allocate_bitmap_for_overwrite(out_w, out_h, ctx.depth)
-                              : allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
-        if (bitmap && resample) {
-            RowResampler resampler;
-            ResampledBand band(resampler, ctx.height);
-            const DecodeTarget target{nullptr, 0, ctx.height, DECODE_BOTTOM_UP, &band};
-            if (!resampler.start(ctx.width, ctx.height, ctx.depth, bitmap->view(), extent) ||
-                !band.allocate(resampler.row_reach()) || !chosen->decode(ctx, target) || !resampler.complete())
-                bitmap.reset();
-            else if (options.extent)
-                *options.extent = {};
-        } else if (bitmap) {
-            const DecodeTarget target{bitmap->pixels, bitmap->stride, bitmap->height, DECODE_BOTTOM_UP};
-            if (!chosen->decode(ctx, target)) bitmap.reset();
-            else if (!ctx.needs_zeroed_pixels) clear_row_padding(*bitmap);
+        const bool go = !options.before_pixels || options.before_pixels(plan);
+        if (go && rows_out) {
+            handed_on = decode_in_rows(ctx, *chosen, resample, out_w, out_h, extent, rows_out);
+        } else if (go && resample) {
+            bitmap = allocate_bitmap_for_overwrite(out_w, out_h, ctx.depth);
+            const PixelView into = bitmap ? bitmap->view() : PixelView{};
+            if (bitmap && !decode_in_rows(ctx, *chosen, true, out_w, out_h, extent, nullptr, into)) bitmap.reset();
+        } else if (go) {
+            bitmap = allocate_bitmap(ctx.width, ctx.height, ctx.depth, ctx.needs_zeroed_pixels);
+            const DecodeTarget target{bitmap ? bitmap->pixels : nullptr, bitmap ? bitmap->stride : 0, ctx.height,
+                                      DECODE_BOTTOM_UP};
+            if (bitmap && !chosen->decode(ctx, target)) bitmap.reset();
+            else if (bitmap && !ctx.needs_zeroed_pixels) clear_row_padding(*bitmap);
         }
+        if ((handed_on || (bitmap && resample)) && options.extent) *options.extent = {};  // the whole of it is picture
     }
     ctx.state.reset();
     if (bitmap && turn) bitmap = turned_upright(std::move(bitmap), ctx.orientation);
-    if (!bitmap) return result;
+    if (!bitmap && !handed_on) return result;
     result.bitmap = std::move(bitmap);
+    result.handed_on = handed_on;
     result.source_depth = ctx.source_depth;
     result.format_tag = chosen->format_tag;
     result.orientation = turn ? 1 : ctx.orientation;
@@ -312,6 +301,55 @@ int save_pixels(const PixelView& view, const std::string& path, FormatTag format
     job.out = file.stream();
     if (!encode(job)) return give_up();  // the temporary file goes with `file`
     return file.commit() ? 1 : give_up();
+}
+
+struct RowWriter::State {
+    AtomicFile file;
+    EncodeOptions options;
+    std::unique_ptr<RowEncoder> encoder;
+    int rows_left = 0;
+    bool give_up() {
+        if (options.file_error) *options.file_error = file.error();
+        return false;
+    }
+};
+
+RowWriter::RowWriter() = default;
+RowWriter::~RowWriter() = default;
+
+bool RowWriter::open(const std::string& path, int width, int height, int pixel_depth, FormatTag format, int quality,
+                     int depth, const EncodeOptions& options) {
+    init_image_engine();
+    register_bmp_codec();
+    state_.reset();
+    if (options.file_error) *options.file_error = FileError::None;
+    const Encoder* encoder = find_encoder(format);
+    if (path.empty() || !encoder || !encoder->begin_rows || width < 1 || height < 1) return false;
+    auto s = std::make_unique<State>();
+    s->options = options;
+    s->rows_left = height;
+    if (!s->file.open(path)) return s->give_up();
+    const EncodeJob job{nullptr, width, height, 0, 0, quality, depth == -1 ? pixel_depth : depth, &s->options,
+                        s->file.stream()};
+    s->encoder = encoder->begin_rows(job, pixel_depth);
+    if (!s->encoder) return s->give_up();
+    state_ = std::move(s);
+    return true;
+}
+
+bool RowWriter::put(const std::uint8_t* const* rows, int n) {
+    if (!state_ || n > state_->rows_left) return false;
+    state_->rows_left -= n;
+    return state_->encoder->put(rows, n);
+}
+
+bool RowWriter::commit() {
+    if (!state_) return false;
+    State& s = *state_;
+    const bool written = s.rows_left == 0 && s.encoder->finish() && s.file.commit();
+    if (!written) s.give_up();
+    state_.reset();  // a file not committed goes with it
+    return written;
 }
 
 int save_image(ImageId number, const std::string& path, FormatTag format, int quality, int depth,

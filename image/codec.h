@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -60,7 +61,14 @@ struct DecodePlan {
     // width and height are the resampled picture's, and working_bytes holds
     // the decoded rows kept at a time.
     bool resampled = false;
+    // The rows go out as they are made (DecodeOptions::rows_to): no pixels
+    // are held whole, only working_bytes.
+    bool rows_out = false;
 };
+
+// Rows of a picture, top first, handed on a few at a time (valid during the
+// call); false stops the work that hands them on.
+using PictureRows = std::function<bool(const std::uint8_t* const* rows, int n)>;
 
 struct DecodeOptions {
     // Called once the decoder knows the full size, with the way it scales;
@@ -83,6 +91,18 @@ struct DecodeOptions {
     // to the whole of it. Other pictures come out at their decoded size, for
     // the caller to resize. Leaving the size unchanged resizes nothing.
     std::function<void(int width, int height, int& out_width, int& out_height)> resize_to;
+    // Asked while such rows are resampled, until it says yes: from then on
+    // the resampler works on a thread of its own beside the decoder (a
+    // batch says yes once a core is spare). Empty: all on the calling thread.
+    std::function<bool()> spare_thread;
+    // When set, asked with the size and pixel depth the picture comes out at
+    // (as stored; after resize_to) and the source's depth (as
+    // DecodedPicture::source_depth) when its decoder gives rows in order and has
+    // read its metadata by then (JPEG), unless `upright` turns it. What it
+    // returns takes the rows as they are made instead of a bitmap, so that
+    // the picture is never held whole (DecodedPicture::handed_on); empty:
+    // a bitmap as usual.
+    std::function<PictureRows(int width, int height, int depth, int source_depth)> rows_to;
     // When set, receives the source's EXIF orientation (1..8; 1 without one,
     // and for HEIC and AVIF, which their decoder turns as the container
     // says) before min_size and before_pixels are called. Their sizes are
@@ -158,8 +178,10 @@ struct DecodedPicture {
     // the source's, less what its decoder did itself (a TIFF reader mirrors,
     // HEIC and AVIF come turned); 1 when DecodeOptions::upright was asked.
     int orientation = 1;
+    // Every row went to DecodeOptions::rows_to: decoded, with no bitmap.
+    bool handed_on = false;
 
-    explicit operator bool() const { return bool(bitmap); }
+    explicit operator bool() const { return bitmap || handed_on; }
 };
 
 // Decodes a block as catch_image does (the same decoders, options and
@@ -170,5 +192,32 @@ DecodedPicture decode_picture(std::span<const std::uint8_t> data, const DecodeOp
 // here). depth -1: the view's depth. An icon's view is refused.
 int save_pixels(const PixelView& pixels, const std::string& path, FormatTag format = TAG_BMP, int quality = 7,
                 int depth = -1, const EncodeOptions& options = {});
+
+// Writes a picture that comes row by row, top first, as save_pixels writes
+// a whole one: the same bytes, the same safe replacement of the target.
+// JPEG takes 24-bit rows; PNG 24-bit rows, or 32-bit rows at depth 32 (or
+// -1). Formats that need every pixel first (WebP, BMP, PNG palettes) have
+// no row writer.
+class RowWriter {
+public:
+    RowWriter();
+    ~RowWriter();  // abandons a file not committed
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    // Opens the temporary file and starts the encoder; false when these
+    // rows cannot be written so, or the file cannot be opened
+    // (options.file_error says why). `options` must outlive the writer.
+    bool open(const std::string& path, int width, int height, int pixel_depth, FormatTag format, int quality,
+              int depth, const EncodeOptions& options);
+    // The next rows; false on a write error or a stop.
+    bool put(const std::uint8_t* const* rows, int n);
+    // After the last row, the file takes its name; false leaves no file.
+    bool commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace pixmold

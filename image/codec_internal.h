@@ -37,6 +37,8 @@ struct DecodeContext {
     // DecodeTarget::done at least every kBandRows rows: the rows can then go
     // through a band of that many to a resampler as they come.
     bool gives_rows_in_order = false;
+    // Set by check when it has read all the metadata the decode gives.
+    bool metadata_read = false;
     const DecodeOptions* options = nullptr;
     DecodeScaling scaling = DecodeScaling::Coarse;  // the decoder's own, told to min_size
     std::unique_ptr<DecoderState> state;
@@ -120,10 +122,23 @@ struct EncodeJob {
     bool cancelled() const { return options && options->cancel && options->cancel->load(std::memory_order_relaxed); }
 };
 
+// An encoder that takes rows as they come, top first, B,G,R(,A) at the
+// job's pixel depth; the file is complete once finish() returns true.
+class RowEncoder {
+public:
+    virtual ~RowEncoder() = default;
+    virtual bool put(const std::uint8_t* const* rows, int n) = 0;
+    virtual bool finish() = 0;
+};
+
 struct Encoder {
     FormatTag format_tag;
     bool (*encode24)(const EncodeJob&);
     bool (*encode32)(const EncodeJob&);  // may be null
+    // For encoders that need no whole picture first: starts writing
+    // job.out for rows of `pixel_depth` bits (job.pixels unused); null when
+    // it cannot (no such rows, a palette to compute, a library failure).
+    std::unique_ptr<RowEncoder> (*begin_rows)(const EncodeJob& job, int pixel_depth) = nullptr;
 };
 
 void register_encoder(const Encoder& encoder);

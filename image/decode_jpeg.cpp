@@ -238,6 +238,7 @@ bool jpeg_check(DecodeContext& ctx) {
     if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
     ctx.working_bytes = working_bytes(s.cinfo, multi_scan);
     ctx.gives_rows_in_order = true;
+    ctx.metadata_read = true;
     ctx.width = int(s.cinfo.output_width);
     ctx.height = int(s.cinfo.output_height);
     ctx.depth = 24;

@@ -51,16 +51,19 @@ bool write_lines(JpegWriter& w, JSAMPARRAY rows, JDIMENSION count) {
     return jpeg_write_scanlines(&w.cinfo, rows, count) == count;
 }
 
-bool finish(JpegWriter& w) {
+bool finish_compress(JpegWriter& w) {
     if (setjmp(w.errors.jump)) return false;
     jpeg_finish_compress(&w.cinfo);
     return true;
 }
 
-bool jpeg_encode(const EncodeJob& job) {
-    JpegWriter w;
-    if (!start(w, job)) return false;
-    if (const Metadata* meta = job.options ? job.options->metadata : nullptr) {
+class JpegRows final : public RowEncoder {
+public:
+    explicit JpegRows(const EncodeJob& job) : job_(job) {}
+    bool begin() {
+        if (!start(w_, job_)) return false;
+        const Metadata* meta = job_.options ? job_.options->metadata : nullptr;
+        if (!meta) return true;
         // One APP1 segment holds at most 65533 bytes of payload; a larger
         // Exif block is left out rather than split.
         std::vector<std::uint8_t> app1;
@@ -68,23 +71,42 @@ bool jpeg_encode(const EncodeJob& job) {
             app1.assign({'E', 'x', 'i', 'f', 0, 0});
             app1.insert(app1.end(), meta->exif.begin(), meta->exif.end());
         }
-        if (!write_markers(w, app1.data(), unsigned(app1.size()), meta->icc.data(), unsigned(meta->icc.size())))
-            return false;
+        return write_markers(w_, app1.data(), unsigned(app1.size()), meta->icc.data(), unsigned(meta->icc.size()));
     }
+    bool put(const std::uint8_t* const* rows, int n) override {
+        if (job_.cancelled()) return false;
+        return write_lines(w_, const_cast<JSAMPARRAY>(rows), JDIMENSION(n));
+    }
+    bool finish() override { return finish_compress(w_); }
+
+private:
+    const EncodeJob job_;
+    JpegWriter w_;
+};
+
+std::unique_ptr<RowEncoder> jpeg_begin_rows(const EncodeJob& job, int pixel_depth) {
+    if (pixel_depth != 24) return nullptr;
+    auto rows = std::make_unique<JpegRows>(job);
+    if (!rows->begin()) return nullptr;
+    return rows;
+}
+
+bool jpeg_encode(const EncodeJob& job) {
+    const std::unique_ptr<RowEncoder> w = jpeg_begin_rows(job, 24);
+    if (!w) return false;
     constexpr int kBatch = 16;
-    JSAMPROW rows[kBatch];
+    const std::uint8_t* rows[kBatch];
     for (int y = 0; y < job.height;) {
-        if (job.cancelled()) return false;
         const int count = std::min(kBatch, job.height - y);
-        for (int i = 0; i < count; ++i) rows[i] = const_cast<JSAMPROW>(job.row(y + i));
-        if (!write_lines(w, rows, JDIMENSION(count))) return false;
+        for (int i = 0; i < count; ++i) rows[i] = job.row(y + i);
+        if (!w->put(rows, count)) return false;
         y += count;
     }
-    return finish(w);
+    return w->finish();
 }
 
 }  // namespace
 
-const Encoder kJpegEncoder{TAG_JPEG, jpeg_encode, nullptr};
+const Encoder kJpegEncoder{TAG_JPEG, jpeg_encode, nullptr, jpeg_begin_rows};
 
 }  // namespace pixmold

@@ -53,10 +53,22 @@ struct RowResampler::State {
     Scratch lines;    // columns first: two rows filtered down the columns
     Scratch doubles;  // 32-bit row kernel scratch
 
+    // Output rows handed on as they are made rather than kept.
+    RowResampler::RowsOut out;
+    Scratch out_ring;
+    int handed_out = 0;  // output rows handed on, from the top
+
     int lowest_arrived() const { return sh - arrived; }
     bool all_arrived() const { return arrived == sh; }
     std::uint8_t* slot(int r) const { return ring.get() + std::size_t(r % ring_rows) * ring_stride; }
-    std::uint8_t* dst_row(int y) const { return dst.pixels + std::size_t(y) * std::size_t(dst.stride); }
+    std::uint8_t* dst_row(int y) const {
+        if (out) y %= kOutRing;
+        return dst.pixels + std::size_t(y) * std::size_t(dst.stride);
+    }
+    // Room for the rows made and not handed on (fewer than a batch) and
+    // those one batch of source rows or one pair of outputs makes.
+    static constexpr int kOutRing = 2 * kBatch + 2;
+    bool hand_out(int least);
 
     bool pairs() const { return depth == 32 || (t24->do_x && t24->do_y && t24->cols_first); }
     const Contributions& column_table() const { return depth == 32 ? down : t24->down_exact; }
@@ -69,7 +81,7 @@ struct RowResampler::State {
 
     bool set_up(const PictureExtent& covered);
     bool take(const std::uint8_t* const* rows, int n);
-    void make_ready_rows();
+    bool make_ready_rows();
     void make_one(int y);
     void make_pair(int y);  // outputs y and y + 1
 };
@@ -195,14 +207,15 @@ void RowResampler::State::make_pair(int y) {
 // Every output row whose rows are in, from the top down; two at a time
 // where the column filter takes pairs, so each row it reads is converted
 // once for both.
-void RowResampler::State::make_ready_rows() {
+bool RowResampler::State::make_ready_rows() {
     if (copy_only || (depth == 24 && !t24->do_y)) {
         next_out = std::min(next_out, lowest_arrived() - 1);
-        return;
+        return hand_out(kBatch);
     }
     while (next_out >= 0 && ready(next_out)) {
+        if (!hand_out(kBatch)) return false;
         if (pairs() && next_out >= 1) {
-            if (!ready(next_out - 1)) return;  // made with the next one, whose rows are still to come
+            if (!ready(next_out - 1)) break;  // made with the next one, whose rows are still to come
             make_pair(next_out - 1);
             next_out -= 2;
         } else {
@@ -210,6 +223,20 @@ void RowResampler::State::make_ready_rows() {
             --next_out;
         }
     }
+    return hand_out(kBatch);
+}
+
+// Hands on the rows made, top first, once there are `least` of them or
+// the last is made.
+bool RowResampler::State::hand_out(int least) {
+    if (!out) return true;
+    const int dh = dst.height;
+    const int made = dh - 1 - next_out - handed_out;
+    if (made == 0 || (made < least && next_out >= 0)) return true;
+    const std::uint8_t* rows[kOutRing];
+    for (int k = 0; k < made; ++k) rows[k] = dst_row(dh - 1 - handed_out - k);
+    handed_out += made;
+    return out(rows, made);
 }
 
 RowResampler::RowResampler() = default;
@@ -230,6 +257,20 @@ bool RowResampler::start(int src_width, int src_height, int depth, const PixelVi
     return true;
 }
 
+bool RowResampler::start(int src_width, int src_height, int depth, int dst_width, int dst_height, RowsOut out,
+                         PictureExtent extent) {
+    state_.reset();
+    if (!out || dst_width < 1 || dst_width > MAX_IMAGE_SIDE || (depth != 24 && depth != 32)) return false;
+    const int stride = stride_for(dst_width, depth);
+    Scratch ring = allocate_scratch(std::size_t(stride) * State::kOutRing);
+    if (!ring) return false;
+    if (!start(src_width, src_height, depth, PixelView{ring.get(), dst_width, dst_height, depth, stride, false}, extent))
+        return false;
+    state_->out = std::move(out);
+    state_->out_ring = std::move(ring);
+    return true;
+}
+
 std::size_t RowResampler::row_reach() const { return state_ ? state_->reach : 0; }
 
 bool RowResampler::put(const std::uint8_t* const* rows, int n) {
@@ -240,7 +281,7 @@ bool RowResampler::put(const std::uint8_t* const* rows, int n) {
         if (!s.take(rows + done, batch)) return false;
         s.arrived += batch;
         done += batch;
-        s.make_ready_rows();
+        if (!s.make_ready_rows()) return false;
     }
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "image/image.h"
@@ -30,6 +31,12 @@ public:
     // False when a size, the depth or the extent does not fit, or memory is
     // short.
     bool start(int src_width, int src_height, int depth, const PixelView& dst, PictureExtent extent = {});
+    // The same onto a picture of dst_width x dst_height that is never held
+    // whole: its rows go to `out` as they are made, top first, a few at a
+    // time (`rows` valid during the call); false from `out` fails put().
+    using RowsOut = std::function<bool(const std::uint8_t* const* rows, int n)>;
+    bool start(int src_width, int src_height, int depth, int dst_width, int dst_height, RowsOut out,
+               PictureExtent extent = {});
     // Bytes from each row's start that put() may read: every row handed
     // over must be readable that far (whatever lies past its pixels).
     std::size_t row_reach() const;

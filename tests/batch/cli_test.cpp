@@ -209,6 +209,26 @@ TEST_F(Cli, FailedLinesSayWhyAPictureCouldNotBeWritten) {
     EXPECT_EQ(folder_names(dir.folder() / "locked"), std::vector<std::string>{"base.jpg"});
 }
 
+TEST_F(Cli, APictureThatFillsTheDiskAsItIsWrittenSaysSo) {
+    // A JPEG goes to its file as its rows are decoded: a disk that fills
+    // half-way is a write failure, and leaves no file.
+    ASSERT_NE(create_image(977, 800, 600, 24), 0u);
+    const PixelView v = image_pixels(977);
+    for (int y = 0; y < v.height; ++y)
+        for (int x = 0; x < v.width * 3; ++x) v.row_from_top(y)[x] = std::uint8_t((x * 7919 + y * 104729) >> 3);
+    ASSERT_TRUE(save_image(977, dir.file("noise.jpg"), TAG_JPEG, 10));
+    free_image(977);
+    const int source_kib = int(std::filesystem::file_size(dir.file("noise.jpg")) >> 10);
+    ScratchMount tight(dir.folder() / "tight", source_kib + 64, {dir.file("noise.jpg")});
+    if (!tight.mounted()) GTEST_SKIP() << "mounting a file system needs root";
+    std::ofstream(dir.folder() / "pref.vrn") << "[DEFAUT]\nLNG = UK\n";
+    const ToolRun r = run_tool(dir.folder(), {"--landscape-width", "800", "--portrait-height", "800", "--format", "jpg",
+                                              "--quality", "10", "--prefix", "s_", "tight/noise.jpg"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("tight/noise.jpg (cannot be written: disk full)"), std::string::npos) << r.err;
+    EXPECT_EQ(folder_names(tight.path()), std::vector<std::string>{"noise.jpg"});
+}
+
 TEST_F(Cli, ReadsTheSettingsFileWithoutWritingItAndOptionsWin) {
     const std::string prefs =
         "\n[DEFAUT]\nMODE = REL\nTYPE = JPG\nLNG = FR\nPREFIX = prefix_\n"

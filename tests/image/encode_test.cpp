@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "test_support.h"
@@ -295,6 +296,51 @@ TEST_F(Encode, ExifWrittenByExiftoolIsRead) {
         if (u16(e) == 0x0112) orientation = u16(e + 8);
     }
     EXPECT_EQ(orientation, 6);
+}
+
+TEST_F(Encode, RowsWrittenAsTheyComeGiveTheWholePicturesFile) {
+    std::mt19937 rng(77);
+    Metadata meta;
+    meta.icc.assign(600, 0x42);
+    EncodeOptions options;
+    options.metadata = &meta;
+    struct Case {
+        FormatTag format;
+        int pixels, depth;
+        bool writes;
+    } cases[] = {{TAG_JPEG, 24, -1, true},  {TAG_PNG, 24, -1, true},   {TAG_PNG, 32, 32, true},
+                 {TAG_PNG, 24, 16, true},   {TAG_PNG, 24, 8, false},   {TAG_PNG, 32, 24, false},
+                 {TAG_JPEG, 32, -1, false}, {TAG_WEBP, 24, -1, false}, {TAG_BMP, 24, -1, false}};
+    for (const Case& c : cases) {
+        ASSERT_NE(create_image(1, 61, 45, c.pixels), 0u);
+        const PixelView v = image_pixels(1);
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width * c.pixels / 8; ++x) v.row_from_top(y)[x] = std::uint8_t(rng() % 256);
+        ASSERT_TRUE(save_pixels(v, dir.file("whole"), c.format, 8, c.depth, options));
+        RowWriter writer;
+        const std::string path = dir.file("rows");
+        ASSERT_EQ(writer.open(path, v.width, v.height, c.pixels, c.format, 8, c.depth, options), c.writes)
+            << c.format << " " << c.pixels << " " << c.depth;
+        if (!c.writes) {
+            EXPECT_FALSE(std::filesystem::exists(path));
+            continue;
+        }
+        for (int y = 0; y < v.height; y += 7) {
+            const std::uint8_t* rows[7];
+            const int n = std::min(7, v.height - y);
+            for (int k = 0; k < n; ++k) rows[k] = v.row_from_top(y + k);
+            ASSERT_TRUE(writer.put(rows, n));
+            EXPECT_FALSE(std::filesystem::exists(path)) << "named only once complete";
+        }
+        ASSERT_TRUE(writer.commit());
+        EXPECT_EQ(read_file(path), read_file(dir.file("whole"))) << c.format << " " << c.pixels << " " << c.depth;
+        std::filesystem::remove(path);
+    }
+    // A file short of rows is never named.
+    RowWriter short_of_rows;
+    ASSERT_TRUE(short_of_rows.open(dir.file("short"), 61, 45, 24, TAG_JPEG, 8, -1, options));
+    EXPECT_FALSE(short_of_rows.commit());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("short")));
 }
 
 TEST_F(Encode, RefusedSavesTouchNothing) {

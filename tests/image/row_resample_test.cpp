@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "image/codec.h"
 #include "image/resample.h"
 #include "image/resample_internal.h"
 #include "image/row_resample.h"
 #include "resample_reference.h"
+#include "test_support.h"
 
 namespace pixmold {
 namespace {
@@ -21,10 +23,20 @@ using testing::Picture;
 // `src` fed top row first, in runs of random length, each row copied into a
 // buffer just as long as the resampler may read (so an over-read shows
 // under the address sanitizer) and spoiled once handed over.
-Picture streamed(const Picture& src, int w, int h, PictureExtent extent, std::mt19937& rng) {
+// With `handed_on`, the output rows are taken as they come rather than
+// written into the picture by the resampler.
+Picture streamed(const Picture& src, int w, int h, PictureExtent extent, std::mt19937& rng, bool handed_on = false) {
     Picture dst(w, h, src.depth);
     RowResampler resampler;
-    EXPECT_TRUE(resampler.start(src.width, src.height, src.depth, dst.view(), extent));
+    int top_out = 0;
+    const auto take = [&](const std::uint8_t* const* rows, int n) {
+        for (int k = 0; k < n && top_out < h; ++k, ++top_out)
+            std::memcpy(dst.at(0, h - 1 - top_out), rows[k], std::size_t(w) * std::size_t(dst.channels()));
+        return true;
+    };
+    const bool started = handed_on ? resampler.start(src.width, src.height, src.depth, w, h, take, extent)
+                                   : resampler.start(src.width, src.height, src.depth, dst.view(), extent);
+    EXPECT_TRUE(started);
     const std::size_t reach = resampler.row_reach();
     std::uniform_int_distribution<int> run(1, 40);
     for (int top = 0; top < src.height;) {
@@ -42,6 +54,9 @@ Picture streamed(const Picture& src, int w, int h, PictureExtent extent, std::mt
         top += n;
     }
     EXPECT_TRUE(resampler.complete());
+    if (handed_on) {
+        EXPECT_EQ(top_out, h) << "every output row handed on once";
+    }
     const std::uint8_t extra = 0;
     EXPECT_FALSE(resampler.put(std::vector<const std::uint8_t*>{&extra}.data(), 1)) << "a row past the last";
     return dst;
@@ -84,7 +99,7 @@ TEST_P(RowResample, GivesTheWholePicturesBytes) {
             if (round % 6 == 1) extent.left = 1 - part(rng), extent.top = 1 - part(rng);
         }
         const Picture expected = whole(src, w, h, extent, 1 + round % 3);
-        ASSERT_EQ(streamed(src, w, h, extent, rng).pixels(), expected.pixels())
+        ASSERT_EQ(streamed(src, w, h, extent, rng, round % 4 >= 2).pixels(), expected.pixels())
             << depth << "-bit " << src.width << "x" << src.height << " -> " << w << "x" << h << " extent "
             << extent.width << "x" << extent.height << "+" << extent.left << "+" << extent.top;
     }
@@ -102,6 +117,66 @@ TEST(RowResample, RefusesWhatDoesNotFit) {
     const std::uint8_t row[64] = {};
     const std::uint8_t* rows[1] = {row};
     EXPECT_FALSE(resampler.put(rows, 1)) << "put after a failed start";
+}
+
+// Decoders that give rows in order resample them as they come, on their own
+// thread or beside it: the bytes of the whole decoded picture resized.
+class DecodeToASize : public test::EngineTest {
+protected:
+    // Pictures of many batches of rows, 24 and 32 bits.
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> tall_pictures() {
+        std::vector<std::pair<std::string, std::vector<std::uint8_t>>> out;
+        out.emplace_back("tall.jpg", test::libjpeg_encode(333, 700, 3, JCS_RGB, [](jpeg_compress_struct&) {}, [](int y, std::uint8_t* row) {
+                             for (int x = 0; x < 333 * 3; ++x) row[x] = std::uint8_t(x * 7 / 5 + y * 3 + (x * y) % 23);
+                         }));
+        for (int depth : {24, 32}) {
+            EXPECT_NE(create_image(7, 301, 650, depth), 0u);
+            const PixelView v = image_pixels(7);
+            for (int y = 0; y < v.height; ++y)
+                for (int x = 0; x < v.width * depth / 8; ++x) v.row_from_top(y)[x] = std::uint8_t(x * 3 + y * 5 + x % 7 * y);
+            const std::string name = depth == 24 ? "tall.png" : "tall-alpha.png";
+            EXPECT_TRUE(save_image(7, dir.file(name), TAG_PNG, 7, depth));
+            out.emplace_back(name, test::read_file(dir.file(name)));
+        }
+        return out;
+    }
+};
+
+TEST_F(DecodeToASize, GivesTheDecodedPictureResized) {
+    auto pictures = tall_pictures();
+    for (const char* name : {"jpeg-rgb.jpg", "jpeg-progressive.jpg", "jpeg-cmyk-red.jpg", "jpeg-grey.jpg",
+                             "png-rgba8.png", "png-pal-trns.png", "png-rgb16.png", "png-rgb-interlaced.png"})
+        pictures.emplace_back(name, test::read_file(test::data_path(name)));
+    for (const auto& [name, bytes] : pictures) {
+        for (bool scaled : {false, true}) {
+            DecodeOptions options;
+            PictureExtent extent;
+            options.extent = &extent;
+            if (scaled) options.min_size = [](int w, int h, DecodeScaling, int& mw, int& mh) { mw = w / 3, mh = h / 3; };
+            const DecodedPicture whole = decode_picture(bytes, options);
+            ASSERT_TRUE(whole) << name;
+            const int w = std::max(1, whole.bitmap->width * 2 / 3), h = std::max(1, whole.bitmap->height / 2 + 1);
+            const BitmapPtr expected = resize_bitmap(whole.bitmap->view(), w, h, RESIZE_SMOOTH, 1, nullptr, extent);
+            ASSERT_TRUE(expected);
+            const bool streams = name != "png-rgb-interlaced.png";
+            for (bool beside : {false, true}) {
+                options.resize_to = [&](int, int, int& out_w, int& out_h) { out_w = w, out_h = h; };
+                options.spare_thread = [&] { return beside; };
+                const DecodedPicture got = decode_picture(bytes, options);
+                ASSERT_TRUE(got) << name;
+                if (!streams) {  // interlaced rows come pass after pass: decoded whole, left to the caller
+                    EXPECT_EQ(got.bitmap->width, whole.bitmap->width) << name;
+                    continue;
+                }
+                ASSERT_EQ(got.bitmap->width, w) << name;
+                ASSERT_EQ(got.bitmap->height, h) << name;
+                EXPECT_EQ(extent.width, 0) << "the whole of it is picture";
+                for (int y = 0; y < h; ++y)
+                    ASSERT_EQ(0, std::memcmp(got.bitmap->row(y), expected->row(y), std::size_t(w) * (got.bitmap->depth / 8)))
+                        << name << (scaled ? " scaled" : "") << (beside ? " beside" : "") << ", row " << y;
+            }
+        }
+    }
 }
 
 }  // namespace
