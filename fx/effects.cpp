@@ -1,9 +1,12 @@
 #include "fx/effects.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "image/bitmap.h"
@@ -24,17 +27,40 @@ const std::array<std::uint8_t, 766>& thirds() {
     return table;
 }
 
+// Runs work(begin, end) over bands of the picture's rows (from the top),
+// side by side on the machine's cores when the picture is big enough for
+// the threads to pay; each row is worked on once.
+template <typename Work>
+void over_row_bands(const PixelView& picture, Work work) {
+    constexpr std::size_t kBigPicture = std::size_t(4) << 20;  // bytes
+    const int height = picture.height;
+    const bool big = std::size_t(picture.stride) * std::size_t(height) >= kBigPicture;
+    const int bands = big ? std::clamp(int(std::thread::hardware_concurrency()), 1, 8) : 1;
+    std::vector<std::thread> others;
+    for (int b = 1; b < bands; ++b) {
+        const int begin = int(std::int64_t(height) * b / bands), end = int(std::int64_t(height) * (b + 1) / bands);
+        try {
+            others.emplace_back([=, &work] { work(begin, end); });
+        } catch (const std::system_error&) {
+            work(begin, end);  // no thread to be had: this one does it
+        }
+    }
+    work(0, int(std::int64_t(height) / bands));
+    for (std::thread& t : others) t.join();
+}
+
 // Visits every pixel as B, G, R bytes; the alpha byte of a 32-bit picture
 // is never touched.
 template <typename Recolour>
 void for_each_pixel(const PixelView& picture, Recolour recolour) {
     if (!picture || picture.is_icon || (picture.depth != 24 && picture.depth != 32)) return;
     const int step = picture.depth / 8;
-    // Row by row from the top, left to right: the order the draws are made in.
-    for (int y = 0; y < picture.height; ++y) {
-        std::uint8_t* p = picture.row_from_top(y);
-        for (int x = 0; x < picture.width; ++x, p += step) recolour(p);
-    }
+    over_row_bands(picture, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            std::uint8_t* p = picture.row_from_top(y);
+            for (int x = 0; x < picture.width; ++x, p += step) recolour(p);
+        }
+    });
 }
 
 }  // namespace
@@ -123,7 +149,7 @@ void sepia(const PixelView& picture, int red_offset, int green_offset, FastRando
     // darkening's range and the channel's offset.
     const std::size_t count = std::size_t(picture.width) * 3;
     std::vector<std::uint32_t> order(count), range(count);
-    std::vector<std::uint8_t> low(count), offset(count), dark(count);
+    std::vector<std::uint8_t> low(count), offset(count);
     for (std::size_t i = 0; i < count; i += 3) {
         order[i] = std::uint32_t(i + 2), order[i + 1] = std::uint32_t(i + 1), order[i + 2] = std::uint32_t(i);
         range[i] = range[i + 1] = SEPIA_OTHER_RANGE, range[i + 2] = SEPIA_RED_RANGE;
@@ -131,23 +157,41 @@ void sepia(const PixelView& picture, int red_offset, int green_offset, FastRando
         offset[i] = 0, offset[i + 1] = std::uint8_t(std::clamp(green_offset, 0, 255));
         offset[i + 2] = std::uint8_t(std::clamp(red_offset, 0, 255));
     }
+    // Row y takes draws first + y * count onwards. A row whose draws might
+    // favour some values takes fresh ones, from the stream, once the others
+    // are done.
+    const std::uint32_t first = random.take(std::uint32_t(count * std::size_t(picture.height)));
+    const auto row_first = [&](int y) { return first + std::uint32_t(count * std::size_t(y)); };
     const PixelView row_view{nullptr, picture.width, 1, picture.depth, picture.stride, false};
-    for (int y = 0; y < picture.height; ++y) {
-        const std::uint32_t first = random.take(std::uint32_t(count));
-        if (!darkenings(random, first, order.data(), range.data(), low.data(), dark.data(), count))
-            for (std::size_t i = 0; i < count; ++i)
-                dark[i] = std::uint8_t(random.in_range(random.at(first + order[i]), low[i], range[i]));
+    const auto colour_row = [&](int y, const std::uint8_t* dark) {
         // m = (R + G + B) div 3 in every channel first, as black and white does.
         PixelView row = row_view;
         row.pixels = picture.row_from_top(y);
         black_and_white(row);
         if (step == 3) {
-            sepia_bytes(row.pixels, dark.data(), offset.data(), count);
+            sepia_bytes(row.pixels, dark, offset.data(), count);
         } else {
             std::uint8_t* p = row.pixels;
             for (std::size_t i = 0; i < count; i += 3, p += 4)
                 for (int c = 0; c < 3; ++c) p[c] = sepia_byte(p[c], dark[i + std::size_t(c)], offset[i + std::size_t(c)]);
         }
+    };
+    std::vector<char> careful(std::size_t(picture.height), 0);
+    over_row_bands(picture, [&](int begin, int end) {
+        std::vector<std::uint8_t> dark(count);
+        for (int y = begin; y < end; ++y) {
+            if (darkenings(random, row_first(y), order.data(), range.data(), low.data(), dark.data(), count))
+                colour_row(y, dark.data());
+            else
+                careful[std::size_t(y)] = 1;
+        }
+    });
+    std::vector<std::uint8_t> dark(count);
+    for (int y = 0; y < picture.height; ++y) {
+        if (!careful[std::size_t(y)]) continue;
+        for (std::size_t i = 0; i < count; ++i)
+            dark[i] = std::uint8_t(random.in_range(random.at(row_first(y) + order[i]), low[i], range[i]));
+        colour_row(y, dark.data());
     }
 }
 

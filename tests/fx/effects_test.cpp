@@ -62,11 +62,14 @@ TEST_F(Effects, ToneEffectsKeepTheAlphaOfA32BitPicture) {
 }
 
 TEST_F(Effects, SepiaOfBlackIsTheSameEverywhere) {
-    test::make_picture(PICTURE, 300, 40, [](int, int) { return Rgb{0, 0, 0}; });
-    sepia(image_pixels(PICTURE), 50, 30, effect_random());
-    const PixelView v = image_pixels(PICTURE);
-    for (int y = 0; y < v.height; ++y)
-        for (int x = 0; x < v.width; ++x) ASSERT_EQ(pixel(v, x, y), (Rgb{51, 31, 1})) << x << "," << y;
+    // A big picture is worked on in bands side by side: each row once.
+    for (auto [w, h] : {std::pair{300, 40}, {1500, 1001}}) {
+        test::make_picture(PICTURE, w, h, [](int, int) { return Rgb{0, 0, 0}; });
+        sepia(image_pixels(PICTURE), 50, 30, effect_random());
+        const PixelView v = image_pixels(PICTURE);
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x) ASSERT_EQ(pixel(v, x, y), (Rgb{51, 31, 1})) << x << "," << y;
+    }
 }
 
 // Counts of each value of each channel after sepia on a plain picture.
