@@ -114,6 +114,21 @@ bool decode_rows(PngState& s, const DecodeTarget& target, int height, const Deco
     return true;
 }
 
+// Whether an eXIf chunk comes after the first IDAT (walking the chunk
+// list, not reading it).
+bool exif_after_pixels(const std::uint8_t* data, std::size_t size) {
+    bool pixels_seen = false;
+    for (std::size_t at = 8; at + 8 <= size;) {
+        const std::uint32_t length = png_get_uint_32(data + at);
+        const std::uint8_t* type = data + at + 4;
+        if (std::memcmp(type, "IDAT", 4) == 0) pixels_seen = true;
+        if (std::memcmp(type, "eXIf", 4) == 0 && pixels_seen) return true;
+        if (std::memcmp(type, "IEND", 4) == 0 || length > size) break;
+        at += std::size_t(length) + 12;
+    }
+    return false;
+}
+
 bool png_check(DecodeContext& ctx) {
     if (ctx.size < 8 || png_sig_cmp(ctx.data, 0, 8) != 0) return false;
     auto state = std::make_unique<PngState>();
@@ -133,6 +148,10 @@ bool png_check(DecodeContext& ctx) {
     ctx.working_bytes = std::uint64_t(ctx.width) * 8 * 2;
     // Interlaced rows come back pass after pass.
     ctx.gives_rows_in_order = s.passes == 1;
+    // The metadata before the pixels is read by now; an eXIf chunk may
+    // still follow them.
+    if (Metadata* meta = ctx.metadata()) collect_metadata(s, *meta);
+    ctx.metadata_read = !exif_after_pixels(ctx.data, ctx.size);
     return true;
 }
 

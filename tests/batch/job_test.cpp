@@ -123,17 +123,46 @@ TEST_F(Job, JpegOutputKeepsEditedExifAndIcc) {
     EXPECT_LT(out.metadata.exif.size() + 150, source_exif.size());
 }
 
-TEST_F(Job, PngOutputKeepsIcc) {
+// `png` with an eXIf chunk of `exif` put before its pixel data, or after it.
+std::string with_exif_chunk(std::string png, const std::string& exif, bool after_pixels) {
+    const auto crc = [](const std::string& bytes) {
+        std::uint32_t c = 0xFFFFFFFF;
+        for (unsigned char b : bytes) {
+            c ^= b;
+            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320 & (0 - (c & 1)));
+        }
+        return ~c;
+    };
+    const auto be32 = [](std::uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    const std::string chunk = be32(std::uint32_t(exif.size())) + "eXIf" + exif + be32(crc("eXIf" + exif));
+    const std::size_t at = after_pixels ? png.find("IEND") - 4 : png.find("IDAT") - 4;
+    return png.insert(at, chunk);
+}
+
+TEST_F(Job, PngSourcesKeepTheirMetadataWhereverTheirExifComes) {
     const std::vector<std::uint8_t> icc = [] {
         std::ifstream in(kData + "test.icc", std::ios::binary);
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
     }();
-    const PictureReport r = process(copy_in(dir, "meta.png"), make_settings("REL", 16, 16, "PNG"));
-    ASSERT_EQ(r.outcome, PictureOutcome::Written);
-    const Decoded out(r.output_path);
-    ASSERT_TRUE(out);
-    EXPECT_EQ(out.width(), 16);
-    EXPECT_EQ(out.metadata.icc, icc);
+    std::ifstream in(kData + "meta.png", std::ios::binary);
+    const std::string png{std::istreambuf_iterator<char>(in), {}};
+    const std::string exif = std::string("II*\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x08\0\0\0\x1A\0\0\0\0\0\0\0", 26) +
+                             std::string("TestCam\0", 8);
+    for (bool after : {false, true})
+        for (const char* format : {"PNG", "JPG"}) {
+            const std::string source = dir.file(after ? "after.png" : "before.png");
+            std::ofstream(source, std::ios::binary) << with_exif_chunk(png, exif, after);
+            const PictureReport r = process(source, make_settings("REL", 16, 16, format));
+            ASSERT_EQ(r.outcome, PictureOutcome::Written) << source;
+            const Decoded out(r.output_path);
+            ASSERT_TRUE(out);
+            EXPECT_EQ(out.width(), 16);
+            EXPECT_EQ(out.metadata.icc, icc) << source << " to " << format;
+            const std::string text(out.metadata.exif.begin(), out.metadata.exif.end());
+            EXPECT_NE(text.find("TestCam"), std::string::npos) << source << " to " << format;
+        }
 }
 
 TEST_F(Job, PrefixZeroReplacesTheSourceAndOtherExtensionsGetANewFile) {
