@@ -9,14 +9,16 @@
 # Environment: PIXMOLD_BATCH (the tool, default build/pixmold-batch), SETS (default
 #   "jpeg-baseline jpeg png huge webp heic avif jp2"), MAKE_CORPUS (default
 #   ../shared/bench/make-corpus.sh), PHONE_SETS (where make-phone-sets.sh keeps the
-#   webp, heic, avif and jp2 sets made from the corpus; default build/bench-phone).
-# Every tool writes JPEG quality 80 inside a 1920 x 1920 box.
+#   webp, heic, avif and jp2 sets made from the corpus; default build/bench-phone), BOX
+#   (the side of the box, default 1920).
+# Every tool writes JPEG quality 80 inside a BOX x BOX box (1920 unless BOX says).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CORPUS=${1:-}
 RUNS=${2:-7}
 SETS=${SETS:-"jpeg-baseline jpeg png huge webp heic avif jp2"}
+BOX=${BOX:-1920}
 PHONE_SETS=${PHONE_SETS:-$ROOT/build/bench-phone}
 TOOL=${PIXMOLD_BATCH:-$ROOT/build/pixmold-batch}
 DECODE_SCALE=${DECODE_SCALE:-$ROOT/build/bench/decode_scale}
@@ -68,16 +70,16 @@ bench_set() {
 
 # command_of TOOL: the tool's command line for the current set, in CMD.
 command_of() {
-  local box=(--mode rel --landscape-width 1920 --portrait-height 1920 --format jpg --quality 8 --prefix out_)
+  local box=(--mode rel --landscape-width "$BOX" --portrait-height "$BOX" --format jpg --quality 8 --prefix out_)
   case $1 in
     pixmold-batch) CMD=("$TOOL" "${box[@]}" "$IN") ;;
     pixmold-batch-threads1) CMD=("$TOOL" --threads 1 "${box[@]}" "$IN") ;;
-    vipsthumbnail) CMD=(vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]") ;;
-    vipsthumbnail-conc1) CMD=(env VIPS_CONCURRENCY=1 vipsthumbnail "${FILES[@]}" -s 1920x1920 -o "$OUT/%s.jpg[Q=80]") ;;
-    mogrify-mitchell) CMD=(mogrify -path "$OUT" -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${FILES[@]}") ;;
+    vipsthumbnail) CMD=(vipsthumbnail "${FILES[@]}" -s ${BOX}x${BOX} -o "$OUT/%s.jpg[Q=80]") ;;
+    vipsthumbnail-conc1) CMD=(env VIPS_CONCURRENCY=1 vipsthumbnail "${FILES[@]}" -s ${BOX}x${BOX} -o "$OUT/%s.jpg[Q=80]") ;;
+    mogrify-mitchell) CMD=(mogrify -path "$OUT" -filter Mitchell -resize ${BOX}x${BOX} -quality 80 -format jpg "${FILES[@]}") ;;
     # gm puts the whole input path under -output-directory: give it bare names.
     graphicsmagick) CMD=(sh -c 'cd "$1" && shift && exec gm "$@"' gm "$IN" mogrify -output-directory "$OUT"
-                         -filter Mitchell -resize 1920x1920 -quality 80 -format jpg "${NAMES[@]}") ;;
+                         -filter Mitchell -resize ${BOX}x${BOX} -quality 80 -format jpg "${NAMES[@]}") ;;
     floor-2-at-a-time) CMD=("$WORK/floor.sh" 2) ;;
     floor-1-at-a-time) CMD=("$WORK/floor.sh" 1) ;;
   esac
@@ -105,9 +107,9 @@ for SET in $SETS; do
       # its already resized pixels encoded.
       PRE=$WORK/pre-$SET; rm -rf "$PRE"; mkdir -p "$PRE"
       for f in "${FILES[@]}"; do
-        vipsthumbnail "$f" -s 1920x1920 -o "$PRE/%s.ppm" >/dev/null 2>&1
+        vipsthumbnail "$f" -s ${BOX}x${BOX} -o "$PRE/%s.ppm" >/dev/null 2>&1
       done
-      "$DECODE_SCALE" 1920 "${FILES[@]}" > "$WORK/scales-$SET"
+      "$DECODE_SCALE" "$BOX" "${FILES[@]}" > "$WORK/scales-$SET"
       cat > "$WORK/floor.sh" <<FLOOR
 #!/bin/sh
 # floor.sh N: every file decoded and its resized pixels encoded, N at a time.
