@@ -5,10 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <random>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "fx/row_bands.h"
 #include "image/bitmap.h"
 #include "image/draw.h"
 #include "image/resample.h"
@@ -27,35 +26,13 @@ const std::array<std::uint8_t, 766>& thirds() {
     return table;
 }
 
-// Runs work(begin, end) over bands of the picture's rows (from the top),
-// side by side on the machine's cores when the picture is big enough for
-// the threads to pay; each row is worked on once.
-template <typename Work>
-void over_row_bands(const PixelView& picture, Work work) {
-    constexpr std::size_t kBigPicture = std::size_t(4) << 20;  // bytes
-    const int height = picture.height;
-    const bool big = std::size_t(picture.stride) * std::size_t(height) >= kBigPicture;
-    const int bands = big ? std::clamp(int(std::thread::hardware_concurrency()), 1, 8) : 1;
-    std::vector<std::thread> others;
-    for (int b = 1; b < bands; ++b) {
-        const int begin = int(std::int64_t(height) * b / bands), end = int(std::int64_t(height) * (b + 1) / bands);
-        try {
-            others.emplace_back([=, &work] { work(begin, end); });
-        } catch (const std::system_error&) {
-            work(begin, end);  // no thread to be had: this one does it
-        }
-    }
-    work(0, int(std::int64_t(height) / bands));
-    for (std::thread& t : others) t.join();
-}
-
 // Visits every pixel as B, G, R bytes; the alpha byte of a 32-bit picture
 // is never touched.
 template <typename Recolour>
 void for_each_pixel(const PixelView& picture, Recolour recolour) {
     if (!picture || picture.is_icon || (picture.depth != 24 && picture.depth != 32)) return;
     const int step = picture.depth / 8;
-    over_row_bands(picture, [&](int begin, int end) {
+    over_row_bands(std::size_t(picture.stride) * std::size_t(picture.height), picture.height, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             std::uint8_t* p = picture.row_from_top(y);
             for (int x = 0; x < picture.width; ++x, p += step) recolour(p);
@@ -177,7 +154,7 @@ void sepia(const PixelView& picture, int red_offset, int green_offset, FastRando
         }
     };
     std::vector<char> careful(std::size_t(picture.height), 0);
-    over_row_bands(picture, [&](int begin, int end) {
+    over_row_bands(std::size_t(picture.stride) * std::size_t(picture.height), picture.height, [&](int begin, int end) {
         std::vector<std::uint8_t> dark(count);
         for (int y = begin; y < end; ++y) {
             if (darkenings(random, row_first(y), order.data(), range.data(), low.data(), dark.data(), count))

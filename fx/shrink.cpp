@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "fx/row_bands.h"
+
 namespace pixmold {
 
 namespace {
@@ -42,15 +44,18 @@ int preview_shrink_factor(float ratio) {
 void box_shrink(const PixelView& from, const PixelView& to, int factor) {
     const int channels = from.depth / 8;
     const std::size_t row_bytes = std::size_t(from.width) * std::size_t(channels);
-    std::vector<std::uint16_t> sums(row_bytes);
-    for (int oy = 0; oy < to.height; ++oy) {
-        const int y0 = oy * factor, y1 = std::min(y0 + factor, from.height);
-        for (int y = y0; y < y1; ++y) add_row(sums.data(), from.row_from_top(y), row_bytes, y == y0);
-        if (channels == 4)
-            block_means<4>(sums.data(), to.row_from_top(oy), from.width, to.width, factor, y1 - y0);
-        else
-            block_means<3>(sums.data(), to.row_from_top(oy), from.width, to.width, factor, y1 - y0);
-    }
+    // Bands of output rows, each reading its own blocks of the picture.
+    over_row_bands(std::size_t(from.stride) * std::size_t(from.height), to.height, [&](int begin, int end) {
+        std::vector<std::uint16_t> sums(row_bytes);
+        for (int oy = begin; oy < end; ++oy) {
+            const int y0 = oy * factor, y1 = std::min(y0 + factor, from.height);
+            for (int y = y0; y < y1; ++y) add_row(sums.data(), from.row_from_top(y), row_bytes, y == y0);
+            if (channels == 4)
+                block_means<4>(sums.data(), to.row_from_top(oy), from.width, to.width, factor, y1 - y0);
+            else
+                block_means<3>(sums.data(), to.row_from_top(oy), from.width, to.width, factor, y1 - y0);
+        }
+    });
 }
 
 }  // namespace pixmold

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "fx/effects.h"
+#include "fx/shrink.h"
 #include "image/resample.h"
 #include "pictures.h"
 
@@ -129,6 +130,20 @@ TEST_F(Effects, SepiaDiffersFromRunToRunButNotBetweenDepths) {
     sepia(image_pixels(OTHER), 50, 30, effect_random());
     EXPECT_NE(test::bytes_of(PICTURE), test::bytes_of(OTHER));
     (void)once;
+}
+
+TEST_F(Effects, ShrinkingForThePreviewGivesEachBlockItsMean) {
+    // Blocks of one colour each, on a picture big enough to be shrunk in
+    // bands side by side, and a partial last column and row of blocks.
+    const auto block_colour = [](int bx, int by) { return Rgb{bx * 7 % 256, by * 5 % 256, (bx + by) * 3 % 256}; };
+    for (auto [w, h] : {std::pair{60, 44}, {2403, 1805}}) {
+        test::make_picture(PICTURE, w, h, [&](int x, int y) { return block_colour(x / 8, y / 8); });
+        test::make_picture(OTHER, (w + 7) / 8, (h + 7) / 8, [](int, int) { return Rgb{0, 0, 0}; });
+        box_shrink(image_pixels(PICTURE), image_pixels(OTHER), 8);
+        const PixelView out = image_pixels(OTHER);
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x) ASSERT_EQ(pixel(out, x, y), block_colour(x, y)) << x << "," << y;
+    }
 }
 
 TEST_F(Effects, FastRandomStaysWithinBothBounds) {
