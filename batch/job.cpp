@@ -252,7 +252,8 @@ PictureReport process_picture(const std::string& source, const BatchSettings& se
         const TargetSize stored = stored_size(report.target, orientation);
         const bool resizes = !plan.resampled && needs_resize(plan.width, plan.height, extent, stored);
         pixel_peak = plan.rows_out ? 0 : peak_pixel_bytes(plan.width, plan.height, plan.depth, stored, resizes, orientation != 1);
-        const std::uint64_t decoding = plan.working_bytes + pixel_bytes(plan.width, plan.height, plan.depth);
+        const std::uint64_t decoding =
+            plan.working_bytes + (plan.rows_out ? 0 : pixel_bytes(plan.width, plan.height, plan.depth));
         const std::uint64_t needed = std::max(decoding, pixel_peak);
         if (needed <= besides_file || reserved.try_grow(needed - besides_file)) return true;
         besides_file = needed;
