@@ -22,7 +22,10 @@ std::atomic<int> g_forced_isa{-1};
 Isa detect_isa() {
 #if defined(__x86_64__)
     __builtin_cpu_init();
-    return (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) ? Isa::Avx2 : Isa::Generic;
+    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return Isa::Generic;
+    const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
+    return avx512 ? Isa::Avx512 : Isa::Avx2;
 #else
     return Isa::Generic;
 #endif

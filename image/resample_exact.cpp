@@ -23,6 +23,11 @@
 #include "image/resample_internal.h"
 
 #if defined(__x86_64__)
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC 12's AVX-512 intrinsics start some results from a deliberately
+// undefined value and then warn about it.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 #endif
 
@@ -400,13 +405,81 @@ PIXMOLD_AVX2_FMA void vertical_single(const std::uint8_t* const* rows, int n, co
         if (Two) finish_block(sb, mb, rows, n, wb, b, j);
     }
 }
+
+#define PIXMOLD_AVX512 __attribute__((target("avx2,fma,avx512f,avx512bw,avx512vl,avx512dq")))
+
+// Sixteen bytes at p as single-precision values.
+PIXMOLD_AVX512 inline __m512 widen16(const std::uint8_t* p) {
+    return _mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+}
+
+// finish_block on a 64-byte block (sum i: bytes 16i..16i+15).
+PIXMOLD_AVX512 inline void finish_block512(const __m512* s, float margin, const std::uint8_t* const* rows, int n,
+                                           const double* w, std::uint8_t* out, std::size_t j) {
+    const __m512 m = _mm512_set1_ps(margin);
+    __mmask16 near[4];
+    int differ = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m512i r = _mm512_cvttps_epi32(_mm512_sub_ps(s[i], m));
+        near[i] = _mm512_cmpneq_epi32_mask(r, _mm512_cvttps_epi32(_mm512_add_ps(s[i], m)));
+        differ |= near[i];
+        // Clamped to 0..255 like the packs of the narrower kernel.
+        const __m128i bytes = _mm512_cvtusepi32_epi8(_mm512_max_epi32(r, _mm512_setzero_si512()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j + 16 * std::size_t(i)), bytes);
+    }
+    if (differ == 0) return;
+    for (int i = 0; i < 4; ++i)
+        for (unsigned lanes = near[i]; lanes != 0; lanes &= lanes - 1) {
+            const std::size_t at = j + std::size_t(16 * i + __builtin_ctz(lanes));
+            out[at] = exact_down(rows, n, w, at);
+        }
+}
+
+// vertical_single on 64-byte blocks (bytes >= 64): every byte's sum takes
+// the same operations in the same order, so the bytes are the same.
+template <bool Two>
+PIXMOLD_AVX512 void vertical_single512(const std::uint8_t* const* rows, int n, const float* fa, const float* fb,
+                                       float ma, float mb, const double* wa, const double* wb, std::uint8_t* a,
+                                       std::uint8_t* b, std::size_t bytes, int b_first, int a_end) {
+    if (!Two) b_first = a_end = n;
+    for (std::size_t j = 0;; j += 64) {
+        if (j + 64 > bytes) {
+            if (j >= bytes) break;
+            j = bytes - 64;
+        }
+        __m512 sa[4], sb[4];
+        for (int i = 0; i < 4; ++i) sa[i] = sb[i] = _mm512_set1_ps(0.5f);
+        int k = 0;
+        for (; k < b_first; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m512 x = _mm512_set1_ps(fa[k]);
+            for (int i = 0; i < 4; ++i) sa[i] = _mm512_fmadd_ps(x, widen16(r + 16 * i), sa[i]);
+        }
+        for (; k < a_end; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m512 x = _mm512_set1_ps(fa[k]), y = _mm512_set1_ps(fb[k]);
+            for (int i = 0; i < 4; ++i) {
+                const __m512 v = widen16(r + 16 * i);
+                sa[i] = _mm512_fmadd_ps(x, v, sa[i]);
+                sb[i] = _mm512_fmadd_ps(y, v, sb[i]);
+            }
+        }
+        for (; k < n; ++k) {
+            const std::uint8_t* r = rows[k] + j;
+            const __m512 y = _mm512_set1_ps(fb[k]);
+            for (int i = 0; i < 4; ++i) sb[i] = _mm512_fmadd_ps(y, widen16(r + 16 * i), sb[i]);
+        }
+        finish_block512(sa, ma, rows, n, wa, a, j);
+        if (Two) finish_block512(sb, mb, rows, n, wb, b, j);
+    }
+}
 #endif  // x86-64
 
 }  // namespace
 
 void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contributions& table, double* scratch) {
 #if defined(__x86_64__)
-    if (active_isa() == Isa::Avx2) return horizontal_avx2(in, out, table, scratch);
+    if (active_isa() >= Isa::Avx2) return horizontal_avx2(in, out, table, scratch);
 #else
     (void)scratch;
 #endif
@@ -416,7 +489,7 @@ void exact_horizontal(const std::uint8_t* in, std::uint8_t* out, const Contribut
 void exact_horizontal2(const std::uint8_t* in_a, std::uint8_t* out_a, const std::uint8_t* in_b, std::uint8_t* out_b,
                        const Contributions& table, double* scratch) {
 #if defined(__x86_64__)
-    if (active_isa() == Isa::Avx2) return horizontal2_avx2(in_a, out_a, in_b, out_b, table, scratch);
+    if (active_isa() >= Isa::Avx2) return horizontal2_avx2(in_a, out_a, in_b, out_b, table, scratch);
 #else
     (void)scratch;
 #endif
@@ -431,13 +504,21 @@ void exact_vertical(const std::uint8_t* const* rows, int n, const double* wa, co
     vertical_generic(rows, n, wa, wb, a, b, bytes);
 #else
     constexpr int kMaxSingleTaps = 256;  // longer windows stay in double precision
-    if (active_isa() != Isa::Avx2) {
+    if (active_isa() < Isa::Avx2) {
         vertical_generic(rows, n, wa, wb, a, b, bytes);
         return;
     }
     if (bytes >= 32 && n <= kMaxSingleTaps) {
         float fa[kMaxSingleTaps], fb[kMaxSingleTaps];
         const float ma = single_margin(wa, n, fa);
+        if (bytes >= 64 && active_isa() >= Isa::Avx512) {
+            if (b)
+                vertical_single512<true>(rows, n, fa, fb, ma, single_margin(wb, n, fb), wa, wb, a, b, bytes,
+                                         std::clamp(b_first, 0, n), std::clamp(a_end, b_first, n));
+            else
+                vertical_single512<false>(rows, n, fa, nullptr, ma, 0, wa, nullptr, a, nullptr, bytes, 0, n);
+            return;
+        }
         if (b)
             vertical_single<true>(rows, n, fa, fb, ma, single_margin(wb, n, fb), wa, wb, a, b, bytes,
                                   std::clamp(b_first, 0, n), std::clamp(a_end, b_first, n));

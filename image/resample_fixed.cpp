@@ -21,6 +21,11 @@
 #include "image/resample_internal.h"
 
 #if defined(__x86_64__)
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC 12's AVX-512 intrinsics start some results from a deliberately
+// undefined value and then warn about it.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 #endif
 
@@ -119,7 +124,7 @@ bool make_fixed(Contributions& table, int tap_multiple, bool precise, bool row_l
     const bool sixteen_rows = precise && taps <= kMaxRowTaps;
     if (sixteen_rows) tap_multiple = 1, row_layout = false;
     taps = (taps + tap_multiple - 1) / tap_multiple * tap_multiple;
-    const bool fixed_weights = !sixteen_rows || active_isa() != Isa::Avx2;
+    const bool fixed_weights = !sixteen_rows || active_isa() < Isa::Avx2;
     const std::size_t n_out = std::size_t(table.n_out);
     const std::size_t per_pair = precise ? 32 : 16;
     std::vector<int> order;
@@ -379,6 +384,8 @@ PIXMOLD_AVX2 inline void vertical_block(const std::uint8_t* const* rows, const _
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), bytes);
 }
 
+constexpr int kMaxVerticalPairs = 64;  // longer windows take the plain code
+
 inline int weight_pair(const std::int16_t* w, int p) {
     return int(std::uint16_t(w[2 * p]) | std::uint32_t(std::uint16_t(w[2 * p + 1])) << 16);
 }
@@ -392,9 +399,44 @@ PIXMOLD_AVX2 void vertical_run(const std::uint8_t* const* rows, const __m256i* w
     if (j < bytes) vertical_block<Pairs>(rows, w, pairs, out, bytes - 32);
 }
 
+#define PIXMOLD_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq")))
+
+// vertical_block on 64 bytes: the same operations within each 16 bytes.
+template <int Pairs>
+PIXMOLD_AVX512 inline void vertical_block512(const std::uint8_t* const* rows, const __m512i* w, int pairs_at_run_time,
+                                             std::uint8_t* out, std::size_t j) {
+    const int pairs = Pairs ? Pairs : pairs_at_run_time;
+    const __m512i zero = _mm512_setzero_si512();
+    __m512i s0 = _mm512_set1_epi32(kHalf), s1 = s0, s2 = s0, s3 = s0;
+    for (int p = 0; p < pairs; ++p) {
+        const __m512i a = _mm512_loadu_si512(rows[2 * p] + j);
+        const __m512i b = _mm512_loadu_si512(rows[2 * p + 1] + j);
+        const __m512i lo = _mm512_unpacklo_epi8(a, b), hi = _mm512_unpackhi_epi8(a, b);
+        s0 = _mm512_add_epi32(s0, _mm512_madd_epi16(_mm512_unpacklo_epi8(lo, zero), w[p]));
+        s1 = _mm512_add_epi32(s1, _mm512_madd_epi16(_mm512_unpackhi_epi8(lo, zero), w[p]));
+        s2 = _mm512_add_epi32(s2, _mm512_madd_epi16(_mm512_unpacklo_epi8(hi, zero), w[p]));
+        s3 = _mm512_add_epi32(s3, _mm512_madd_epi16(_mm512_unpackhi_epi8(hi, zero), w[p]));
+    }
+    const __m512i t0 = _mm512_srai_epi32(s0, kShift), t1 = _mm512_srai_epi32(s1, kShift);
+    const __m512i t2 = _mm512_srai_epi32(s2, kShift), t3 = _mm512_srai_epi32(s3, kShift);
+    const __m512i bytes = _mm512_packus_epi16(_mm512_packs_epi32(t0, t1), _mm512_packs_epi32(t2, t3));
+    _mm512_storeu_si512(out + j, bytes);
+}
+
+// Rows of at least 64 bytes, 64 at a time (the last block overlapping).
+template <int Pairs>
+PIXMOLD_AVX512 void vertical_run512(const std::uint8_t* const* rows, const std::int16_t* weights, int pairs,
+                                    std::uint8_t* out, std::size_t bytes) {
+    __m512i w[kMaxVerticalPairs];
+    for (int p = 0; p < pairs; ++p) w[p] = _mm512_set1_epi32(weight_pair(weights, p));
+    std::size_t j = 0;
+    for (; j + 64 <= bytes; j += 64) vertical_block512<Pairs>(rows, w, pairs, out, j);
+    if (j < bytes) vertical_block512<Pairs>(rows, w, pairs, out, bytes - 64);
+}
+
 PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedContributions& t, int y,
                                 std::uint8_t* out, std::size_t bytes) {
-    constexpr int kMaxPairs = 64;
+    constexpr int kMaxPairs = kMaxVerticalPairs;
     const std::size_t at = std::size_t(y) * std::size_t(t.taps);
     // Windows are padded to the longest one; a trailing pair of zero
     // weights adds exactly nothing, so it is left out.
@@ -404,6 +446,18 @@ PIXMOLD_AVX2 void vertical_avx2(const std::uint8_t* const* rows, const FixedCont
     if (pairs > kMaxPairs || bytes < 32) {
         vertical_generic(rows, t, y, out, 0, bytes);
         return;
+    }
+    if (bytes >= 64 && active_isa() >= Isa::Avx512) {
+        switch (pairs) {
+            case 2: return vertical_run512<2>(rows, &t.weights[at], pairs, out, bytes);
+            case 3: return vertical_run512<3>(rows, &t.weights[at], pairs, out, bytes);
+            case 4: return vertical_run512<4>(rows, &t.weights[at], pairs, out, bytes);
+            case 5: return vertical_run512<5>(rows, &t.weights[at], pairs, out, bytes);
+            case 6: return vertical_run512<6>(rows, &t.weights[at], pairs, out, bytes);
+            case 7: return vertical_run512<7>(rows, &t.weights[at], pairs, out, bytes);
+            case 8: return vertical_run512<8>(rows, &t.weights[at], pairs, out, bytes);
+            default: return vertical_run512<0>(rows, &t.weights[at], pairs, out, bytes);
+        }
     }
     __m256i w[kMaxPairs];
     for (int p = 0; p < pairs; ++p) w[p] = _mm256_set1_epi32(weight_pair(&t.weights[at], p));
@@ -442,7 +496,7 @@ std::size_t fixed_row_reach(const FixedContributions& t) {
 
 void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedContributions& t) {
 #if defined(__x86_64__)
-    if (active_isa() == Isa::Avx2 && !t.pairs.empty())
+    if (active_isa() >= Isa::Avx2 && !t.pairs.empty())
         return t.precise ? horizontal_dispatch<true>(in, out, t) : horizontal_dispatch<false>(in, out, t);
 #endif
     horizontal_generic(in, out, t, 0, t.n_out);
@@ -451,7 +505,7 @@ void fixed_horizontal(const std::uint8_t* in, std::uint8_t* out, const FixedCont
 void fixed_vertical(const std::uint8_t* const* rows, const FixedContributions& t, int y, std::uint8_t* out,
                     std::size_t bytes) {
 #if defined(__x86_64__)
-    if (active_isa() == Isa::Avx2) return vertical_avx2(rows, t, y, out, bytes);
+    if (active_isa() >= Isa::Avx2) return vertical_avx2(rows, t, y, out, bytes);
 #endif
     vertical_generic(rows, t, y, out, 0, bytes);
 }
@@ -467,7 +521,8 @@ namespace {
 // rows into SIMD lanes: the input is transposed once into single-precision
 // "columns" (byte position i of rows 0..7 and of rows 8..15, side by side),
 // and every output channel is a chain of fused multiply-adds by broadcast
-// weights, each weight serving six vectors. A sum that is farther than the
+// weights, each weight serving six vectors (three with AVX-512, whose
+// vectors hold all sixteen rows). A sum that is farther than the
 // table's error bound from a rounding tie rounds like the exact one; the few
 // that are not get the double-precision sum. So the bytes are the double
 // filter's, as in the one-row kernels.
@@ -608,19 +663,129 @@ PIXMOLD_AVX2 void store_group(const __m256i* res, std::uint8_t* const* rows, int
     }
 }
 
-// The precise row filter on sixteen rows in single precision: a sum that is
-// not within the table's margin of a rounding tie rounds like the exact one;
-// the few that are get the double-precision sum.
+// The precise row filter's sums for outputs xg .. xg + outs - 1 (at most
+// eight) of sixteen rows, from the columns of a chunk starting at input
+// pixel `first`, into res as store_group takes them (rows 0-7 in res[0],
+// rows 8-15 in res[1]). A sum that is not within the table's margin of a
+// rounding tie rounds like the exact one; the few that are get the
+// double-precision sum.
 template <int Taps>
-__attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in, std::uint8_t* const* out,
-                                                   int n, const FixedContributions& t, __m256* columns) {
+using GroupSums = void (*)(const __m256* columns, int first, int xg, int outs, const FixedContributions& t,
+                           __m256i (*res)[24]);
+
+// Near-tie lanes of sum j (channel j / 2, rows of half j % 2) of output x,
+// in `near`, get the double-precision sum.
+PIXMOLD_AVX2 inline void redo_near_ties(const __m256* columns, int first, int x, const FixedContributions& t,
+                                        int j, __m256 near, __m256i& r) {
+    const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6;
+    r = _mm256_blendv_epi8(r, exact_columns(window + j, 6, t.exact, x), _mm256_castps_si256(near));
+}
+
+template <int Taps>
+__attribute__((target("avx2,fma"))) void group_avx2(const __m256* columns, int first, int xg, int outs,
+                                                    const FixedContributions& t, __m256i (*res)[24]) {
     const int taps = Taps ? Taps : t.taps;
-    const int n_out = t.n_out;
-    const int* left = t.left.data();
-    const float* weights = t.single.data();
     const __m256 half = _mm256_set1_ps(0.5f);
     const __m256 margin = _mm256_set1_ps(t.single_margin);
     const __m256 sign = _mm256_set1_ps(-0.0f);
+    for (int o = 0; o < outs; ++o) {
+        const int x = xg + o;
+        // Tap k, channel c, rows 0-7 / 8-15: p[6k + 2c] / p[6k + 2c + 1].
+        const __m256* p = columns + std::size_t(t.left[std::size_t(x)] - first) * 6;
+        const float* w = t.single.data() + std::size_t(x) * std::size_t(taps);
+        // Sums + 1/2, even and odd taps apart to halve the chains (the
+        // error bound does not depend on the order).
+        __m256 s[6], e[6];
+        for (int j = 0; j < 6; ++j) s[j] = half, e[j] = _mm256_setzero_ps();
+        int k = 0;
+        for (; k + 2 <= taps; k += 2) {
+            const __m256 wk = _mm256_broadcast_ss(w + k), wn = _mm256_broadcast_ss(w + k + 1);
+            for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
+            for (int j = 0; j < 6; ++j) e[j] = _mm256_fmadd_ps(wn, p[6 * k + 6 + j], e[j]);
+        }
+        for (; k < taps; ++k) {
+            const __m256 wk = _mm256_broadcast_ss(w + k);
+            for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
+        }
+        // A sum farther than the margin from every integer truncates like
+        // the exact one. (A sum minus its nearest integer is exact in
+        // single precision.)
+        __m256 dist[6];
+        for (int j = 0; j < 6; ++j) {
+            const __m256 sum = _mm256_add_ps(s[j], e[j]);
+            const __m256 off = _mm256_sub_ps(sum, _mm256_round_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+            dist[j] = _mm256_andnot_ps(sign, off);
+            res[j % 2][3 * o + j / 2] = _mm256_cvttps_epi32(sum);
+        }
+        // A tree of minima keeps the chain to the branch short.
+        const __m256 closest = _mm256_min_ps(_mm256_min_ps(_mm256_min_ps(dist[0], dist[1]), _mm256_min_ps(dist[2], dist[3])),
+                                             _mm256_min_ps(dist[4], dist[5]));
+        if (_mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) == 0) continue;
+        // Rare: near a tie. Which of the six need the exact sum, without a
+        // branch each: on some pictures every third output is a tie.
+        for (int j = 0; j < 6; ++j) {
+            const __m256 near = _mm256_cmp_ps(dist[j], margin, _CMP_LT_OQ);
+            if (_mm256_movemask_ps(near) != 0) redo_near_ties(columns, first, x, t, j, near, res[j % 2][3 * o + j / 2]);
+        }
+    }
+}
+
+// The same with all sixteen rows in one vector: half the multiply-adds.
+// Each lane does the same operations in the same order, so the sums and
+// bytes are those of group_avx2.
+template <int Taps>
+__attribute__((target("avx2,fma,avx512f,avx512bw,avx512vl,avx512dq"))) void group_avx512(
+    const __m256* columns, int first, int xg, int outs, const FixedContributions& t, __m256i (*res)[24]) {
+    const int taps = Taps ? Taps : t.taps;
+    const __m512 half = _mm512_set1_ps(0.5f);
+    const __m512 margin = _mm512_set1_ps(t.single_margin);
+    const __m512* all = reinterpret_cast<const __m512*>(columns);  // rows 0-15 of one byte position
+    for (int o = 0; o < outs; ++o) {
+        const int x = xg + o;
+        const __m512* p = all + std::size_t(t.left[std::size_t(x)] - first) * 3;
+        const float* w = t.single.data() + std::size_t(x) * std::size_t(taps);
+        __m512 s[3], e[3];
+        for (int c = 0; c < 3; ++c) s[c] = half, e[c] = _mm512_setzero_ps();
+        int k = 0;
+        for (; k + 2 <= taps; k += 2) {
+            const __m512 wk = _mm512_set1_ps(w[k]), wn = _mm512_set1_ps(w[k + 1]);
+            for (int c = 0; c < 3; ++c) s[c] = _mm512_fmadd_ps(wk, p[3 * k + c], s[c]);
+            for (int c = 0; c < 3; ++c) e[c] = _mm512_fmadd_ps(wn, p[3 * k + 3 + c], e[c]);
+        }
+        for (; k < taps; ++k) {
+            const __m512 wk = _mm512_set1_ps(w[k]);
+            for (int c = 0; c < 3; ++c) s[c] = _mm512_fmadd_ps(wk, p[3 * k + c], s[c]);
+        }
+        __m512 dist[3];
+        for (int c = 0; c < 3; ++c) {
+            const __m512 sum = _mm512_add_ps(s[c], e[c]);
+            const __m512 off = _mm512_sub_ps(sum, _mm512_roundscale_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+            dist[c] = _mm512_abs_ps(off);
+            const __m512i bytes = _mm512_cvttps_epi32(sum);
+            res[0][3 * o + c] = _mm512_castsi512_si256(bytes);
+            res[1][3 * o + c] = _mm512_extracti64x4_epi64(bytes, 1);
+        }
+        const __m512 closest = _mm512_min_ps(_mm512_min_ps(dist[0], dist[1]), dist[2]);
+        if (_mm512_cmp_ps_mask(closest, margin, _CMP_LT_OQ) == 0) continue;
+        for (int c = 0; c < 3; ++c) {
+            const __mmask16 near = _mm512_cmp_ps_mask(dist[c], margin, _CMP_LT_OQ);
+            for (int h = 0; h < 2; ++h) {
+                const __mmask8 lanes = __mmask8(near >> (8 * h));
+                if (lanes == 0) continue;
+                const __m256 mask = _mm256_castsi256_ps(_mm256_movm_epi32(lanes));
+                redo_near_ties(columns, first, x, t, 2 * c + h, mask, res[h][3 * o + c]);
+            }
+        }
+    }
+}
+
+// The precise row filter on sixteen rows in single precision, a chunk of
+// outputs at a time: the chunk's columns are built, then eight outputs at a
+// time are summed by Group and stored.
+template <int Taps, GroupSums<Taps> Group>
+__attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in, std::uint8_t* const* out,
+                                                   int n, const FixedContributions& t, __m256* columns) {
+    const int n_out = t.n_out;
     const std::size_t out_bytes = std::size_t(n_out) * 3;
     alignas(32) __m256i res[2][24];
     for (int x0 = 0; x0 < n_out; x0 += kChunkOutputs) {
@@ -632,57 +797,7 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
         build_columns(in + kHalf8, std::size_t(first) * 3, count, columns + 1);
         for (int xg = x0; xg < x1; xg += 8) {
             const int outs = std::min(8, x1 - xg);
-            for (int o = 0; o < outs; ++o) {
-                const int x = xg + o;
-                // Tap k, channel c, rows 0-7 / 8-15: p[6k + 2c] / p[6k + 2c + 1].
-                const __m256* p = columns + std::size_t(left[x] - first) * 6;
-                const float* w = weights + std::size_t(x) * std::size_t(taps);
-                // Sums + 1/2, even and odd taps apart to halve the chains
-                // (the error bound does not depend on the order).
-                __m256 s[6], e[6];
-                for (int j = 0; j < 6; ++j) s[j] = half, e[j] = _mm256_setzero_ps();
-                int k = 0;
-                for (; k + 2 <= taps; k += 2) {
-                    const __m256 wk = _mm256_broadcast_ss(w + k), wn = _mm256_broadcast_ss(w + k + 1);
-                    for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
-                    for (int j = 0; j < 6; ++j) e[j] = _mm256_fmadd_ps(wn, p[6 * k + 6 + j], e[j]);
-                }
-                for (; k < taps; ++k) {
-                    const __m256 wk = _mm256_broadcast_ss(w + k);
-                    for (int j = 0; j < 6; ++j) s[j] = _mm256_fmadd_ps(wk, p[6 * k + j], s[j]);
-                }
-                // A sum farther than the margin from every integer truncates
-                // like the exact one. (A sum minus its nearest integer is
-                // exact in single precision.)
-                __m256 dist[6];
-                for (int j = 0; j < 6; ++j) {
-                    const __m256 sum = _mm256_add_ps(s[j], e[j]);
-                    const __m256 off = _mm256_sub_ps(sum, _mm256_round_ps(sum, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-                    dist[j] = _mm256_andnot_ps(sign, off);
-                    res[j % 2][3 * o + j / 2] = _mm256_cvttps_epi32(sum);
-                    s[j] = sum;
-                }
-                // A tree of minima keeps the chain to the branch short.
-                const __m256 closest = _mm256_min_ps(_mm256_min_ps(_mm256_min_ps(dist[0], dist[1]), _mm256_min_ps(dist[2], dist[3])),
-                                                     _mm256_min_ps(dist[4], dist[5]));
-                if (_mm256_movemask_ps(_mm256_cmp_ps(closest, margin, _CMP_LT_OQ)) != 0) {  // rare: near a tie
-                    // Which of the six need the exact sum, without a branch
-                    // each: on some pictures every third output is a tie.
-                    __m256 near[6];
-                    int which = 0;
-                    for (int j = 0; j < 6; ++j) {
-                        const __m256 off = _mm256_sub_ps(s[j], _mm256_round_ps(s[j], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-                        near[j] = _mm256_cmp_ps(_mm256_andnot_ps(sign, off), margin, _CMP_LT_OQ);
-                        which |= (_mm256_movemask_ps(near[j]) != 0) << j;
-                    }
-                    const __m256* window = columns + std::size_t(t.exact.left[std::size_t(x)] - first) * 6;
-                    for (; which != 0; which &= which - 1) {
-                        const int j = __builtin_ctz(unsigned(which));
-                        __m256i& r = res[j % 2][3 * o + j / 2];
-                        r = _mm256_blendv_epi8(r, exact_columns(window + j, 6, t.exact, x), _mm256_castps_si256(near[j]));
-                    }
-                }
-            }
+            Group(columns, first, xg, outs, t, res);
             for (int h = 0; h < 2; ++h)
                 for (int j = 3 * outs; j < 24; ++j) res[h][j] = _mm256_setzero_si256();
             const std::size_t at = std::size_t(xg) * 3;
@@ -701,22 +816,29 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
     }
 }
 
+template <int Taps>
+void rows_taps(const std::uint8_t* const* in, std::uint8_t* const* out, int n, const FixedContributions& t,
+               __m256* columns) {
+    if (active_isa() >= Isa::Avx512) return rows_avx2<Taps, group_avx512<Taps>>(in, out, n, t, columns);
+    rows_avx2<Taps, group_avx2<Taps>>(in, out, n, t, columns);
+}
+
 void rows_dispatch(const std::uint8_t* const* in, std::uint8_t* const* out, int n, const FixedContributions& t,
                    __m256* columns) {
     switch (t.taps) {
-        case 4: return rows_avx2<4>(in, out, n, t, columns);
-        case 5: return rows_avx2<5>(in, out, n, t, columns);
-        case 6: return rows_avx2<6>(in, out, n, t, columns);
-        case 7: return rows_avx2<7>(in, out, n, t, columns);
-        case 8: return rows_avx2<8>(in, out, n, t, columns);
-        case 9: return rows_avx2<9>(in, out, n, t, columns);
-        case 10: return rows_avx2<10>(in, out, n, t, columns);
-        case 11: return rows_avx2<11>(in, out, n, t, columns);
-        case 12: return rows_avx2<12>(in, out, n, t, columns);
-        case 13: return rows_avx2<13>(in, out, n, t, columns);
-        case 14: return rows_avx2<14>(in, out, n, t, columns);
-        case 16: return rows_avx2<16>(in, out, n, t, columns);
-        default: return rows_avx2<0>(in, out, n, t, columns);
+        case 4: return rows_taps<4>(in, out, n, t, columns);
+        case 5: return rows_taps<5>(in, out, n, t, columns);
+        case 6: return rows_taps<6>(in, out, n, t, columns);
+        case 7: return rows_taps<7>(in, out, n, t, columns);
+        case 8: return rows_taps<8>(in, out, n, t, columns);
+        case 9: return rows_taps<9>(in, out, n, t, columns);
+        case 10: return rows_taps<10>(in, out, n, t, columns);
+        case 11: return rows_taps<11>(in, out, n, t, columns);
+        case 12: return rows_taps<12>(in, out, n, t, columns);
+        case 13: return rows_taps<13>(in, out, n, t, columns);
+        case 14: return rows_taps<14>(in, out, n, t, columns);
+        case 16: return rows_taps<16>(in, out, n, t, columns);
+        default: return rows_taps<0>(in, out, n, t, columns);
     }
 }
 
@@ -742,7 +864,7 @@ std::size_t fixed_rows_scratch(const FixedContributions& t) {
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
                            const FixedContributions& t, std::uint8_t* scratch) {
 #if defined(__x86_64__)
-    if (n > 0 && scratch && t.precise && active_isa() == Isa::Avx2 && t.taps <= kMaxRowTaps) {
+    if (n > 0 && scratch && t.precise && active_isa() >= Isa::Avx2 && t.taps <= kMaxRowTaps) {
         // Missing rows repeat the first; their results are not stored.
         const std::uint8_t* rows[kRowsAtOnce];
         for (int r = 0; r < kRowsAtOnce; ++r) rows[r] = in[r < n ? r : 0];

@@ -123,10 +123,11 @@ std::size_t fixed_rows_scratch(const FixedContributions& t);
 void fixed_horizontal_rows(const std::uint8_t* const* in, std::uint8_t* const* out, int n,
                            const FixedContributions& t, std::uint8_t* scratch);
 
-// Instruction sets the kernels may use: Avx2 on x86-64 machines with AVX2
-// and FMA, Generic (plain C++) everywhere else. Tests force Generic to check
-// that every path gives the same bytes.
-enum class Isa { Generic, Avx2 };
+// Instruction sets the kernels may use, each including the ones before it:
+// Avx2 on x86-64 machines with AVX2 and FMA, Avx512 where AVX-512 (F, BW,
+// VL, DQ) is there too, Generic (plain C++) everywhere else. Tests force the
+// lower ones to check that every path gives the same bytes.
+enum class Isa { Generic, Avx2, Avx512 };
 Isa active_isa();
 void force_isa(Isa isa);  // only ever lowers what the machine offers
 void reset_isa();

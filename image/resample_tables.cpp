@@ -207,7 +207,7 @@ PIXMOLD_AVX2 bool build_table_avx2(int n_in, int n_out, Contributions& table, do
 
 bool build_contributions(int n_in, int n_out, Contributions& table, double extent, double start) {
 #if defined(__x86_64__)
-    if (active_isa() == Isa::Avx2) return build_table_avx2(n_in, n_out, table, extent, start);
+    if (active_isa() >= Isa::Avx2) return build_table_avx2(n_in, n_out, table, extent, start);
 #endif
     return build_table<false>(n_in, n_out, table, extent, start);
 }

@@ -9,9 +9,19 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "image/image.h"
+#include "image/resample_internal.h"
 
 namespace pixmold::testing {
+
+// Every instruction set the kernels have, for tests run once per set (one
+// the machine lacks runs as the best it has), and their names in test names.
+inline const auto kEachIsa = ::testing::Values(resample::Isa::Generic, resample::Isa::Avx2, resample::Isa::Avx512);
+inline const char* isa_name(resample::Isa isa) {
+    return isa == resample::Isa::Generic ? "Generic" : isa == resample::Isa::Avx2 ? "Avx2" : "Avx512";
+}
 
 // A bottom-up picture in the engine's layout, owned by the test.
 struct Picture {

@@ -19,7 +19,7 @@
 namespace pixmold {
 namespace resample {
 // Names for test output.
-void PrintTo(Isa isa, std::ostream* os) { *os << (isa == Isa::Generic ? "generic" : "AVX2"); }
+void PrintTo(Isa isa, std::ostream* os) { *os << testing::isa_name(isa); }
 }  // namespace resample
 
 namespace {
@@ -394,10 +394,13 @@ TEST(ResampleIsa, SimdAndPlainCodeGiveTheSameBytes) {
         Picture src = random_picture(sw, sh, depth, rng);
         resample::force_isa(resample::Isa::Generic);
         const Picture plain = resized(src, dw, dh, depth, 2);
-        resample::reset_isa();
-        const Picture simd = resized(src, dw, dh, depth, 3);
-        ASSERT_EQ(simd.pixels(), plain.pixels()) << depth << "-bit " << sw << "x" << sh << " -> " << dw << "x" << dh;
+        for (resample::Isa isa : {resample::Isa::Avx2, resample::Isa::Avx512}) {
+            resample::force_isa(isa);
+            ASSERT_EQ(resized(src, dw, dh, depth, 3).pixels(), plain.pixels())
+                << testing::isa_name(isa) << ", " << depth << "-bit " << sw << "x" << sh << " -> " << dw << "x" << dh;
+        }
     }
+    resample::reset_isa();
 }
 
 TEST(ResampleIsa, SimdAndPlainCodeGiveTheSameBytesOnPhotos) {
@@ -411,12 +414,16 @@ TEST(ResampleIsa, SimdAndPlainCodeGiveTheSameBytesOnPhotos) {
                               {src.width * 3 / 4, src.height * 3 / 4 + 1}}) {
             resample::force_isa(resample::Isa::Generic);
             const Picture plain = resized(src, dw, dh, 24, 1);
-            resample::reset_isa();
-            for (int threads : {1, 3})
-                ASSERT_EQ(resized(src, dw, dh, 24, threads).pixels(), plain.pixels())
-                    << name << " -> " << dw << "x" << dh << ", " << threads << " threads";
+            for (resample::Isa isa : {resample::Isa::Avx2, resample::Isa::Avx512}) {
+                resample::force_isa(isa);
+                for (int threads : {1, 3})
+                    ASSERT_EQ(resized(src, dw, dh, 24, threads).pixels(), plain.pixels())
+                        << testing::isa_name(isa) << ", " << name << " -> " << dw << "x" << dh << ", " << threads
+                        << " threads";
+            }
         }
     }
+    resample::reset_isa();
 }
 
 // ---- a partial last column and row (a JPEG decoded at a reduced scale) --
@@ -484,8 +491,8 @@ TEST_P(EachIsa, PartialExtentMapsThePictureOntoTheWholeOutput) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Resample, EachIsa, ::testing::Values(resample::Isa::Generic, resample::Isa::Avx2),
-                         [](const auto& info) { return info.param == resample::Isa::Generic ? "Generic" : "Avx2"; });
+INSTANTIATE_TEST_SUITE_P(Resample, EachIsa, testing::kEachIsa,
+                         [](const auto& info) { return testing::isa_name(info.param); });
 
 // ---- raw mode, views, memory ---------------------------------------------
 

@@ -105,8 +105,8 @@ TEST_P(RowResample, GivesTheWholePicturesBytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Isa, RowResample, ::testing::Values(resample::Isa::Generic, resample::Isa::Avx2),
-                         [](const auto& info) { return info.param == resample::Isa::Generic ? "Generic" : "Avx2"; });
+INSTANTIATE_TEST_SUITE_P(Isa, RowResample, testing::kEachIsa,
+                         [](const auto& info) { return testing::isa_name(info.param); });
 
 TEST(RowResample, RefusesWhatDoesNotFit) {
     Picture dst(10, 10, 24);
