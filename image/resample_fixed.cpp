@@ -601,6 +601,67 @@ PIXMOLD_AVX2 void build_columns(const std::uint8_t* const* in, std::size_t i0, s
     }
 }
 
+// Both halves: byte positions [i0, i0 + count) of all sixteen rows, column
+// i in columns[2i] (rows 0-7) and columns[2i + 1] (rows 8-15).
+PIXMOLD_AVX2 void build_columns16(const std::uint8_t* const* in, std::size_t i0, std::size_t count, __m256* columns) {
+    build_columns(in, i0, count, columns);
+    build_columns(in + kHalf8, i0, count, columns + 1);
+}
+
+// The same with rows r and r + 8 side by side in one AVX-512 vector, so that
+// one transpose serves all sixteen rows and each column is one store.
+__attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq"))) void build_columns512(
+    const std::uint8_t* const* in, std::size_t i0, std::size_t count, __m256* columns) {
+    __m512* out = reinterpret_cast<__m512*>(columns);
+    const __m512i low_byte = _mm512_set1_epi32(0xFF);
+    // Shuffles that leave byte 1 (2) of each dword alone in it.
+    const __m512i byte1 = _mm512_setr4_epi32(int(0xFFFFFF01), int(0xFFFFFF05), int(0xFFFFFF09), int(0xFFFFFF0D));
+    const __m512i byte2 = _mm512_setr4_epi32(int(0xFFFFFF02), int(0xFFFFFF06), int(0xFFFFFF0A), int(0xFFFFFF0E));
+    // Quadwords of u[k] and u[k + 4] that hold dword k (first) and k + 4
+    // (second) of rows 0-3, 4-7, 8-11 and 12-15, in that order.
+    const __m512i first = _mm512_setr_epi64(0, 1, 8, 9, 4, 5, 12, 13);
+    const __m512i second = _mm512_setr_epi64(2, 3, 10, 11, 6, 7, 14, 15);
+    std::size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        __m512i v[kHalf8];
+        for (int r = 0; r < kHalf8; ++r) {
+            const std::uint8_t* a = in[r] + i0 + i;
+            const std::uint8_t* b = in[r + kHalf8] + i0 + i;
+            _mm_prefetch(reinterpret_cast<const char*>(a + kPrefetchAhead), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(b + kPrefetchAhead), _MM_HINT_T0);
+            v[r] = _mm512_inserti64x4(_mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a))),
+                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b)), 1);
+        }
+        // 128-bit lane q of u[k]: dwords k and k + 4 (lanes 0, 1) of rows 0-3
+        // of the half in v's lanes 0-1 (q < 2) or 2-3; u[k + 4] rows 4-7.
+        __m512i t[kHalf8], u[kHalf8];
+        for (int r = 0; r < kHalf8; r += 2) {
+            t[r] = _mm512_unpacklo_epi32(v[r], v[r + 1]);
+            t[r + 1] = _mm512_unpackhi_epi32(v[r], v[r + 1]);
+        }
+        for (int h = 0; h < 2; ++h) {
+            const int r = 4 * h;
+            u[4 * h + 0] = _mm512_unpacklo_epi64(t[r], t[r + 2]);
+            u[4 * h + 1] = _mm512_unpackhi_epi64(t[r], t[r + 2]);
+            u[4 * h + 2] = _mm512_unpacklo_epi64(t[r + 1], t[r + 3]);
+            u[4 * h + 3] = _mm512_unpackhi_epi64(t[r + 1], t[r + 3]);
+        }
+        for (int k = 0; k < 4; ++k) {
+            // Lane r of dword m: row r's bytes 4m .. 4m + 3.
+            const __m512i dword[2] = {_mm512_permutex2var_epi64(u[k], first, u[k + 4]),
+                                      _mm512_permutex2var_epi64(u[k], second, u[k + 4])};
+            for (int d = 0; d < 2; ++d) {
+                __m512* at = out + i + 4 * std::size_t(k + 4 * d);
+                _mm512_store_ps(at, _mm512_cvtepi32_ps(_mm512_and_si512(dword[d], low_byte)));
+                _mm512_store_ps(at + 1, _mm512_cvtepi32_ps(_mm512_shuffle_epi8(dword[d], byte1)));
+                _mm512_store_ps(at + 2, _mm512_cvtepi32_ps(_mm512_shuffle_epi8(dword[d], byte2)));
+                _mm512_store_ps(at + 3, _mm512_cvtepi32_ps(_mm512_srli_epi32(dword[d], 24)));
+            }
+        }
+    }
+    if (i < count) build_columns16(in, i0 + i, count - i, columns + 2 * i);
+}
+
 // The double-precision filter's bytes (as int32, not clamped) for output x
 // of eight rows, from the single-precision values of its window (exact
 // integers), tap k at window[step * k]. Separate multiplies and adds in tap
@@ -782,7 +843,9 @@ __attribute__((target("avx2,fma,avx512f,avx512bw,avx512vl,avx512dq"))) void grou
 // The precise row filter on sixteen rows in single precision, a chunk of
 // outputs at a time: the chunk's columns are built, then eight outputs at a
 // time are summed by Group and stored.
-template <int Taps, GroupSums<Taps> Group>
+using BuildColumns = void (*)(const std::uint8_t* const* in, std::size_t i0, std::size_t count, __m256* columns);
+
+template <int Taps, BuildColumns Columns, GroupSums<Taps> Group>
 __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in, std::uint8_t* const* out,
                                                    int n, const FixedContributions& t, __m256* columns) {
     const int n_out = t.n_out;
@@ -793,8 +856,7 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
         int first, end;
         chunk_span(t, x0, x1, first, end);
         const std::size_t count = (std::size_t(end - first) * 3 + 7) / 8 * 8;
-        build_columns(in, std::size_t(first) * 3, count, columns);
-        build_columns(in + kHalf8, std::size_t(first) * 3, count, columns + 1);
+        Columns(in, std::size_t(first) * 3, count, columns);
         for (int xg = x0; xg < x1; xg += 8) {
             const int outs = std::min(8, x1 - xg);
             Group(columns, first, xg, outs, t, res);
@@ -819,8 +881,9 @@ __attribute__((target("avx2,fma"))) void rows_avx2(const std::uint8_t* const* in
 template <int Taps>
 void rows_taps(const std::uint8_t* const* in, std::uint8_t* const* out, int n, const FixedContributions& t,
                __m256* columns) {
-    if (active_isa() >= Isa::Avx512) return rows_avx2<Taps, group_avx512<Taps>>(in, out, n, t, columns);
-    rows_avx2<Taps, group_avx2<Taps>>(in, out, n, t, columns);
+    if (active_isa() >= Isa::Avx512)
+        return rows_avx2<Taps, build_columns512, group_avx512<Taps>>(in, out, n, t, columns);
+    rows_avx2<Taps, build_columns16, group_avx2<Taps>>(in, out, n, t, columns);
 }
 
 void rows_dispatch(const std::uint8_t* const* in, std::uint8_t* const* out, int n, const FixedContributions& t,
